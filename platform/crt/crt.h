@@ -1,0 +1,45 @@
+// The pieces of the C runtime whose exact behaviour the scene depends on.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+namespace crt {
+
+// The runtime's generator: seed = seed * 214013 + 2531011, result bits 16..30 (0..32767).
+// One generator for the process, first seed 1. Call it once per statement: the order of draws matters.
+constexpr int RAND_MAX_VALUE = 32767;
+int rand();
+void srand(unsigned seed);
+// Back to the state of a fresh process (seed 1). For tests.
+void reset_rand();
+// The current seed, for tests that pin a sequence.
+uint32_t rand_state();
+
+// ASCII character classes of the C locale on a byte value (0..255). Bytes from 128 up belong to no class.
+bool isalpha(int c);
+bool isdigit(int c);
+bool isalnum(int c);
+bool isspace(int c);
+bool isgraph(int c);
+bool isprint(int c);
+bool ispunct(int c);
+bool isupper(int c);
+bool islower(int c);
+bool iscntrl(int c);
+int toupper(int c);
+int tolower(int c);
+
+// Reads a whole file in text mode: every CR LF pair becomes LF (a lone CR stays).
+// Returns false when the file cannot be opened or read.
+bool read_text_file(const std::string& path, std::string& out);
+// The text-mode conversion itself, for bytes already in memory.
+std::string text_mode(const std::string& bytes);
+
+}  // namespace crt
+
+// Conversion toward zero, as the C cast does, but defined for every input: NaN and values outside the
+// int range give INT_MIN (the value the platform's conversion instruction produced), never undefined
+// behaviour.
+int TruncToInt(double v);
