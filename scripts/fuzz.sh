@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for a bounded time (default 60 s in all).
+# Builds the libFuzzer targets with clang and runs each for a bounded time (default 60 s each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -9,7 +9,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz -j"$(nproc)"
 targets=(build-fuzz/fuzz/fuzz_*)
 [ -e "${targets[0]}" ] || { echo "fuzz: no targets"; exit 0; }
-per=$(( SECONDS_TOTAL / ${#targets[@]} ))
+per=$SECONDS_TOTAL
 [ "$per" -ge 5 ] || per=5
 for t in "${targets[@]}"; do
   name=$(basename "$t")
