@@ -5,6 +5,18 @@
 // Windows-1252; a code the font does not map (the line break included) gives the font's missing glyph.
 //
 // The device context (dc.h) calls the Font* functions below; nothing else needs them.
+//
+// Resolution (fontengine.cpp): fontconfig's best scalable face for the face name, weight and italic flag
+// is taken when it carries that family name or one fontconfig binds strongly to it (its metric-
+// compatible aliases: Arial gives Liberation Sans); otherwise the fallback face kFallbackFaceName, then
+// fontconfig's sans-serif, then DejaVu Sans's file itself. A bold or italic asked of a face that lacks it
+// is drawn emboldened or slanted, in metrics, outlines and pixels alike. Face names are cut to 31 bytes;
+// a 31-byte name also finds the installed family it begins. Heights and widths are clamped to 2048 px.
+// lfWidth, when not 0, is the average character width (the x scale follows it). Escapement, orientation,
+// underline and strike-out are not drawn.
+//
+// Glyphs: codes below 32 and codes the font does not map (Windows-1252, cp1252.h) give glyph 0, the
+// missing glyph. A glyph without pixels (the space) has a 1 x 1 black box at the origin and no outline.
 #pragma once
 
 #include <memory>
@@ -142,7 +154,9 @@ void FontDrawText(const FontFace& face, Surface& surface, const RECT& clip, int 
 // Width of the advances of the n bytes and the cell height.
 SIZE FontTextExtent(const FontFace& face, const char* text, int n);
 void FontTextMetrics(const FontFace& face, TEXTMETRIC* tm);
-// GetGlyphOutline for GGO_METRICS and GGO_NATIVE (identity matrix only; mat may be NULL).
+// GetGlyphOutline for GGO_METRICS and GGO_NATIVE (identity matrix only; mat may be NULL; another
+// matrix, another format, or a code above 0xFF, such as a sign-extended char, gives GDI_ERROR with gm
+// cleared).
 // With cb 0 or no buffer: the size in bytes the outline needs (GGO_NATIVE) or 0 (GGO_METRICS), metrics
 // filled. With a buffer: the bytes written, or GDI_ERROR when cb is too small or the format is unknown.
 DWORD FontGlyphOutline(const FontFace& face, UINT ch, UINT format, GLYPHMETRICS* gm, DWORD cb, void* buf,

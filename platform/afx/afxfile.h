@@ -1,0 +1,105 @@
+// CFile (a binary file over a POSIX descriptor) and CMemFile (the same interface over bytes in
+// memory). Failures throw CFileException with a cause, the errno value and the file's path.
+#pragma once
+
+#include <vector>
+
+#include "platform/afx/afxexcept.h"
+#include "platform/afx/afxobj.h"
+#include "platform/afx/afxstr.h"
+
+class CFile : public CObject {
+    DECLARE_DYNAMIC(CFile)
+    enum OpenFlags : UINT {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,     // the share flags are accepted and ignored
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,      // create; truncate an existing file unless modeNoTruncate
+        modeNoTruncate = 0x2000,
+        typeText = 0x4000,        // accepted and ignored: CFile is always binary
+        typeBinary = 0x8000,
+    };
+    enum SeekPosition : UINT { begin = 0, current = 1, end = 2 };
+
+    CFile();
+    // Opens or throws CFileException.
+    CFile(const char* lpszFileName, UINT nOpenFlags);
+    ~CFile() override;  // closes without throwing
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // FALSE on failure, with *pError (when given) filled in; the file stays closed.
+    virtual BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    // Up to nCount bytes; fewer (0 at the end) when the file ends. Errors throw.
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    // All nCount bytes or a throw (diskFull, accessDenied, ...).
+    virtual void Write(const void* lpBuf, UINT nCount);
+    // The new position. A position before the start throws badSeek.
+    virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
+    void SeekToBegin() { Seek(0, begin); }
+    ULONGLONG SeekToEnd() { return Seek(0, end); }
+    virtual ULONGLONG GetLength() const;
+    virtual ULONGLONG GetPosition() const;
+    virtual void SetLength(ULONGLONG dwNewLen);
+    virtual void Flush();
+    // Closes; an error while closing throws. Closing a closed file does nothing.
+    virtual void Close();
+    // Closes and ignores every error.
+    virtual void Abort();
+    virtual BOOL IsOpen() const { return m_fd >= 0 ? TRUE : FALSE; }
+
+    // The path as given to Open, and its last component.
+    CString GetFilePath() const { return m_strFileName; }
+    CString GetFileName() const;
+    void SetFilePath(const char* lpszNewName) { m_strFileName = lpszNewName; }
+
+    static void Remove(const char* lpszFileName);                            // throws on failure
+    static void Rename(const char* lpszOldName, const char* lpszNewName);  // throws on failure
+
+protected:
+    [[noreturn]] void ThrowErrno(int nErrno) const;
+
+    int m_fd = -1;
+    CString m_strFileName;
+};
+
+// A file in memory. Reading from a CMemFile made over bytes sees those bytes (copied); writing grows it.
+// The usual pair for "objects -> bytes" and "bytes -> objects":
+//
+//     CMemFile out;            { CArchive ar(&out, CArchive::store); ar << pObj; ar.Close(); }
+//     std::vector<BYTE> bytes = out.GetBytes();
+//     CMemFile in(bytes.data(), bytes.size());   CArchive ar(&in, CArchive::load); ...
+class CMemFile : public CFile {
+    DECLARE_DYNAMIC(CMemFile)
+    CMemFile() = default;
+    CMemFile(const BYTE* pData, size_t nSize);
+    explicit CMemFile(std::vector<BYTE> bytes);
+
+    BOOL Open(const char*, UINT, CFileException* pError = nullptr) override;  // not supported: FALSE
+    UINT Read(void* lpBuf, UINT nCount) override;
+    void Write(const void* lpBuf, UINT nCount) override;
+    ULONGLONG Seek(LONGLONG lOff, UINT nFrom) override;
+    ULONGLONG GetLength() const override { return m_data.size(); }
+    ULONGLONG GetPosition() const override { return m_nPos; }
+    void SetLength(ULONGLONG dwNewLen) override;
+    void Flush() override {}
+    void Close() override;  // keeps the bytes; reads and writes after it throw
+    void Abort() override { Close(); }
+    BOOL IsOpen() const override { return m_bOpen ? TRUE : FALSE; }
+
+    const std::vector<BYTE>& GetBytes() const { return m_data; }
+    std::vector<BYTE> DetachBytes();  // the bytes; the file is empty afterwards
+
+private:
+    void CheckOpen() const;
+
+    std::vector<BYTE> m_data;
+    ULONGLONG m_nPos = 0;
+    bool m_bOpen = true;
+};

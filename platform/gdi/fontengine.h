@@ -1,0 +1,99 @@
+// Internals of the font engine: the resolved face and its glyph cache. Only font.cpp, fontengine.cpp
+// and tests include this; everyone else goes through font.h.
+//
+// Lifetimes: the engine (FreeType library, fontconfig, caches) lives for the whole process and is never
+// torn down, so faces held by static fonts stay valid until exit. Every call into FreeType and every
+// glyph-cache access happens with the engine lock held (EngineLock).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include "platform/gdi/font.h"
+
+namespace gdi {
+
+// Pixels of a glyph's monochrome rendering: row and [x0, x1) relative to the black box's top-left.
+struct GlyphSpan {
+    int32_t row;
+    int32_t x0;
+    int32_t x1;
+};
+
+struct GlyphData {
+    // Black box (the set pixels), its top-left relative to the pen on the baseline (y up), advance.
+    // A glyph without pixels has a 1 x 1 black box at the origin.
+    GLYPHMETRICS gm{};
+    std::vector<BYTE> native;        // GGO_NATIVE records
+    std::vector<GlyphSpan> spans;    // drawn pixels, top row first
+};
+
+class FaceFile;  // one opened FreeType face, shared by every size made from it
+
+// How a LOGFONT was resolved.
+struct ResolvedFace {
+    std::string file;
+    int index = 0;
+    std::string family;  // UTF-8, as fontconfig names the face
+    std::string style;
+    int weight = 400;    // OpenType weight of the face itself (not counting emboldening)
+    bool italic = false; // the face itself is italic or oblique
+    bool fallback = false;  // the face is the default, not the one asked for
+    bool embolden = false;  // bold asked of a face that has none: drawn emboldened
+    bool oblique = false;   // italic asked of an upright face: drawn slanted
+};
+
+class FontFace {
+public:
+    ~FontFace();
+    FontFace(const FontFace&) = delete;
+    FontFace& operator=(const FontFace&) = delete;
+
+    const TEXTMETRIC& Metrics() const { return m_tm; }
+    const ResolvedFace& Resolved() const { return m_resolved; }
+    int XPixelsPerEm() const { return m_xppem; }
+    int YPixelsPerEm() const { return m_yppem; }
+    // The glyph of a Windows-1252 code, built on first use. Requires the engine lock.
+    const GlyphData& Glyph(BYTE code) const;
+    // The glyph index a code maps to (0, the missing glyph, for control codes and unmapped codes).
+    // Requires the engine lock.
+    FT_UInt GlyphIndex(BYTE code) const;
+
+    // Makes a face at the size a pixel LOGFONT asks for; NULL when no face can be opened at all.
+    // Requires the engine lock.
+    static std::unique_ptr<FontFace> Create(const LOGFONT& pixelLf);
+
+private:
+    FontFace() = default;
+    void BuildGlyph(BYTE code, GlyphData& g) const;
+
+    std::shared_ptr<FaceFile> m_file;
+    FT_Size m_size = nullptr;
+    ResolvedFace m_resolved;
+    int m_xppem = 0;
+    int m_yppem = 0;
+    TEXTMETRIC m_tm{};
+    mutable std::array<std::unique_ptr<GlyphData>, 256> m_glyphs;
+};
+
+// The lock that serialises FreeType and the caches.
+std::unique_lock<std::mutex> EngineLock();
+
+// The shared face for a LOGFONT whose height is already in pixels; cached by the LOGFONT's bytes (face
+// name cut to 31 bytes, bytes after its end ignored). NULL only when no face can be opened at all.
+std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf);
+
+// Resolves a face name, weight and italic flag through fontconfig (cached). Requires the engine lock.
+bool ResolveFace(const std::string& faceName1252, int weight, bool italic, ResolvedFace* out);
+
+// The platform's MulDiv: a * b / c in 64 bits, rounded half away from zero; -1 when c is 0 or the
+// result does not fit an int.
+int MulDiv(int a, int b, int c);
+
+}  // namespace gdi

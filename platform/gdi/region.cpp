@@ -1,0 +1,348 @@
+// The polygon rasteriser (scanline with an active edge list, exact integer crossings) and the band
+// region it fills.
+//
+// Crossings. An edge from (x0, y0) down to (x1, y1) (y0 < y1, integer vertices) covers the rows
+// y0 <= y < y1: the scanline through the row's pixel centres, y + 0.5, meets it there and nowhere else.
+// It crosses that scanline at xc = x0 + dx * (y + 0.5 - y0) / dy, and the first pixel whose centre lies at
+// or right of the crossing is c = ceil(xc - 0.5) = ceil(num / den) with
+//     num = (2 x0 - 1) dy + dx (2 (y - y0) + 1),    den = 2 dy.
+// num grows by 2 dx a row, so c is stepped with a quotient and a remainder, never divided per row. A span
+// between a left crossing cl and a right crossing cr holds the pixels cl <= x < cr: a centre exactly on a
+// left edge is inside, one on a right edge outside.
+#include "platform/gdi/region.h"
+
+#include <algorithm>
+
+#include "platform/gdi/dcimpl.h"
+
+namespace gdi {
+
+namespace {
+
+// Floor division by a positive 32-bit divisor, with a 32-bit division whenever the dividend allows (the usual
+// case: glyph-sized coordinates), which is several times cheaper than a 64-bit one.
+inline int32_t FloorDivBy(int64_t a, int32_t b) {
+    if (a >= INT32_MIN && a <= INT32_MAX) {
+        const int32_t a32 = static_cast<int32_t>(a);
+        int32_t q = a32 / b;
+        if (a32 % b < 0) --q;
+        return q;
+    }
+    return static_cast<int32_t>(FloorDiv64(a, b));
+}
+
+inline int32_t Clamp(int32_t v) { return v < -kMaxCoord ? -kMaxCoord : (v > kMaxCoord ? kMaxCoord : v); }
+
+struct Edge {
+    int yTop;  // first row covered (after clipping to the rows asked for)
+    int yBot;  // first row not covered
+    int dir;   // +1 when the polygon runs downward along the edge, -1 upward
+    int c;     // current crossing pixel
+    // num = q * den + r with 0 <= r < den, and c = q + (r > 0). With coordinates clamped to 28 bits,
+    // den = 2 dy < 2^29, and q, r and the steps all fit 32 bits.
+    int32_t q, r, den;
+    int32_t stepQ, stepR;
+};
+
+// Scratch storage reused from call to call (one thread draws; each thread gets its own).
+struct Scratch {
+    std::vector<Edge> edges;
+    std::vector<int> order;   // edges sorted by yTop
+    std::vector<int> bucket;  // counting sort
+    std::vector<int> active;  // indices into edges, kept sorted by crossing
+    std::vector<int> xs;      // spans of the current rows
+};
+
+thread_local Scratch t_scratch;
+
+// One row down.
+inline void Step(Edge& e) {
+    e.q += e.stepQ;
+    e.r += e.stepR;
+    if (e.r >= e.den) {
+        e.r -= e.den;
+        ++e.q;
+    }
+    e.c = static_cast<int>(e.q + (e.r > 0 ? 1 : 0));
+}
+
+}  // namespace
+
+bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int mode, int yFrom, int yTo,
+                          SpanSink& sink) {
+    if (nCount < 0 || (mode != ALTERNATE && mode != WINDING)) return false;
+    if (nCount > 0 && !counts) return false;
+    int64_t total = 0;
+    for (int i = 0; i < nCount; ++i) {
+        if (counts[i] < 0) return false;
+        total += counts[i];
+    }
+    if (total > 0 && !pts) return false;
+    if (yFrom >= yTo) return true;
+
+    Scratch& s = t_scratch;
+    s.edges.clear();
+    int yMin = yTo, yMax = yFrom;
+    const POINT* poly = pts;
+    for (int i = 0; i < nCount; ++i) {
+        const int n = counts[i];
+        if (n >= 3) {
+            for (int j = 0; j < n; ++j) {
+                const POINT& a = poly[j];
+                const POINT& b = poly[j + 1 < n ? j + 1 : 0];
+                int32_t ax = Clamp(a.x), ay = Clamp(a.y), bx = Clamp(b.x), by = Clamp(b.y);
+                if (ay == by) continue;
+                int dir = 1;
+                if (ay > by) {
+                    std::swap(ax, bx);
+                    std::swap(ay, by);
+                    dir = -1;
+                }
+                const int top = std::max<int>(ay, yFrom);
+                const int bot = std::min<int>(by, yTo);
+                if (top >= bot) continue;
+                Edge e;
+                e.yTop = top;
+                e.yBot = bot;
+                e.dir = dir;
+                const int64_t dx = static_cast<int64_t>(bx) - ax;
+                const int64_t dy = static_cast<int64_t>(by) - ay;
+                e.den = static_cast<int32_t>(2 * dy);
+                const int64_t num = (2 * static_cast<int64_t>(ax) - 1) * dy + dx * (2 * (int64_t{top} - ay) + 1);
+                e.q = FloorDivBy(num, e.den);
+                e.r = static_cast<int32_t>(num - int64_t{e.q} * e.den);
+                e.stepQ = FloorDivBy(2 * dx, e.den);
+                e.stepR = static_cast<int32_t>(2 * dx - int64_t{e.stepQ} * e.den);
+                e.c = static_cast<int>(e.q + (e.r > 0 ? 1 : 0));
+                s.edges.push_back(e);
+                yMin = std::min(yMin, top);
+                yMax = std::max(yMax, bot);
+            }
+        }
+        poly += n;
+    }
+    const int nEdges = static_cast<int>(s.edges.size());
+    if (nEdges == 0) return true;
+    sink.Begin(yMin, yMax);
+
+    // Order the edges by their first row: a counting sort over the rows when they are few (glyphs),
+    // a comparison sort otherwise.
+    s.order.resize(nEdges);
+    const int64_t rows = int64_t{yMax} - yMin;
+    if (rows <= 4096) {
+        s.bucket.assign(static_cast<size_t>(rows) + 1, 0);
+        for (const Edge& e : s.edges) ++s.bucket[e.yTop - yMin + 1];
+        for (int64_t i = 1; i <= rows; ++i) s.bucket[i] += s.bucket[i - 1];
+        for (int i = 0; i < nEdges; ++i) s.order[s.bucket[s.edges[i].yTop - yMin]++] = i;
+    } else {
+        for (int i = 0; i < nEdges; ++i) s.order[i] = i;
+        std::sort(s.order.begin(), s.order.end(),
+                  [&](int a, int b) { return s.edges[a].yTop < s.edges[b].yTop; });
+    }
+
+    // The main loop works on raw pointers: the scratch vectors do not change size inside it, and locals
+    // spare reloading them around the sink's calls.
+    Edge* const edges = s.edges.data();
+    const int* const order = s.order.data();
+    s.active.resize(nEdges);
+    int* const active = s.active.data();
+    s.xs.resize(2 * static_cast<size_t>(nEdges));
+    int* const xs = s.xs.data();
+    int na = 0;    // active edges, sorted by crossing
+    int next = 0;  // next edge of order to activate
+    int y = edges[order[0]].yTop;
+    while (y < yMax) {
+        if (na == 0) {
+            if (next >= nEdges) break;
+            y = std::max(y, edges[order[next]].yTop);
+        }
+        while (next < nEdges && edges[order[next]].yTop <= y) {
+            // Insert keeping the active list sorted by crossing.
+            const int idx = order[next++];
+            const int c = edges[idx].c;
+            int k = na++;
+            while (k > 0 && edges[active[k - 1]].c > c) {
+                active[k] = active[k - 1];
+                --k;
+            }
+            active[k] = idx;
+        }
+
+        // The rows up to the next event share their spans when every active edge is vertical.
+        int yNext = next < nEdges ? edges[order[next]].yTop : yMax;
+        bool allVertical = true;
+        for (int k = 0; k < na; ++k) {
+            const Edge& e = edges[active[k]];
+            yNext = std::min(yNext, e.yBot);
+            allVertical = allVertical && e.stepQ == 0 && e.stepR == 0;
+        }
+        const int yEnd = allVertical ? yNext : y + 1;
+
+        // Spans from the sorted crossings; touching spans merge.
+        int nx = 0;
+        auto emit = [&](int x0, int x1) {
+            if (x0 >= x1) return;
+            if (nx > 0 && x0 <= xs[nx - 1]) {
+                xs[nx - 1] = std::max(xs[nx - 1], x1);
+                return;
+            }
+            xs[nx++] = x0;
+            xs[nx++] = x1;
+        };
+        if (mode == ALTERNATE) {
+            for (int k = 0; k + 1 < na; k += 2) emit(edges[active[k]].c, edges[active[k + 1]].c);
+        } else {
+            int w = 0, start = 0;
+            for (int k = 0; k < na; ++k) {
+                const Edge& e = edges[active[k]];
+                const int before = w;
+                w += e.dir;
+                if (before == 0 && w != 0) start = e.c;
+                else if (before != 0 && w == 0) emit(start, e.c);
+            }
+        }
+        if (nx > 0 && !sink.Rows(y, yEnd, xs, nx / 2)) return false;
+
+        // Advance: drop finished edges, step the others (a longer run only happens when every edge is
+        // vertical), restore the order by crossing.
+        int out = 0;
+        for (int k = 0; k < na; ++k) {
+            Edge& e = edges[active[k]];
+            if (e.yBot <= yEnd) continue;
+            if (yEnd == y + 1) Step(e);
+            active[out++] = active[k];
+        }
+        na = out;
+        for (int k = 1; k < na; ++k) {
+            const int idx = active[k];
+            const int c = edges[idx].c;
+            int m = k;
+            while (m > 0 && edges[active[m - 1]].c > c) {
+                active[m] = active[m - 1];
+                --m;
+            }
+            active[m] = idx;
+        }
+        y = yEnd;
+    }
+    return true;
+}
+
+// ---- Region --------------------------------------------------------------------------------------
+
+class RegionBuilder final : public SpanSink {
+public:
+    explicit RegionBuilder(Region& r) : m_r(r) {}
+
+    void Begin(int yMin, int yMax) override {
+        // Room for a band a row with two spans, within the band limit: one allocation each for shapes
+        // of glyph size.
+        const size_t rows = std::min<size_t>(static_cast<size_t>(int64_t{yMax} - yMin), 4096);
+        m_r.m_bands.reserve(rows);
+        m_r.m_xs.reserve(rows * 4);
+    }
+
+    bool Rows(int y0, int y1, const int* xs, int n) override {
+        auto& bands = m_r.m_bands;
+        auto& v = m_r.m_xs;
+        if (!bands.empty()) {
+            Region::Band& last = bands.back();
+            if (last.bottom == y0 && last.count == static_cast<uint32_t>(n) && Same(v.data() + 2 * last.first, xs, 2 * n)) {
+                last.bottom = y1;
+                return true;
+            }
+        }
+        if (bands.size() >= Region::kMaxBands) return false;
+        bands.push_back({y0, y1, static_cast<uint32_t>(v.size() / 2), static_cast<uint32_t>(n)});
+        v.insert(v.end(), xs, xs + 2 * n);
+        m_left = std::min(m_left, xs[0]);
+        m_right = std::max(m_right, xs[2 * n - 1]);
+        return true;
+    }
+
+    void Finish() {
+        auto& bands = m_r.m_bands;
+        if (bands.empty()) {
+            m_r.m_box = RECT{0, 0, 0, 0};
+        } else {
+            m_r.m_box = RECT{m_left, bands.front().top, m_right, bands.back().bottom};
+        }
+    }
+
+private:
+    static bool Same(const int* a, const int* b, int n) {
+        for (int i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+
+    Region& m_r;
+    int m_left = INT32_MAX;
+    int m_right = INT32_MIN;
+};
+
+void Region::Clear() {
+    m_bands.clear();
+    m_xs.clear();
+    m_box = RECT{0, 0, 0, 0};
+}
+
+void Region::SetRect(int left, int top, int right, int bottom) {
+    Clear();
+    left = std::clamp(left, -kMaxCoord, kMaxCoord);
+    right = std::clamp(right, -kMaxCoord, kMaxCoord);
+    top = std::clamp(top, -kMaxCoord, kMaxCoord);
+    bottom = std::clamp(bottom, -kMaxCoord, kMaxCoord);
+    if (left >= right || top >= bottom) return;
+    m_bands.push_back({top, bottom, 0, 1});
+    m_xs = {left, right};
+    m_box = RECT{left, top, right, bottom};
+}
+
+bool Region::SetPolyPolygon(const POINT* pts, const int* counts, int nCount, int mode) {
+    Clear();
+    RegionBuilder builder(*this);
+    if (!RasterizePolyPolygon(pts, counts, nCount, mode, -kMaxCoord, kMaxCoord + 1, builder)) {
+        Clear();
+        return false;
+    }
+    builder.Finish();
+    return true;
+}
+
+bool Region::Offset(int dx, int dy) {
+    if (m_bands.empty()) return true;
+    const int64_t l = int64_t{m_box.left} + dx, r = int64_t{m_box.right} + dx;
+    const int64_t t = int64_t{m_box.top} + dy, b = int64_t{m_box.bottom} + dy;
+    if (l < -kMaxCoord || r > kMaxCoord + 1 || t < -kMaxCoord || b > kMaxCoord + 1) return false;
+    for (Band& b : m_bands) {
+        b.top += dy;
+        b.bottom += dy;
+    }
+    for (int& x : m_xs) x += dx;
+    m_box.left += dx;
+    m_box.right += dx;
+    m_box.top += dy;
+    m_box.bottom += dy;
+    return true;
+}
+
+bool Region::Contains(int x, int y) const {
+    if (x < m_box.left || x >= m_box.right || y < m_box.top || y >= m_box.bottom) return false;
+    // The last band whose top is at or above y.
+    auto it = std::upper_bound(m_bands.begin(), m_bands.end(), y, [](int v, const Band& b) { return v < b.top; });
+    if (it == m_bands.begin()) return false;
+    const Band& b = *(it - 1);
+    if (y >= b.bottom) return false;
+    const int* xs = m_xs.data() + 2 * b.first;
+    // Spans are sorted: the last span starting at or left of x decides.
+    uint32_t lo = 0, hi = b.count;
+    while (lo < hi) {
+        const uint32_t mid = (lo + hi) / 2;
+        if (xs[2 * mid] <= x) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo > 0 && x < xs[2 * (lo - 1) + 1];
+}
+
+}  // namespace gdi
