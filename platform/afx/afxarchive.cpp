@@ -1,5 +1,7 @@
 #include "platform/afx/afxarchive.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -54,14 +56,43 @@ std::string Utf16ToCp1252(const std::u16string& w) {
 
 }  // namespace
 
-// Counts new objects nested in other objects' fields; throws when that passes the archive's limit.
+// The lowest stack address the archive lets nesting reach on this thread (NULL when unknown). The
+// margin above the stack's end leaves room for the deepest Serialize body, for unwinding an exception
+// and for a sanitizer's report.
+[[gnu::noinline]] static const char* StackLimit() {
+    const char* limit = nullptr;
+    pthread_attr_t attr;
+    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+        void* addr = nullptr;
+        size_t size = 0;
+        if (pthread_attr_getstack(&attr, &addr, &size) == 0 && addr && size) {
+            size_t margin = std::max<size_t>(size / 8, 256 * 1024);
+            if (margin < size) limit = static_cast<const char*>(addr) + margin;
+        }
+        pthread_attr_destroy(&attr);
+    }
+    return limit;
+}
+
+// True when the calling thread's stack is down to its margin.
+[[gnu::noinline]] static bool StackNearlyExhausted() {
+    thread_local const char* s_pLimit = StackLimit();
+    const char* sp = static_cast<const char*>(__builtin_frame_address(0));
+    return s_pLimit && sp < s_pLimit;
+}
+
+// Counts new objects nested in other objects' fields; throws when that passes the archive's limit
+// or when the stack runs low, whichever comes first.
 class CArchiveDepthGuard {
 public:
     CArchiveDepthGuard(UINT& nDepth, UINT nMax, CArchive& ar, int cause) : m_nDepth(nDepth) {
-        if (nDepth >= nMax) AfxThrowArchiveException(cause, ar.m_strFileName);
+        if (nDepth >= nMax || StackNearlyExhausted()) Fail(ar, cause);
         ++m_nDepth;
     }
     ~CArchiveDepthGuard() { --m_nDepth; }
+    [[noreturn, gnu::noinline, gnu::cold]] static void Fail(CArchive& ar, int cause) {
+        AfxThrowArchiveException(cause, ar.m_strFileName);
+    }
     CArchiveDepthGuard(const CArchiveDepthGuard&) = delete;
     CArchiveDepthGuard& operator=(const CArchiveDepthGuard&) = delete;
 
@@ -375,11 +406,15 @@ std::vector<CObject*> CArchive::TakeLoadedObjects() {
     return out;
 }
 
-void CArchive::WriteObject(const CObject* pOb) {
-    CheckStoring();
+// WriteObject and ReadObject recurse through Serialize once per nested object, so they keep their
+// own frames small: the tag and class-record work lives in the helpers below, which are not inlined.
+
+// Writes the reference's tag (and a class record when the class is new). True when pOb is a new
+// object whose fields must follow.
+bool CArchive::WriteReferenceTag(const CObject* pOb) {
     if (!pOb) {
         *this << kNullTag;
-        return;
+        return false;
     }
     auto it = m_storeMap.find(pOb);
     if (it != m_storeMap.end()) {
@@ -388,7 +423,7 @@ void CArchive::WriteObject(const CObject* pOb) {
             *this << static_cast<WORD>(k);
         else
             *this << kBigObjectTag << k;
-        return;
+        return false;
     }
     const CRuntimeClass* pClass = pOb->GetRuntimeClass();
     if (pClass->m_wSchema == 0xFFFF) Throw(CArchiveException::badClass);
@@ -407,6 +442,12 @@ void CArchive::WriteObject(const CObject* pOb) {
         m_storeMap.emplace(pClass, TakeNumber());
     }
     m_storeMap.emplace(pOb, TakeNumber());
+    return true;
+}
+
+void CArchive::WriteObject(const CObject* pOb) {
+    CheckStoring();
+    if (!WriteReferenceTag(pOb)) return;
     CArchiveDepthGuard guard(m_nDepth, m_nMaxDepth, *this, CArchiveException::genericException);
     const_cast<CObject*>(pOb)->Serialize(*this);
 }
@@ -428,8 +469,11 @@ const CRuntimeClass* CArchive::ReadClassRecord() {
     return pClass;
 }
 
-CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
-    CheckLoading();
+// Reads a reference's tag and, for a new object, its class (record or number). Returns the object a
+// back-reference names (NULL for the null reference) with *ppNewClass NULL, or NULL with *ppNewClass
+// the class of a new object to create.
+CObject* CArchive::ReadReferenceTag(const CRuntimeClass* pClassRefRequested, const CRuntimeClass** ppNewClass) {
+    *ppNewClass = nullptr;
     WORD w;
     *this >> w;
     DWORD t;
@@ -460,9 +504,13 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
         pClass = static_cast<const CRuntimeClass*>(e.p);
     }
     if (pClassRefRequested && !pClass->IsDerivedFrom(pClassRefRequested)) Throw(CArchiveException::badClass);
+    *ppNewClass = pClass;
+    return nullptr;
+}
 
+// Creates and numbers a new object of the class, recording it before its fields are read.
+CObject* CArchive::CreateLoadedObject(const CRuntimeClass* pClass) {
     if (m_nNext >= kMaxNumber) Throw(CArchiveException::badIndex);
-    CArchiveDepthGuard guard(m_nDepth, m_nMaxDepth, *this, CArchiveException::badIndex);
     // Room first, so that a created object is always recorded.
     m_loaded.reserve(m_loaded.size() + 1);
     m_loadMap.reserve(m_loadMap.size() + 1);
@@ -476,6 +524,16 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
     m_loaded.push_back(pOb);
     TakeNumber();
     m_loadMap.push_back({EntryKind::Object, pOb});
+    return pOb;
+}
+
+CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
+    CheckLoading();
+    const CRuntimeClass* pClass;
+    CObject* pOb = ReadReferenceTag(pClassRefRequested, &pClass);
+    if (!pClass) return pOb;
+    CArchiveDepthGuard guard(m_nDepth, m_nMaxDepth, *this, CArchiveException::badIndex);
+    pOb = CreateLoadedObject(pClass);
     pOb->Serialize(*this);
     return pOb;
 }

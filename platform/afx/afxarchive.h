@@ -146,9 +146,10 @@ public:
     std::vector<CObject*> TakeLoadedObjects();
 
     // Nesting limit: how many new objects may be read or written each inside the fields of the one
-    // before (a chain of next links stored one inside the other). Deeper graphs throw badIndex when
-    // loading and genericException when storing, instead of exhausting the stack.
-    static constexpr UINT kDefaultMaxDepth = 8192;
+    // before (a chain of sibling links stored one inside the other). Deeper graphs throw badIndex when
+    // loading and genericException when storing instead of exhausting the stack; the same errors come
+    // earlier if the thread's stack runs low first (large Serialize frames, sanitizer builds).
+    static constexpr UINT kDefaultMaxDepth = 4096;
     void SetMaxDepth(UINT nDepth) { m_nMaxDepth = nDepth; }
     UINT GetMaxDepth() const { return m_nMaxDepth; }
 
@@ -178,7 +179,11 @@ private:
     void FillBuffer();
     void FlushBuffer();
     DWORD TakeNumber();
-    const CRuntimeClass* ReadClassRecord();
+    [[gnu::noinline]] bool WriteReferenceTag(const CObject* pOb);
+    [[gnu::noinline]] const CRuntimeClass* ReadClassRecord();
+    [[gnu::noinline]] CObject* ReadReferenceTag(const CRuntimeClass* pClassRefRequested,
+                                                const CRuntimeClass** ppNewClass);
+    [[gnu::noinline]] CObject* CreateLoadedObject(const CRuntimeClass* pClass);
     const LoadEntry& LookUp(DWORD nNumber) const;  // badIndex when out of range
     void ReadStringBody(CString& s, BYTE bFirst);
 

@@ -1,4 +1,6 @@
 // Every archive error cause with its message, and the hostile-input rules of loading.
+#include <pthread.h>
+
 #include <functional>
 
 #include "afxtest.h"
@@ -258,6 +260,35 @@ TEST(ArchiveErrors, DefaultDepthLimit) {
         bytes.insert(bytes.end(), {0, 0});
         EXPECT_EQ(ReadObjectCause(bytes), depth > CArchive::kDefaultMaxDepth ? CArchiveException::badIndex : -1);
     }
+}
+
+// On a thread with a small stack the load stops cleanly when the stack runs low, before the depth
+// limit: a chain 4000 deep does not fit in 384 KiB.
+TEST(ArchiveErrors, LowStackStopsNestingCleanly) {
+    struct Job {
+        Bytes bytes;
+        int cause = -2;
+    } job;
+    job.bytes = NewClass("CTNode");
+    for (DWORD i = 0; i < 4000; i++) {
+        if (i) job.bytes.insert(job.bytes.end(), {0x01, 0x80});
+        Bytes n = Le32(i);
+        job.bytes.insert(job.bytes.end(), n.begin(), n.end());
+    }
+    job.bytes.insert(job.bytes.end(), {0, 0});
+    ASSERT_EQ(ReadObjectCause(job.bytes), -1);  // fine on the main thread
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 384 * 1024);
+    pthread_t th;
+    ASSERT_EQ(pthread_create(&th, &attr, [](void* p) -> void* {
+        auto* j = static_cast<Job*>(p);
+        j->cause = ReadObjectCause(j->bytes);
+        return nullptr;
+    }, &job), 0);
+    pthread_join(th, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_EQ(job.cause, CArchiveException::badIndex);
 }
 
 // Every object a failed load built is listed once, in creation order, and can be freed.
