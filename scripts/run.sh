@@ -4,8 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j"$(nproc)"
-if [ -x build/quillstorm/quillstorm ]; then
-  exec build/quillstorm/quillstorm "$@"
-fi
-echo "run: the application is not built yet; the libraries are in build/"
+cmake --build build -j"$(nproc)" --target quillstorm
+exec build/quillstorm/quillstorm "$@"

@@ -1,0 +1,117 @@
+// The paint of a full frame: a 1280 x 720 canvas with 2,000 glyphs drawn by the default renderer, the
+// grid and the caret, through the whole of CQuillView::OnDraw.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "kinetype/ktbook.h"
+#include "kinetype/ktglyph.h"
+#include "kinetype/ktpassage.h"
+#include "kinetype/kttext.h"
+#include "kinetype/ktword.h"
+#include "platform/midi/fakemidiin.h"
+#include "quillstorm/QuillView.h"
+#include "quillstorm/mainfrm.h"
+#include "quillstorm/quill.h"
+#include "quillstorm/quilldoc.h"
+
+namespace {
+
+QApplication* App() {
+    static int argc = 1;
+    static char name[] = "bench_quillstorm";
+    static char* argv[] = {name, nullptr};
+    static QApplication* s_app = [] {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        auto* app = new QApplication(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");
+        QuillRegisterClasses();
+        return app;
+    }();
+    return s_app;
+}
+
+// A document, its frame and view (no MIDI device), the view's client area 1280 x 720, and a scene of
+// 2,000 glyphs in 40 passages of 10 words of 5 letters, spread over the canvas.
+struct Scene {
+    midi::CFakeMidiInDriver midi;
+    std::unique_ptr<CQuillDoc> doc;
+    std::unique_ptr<CMainFrame> frame;
+
+    Scene() {
+        App();
+        midi::SetInputDriver(&midi);
+        doc = std::make_unique<CQuillDoc>();
+        frame = std::make_unique<CMainFrame>(doc.get());
+        doc->SetFrame(frame.get());
+        frame->Create();
+        frame->show();
+        View()->SetCanvasSize(1280, 720);
+        View()->m_bShowGrid = 1;
+        LOGFONT lf = View()->m_logFont;
+        lf.lfHeight = 180;  // 18 points
+        const char letters[] = "quillstormlivingtype";
+        int n = 0;
+        for (int p = 0; p < 40; ++p) {
+            auto* pPassage = new CKTPassage;
+            doc->m_pBook->GetRoot()->AppendChild(pPassage, TRUE);
+            for (int w = 0; w < 10; ++w) {
+                auto* pWord = new CKTWord;
+                pPassage->AppendChild(pWord, TRUE);
+                for (int g = 0; g < 5; ++g, ++n) {
+                    auto* pGlyph = new CKTGlyph;
+                    pGlyph->SetFont(lf);
+                    pGlyph->SetColor(RGB(0, 0, 0));
+                    pGlyph->SetChar(letters[n % 20]);
+                    pWord->AppendChild(pGlyph, TRUE);
+                }
+            }
+            pPassage->MoveBy(10 + (p % 2) * 640, 20 + (p / 2) * 34);
+        }
+        View()->OnDraw(View()->GetDC());  // fonts resolved, back buffer made
+    }
+    ~Scene() {
+        frame->DestroyWindow();
+        frame.reset();
+        doc.reset();
+        midi::SetInputDriver(nullptr);
+    }
+    CQuillView* View() const { return frame->GetActiveView(); }
+};
+
+// As the program paints: into the window's DC, which shows the back buffer without a copy.
+void BM_OnDraw_Window(benchmark::State& state) {
+    Scene scene;
+    CQuillView* v = scene.View();
+    CDC* pDC = v->GetDC();
+    for (auto _ : state) {
+        v->OnDraw(pDC);
+        benchmark::DoNotOptimize(v->GetBackBuffer()->Bits());
+    }
+    state.counters["glyphs"] = 2000;
+    state.counters["width"] = v->m_pClientRect->Width();
+    state.counters["height"] = v->m_pClientRect->Height();
+}
+BENCHMARK(BM_OnDraw_Window)->Unit(benchmark::kMillisecond);
+
+// Into another DC: the same, plus the final block transfer of the frame.
+void BM_OnDraw_WithBlit(benchmark::State& state) {
+    Scene scene;
+    CQuillView* v = scene.View();
+    CDC target;
+    target.CreateCompatibleDC(nullptr);
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(nullptr, 1280, 720);
+    target.SelectObject(&bitmap);
+    for (auto _ : state) {
+        v->OnDraw(&target);
+        benchmark::DoNotOptimize(bitmap.GetSurface().Bits());
+    }
+}
+BENCHMARK(BM_OnDraw_WithBlit)->Unit(benchmark::kMillisecond);
+
+}  // namespace

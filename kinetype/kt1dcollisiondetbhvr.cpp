@@ -1,0 +1,284 @@
+#include "kinetype/kt1dcollisiondetbhvr.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "kinetype/ktbhvrptrbhvrprop.h"
+#include "kinetype/ktbook.h"
+#include "kinetype/ktphysics.h"
+#include "kinetype/kttext.h"
+
+IMPLEMENT_SERIAL(CKT1DCollisionDetBhvr, CKTBehavior, 0)
+
+CKT1DCollisionDetBhvr::CKT1DCollisionDetBhvr() : CKTBehavior(BHVR_1DCOLLISIONDET) {
+    if (g_bLoading) return;
+    m_events.Add({EV_PRESTEP, 1});
+    m_elemPropReqs.Add({PROP_SWEEP_OPEN, PROPTYPE_BOOL});
+    m_bookPropReqs.Add({BOOKPROP_COLLISION_DETECTOR, PROPTYPE_BHVRPTR});
+    AcquireBookProps();
+    CKTBhvrPtrBhvrProp* pSlot = CKTBhvrPtrBhvrProp::Cast(GetBook()->GetBookProp(BOOKPROP_COLLISION_DETECTOR));
+    ASSERT(pSlot != nullptr);
+    if (pSlot) pSlot->SetValue(this);
+}
+
+CKT1DCollisionDetBhvr::~CKT1DCollisionDetBhvr() {
+    for (INT_PTR i = 0; i < m_edges.GetSize(); i++) delete m_edges.GetAt(i);
+    m_edges.RemoveAll();
+    m_active.RemoveAll();
+    m_open.clear();
+}
+
+CString CKT1DCollisionDetBhvr::GetName() const { return CString("1D Collision Detection"); }
+
+void CKT1DCollisionDetBhvr::OnEvent(int nEvent) {
+    if (nEvent != EV_PRESTEP) return;
+    // SortEdges then Sweep, with each element's bounds taken once for both (nothing moves between).
+    TakeBounds();
+    SortByTakenBounds();
+    SweepTakenBounds();
+}
+
+BOOL CKT1DCollisionDetBhvr::IsEdgeAfter(const CKT1DCollEdge* a, const CKT1DCollEdge* b) {
+    return a->GetCoordinate() > b->GetCoordinate() ? TRUE : FALSE;
+}
+
+// The left edge goes in front of the first edge whose coordinate is not below its own; the right edge
+// in front of the first edge from there on (the left edge included) whose coordinate is not below its
+// own. So an element of zero width gets its right edge in front of its left edge.
+BOOL CKT1DCollisionDetBhvr::AddElement(CKTElement* pElement) {
+    if (!CKTBehavior::AddElement(pElement)) return FALSE;
+    CKT1DCollEdge* pLeft = new CKT1DCollEdge(pElement, FALSE);
+    CKT1DCollEdge* pRight = new CKT1DCollEdge(pElement, TRUE);
+    pLeft->m_pPartner = pRight;
+    pRight->m_pPartner = pLeft;
+    INT_PTR n = m_edges.GetSize();
+    int nLeft = pLeft->GetCoordinate();
+    INT_PTR i = 0;
+    while (i < n && nLeft > m_edges.GetAt(i)->GetCoordinate()) i++;
+    if (i == n) {
+        m_edges.Add(pLeft);
+        m_edges.Add(pRight);
+        return TRUE;
+    }
+    m_edges.InsertAt(i, pLeft);
+    int nRight = pRight->GetCoordinate();
+    INT_PTR j = i;
+    while (j < n + 1 && nRight > m_edges.GetAt(j)->GetCoordinate()) j++;
+    if (j < n + 1)
+        m_edges.InsertAt(j, pRight);
+    else
+        m_edges.Add(pRight);
+    return TRUE;
+}
+
+BOOL CKT1DCollisionDetBhvr::RemoveElement(CKTElement* pElement) {
+    BOOL bRemoved = CKTBehavior::RemoveElement(pElement);
+    if (!bRemoved) return FALSE;
+    int nFound = 0;
+    for (INT_PTR i = 0; i < m_edges.GetSize() && nFound < 2;) {
+        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
+        if (pEdge->m_pElement != pElement) {
+            i++;
+            continue;
+        }
+        delete pEdge;
+        m_edges.RemoveAt(i, 1);
+        nFound++;
+    }
+    return TRUE;
+}
+
+unsigned CKT1DCollisionDetBhvr::NextPass(unsigned& nPass) {
+    if (++nPass == 0) nPass = 1;  // 0 marks records no pass has seen
+    return nPass;
+}
+
+void CKT1DCollisionDetBhvr::TakeBounds() {
+    unsigned nPass = NextPass(m_nBoundsPass);
+    for (INT_PTR i = 0; i < m_edges.GetSize(); i++) {
+        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
+        if (pEdge->m_nBoundsPass == nPass) continue;
+        CRect rc = pEdge->m_pElement ? pEdge->m_pElement->GetAbsoluteBounds() : CRect();
+        pEdge->m_rcBounds = rc;
+        pEdge->m_nBoundsPass = nPass;
+        if (CKT1DCollEdge* pPartner = pEdge->m_pPartner) {
+            pPartner->m_rcBounds = rc;
+            pPartner->m_nBoundsPass = nPass;
+        }
+    }
+}
+
+void CKT1DCollisionDetBhvr::SortEdges() {
+    TakeBounds();
+    SortByTakenBounds();
+}
+
+// Stable: an edge moves left only past edges with a strictly greater coordinate. The keys sit next to
+// the pointers, so the passes over a nearly sorted array stay in the cache.
+void CKT1DCollisionDetBhvr::SortByTakenBounds() {
+    INT_PTR n = m_edges.GetSize();
+    if (n < 2) return;
+    m_keyed.resize(static_cast<size_t>(n));
+    for (INT_PTR i = 0; i < n; i++) {
+        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
+        m_keyed[static_cast<size_t>(i)] = {pEdge->m_bRightEdge ? pEdge->m_rcBounds.right : pEdge->m_rcBounds.left, pEdge};
+    }
+    for (size_t i = 1; i < m_keyed.size(); i++) {
+        CKeyed item = m_keyed[i];
+        size_t j = i;
+        while (j > 0 && m_keyed[j - 1].nKey > item.nKey) {
+            m_keyed[j] = m_keyed[j - 1];
+            j--;
+        }
+        m_keyed[j] = item;
+    }
+    for (INT_PTR i = 0; i < n; i++) m_edges.SetAt(i, m_keyed[static_cast<size_t>(i)].pEdge);
+}
+
+// Empties every collision list that can hold an element: those of the whole tree, then those of this
+// detector's elements that are out of the tree, with their parents and grandparents. A list that
+// survived a sweep could name an element deleted since.
+//
+// After the walk of the tree an attached element in it has an empty list. One out of the tree keeps
+// what the last sweep gave it; and its parent's and grandparent's lists can only hold entries from
+// pairs in which one of their attached descendants took part, whose own list then holds entries too.
+// So the parent and grandparent are cleared for the elements whose own lists are not empty.
+void CKT1DCollisionDetBhvr::ClearCollisionLists() {
+    CKTElement* pRoot = GetBook()->GetRoot();
+    for (CKTElement* p = pRoot; p;) {
+        p->ClearCollisions();
+        if (p->GetFirstChild()) {
+            p = p->GetFirstChild();
+            continue;
+        }
+        while (p && p != pRoot && !p->GetNextSibling()) p = p->GetParent();
+        p = (p && p != pRoot) ? p->GetNextSibling() : nullptr;
+    }
+    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
+        CKTElement* pElement = m_elements.GetNext(pos);
+        if (!pElement->IsColliding()) continue;
+        pElement->ClearCollisions();
+        if (CKTElement* pParent = pElement->GetParent()) {
+            pParent->ClearCollisions();
+            if (CKTElement* pGrandparent = pParent->GetParent()) pGrandparent->ClearCollisions();
+        }
+    }
+}
+
+void CKT1DCollisionDetBhvr::Sweep() {
+    TakeBounds();
+    SweepTakenBounds();
+}
+
+// The first edge of an element opens it, the second closes it, whether left or right. The open state
+// of a sweep lives in the edge records (an edge whose partner opened in this sweep closes), not in the
+// elements' PROP_SWEEP_OPEN flags: a flag left set by an interrupted sweep or by a file cannot
+// disturb a sweep, and the flags stay as every complete sweep leaves them, FALSE.
+void CKT1DCollisionDetBhvr::SweepTakenBounds() {
+    ClearCollisionLists();
+    m_open.clear();
+    unsigned nPass = NextPass(m_nOpenPass);
+    INT_PTR n = m_edges.GetSize();
+    for (INT_PTR i = 0; i < n; i++) {
+        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
+        CKTElement* pElement = pEdge->m_pElement;
+        if (!pElement) continue;
+        if (pEdge->m_pPartner && pEdge->m_pPartner->m_nOpenPass == nPass) {
+            pEdge->m_pPartner->m_nOpenPass = 0;
+            for (size_t k = 0; k < m_open.size(); k++) {
+                if (m_open[k].pElement != pElement) continue;
+                m_open.erase(m_open.begin() + static_cast<std::ptrdiff_t>(k));
+                break;
+            }
+        } else {
+            pEdge->m_nOpenPass = nPass;
+            COpen open;
+            open.pElement = pElement;
+            open.pParent = pElement->GetParent();
+            open.pGrandparent = open.pParent ? open.pParent->GetParent() : nullptr;
+            open.rc = pEdge->m_rcBounds;
+            TestAgainstOpen(open);
+            m_open.push_back(open);
+        }
+    }
+    m_open.clear();
+}
+
+void CKT1DCollisionDetBhvr::TestAgainstActive(CKTElement* pElement) {
+    COpen open;
+    open.pElement = pElement;
+    open.pParent = pElement->GetParent();
+    open.pGrandparent = open.pParent ? open.pParent->GetParent() : nullptr;
+    open.rc = pElement->GetAbsoluteBounds();
+    TestAgainstOpen(open);
+}
+
+void CKT1DCollisionDetBhvr::TestAgainstOpen(const COpen& e) {
+    for (const COpen& a : m_open) {
+        // Not empty intersection: rectangles that only share an edge do not collide.
+        LONG l = e.rc.left > a.rc.left ? e.rc.left : a.rc.left;
+        LONG r = e.rc.right < a.rc.right ? e.rc.right : a.rc.right;
+        if (l >= r) continue;
+        LONG t = e.rc.top > a.rc.top ? e.rc.top : a.rc.top;
+        LONG b = e.rc.bottom < a.rc.bottom ? e.rc.bottom : a.rc.bottom;
+        if (t >= b) continue;
+        e.pElement->AddCollision(a.pElement);
+        a.pElement->AddCollision(e.pElement);
+        if (a.pParent == e.pParent) continue;
+        if (a.pParent) a.pParent->AddCollision(e.pElement);
+        if (e.pParent) e.pParent->AddCollision(a.pElement);
+        if (a.pGrandparent == e.pGrandparent) continue;
+        if (a.pGrandparent) a.pGrandparent->AddCollision(e.pElement);
+        if (e.pGrandparent) e.pGrandparent->AddCollision(a.pElement);
+    }
+}
+
+void CKT1DCollisionDetBhvr::Serialize(CArchive& ar) {
+    CKTBehavior::Serialize(ar);
+    m_edges.Serialize(ar);
+    m_active.Serialize(ar);
+    if (ar.IsLoading()) {
+        m_active.RemoveAll();
+        LinkPartners();
+    }
+}
+
+void CKT1DCollisionDetBhvr::LinkPartners() {
+    std::unordered_map<const CKTElement*, CKT1DCollEdge*> first;
+    for (INT_PTR i = 0; i < m_edges.GetSize(); i++) {
+        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
+        if (!pEdge || !pEdge->m_pElement) continue;
+        auto [it, bNew] = first.emplace(pEdge->m_pElement, pEdge);
+        if (bNew || it->second->m_pPartner) continue;  // a third edge (rejected by the load check) stays alone
+        it->second->m_pPartner = pEdge;
+        pEdge->m_pPartner = it->second;
+    }
+}
+
+void CKT1DCollisionDetBhvr::ForgetLinks() {
+    m_edges.RemoveAll();
+    m_active.RemoveAll();
+    m_open.clear();
+    CKTBehavior::ForgetLinks();
+}
+
+BOOL CKT1DCollisionDetBhvr::CheckLoadedLinks(const CKTOwnership& owned) const {
+    std::unordered_map<const CKTElement*, int> edgesOf;
+    for (POSITION pos = m_elements.GetHeadPosition(); pos;) edgesOf[m_elements.GetNext(pos)] = 0;
+    std::unordered_set<const CKT1DCollEdge*> mine;
+    for (INT_PTR i = 0; i < m_edges.GetSize(); i++) {
+        const CKT1DCollEdge* pEdge = m_edges.GetAt(i);
+        if (!pEdge || !mine.insert(pEdge).second) return FALSE;
+        auto it = edgesOf.find(pEdge->m_pElement);
+        if (it == edgesOf.end() || ++it->second > 2) return FALSE;
+    }
+    // The edge records are owned by their detector alone: none may be listed by another one.
+    for (POSITION pos = GetBook()->GetFirstBehaviorPosition(); pos;) {
+        const CKTBehavior* pOther = GetBook()->GetNextBehavior(pos);
+        if (pOther == this || !pOther || !pOther->IsKindOf(RUNTIME_CLASS(CKT1DCollisionDetBhvr))) continue;
+        const CKT1DCollisionDetBhvr* pDet = static_cast<const CKT1DCollisionDetBhvr*>(pOther);
+        for (INT_PTR i = 0; i < pDet->m_edges.GetSize(); i++)
+            if (mine.count(pDet->m_edges.GetAt(i))) return FALSE;
+    }
+    return CKTBehavior::CheckLoadedLinks(owned);
+}

@@ -1,0 +1,57 @@
+#include "kinetype/ktbounceoncollision.h"
+
+#include "kinetype/ktbook.h"
+#include "kinetype/ktphysics.h"
+
+IMPLEMENT_SERIAL(CKTBounceOnCollision, CKTBehavior, 0)
+
+CKTBounceOnCollision::CKTBounceOnCollision() : CKTPhysicsBhvr(BHVR_BOUNCEONCOLLISION), m_dBounceElasticity(1.0) {
+    if (g_bLoading) return;
+    HookUp({{EV_POSTSTEP, 1}}, {{PROP_VELOCITY, PROPTYPE_VECTOR}, {PROP_ACCELERATION, PROPTYPE_VECTOR}});
+}
+
+CKTBounceOnCollision::~CKTBounceOnCollision() {}
+
+CString CKTBounceOnCollision::GetName() const { return CString("bounce on collision"); }
+
+void CKTBounceOnCollision::OnEvent(int nEvent) {
+    if (nEvent != EV_POSTSTEP) return;
+    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
+        CKTElement* pElement = m_elements.GetNext(pos);
+        if (pElement->IsColliding()) Bounce(pElement);
+    }
+}
+
+void CKTBounceOnCollision::Bounce(CKTElement* pElement) {
+    POSITION pos = pElement->GetFirstCollisionPosition();
+    CKTElement* pOther = pos ? pElement->GetNextCollision(pos) : nullptr;
+    if (!pOther) return;
+    CRect rcR = pElement->GetAbsoluteBounds();
+    CRect rcC = pOther->GetAbsoluteBounds();
+    CRect rcI;
+    rcI.IntersectRect(&rcR, &rcC);
+    if (rcI == rcR || rcI.IsRectEmpty()) return;
+    CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
+    if (!pVel) return;
+    CKTVector v = pVel->GetValue();
+    int w = rcI.Width();
+    int h = rcI.Height();
+    if (w <= h) {
+        v.x = -v.x;
+        pElement->MoveBy(v.x <= 0.0 ? -w : w, 0);
+    }
+    if (h <= w) {
+        v.y = -v.y;
+        pElement->MoveBy(0, v.y <= 0.0 ? -h : h);
+    }
+    v *= m_dBounceElasticity;
+    pVel->SetValue(v);
+}
+
+void CKTBounceOnCollision::Serialize(CArchive& ar) {
+    CKTBehavior::Serialize(ar);
+    if (ar.IsStoring())
+        ar << m_dBounceElasticity;
+    else
+        ar >> m_dBounceElasticity;
+}

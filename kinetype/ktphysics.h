@@ -1,0 +1,57 @@
+// What the physics behaviours share: the hook-up to the scene's one integrator, the enrolment of their
+// elements with it, and typed access to the motion properties of an element.
+//
+// Hook-up (constructor of every physics behaviour, not while g_bLoading is set; CKTPhysicsBhvr::HookUp):
+// the behaviour's events and element slots, book slot BOOKPROP_INTEGRATOR (a behaviour pointer), the
+// book properties acquired; then, when that slot holds no behaviour, a new CKTEulerBhvr is made, added
+// to the book's behaviour list, started and stored in the slot. So the first physics behaviour of a
+// book creates the integrator and later ones find it.
+//
+// Enrolment (CKTPhysicsBhvr::AddElement; the springs do it their own way): the base attach first; when
+// it succeeds the element is attached to the integrator too (which holds each element once). Detaching
+// an element from a physics behaviour leaves it with the integrator.
+#pragma once
+
+#include <initializer_list>
+
+#include "kinetype/ktbehavior.h"
+#include "kinetype/ktboolbhvrprop.h"
+#include "kinetype/ktelement.h"
+#include "kinetype/ktvectorbhvrprop.h"
+
+class CKTEulerBhvr;
+
+// Base of the behaviours that move their elements through the integrator. It has no run-time class
+// record of its own: each subclass's record names CKTBehavior as its base, as the stored form has it,
+// and it adds nothing to the stored form.
+class CKTPhysicsBhvr : public CKTBehavior {
+public:
+    // The base attach, then the integrator enrolment. FALSE (and no enrolment) when the base refuses.
+    BOOL AddElement(CKTElement* pElement) override;
+
+protected:
+    explicit CKTPhysicsBhvr(int nType) : CKTBehavior(nType) {}
+    // The hook-up, for a constructor that is not loading: events and element slots in the given
+    // order, then book slot BOOKPROP_INTEGRATOR, AcquireBookProps and KTHookUpIntegrator.
+    void HookUp(std::initializer_list<CKTEventReg> events, std::initializer_list<CKTPropReg> elemProps);
+};
+
+// The Euler integrator in the current book's property slot BOOKPROP_INTEGRATOR, or NULL when the slot
+// is empty, holds a property of another class, or points to no integrator.
+CKTEulerBhvr* KTGetIntegrator();
+
+// Step 4 of the hook-up: creates, adds, starts and stores the integrator when the slot holds no
+// behaviour. The slot's property must exist (AcquireBookProps made it); without it nothing happens.
+void KTHookUpIntegrator();
+
+// Attaches pElement to the integrator (when there is one), after the base attach succeeded.
+void KTEnrolWithIntegrator(CKTElement* pElement);
+
+// The element's property in slot nId as the class the physics behaviours declare, or NULL when the
+// slot is empty or holds another class (only a broken file does that; readers skip such elements).
+inline CKTVectorBhvrProp* KTVectorProp(CKTElement* pElement, int nId) {
+    return CKTVectorBhvrProp::Cast(pElement->GetProp(nId));
+}
+inline CKTBoolBhvrProp* KTBoolProp(CKTElement* pElement, int nId) {
+    return CKTBoolBhvrProp::Cast(pElement->GetProp(nId));
+}

@@ -1,0 +1,34 @@
+#include "kinetype/ktviscousdragbhvr.h"
+
+#include "kinetype/ktbook.h"
+#include "kinetype/ktphysics.h"
+
+IMPLEMENT_SERIAL(CKTViscousDragBhvr, CKTBehavior, 0)
+
+CKTViscousDragBhvr::CKTViscousDragBhvr() : CKTPhysicsBhvr(BHVR_VISCOUSDRAG), m_dDrag(0.1) {
+    if (g_bLoading) return;
+    HookUp({{EV_POSTSTEP, 1}}, {{PROP_VELOCITY, PROPTYPE_VECTOR}, {PROP_ACCELERATION, PROPTYPE_VECTOR}});
+}
+
+CKTViscousDragBhvr::~CKTViscousDragBhvr() {}
+
+CString CKTViscousDragBhvr::GetName() const { return CString("Viscous Drag"); }
+
+void CKTViscousDragBhvr::OnEvent(int nEvent) {
+    if (nEvent != EV_POSTSTEP) return;
+    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
+        CKTElement* pElement = m_elements.GetNext(pos);
+        CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
+        CKTVectorBhvrProp* pAcc = KTVectorProp(pElement, PROP_ACCELERATION);
+        if (!pVel || !pAcc) continue;
+        pAcc->SetValue(pAcc->GetValue() + pVel->GetValue() * (-m_dDrag));
+    }
+}
+
+void CKTViscousDragBhvr::Serialize(CArchive& ar) {
+    CKTBehavior::Serialize(ar);
+    if (ar.IsStoring())
+        ar << m_dDrag;
+    else
+        ar >> m_dDrag;
+}

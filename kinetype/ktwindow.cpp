@@ -1,0 +1,3 @@
+#include "kinetype/ktwindow.h"
+
+CKTWindow::~CKTWindow() = default;

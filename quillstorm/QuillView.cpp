@@ -1,0 +1,432 @@
+// The view's construction, window creation and destruction, the frame tick, resizing, focus, MIDI
+// plumbing and the book's window.
+#include "quillstorm/QuillView.h"
+
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QResizeEvent>
+#include <QTimerEvent>
+
+#include <atomic>
+#include <cstring>
+
+#include "kinetype/kt1dcollisiondetbhvr.h"
+#include "kinetype/ktbook.h"
+#include "kinetype/kterdefault.h"
+#include "kinetype/ktglobals.h"
+#include "kinetype/ktglyph.h"
+#include "kinetype/ktpassage.h"
+#include "kinetype/kttext.h"
+#include "kinetype/ktword.h"
+#include "pumenu/pumenu.h"
+#include "quillstorm/mainfrm.h"
+#include "quillstorm/pximage.h"
+#include "quillstorm/quill.h"
+#include "quillstorm/quilldoc.h"
+
+CQuillView* g_pView = nullptr;
+HMIDIIN g_hMidiIn = nullptr;
+const CFontSource* CQuillView::s_pFontSource = nullptr;
+
+// Carries MIDI messages from the driver's thread to the GUI thread, in arrival order. The driver's
+// proc pushes into the queue and, when the queue was empty, asks the GUI thread (a queued call on this
+// object) to drain it. Detach stops the posting before the device closes.
+class CMidiRelay : public QObject {
+public:
+    explicit CMidiRelay(CQuillView* pView) : m_pView(pView) {}
+
+    static void CALLBACK_Proc(HMIDIIN, UINT wMsg, DWORD_PTR dwInstance, DWORD_PTR dwParam1, DWORD_PTR dwParam2) {
+        auto* self = reinterpret_cast<CMidiRelay*>(dwInstance);
+        if (wMsg != MIM_DATA || self->m_bDetached.load()) return;
+        if (self->m_queue.Push(static_cast<DWORD>(dwParam1), static_cast<DWORD>(dwParam2)))
+            QMetaObject::invokeMethod(self, [self] { self->Drain(); }, Qt::QueuedConnection);
+    }
+
+    void Drain() {
+        for (const midi::CMidiMessageQueue::Message& m : m_queue.Drain()) {
+            if (m_bDetached.load()) return;
+            m_pView->DeliverMidiMessage(m.dwMsg);
+        }
+    }
+
+    void Detach() {
+        m_bDetached.store(true);
+        m_queue.Clear();
+    }
+
+private:
+    CQuillView* m_pView;
+    midi::CMidiMessageQueue m_queue;
+    std::atomic<bool> m_bDetached{false};
+};
+
+CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
+    : QWidget(pParent),
+      m_bModified(0),
+      m_strPath("Untitled.qsd"),
+      m_pMemDC(nullptr),
+      m_pBackBitmap(nullptr),
+      m_pOldBitmap(nullptr),
+      m_pClientRect(nullptr),
+      m_pImageDC(nullptr),
+      m_pBackImage(nullptr),
+      m_pScaledImage(nullptr),
+      m_nImageWidth(0),
+      m_nImageHeight(0),
+      m_nMouseMode(0),
+      m_rcCanvas(0, 0, 652, 511),
+      m_bStartFullScreen(0),
+      m_ptCaret(50, 50),
+      m_pTextRoot(nullptr),
+      m_pCurPassage(nullptr),
+      m_pCurWord(nullptr),
+      m_pCurGlyph(nullptr),
+      m_pSelected(nullptr),
+      m_pPrevSelected(nullptr),
+      m_nClickAge(51),
+      m_ptLastClick(0, 0),
+      m_bCaretHidden(0),
+      m_bCaretShown(1),
+      m_ptPrevMouse(0, 0),
+      m_crTypingColor(RGB(0, 0, 0)),
+      m_nPointSize(24),
+      m_pDefaultRenderer(new CKTERDefault),
+      m_pMenu(new CPUMenu),
+      m_pSimulateItem(nullptr),
+      m_pCaptureItem(nullptr),
+      m_pHierarchyItem(nullptr),
+      m_pPanelItem(nullptr),
+      m_pTransparentItem(nullptr),
+      m_pCursorItem(nullptr),
+      m_pWordnozzleItem(nullptr),
+      m_pFullScreenItem(nullptr),
+      m_nHoverCommand(0),
+      m_pPreview(nullptr),
+      m_strTitle("Quillstorm!"),
+      m_pCollisionDetector(nullptr),
+      m_bSizeChanged(0),
+      m_bCursorShown(1),
+      m_nLastBehaviorCommand(0),
+      m_bShowHierarchy(0),
+      m_bShowGrid(0),
+      m_pGridItem(nullptr),
+      m_nChunkMode(2),
+      m_bSpraying(0),
+      m_fSpraySpeed(0.1f),
+      m_fSprayClock(0.0f),
+      m_pSprayPassage(nullptr),
+      m_pSprayWord(nullptr),
+      m_pSprayGlyph(nullptr),
+      m_pSprayed(nullptr),
+      m_dRestartRamp(-1.0),
+      m_dwLastMidiMsg(0),
+      m_pDocument(pDoc) {
+    // The typing font until the catalogue gives one: the fallback face at the typing size.
+    std::memset(&m_logFont, 0, sizeof(m_logFont));
+    m_logFont.lfHeight = m_nPointSize * 10;
+    m_logFont.lfWeight = FW_NORMAL;
+    std::memset(m_bNoteHeld, 0, sizeof(m_bNoteHeld));
+    g_pView = this;
+    g_hMidiIn = nullptr;
+
+    // The window: opaque (every paint covers it), mouse moves without a button, keyboard focus.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_windowDC.CreateCompatibleDC(nullptr);
+}
+
+CQuillView::~CQuillView() {
+    if (!m_bDestroyed) OnDestroy();
+    // The book must not reach the view any more (it is deleted after the view).
+    if (g_pView == this) g_pView = nullptr;
+    if (m_pDocument && m_pDocument->m_pBook) {
+        m_pDocument->m_pBook->SetElementDeletedCallback(nullptr);
+        m_pDocument->m_pBook->SetWindow(nullptr);
+    }
+    delete m_pMenu;
+    m_pMenu = nullptr;
+    delete m_pClientRect;
+    if (m_pBackBitmap) {
+        if (m_pMemDC && m_pOldBitmap) m_pMemDC->SelectObject(m_pOldBitmap);
+        delete m_pBackBitmap;
+    }
+    delete m_pMemDC;
+    delete m_pImageDC;
+    delete m_pScaledImage;
+    delete m_pBackImage;
+    delete m_pDefaultRenderer;
+    delete m_pMidiRelay;
+}
+
+CKTBook* CQuillView::GetBook() const { return m_pDocument ? m_pDocument->m_pBook : nullptr; }
+
+// ---- window creation and destruction --------------------------------------------------------------
+
+int CQuillView::OnCreate() {
+    // 2. The frame timer.
+    m_frameTimer.start(kFramePeriodMs, Qt::PreciseTimer, this);
+    // 3. The frame: window mode at creation puts it at (0, 0), 652 x 511.
+    SetFullScreen(m_bStartFullScreen);
+    // 4. The book: its root, its window and the element-deleted callback.
+    AttachBook();
+    // 5. The font catalogue; the typing font is its first face at the typing size.
+    if (s_pFontSource)
+        m_fonts.Build(*s_pFontSource);
+    else
+        m_fonts.Build();
+    if (CEnumeratedFontFamily* pFamily = m_fonts.GetFamily(0)) {
+        if (CEnumeratedFont* pFont = pFamily->GetFont(0)) {
+            m_logFont = *pFont->GetLogFont();
+            m_logFont.lfHeight = m_nPointSize * 10;
+        }
+    }
+    // 6. The pop-up menu.
+    BuildPopupMenu();
+    // 7. The collision detector, added and started.
+    CreateCollisionDetector();
+    // 8. MIDI input.
+    OpenMidiInput();
+    return 0;
+}
+
+void CQuillView::OnDestroy() {
+    if (m_bDestroyed) return;
+    m_bDestroyed = TRUE;
+    // Shut-down order: the timer, the MIDI callback, MIDI input; the view and then the book follow.
+    m_frameTimer.stop();
+    CloseMidiInput();
+}
+
+void CQuillView::ClearSceneReferences() {
+    CKTBook* pBook = GetBook();
+    m_pTextRoot = pBook ? pBook->GetRoot() : nullptr;
+    m_pCurPassage = nullptr;
+    m_pCurWord = nullptr;
+    m_pCurGlyph = nullptr;
+    m_pSelected = nullptr;
+    m_pSprayed = nullptr;
+    m_pSprayGlyph = nullptr;
+    m_pSprayWord = nullptr;
+    m_pSprayPassage = nullptr;
+    m_selection.RemoveAll();
+}
+
+void CQuillView::AttachBook() {
+    CKTBook* pBook = GetBook();
+    if (!pBook) return;
+    m_pTextRoot = pBook->GetRoot();
+    pBook->SetWindow(this);
+    pBook->SetElementDeletedCallback(PurgeElementReferences);
+}
+
+void CQuillView::CreateCollisionDetector() {
+    CKTBook* pBook = GetBook();
+    if (!pBook) return;
+    m_pCollisionDetector = new CKT1DCollisionDetBhvr;
+    pBook->AddBehavior(m_pCollisionDetector);
+    m_pCollisionDetector->StartListening();
+}
+
+// ---- MIDI ----------------------------------------------------------------------------------------
+
+void CQuillView::OpenMidiInput() {
+    if (midiInGetNumDevs() == 0) {
+        TRACE("No Midi device found\n");
+        const std::string why = midiInGetStatusText();
+        if (!why.empty()) TRACE("(%s)\n", why.c_str());
+        return;
+    }
+    if (!m_pMidiRelay) m_pMidiRelay = new CMidiRelay(this);
+    const MMRESULT r = midiInOpen(&g_hMidiIn, 0, &CMidiRelay::CALLBACK_Proc, reinterpret_cast<DWORD_PTR>(m_pMidiRelay));
+    if (r != MMSYSERR_NOERROR) {
+        TRACE("Error opening midi device\n");
+        g_hMidiIn = nullptr;
+        return;
+    }
+    MIDIINCAPS caps;
+    midiInGetDevCaps(0, &caps, sizeof(caps));
+    midiInStart(g_hMidiIn);
+    TRACE("Midi input started\n");
+}
+
+void CQuillView::CloseMidiInput() {
+    if (m_pMidiRelay) m_pMidiRelay->Detach();
+    if (g_hMidiIn) {
+        midiInStop(g_hMidiIn);
+        midiInReset(g_hMidiIn);
+        midiInClose(g_hMidiIn);
+        g_hMidiIn = nullptr;
+    }
+}
+
+void CQuillView::DeliverMidiMessage(DWORD dwMsg) {
+    // A message that arrives while a document loads or a tick steps is dropped.
+    if (g_bLoading || m_bTickBusy || m_bDestroyed) return;
+    if (m_onMidiMessage) m_onMidiMessage(dwMsg);
+    OnMidiData(reinterpret_cast<WPARAM>(g_hMidiIn), static_cast<LPARAM>(dwMsg));
+}
+
+// ---- the frame tick ------------------------------------------------------------------------------
+
+void CQuillView::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent != kFrameTimerId) return;
+    CKTBook* pBook = GetBook();
+    // A tick that comes while a document loads, or while another tick is still stepping (a modal loop
+    // inside it), does not step; its repaint shows the last frame.
+    if (!m_bTickBusy && !g_bLoading && pBook) {
+        m_bTickBusy = TRUE;
+        // 1. One scene step (nothing when the book is stopped).
+        pBook->Step();
+        ++m_nTicksStepped;
+        // 2. The click age.
+        m_nClickAge += 1;
+        // 3. The sprayer's clock, whether or not it runs.
+        m_fSprayClock += m_fSpraySpeed;
+        // 4. A document that a behaviour asked for, tried once.
+        pBook = GetBook();
+        if (pBook && !pBook->m_strPendingLoad.IsEmpty()) {
+            const CString strName = pBook->m_strPendingLoad;
+            pBook->m_strPendingLoad.Empty();
+            if (LoadDocument(strName)) {
+                if (m_pDocument) m_pDocument->SetPathName(strName);
+                m_strPath = strName;
+            }
+        }
+        // 5. The sprayer's part of the tick.
+        if (m_bSpraying) SprayerTick();
+        m_bTickBusy = FALSE;
+    }
+    // 6. The redraw, painted at once, once there is a client rectangle.
+    if (m_pClientRect && !m_bDestroyed)
+        repaint(QRect(m_pClientRect->left, m_pClientRect->top, m_pClientRect->Width(), m_pClientRect->Height()));
+}
+
+void CQuillView::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == m_frameTimer.timerId())
+        OnTimer(kFrameTimerId);
+    else
+        QWidget::timerEvent(e);
+}
+
+// ---- resize and focus ----------------------------------------------------------------------------
+
+void CQuillView::DropBackBuffer() {
+    if (m_pBackBitmap) {
+        if (m_pMemDC && m_pOldBitmap) m_pMemDC->SelectObject(m_pOldBitmap);
+        delete m_pBackBitmap;
+        m_pBackBitmap = nullptr;
+    }
+    delete m_pClientRect;
+    m_pClientRect = nullptr;
+    delete m_pScaledImage;
+    m_pScaledImage = nullptr;
+}
+
+void CQuillView::OnSize(UINT, int, int) {
+    DropBackBuffer();
+    if (CKTBook* pBook = GetBook()) pBook->OnSize();
+}
+
+void CQuillView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    OnSize(0, e->size().width(), e->size().height());
+}
+
+void CQuillView::OnSetFocus() {
+    if (m_bSpraying && m_bCursorShown == 1) {
+        m_bCursorShown = 0;
+        setCursor(Qt::BlankCursor);
+    }
+}
+
+void CQuillView::OnKillFocus() {
+    if (m_bSpraying && m_bCursorShown == 0) {
+        m_bCursorShown = 1;
+        unsetCursor();
+    }
+}
+
+void CQuillView::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    OnSetFocus();
+}
+
+void CQuillView::focusOutEvent(QFocusEvent* e) {
+    QWidget::focusOutEvent(e);
+    OnKillFocus();
+}
+
+// ---- painting and the window --------------------------------------------------------------------
+
+void CQuillView::paintEvent(QPaintEvent*) {
+    if (m_bPainting) return;  // the paint is not re-entered
+    m_bPainting = TRUE;
+    OnDraw(&m_windowDC);
+    m_bPainting = FALSE;
+    QPainter painter(this);
+    const gdi::Surface* pFrame = GetBackBuffer();
+    if (pFrame && !pFrame->IsEmpty()) {
+        // The back buffer's bytes are B, G, R, X top-down: the layout of Format_RGB32, shown in place.
+        const QImage image(reinterpret_cast<const uchar*>(pFrame->Bits()), pFrame->Width(), pFrame->Height(),
+                           static_cast<qsizetype>(pFrame->BytesPerLine()), QImage::Format_RGB32);
+        painter.drawImage(0, 0, image);
+    } else {
+        painter.fillRect(rect(), Qt::white);
+    }
+}
+
+CDC* CQuillView::GetDC() { return &m_windowDC; }
+
+int CQuillView::ReleaseDC(CDC*) { return 1; }
+
+void CQuillView::GetClientRect(LPRECT lpRect) const {
+    lpRect->left = 0;
+    lpRect->top = 0;
+    lpRect->right = width();
+    lpRect->bottom = height();
+}
+
+// ---- Qt input to the view's handlers --------------------------------------------------------------
+
+namespace {
+CPoint PointOf(const QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    return CPoint(p.x(), p.y());
+}
+}  // namespace
+
+void CQuillView::mouseMoveEvent(QMouseEvent* e) { OnMouseMove(0, PointOf(e)); }
+
+void CQuillView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) OnLButtonDown(0, PointOf(e));
+    if (e->button() == Qt::RightButton) OnRButtonDown(0, PointOf(e));
+}
+
+void CQuillView::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) OnLButtonUp(0, PointOf(e));
+    if (e->button() == Qt::RightButton) OnRButtonUp(0, PointOf(e));
+}
+
+void CQuillView::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) OnLButtonDblClk(0, PointOf(e));
+    if (e->button() == Qt::RightButton) OnRButtonDown(0, PointOf(e));
+}
+
+void CQuillView::keyPressEvent(QKeyEvent* e) {
+    OnKeyDown(static_cast<UINT>(e->key()), 1, 0);
+    const QString text = e->text();
+    if (!text.isEmpty() && text[0].unicode() < 256) OnChar(text[0].unicode(), 1, 0);
+}
+
+void CQuillView::keyReleaseEvent(QKeyEvent* e) { OnKeyUp(static_cast<UINT>(e->key()), 1, 0); }
+
+// Tab and Backtab belong to the canvas, not to focus navigation.
+bool CQuillView::focusNextPrevChild(bool) { return false; }

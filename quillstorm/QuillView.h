@@ -1,0 +1,421 @@
+// CQuillView: the one view of the program's window. It holds the window-side state (back buffer,
+// background image, caret and selection, typing font, size, colour and renderer, pop-up menu, MIDI
+// input) and runs the frame loop: a precise 16 ms timer (id 69) that steps the scene once and repaints
+// at once, so every paint runs inside its tick.
+//
+// The scene (CKTBook) belongs to the document; the view reaches it through GetDocument()->m_pBook and
+// never keeps a pointer to the book. The view is the book's window (CKTWindow).
+//
+// Painting: OnDraw paints every layer into the back buffer (a 32-bit surface of the drawing layer) and
+// then presents it: painted through the window's DC (paintEvent) the buffer is shown as it is, without
+// a copy; painted into any other DC (tests, the benchmark) it is copied there with BitBlt.
+//
+// Headless use (tests): OnTimer(69) and OnDraw can be called by hand; GetBackBuffer() reads the frame.
+//
+// Files: the view's handlers are spread over QuillView.cpp (creation, tick, resize, focus, MIDI),
+// quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
+// commands) and quillviewhooks.cpp (input, commands, sprayer, panels, capture: stand-ins until those
+// subsystems are written).
+#pragma once
+
+#include <QBasicTimer>
+#include <QWidget>
+
+#include <functional>
+
+#include "enumeratedfonts/enumeratedfonts.h"
+#include "kinetype/ktcomponent.h"
+#include "kinetype/ktwindow.h"
+#include "platform/afx/afx.h"
+#include "platform/gdi/dc.h"
+#include "platform/midi/midiin.h"
+
+class CQuillDoc;
+class CKTBook;
+class CKTElement;
+class CKTText;
+class CKTPassage;
+class CKTWord;
+class CKTGlyph;
+class CKTElementRenderer;
+class CKT1DCollisionDetBhvr;
+class CPUMenu;
+class CPUMenuItem;
+class CRgbImage;
+class CMidiRelay;
+
+typedef intptr_t LRESULT;
+
+class CQuillView : public QWidget, public CKTWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kFrameTimerId = 69;
+    static constexpr int kFramePeriodMs = 16;
+
+    // The view of pDoc, a child of pParent (the main frame). The window-dependent parts (timer, font
+    // catalogue, menu, collision detector, MIDI) wait for OnCreate.
+    CQuillView(CQuillDoc* pDoc, QWidget* pParent);
+    ~CQuillView() override;
+
+    CQuillDoc* GetDocument() const { return m_pDocument; }
+    // The document's current book.
+    CKTBook* GetBook() const;
+
+    // ---- window life (run by the frame's creation and destruction)
+    // Starts the frame timer, places the frame, gives the book its window and callback, builds the
+    // font catalogue and the pop-up menu, creates and starts the collision detector and opens MIDI
+    // device 0 when there is one. 0, or -1 when creation fails.
+    int OnCreate();
+    // Stops the frame timer, detaches the MIDI callback and stops, resets and closes MIDI input.
+    void OnDestroy();
+
+    // ---- frame loop
+    // One tick for id 69 (any other id: nothing). Public so tests drive ticks by hand.
+    void OnTimer(UINT_PTR nIDEvent);
+    // The resize: drops the back buffer, the client rectangle and the laid-out background, tells the book.
+    void OnSize(UINT nType, int cx, int cy);
+    void OnSetFocus();
+    void OnKillFocus();
+
+    // ---- painting (quillviewdraw.cpp)
+    // The paint: every layer into the back buffer, then the buffer to pDC (see the top of the file).
+    void OnDraw(CDC* pDC);
+    // Loads (or with an empty path removes) the background image. FALSE when it does not load (the
+    // old image and its layout stay).
+    BOOL SetBackgroundImage(const CString& strPath);
+    // Installs an image made in memory (the view owns it) as SetBackgroundImage does with a loaded one.
+    void SetBackgroundImage(CRgbImage* pImage);
+    void DrawCaret(CDC* pDC, COLORREF cr);
+    void DrawHierarchy(CDC* pDC);
+    // The position of the laid-out background for the book's layout (the table of layouts).
+    static CPoint BackgroundImagePosition(int nLayout, int nClientWidth, int nClientHeight, int nImageWidth,
+                                          int nImageHeight);
+    // The frame as last painted (NULL before the first paint and after a resize).
+    const gdi::Surface* GetBackBuffer() const;
+
+    // ---- files (quillviewfile.cpp)
+    // Reads a document into a new book. Not available yet: reports a file that does not open and
+    // returns FALSE for every path.
+    BOOL LoadDocument(const CString& strPath);
+    // The file commands: New, Open, Save (to m_strPath) and Save As. Save and Save As return TRUE when
+    // the scene was written.
+    void OnFileNew();
+    void OnFileOpen();
+    BOOL OnFileSave();
+    BOOL OnFileSaveAs();
+    void ResetDocument();
+    // The prompt of New and Open when the scene is modified: "Yes" saves to m_strPath, "No" goes on.
+    // FALSE when the user cancelled.
+    BOOL SaveModifiedBeforeOpen();
+    // Makes the client area w x h (the frame's borders lie outside it); the frame ends at (0, 0).
+    void SetCanvasSize(int w, int h);
+
+    // ---- handlers of subsystems still to come (quillviewhooks.cpp); each does nothing, or the least
+    // the frame loop needs, until its subsystem is written.
+    void BuildPopupMenu();
+    void SetFullScreen(BOOL bFull);
+    void SprayerTick();          // held-note repeats, the sprayed piece follows the mouse, restart ramp
+    void SprayText();            // one spray step
+    LRESULT OnMidiData(WPARAM wParam, LPARAM dwMidiMessage);
+    void FillPropertyPanel();    // the paint's panel texts
+    void DrawPanelsAndMenu(CDC* pDC);
+    void CaptureFrame(CDC* pDC); // the movie frame of the paint
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnLButtonDblClk(UINT nFlags, CPoint point);
+    void OnRButtonDown(UINT nFlags, CPoint point);
+    void OnRButtonUp(UINT nFlags, CPoint point);
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+
+    // ---- the book's window
+    CDC* GetDC() override;
+    int ReleaseDC(CDC* pDC) override;
+    void GetClientRect(LPRECT lpRect) const override;
+
+    // ---- book wiring shared by creation, New, load and reset: the view's references into the scene
+    // are cleared, the book gets the window and the element-deleted callback.
+    void ClearSceneReferences();
+    void AttachBook();
+    // A new collision detector for the current book: added to it and started.
+    void CreateCollisionDetector();
+
+    // Where the font catalogue comes from (NULL: fontconfig). For tests.
+    static const CFontSource* s_pFontSource;
+
+    // ---- fields, in their declared order
+    BYTE m_bModified;
+    CString m_strPath;
+    CDC* m_pMemDC;
+    CBitmap* m_pBackBitmap;
+    CBitmap* m_pOldBitmap;
+    CRect* m_pClientRect;
+    CDC* m_pImageDC;
+    CRgbImage* m_pBackImage;
+    CBitmap* m_pScaledImage;
+    int m_nImageWidth;
+    int m_nImageHeight;
+    int m_nMouseMode;
+    CRect m_rcCanvas;
+    BYTE m_bStartFullScreen;
+    CPoint m_ptCaret;
+    CKTText* m_pTextRoot;
+    CKTPassage* m_pCurPassage;
+    CKTWord* m_pCurWord;
+    CKTGlyph* m_pCurGlyph;
+    CKTElement* m_pSelected;
+    CKTElement* m_pPrevSelected;
+    CKTElementList m_selection;
+    int m_nClickAge;
+    CPoint m_ptLastClick;
+    BYTE m_bCaretHidden;
+    BYTE m_bCaretShown;
+    CPoint m_ptPrevMouse;
+    COLORREF m_crTypingColor;
+    LOGFONT m_logFont;
+    int m_nPointSize;
+    CKTElementRenderer* m_pDefaultRenderer;
+    CEnumeratedFonts m_fonts;
+    CPUMenu* m_pMenu;
+    CPUMenuItem* m_pSimulateItem;
+    CPUMenuItem* m_pCaptureItem;
+    CPUMenuItem* m_pHierarchyItem;
+    CPUMenuItem* m_pPanelItem;
+    CPUMenuItem* m_pTransparentItem;
+    CPUMenuItem* m_pCursorItem;
+    CPUMenuItem* m_pWordnozzleItem;
+    CPUMenuItem* m_pFullScreenItem;
+    int m_nHoverCommand;
+    CKTPassage* m_pPreview;
+    CString m_strTitle;
+    CKT1DCollisionDetBhvr* m_pCollisionDetector;
+    BYTE m_bSizeChanged;
+    BYTE m_bCursorShown;
+    int m_nLastBehaviorCommand;
+    BYTE m_bShowHierarchy;
+    BYTE m_bShowGrid;
+    CPUMenuItem* m_pGridItem;
+    // The sprayer's fields that the frame loop, the paint and the element callback use.
+    int m_nChunkMode;
+    BYTE m_bSpraying;
+    float m_fSpraySpeed;
+    float m_fSprayClock;
+    CKTPassage* m_pSprayPassage;
+    CKTWord* m_pSprayWord;
+    CKTGlyph* m_pSprayGlyph;
+    CKTElement* m_pSprayed;
+    BYTE m_bNoteHeld[10];
+    double m_dRestartRamp;
+    DWORD m_dwLastMidiMsg;
+
+    // Command dispatcher (quillviewcommands.cpp)
+    // Runs command nId (menu item, function key, live preview). bAsk tells the behaviour commands
+    // whether to show their parameter dialog; ids that name no command do nothing.
+    void ExecuteCommand(UINT nId, BOOL bAsk);
+    // The frame's commands 32771 to 32775: the same as commands 101, 102, 104, 103 and 105. Each
+    // update handler gives the check state of its item (the state that the command toggles).
+    void OnShowHierarchy();
+    void OnShowPropertyPanel();
+    void OnTransparentPanel();
+    void OnShowTimeline();
+    void OnTransparentTimeline();
+    BOOL OnUpdateShowHierarchy() const;
+    BOOL OnUpdateShowPropertyPanel() const;
+    BOOL OnUpdateTransparentPanel() const;
+    BOOL OnUpdateShowTimeline() const;
+    BOOL OnUpdateTransparentTimeline() const;
+    // Where the commands of subsystems still to come arrive; each does nothing yet.
+    void ExecuteSoftTypeCommand(UINT nId, BOOL bAsk);     // 80-85, 107-111, 113, 129
+    void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);     // the behaviour ids, 57, 132, 133
+    void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
+    void ToggleWordnozzle();                              // 116
+    void ToggleMovieCapture();                            // 62 (and F1)
+    void EditRendererParameters(CKTElementRenderer* pRenderer);
+    // The panes' state as the pane commands see it (the panels' own until they exist).
+    BOOL IsPropertyPanelVisible() const;
+    void ShowPropertyPanel(BOOL bShow);
+    BOOL IsPropertyPanelTranslucent() const;
+    void SetPropertyPanelTranslucent(BOOL bTranslucent);
+    BOOL IsTimelineVisible() const;
+    void ShowTimeline(BOOL bShow);
+    BOOL IsTimelineTranslucent() const;
+    void SetTimelineTranslucent(BOOL bTranslucent);
+    // The largest canvas side the canvas commands make.
+    static constexpr int kMaxCanvasSide = 16384;
+    // Parameter defaults: pre-fill every parameter dialog and take its confirmed values (never stored
+    // in documents).
+    float m_fPulseDistortion = 0.1f;
+    float m_fPulseScale = 5.0f;
+    float m_fPulsePeriod = 30.0f;
+    float m_fPullMouseStrength = 400.0f;
+    float m_fPullMouseFalloff = 25.0f;
+    float m_fPullOriginStrength = 2.0f;
+    float m_fLensMagnification = 1.0f;
+    float m_fLensFalloff = 20.0f;
+    float m_fDisintegrateMouseOver = 0.2f;
+    float m_fDisintegrateMouseOutside = -0.02f;
+    float m_fErosionMouseOver = 0.00001f;
+    float m_fErosionMouseOutside = 0.02f;
+    float m_fClayMouseStrength = 10.0f;
+    float m_fClayMouseFalloff = 10.0f;
+    float m_fClayOriginStrength = 0.15f;
+    float m_fDriftMouseStrength = 1.0f;
+    float m_fDriftMouseFalloff = 10.0f;
+    float m_fDriftOriginStrength = 0.15f;
+    float m_fDriftFriction = 0.02f;
+    float m_fColorStaticRadius = 50.0f;
+    float m_fColorStaticSpeed = 2.0f;
+    float m_fColorStaticSpacing = 0.2f;
+    float m_fTrailRadius = 50.0f;
+    float m_fTrailSpeed = 2.0f;
+    float m_fTrailSpacing = 0.2f;
+    float m_fTransparentMouseOver = 0.0f;
+    float m_fTransparentMouseOutside = 0.0f;
+    float m_fTransparency = 0.5f;
+    double m_dCryptoSpeed = 0.5;
+    int m_nCryptoMaxShifts = 36;
+    int m_nCryptoMinShifts = 12;
+    BYTE m_bCryptoContinuous = 1;
+    double m_dSynShiftSpeed = 0.01;
+    int m_nGravityGroundType = 2;  // window
+    double m_dGravityMagnitude = 30.0;
+    double m_dGravityElasticity = 0.2;
+    double m_dGravityFeedback = 0.25;
+    int m_nGravityPlaneY = 300;
+    double m_dGravityDrag = 0.5;
+    double m_dCruiseMaxAcceleration = 25.0;
+    double m_dCruiseDrag = 0.01;
+    double m_dExplodeMinForce = 500.0;
+    double m_dExplodeMaxForce = 2000.0;
+    double m_dExplodeDelay = 0.0;
+    double m_dFadeVelocity = 10.0;
+    COLORREF m_crFadeColor = 0x00FFFFFF;
+    double m_dFocalFadeRadius = 50.0;
+    COLORREF m_crFocusColor = 0x00000000;
+    COLORREF m_crUnfocusColor = 0x00FFFFFF;
+    CString m_strForwardFile = "nextfile.qsd";
+    CString m_strBackwardFile = "previousfile.qsd";
+    double m_dViralDormancy = 1.0;
+    double m_dScrollSpeed = 2.0;
+    int m_nScrollChunk = 1;  // word
+    int m_nScrollJustification = 0;
+    int m_nScrollOrientation = 0;  // horizontal
+    int m_nScrollDirection = 0;    // left or up
+    CString m_strScrollText = "Quillstorm!\r\nType that lives, moves and answers back.\r\n";
+    UINT m_nSequentialHold = 10;
+    int m_nSequentialChunk = 0;  // glyph
+    int m_nSequentialJustification = 0;
+    int m_nSequentialOrder = 0;
+    CString m_strSequentialText = "Corvid Works Laboratory\r\nWords that come one at a time.\r\n";
+    double m_dSpringDamping = 2.0;
+    double m_dSpringFriction = 0.2;
+    double m_dSpringConstant = 5.0;
+    double m_dThrobMinSize = 0.5;
+    double m_dThrobMaxSize = 2.0;
+    double m_dThrobStep = 0.2;
+    double m_dWaveMaxCrest = 20.0;
+    double m_dWavePhaseIncrement = 0.1;
+    // The panes' visibility and blend until the panels exist (both start hidden and opaque).
+    BYTE m_bPanelVisible = 0;
+    BYTE m_bPanelTranslucent = 0;
+    BYTE m_bTimelineVisible = 0;
+    BYTE m_bTimelineTranslucent = 0;
+    // End of the command dispatcher block
+
+    // Keyboard, mouse, selection and clipboard (quillviewinput.cpp; the handlers OnChar, OnKeyDown,
+    // OnKeyUp, the mouse handlers, OnEditCopy and OnEditPaste are declared above).
+    // The caret is (m_pCurPassage, m_pCurWord, m_pCurGlyph): no passage, the next character starts one
+    // at m_ptCaret; no word, it starts a word at the end of the passage; no glyph, the caret stands
+    // before the word's first glyph, otherwise after the glyph. A word is a run of word characters
+    // (letters, digits, the apostrophe) or exactly one other character.
+    // Inserts one glyph at the caret, making words and a passage as needed, then updates the caret.
+    void InsertCharacter(char c);
+    // Backspace: the selected element when there is one, otherwise the glyph or word before the caret.
+    void DeleteBackward();
+    // m_ptCaret from the caret position (unchanged when the caret names nothing).
+    void UpdateCaret();
+    void MoveCaretLeft();
+    void MoveCaretRight();
+    void MoveCaretUp();
+    void MoveCaretDown();
+    // The first glyph in tree order, or the first element of m_selection in list order, whose absolute
+    // bounds contain the point (left and top inclusive); NULL when none does.
+    CKTGlyph* PickGlyph(CPoint point);
+    CKTElement* HitSelection(CPoint point);
+    // Moves m_pSelected between the caret's glyph, word and passage (glyph, word, passage, word, ...).
+    void CycleSelectionLevel();
+    // Appends, in tree order, every glyph whose normalised absolute bounds meet rc.
+    void SelectInRect(CRect rc);
+    // The hover preview of font and size items: m_strTitle as a passage outside the book's tree
+    // (owned by the view, deleted when the right button goes up), placed beside the menu's centre.
+    void CreatePreviewText();
+    void PlacePreviewText();
+    // Whether copy and paste are enabled: copy while something is selected, paste while the
+    // clipboard holds text. The frame's accelerators run a command only when it is enabled.
+    BOOL OnUpdateEditCopy() const;
+    BOOL OnUpdateEditPaste() const;
+    // Whether the view holds the mouse capture (taken by a button press, released by its release).
+    BOOL HasCapture() const { return m_bHasCapture ? TRUE : FALSE; }
+    // The key handlers' virtual-key code of a toolkit key (0 for a key without one), and the mouse
+    // handlers' MK_ flags of the buttons and modifiers of a toolkit event.
+    static UINT VirtualKeyOf(int nQtKey);
+    static UINT MouseFlagsOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    BOOL m_bHasCapture = FALSE;
+    // End of the keyboard, mouse, selection and clipboard block
+
+    // ---- state of this implementation
+    // TRUE while a tick steps the scene (steps 1 to 5): a tick or paint that arrives then (from a modal
+    // loop inside the step, such as a pending load's message box) neither steps nor draws.
+    BOOL IsTickBusy() const { return m_bTickBusy ? TRUE : FALSE; }
+    // How many ticks stepped, and how many paints drew the scene (for tests).
+    int m_nTicksStepped = 0;
+    int m_nFramesDrawn = 0;
+    // Called with each MIDI message just before OnMidiData handles it (diagnostics and tests).
+    std::function<void(DWORD)> m_onMidiMessage;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    friend class CMidiRelay;
+    // Drops what a resize drops (back buffer, client rectangle, laid-out background).
+    void DropBackBuffer();
+    // Lays the background image out for the current layout (paint step 2).
+    void LayOutBackgroundImage(CDC* pDC, int nWidth, int nHeight);
+    // The paint's last step: the back buffer to pDC (no copy for the window's DC).
+    void PresentBackBuffer(CDC* pDC, int nWidth, int nHeight);
+    void OpenMidiInput();
+    void CloseMidiInput();
+    // Messages drained from the MIDI queue, on the GUI thread, in arrival order.
+    void DeliverMidiMessage(DWORD dwMsg);
+
+    CQuillDoc* m_pDocument;
+    QBasicTimer m_frameTimer;
+    int m_nImageLayout = 0;  // the book's layout when the background was laid out
+    CDC m_windowDC;  // the window's DC as the book and OnDraw see it: it has no pixels of its own
+    CMidiRelay* m_pMidiRelay = nullptr;
+    BOOL m_bTickBusy = FALSE;
+    BOOL m_bPainting = FALSE;
+    BOOL m_bDestroyed = FALSE;
+};
+
+// The process-wide view (NULL before the view exists and after it is destroyed).
+extern CQuillView* g_pView;
+// The open MIDI input device, or NULL.
+extern HMIDIIN g_hMidiIn;

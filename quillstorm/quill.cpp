@@ -1,0 +1,242 @@
+#include "quillstorm/quill.h"
+
+#include <QApplication>
+#include <QSettings>
+
+#include "kinetype/ktglyph.h"
+#include "kinetype/ktpassage.h"
+#include "kinetype/ktword.h"
+#include "kinetype/ktregister.h"
+#include "platform/ui/uiservices.h"
+#include "quillstorm/QuillView.h"
+#include "quillstorm/mainfrm.h"
+#include "quillstorm/qtuiservices.h"
+#include "quillstorm/quilldoc.h"
+#include "quillstorm/splashdialog.h"
+
+namespace {
+CQuillApp* g_pApp = nullptr;
+}
+
+// ---- command line --------------------------------------------------------------------------------
+
+CQuillStartup CQuillStartup::FromArguments(const std::vector<std::string>& args) {
+    CQuillStartup s;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--no-splash") {
+            s.bShowSplash = false;
+        } else if (a.rfind("--settings=", 0) == 0) {
+            s.strSettingsFile = a.substr(11);
+        } else if (a == "--settings" && i + 1 < args.size()) {
+            s.strSettingsFile = args[++i];
+        } else if (!a.empty() && (a[0] == '-' || a[0] == '/') && a.size() > 1 && a != "-") {
+            // A flag of the class library's command line (or an unknown one): ignored.
+        } else if (s.command == Command::FileNew && !a.empty()) {
+            s.command = Command::FileOpen;
+            s.strFileName = a;
+        }
+    }
+    return s;
+}
+
+// ---- recent files --------------------------------------------------------------------------------
+
+void CRecentFileList::Add(const CString& strPathName) {
+    if (strPathName.IsEmpty() || m_nSize <= 0) return;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i] == strPathName) {
+            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    m_entries.insert(m_entries.begin(), strPathName);
+    if (static_cast<int>(m_entries.size()) > m_nSize) m_entries.resize(static_cast<size_t>(m_nSize));
+}
+
+void CRecentFileList::Remove(int nIndex) {
+    if (nIndex >= 0 && nIndex < GetCount()) m_entries.erase(m_entries.begin() + nIndex);
+}
+
+void CRecentFileList::ReadList(QSettings& settings) {
+    m_entries.clear();
+    settings.beginGroup("Recent File List");
+    for (int i = 1; i <= m_nSize; ++i) {
+        const QString v = settings.value(QString("File%1").arg(i)).toString();
+        if (!v.isEmpty()) m_entries.push_back(CString(v.toStdString().c_str()));
+    }
+    settings.endGroup();
+}
+
+void CRecentFileList::WriteList(QSettings& settings) const {
+    settings.beginGroup("Recent File List");
+    settings.remove("");
+    for (int i = 0; i < GetCount(); ++i)
+        settings.setValue(QString("File%1").arg(i + 1), QString::fromStdString(m_entries[static_cast<size_t>(i)].str()));
+    settings.endGroup();
+}
+
+// ---- the application -----------------------------------------------------------------------------
+
+CQuillApp::CQuillApp() {
+    ASSERT(!g_pApp);
+    g_pApp = this;
+}
+
+CQuillApp::~CQuillApp() {
+    ExitInstance();
+    if (g_pApp == this) g_pApp = nullptr;
+}
+
+CQuillApp* CQuillApp::Get() { return g_pApp; }
+
+BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
+    // 1. Control containment and 3-D controls: nothing to do on this platform.
+    ui::SetAppTitle(kAppName);
+    // The toolkit's UI services, unless some are installed already (tests script their own).
+    if (ui::CUIServices* pInstalled = ui::SetUIServices(nullptr)) {
+        ui::SetUIServices(pInstalled);
+    } else if (QApplication::instance()) {
+        m_pUIServices = std::make_unique<CQtUIServices>();
+        ui::SetUIServices(m_pUIServices.get());
+    }
+
+    // 2. The settings under the class library's key, and the recent-file list of 4 entries.
+    if (startup.strSettingsFile.empty())
+        m_pSettings = std::make_unique<QSettings>(kRegistryKey, kAppName);
+    else
+        m_pSettings = std::make_unique<QSettings>(QString::fromStdString(startup.strSettingsFile), QSettings::IniFormat);
+    m_recentFiles.ReadList(*m_pSettings);
+
+    // 3 and 5. The single-document template's objects: document, frame and view (the view's window
+    // creation runs inside the frame's). Shell registration (4) has no counterpart here.
+    m_pDocument = new CQuillDoc;
+    m_pMainWnd = new CMainFrame(m_pDocument);
+    m_pDocument->SetFrame(m_pMainWnd);
+    if (!m_pMainWnd->Create()) {
+        DeleteMainFrame();
+        return FALSE;
+    }
+    const bool bOpen = startup.command == CQuillStartup::Command::FileOpen;
+    const CString strFile(startup.strFileName.c_str());
+    if (bOpen) {
+        if (!m_pDocument->OnOpenDocument(strFile)) {
+            DeleteMainFrame();
+            return FALSE;
+        }
+        m_pDocument->SetPathName(strFile);
+    } else {
+        m_pDocument->OnNewDocument();
+    }
+
+    // 6. Shown and painted at once.
+    m_pMainWnd->show();
+    m_pMainWnd->UpdateWindow();
+
+    // 7. A command-line document is read again, now with a client rectangle; it becomes the save path
+    // only when this read succeeds.
+    if (bOpen) {
+        if (CQuillView* pView = m_pMainWnd->GetActiveView()) {
+            if (pView->LoadDocument(strFile)) pView->m_strPath = strFile;
+        }
+    }
+
+    // 8. Dropped files.
+    m_pMainWnd->DragAcceptFiles(TRUE);
+
+    // 9. The splash, modally; the frame timer keeps stepping and painting behind it.
+    if (startup.bShowSplash && m_pMainWnd) {
+        CSplashDialog splash;
+        splash.DoModal();
+    }
+    return TRUE;
+}
+
+int CQuillApp::ExitInstance() {
+    if (m_pSettings) {
+        m_recentFiles.WriteList(*m_pSettings);
+        m_pSettings->sync();
+    }
+    DeleteMainFrame();
+    DeleteDocument();
+    m_pSettings.reset();
+    if (m_pUIServices) {
+        if (ui::GetUIServices() == m_pUIServices.get()) ui::SetUIServices(nullptr);
+        m_pUIServices.reset();
+    }
+    return 0;
+}
+
+void CQuillApp::DeleteMainFrame() {
+    if (!m_pMainWnd) return;
+    m_pMainWnd->DestroyWindow();
+    delete m_pMainWnd;
+    m_pMainWnd = nullptr;
+}
+
+void CQuillApp::DeleteDocument() {
+    delete m_pDocument;
+    m_pDocument = nullptr;
+}
+
+BOOL CQuillApp::OpenDocumentFile(const CString& strPath, BOOL* pbCancelled) {
+    if (pbCancelled) *pbCancelled = FALSE;
+    if (!m_pDocument) return FALSE;
+    CQuillView* pView = g_pView;
+    if (pView && !pView->SaveModifiedBeforeOpen()) {
+        if (pbCancelled) *pbCancelled = TRUE;
+        return FALSE;
+    }
+    if (!m_pDocument->OnOpenDocument(strPath)) return FALSE;
+    m_pDocument->SetPathName(strPath);
+    return TRUE;
+}
+
+void CQuillApp::AddToRecentFileList(const CString& strPathName) { m_recentFiles.Add(strPathName); }
+
+// ---- process-wide helpers ------------------------------------------------------------------------
+
+void QuillRegisterClasses() {
+    KTRegisterClasses();
+    AfxRegisterClass(RUNTIME_CLASS(CQuillDoc));
+}
+
+void PurgeElementReferences(CKTElement* pElement) {
+    CQuillView* v = g_pView;
+    if (!v || !pElement) return;
+    // 1. Every occurrence leaves the selection.
+    for (POSITION pos = v->m_selection.GetHeadPosition(); pos;) {
+        const POSITION cur = pos;
+        if (v->m_selection.GetNext(pos) == pElement) v->m_selection.RemoveAt(cur);
+    }
+    // 2. The subtree, first child to last.
+    for (CKTElement* pChild = pElement->GetFirstChild(); pChild; pChild = pChild->GetNextSibling())
+        PurgeElementReferences(pChild);
+    // 3. The view's pointers, with their dependants.
+    if (v->m_pSelected == pElement) v->m_pSelected = nullptr;
+    if (static_cast<CKTElement*>(v->m_pCurGlyph) == pElement) v->m_pCurGlyph = nullptr;
+    if (static_cast<CKTElement*>(v->m_pCurWord) == pElement) {
+        v->m_pCurWord = nullptr;
+        v->m_pCurGlyph = nullptr;
+    }
+    if (static_cast<CKTElement*>(v->m_pCurPassage) == pElement) {
+        v->m_pCurPassage = nullptr;
+        v->m_pCurWord = nullptr;
+        v->m_pCurGlyph = nullptr;
+    }
+    if (v->m_pSprayed == pElement) v->m_pSprayed = nullptr;
+    if (static_cast<CKTElement*>(v->m_pSprayPassage) == pElement) {
+        v->m_pSprayPassage = nullptr;
+        v->m_pSprayWord = nullptr;
+        v->m_pSprayGlyph = nullptr;
+    }
+    if (static_cast<CKTElement*>(v->m_pSprayWord) == pElement) {
+        v->m_pSprayWord = nullptr;
+        v->m_pSprayGlyph = nullptr;
+    }
+    if (static_cast<CKTElement*>(v->m_pSprayGlyph) == pElement) v->m_pSprayGlyph = nullptr;
+}
+
+void ReportException(const CException& e) { AfxMessageBox(e.GetErrorMessage(), MB_OK); }
+
+UINT ColorDialogHook(void*, UINT, WPARAM, LPARAM) { return 0; }

@@ -1,0 +1,111 @@
+// CQuillApp: the application object and its start-up; the recent-file list; and the small
+// process-wide functions the view uses (the element-deleted callback, the colour-dialog hook, the
+// colour inversion).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/afx/afx.h"
+
+class QSettings;
+class CKTElement;
+class CMainFrame;
+class CQuillDoc;
+class CQtUIServices;
+
+// What main() hands to InitInstance: the command line as the class library's command-line record
+// sees it, plus the start-up options for headless runs.
+struct CQuillStartup {
+    // The class library's shell command: a new document, or open the named file.
+    enum class Command { FileNew, FileOpen };
+    Command command = Command::FileNew;
+    std::string strFileName;     // the file to open (FileOpen)
+    bool bShowSplash = true;     // --no-splash: start without the splash
+    std::string strSettingsFile; // --settings=FILE: settings in that file (INI form) instead of the user's
+
+    // Parses the arguments after the program's name: the first one that is not a flag is the file to
+    // open; flags start with '-' or '/' (the class library's own flags, such as /dde, are accepted and
+    // ignored).
+    static CQuillStartup FromArguments(const std::vector<std::string>& args);
+};
+
+// The class library's most-recently-used file list: newest first, at most m_nSize entries.
+class CRecentFileList {
+public:
+    explicit CRecentFileList(int nSize = 4) : m_nSize(nSize) {}
+    // Puts the path first (an equal entry further down is removed).
+    void Add(const CString& strPathName);
+    void Remove(int nIndex);
+    int GetSize() const { return m_nSize; }
+    int GetCount() const { return static_cast<int>(m_entries.size()); }
+    const CString& operator[](int nIndex) const { return m_entries[static_cast<size_t>(nIndex)]; }
+    // Section "Recent File List", entries "File1" ... "File<size>".
+    void ReadList(QSettings& settings);
+    void WriteList(QSettings& settings) const;
+
+private:
+    int m_nSize;
+    std::vector<CString> m_entries;
+};
+
+class CQuillApp {
+public:
+    // The class library's registry key and the application's name under it.
+    static constexpr const char* kRegistryKey = "Local AppWizard-Generated Applications";
+    static constexpr const char* kAppName = "Quillstorm!";
+
+    CQuillApp();
+    ~CQuillApp();
+    CQuillApp(const CQuillApp&) = delete;
+    CQuillApp& operator=(const CQuillApp&) = delete;
+
+    // The one application object, or NULL.
+    static CQuillApp* Get();
+
+    // The start-up: settings and recent files, the document, frame and view, the command line, the
+    // window shown, a command-line document read the second time, drops accepted, the splash.
+    // FALSE when creation or the command line's document fails: the program ends.
+    BOOL InitInstance(const CQuillStartup& startup);
+    // Writes the settings and deletes what is left (frame, view, then the document with its book).
+    int ExitInstance();
+    // TRUE while the main window exists.
+    BOOL IsRunning() const { return m_pMainWnd ? TRUE : FALSE; }
+
+    // Opens a file as the framework does for drops, the recent-file list and the shell: the save
+    // prompt of Open when the scene is modified, then the document's OnOpenDocument; on success the
+    // path becomes the document's path name. FALSE when cancelled (*pbCancelled TRUE) or not loaded.
+    BOOL OpenDocumentFile(const CString& strPath, BOOL* pbCancelled = nullptr);
+    void AddToRecentFileList(const CString& strPathName);
+    CRecentFileList& GetRecentFileList() { return m_recentFiles; }
+    QSettings* GetSettings() const { return m_pSettings.get(); }
+
+    CMainFrame* m_pMainWnd = nullptr;
+    CQuillDoc* m_pDocument = nullptr;
+
+private:
+    void DeleteMainFrame();
+    void DeleteDocument();
+
+    std::unique_ptr<QSettings> m_pSettings;
+    CRecentFileList m_recentFiles{4};
+    std::unique_ptr<CQtUIServices> m_pUIServices;
+};
+
+// The program's version string: the first field of every document, and the splash's text.
+constexpr char kQuillVersionString[] = "version 0.969 alpha";
+
+// The class library's report of an exception: a message box (OK) with the exception's message.
+void ReportException(const CException& e);
+
+// Registers every stored class of the program (the scene library's and the document's). main() and
+// the test mains call it before anything is loaded.
+void QuillRegisterClasses();
+
+// The book's element-deleted callback: clears the view's references to pElement and its subtree.
+void PurgeElementReferences(CKTElement* pElement);
+// The colour-dialog hook: handles no message (0 for every message), so the dialog does its default.
+UINT ColorDialogHook(void* hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+// Every bit of the low 24 bits flipped; the high byte 0.
+constexpr COLORREF InvertColor(COLORREF c) { return ~c & 0x00FFFFFFu; }

@@ -1,0 +1,156 @@
+// MIDI input: packing, start/stop gating, the queue's order across threads, and the system driver on a
+// machine without MIDI devices.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/midi/fakemidiin.h"
+#include "platform/midi/midiin.h"
+
+namespace {
+
+struct Received {
+    std::vector<DWORD> messages;
+    std::vector<HMIDIIN> handles;
+};
+
+void CALLBACK_Record(HMIDIIN h, UINT wMsg, DWORD_PTR dwInstance, DWORD_PTR p1, DWORD_PTR) {
+    auto* r = reinterpret_cast<Received*>(dwInstance);
+    if (wMsg != MIM_DATA) return;
+    r->messages.push_back(static_cast<DWORD>(p1));
+    r->handles.push_back(h);
+}
+
+class FakeDriver : public ::testing::Test {
+protected:
+    void SetUp() override { m_pOld = midi::SetInputDriver(&m_fake); }
+    void TearDown() override { midi::SetInputDriver(m_pOld == midi::SystemInputDriver() ? nullptr : m_pOld); }
+    midi::CFakeMidiInDriver m_fake;
+    midi::CMidiInDriver* m_pOld = nullptr;
+};
+
+TEST(MidiPack, PacksAsThePlatform) {
+    struct Case {
+        std::vector<unsigned char> bytes;
+        DWORD packed;
+    } cases[] = {
+        {{0x90, 60, 100}, 0x00643C90},  // note on
+        {{0x80, 60, 0}, 0x00003C80},    // note off
+        {{0xC5, 7}, 0x000007C5},        // program change: two bytes
+        {{0xF8}, 0x000000F8},           // timing clock: one byte
+        {{0xB0, 7, 127, 99}, 0x007F07B0},  // bytes past the third are not part of a short message
+        {{}, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(midi::PackShortMessage(c.bytes.data(), c.bytes.size()), c.packed);
+}
+
+TEST_F(FakeDriver, OpenStartDeliverInOrderOnlyWhileStarted) {
+    m_fake.m_nDevices = 1;
+    ASSERT_EQ(midiInGetNumDevs(), 1u);
+    Received r;
+    HMIDIIN h = nullptr;
+    ASSERT_EQ(midiInOpen(&h, 0, CALLBACK_Record, reinterpret_cast<DWORD_PTR>(&r)), MMSYSERR_NOERROR);
+    ASSERT_NE(h, nullptr);
+    MIDIINCAPS caps;
+    EXPECT_EQ(midiInGetDevCaps(0, &caps, sizeof(caps)), MMSYSERR_NOERROR);
+
+    m_fake.Send({0x90, 1, 1});  // before start: dropped
+    ASSERT_EQ(midiInStart(h), MMSYSERR_NOERROR);
+    m_fake.Send({0x90, 60, 100});
+    m_fake.Send({0xF0, 1, 2, 0xF7});  // system exclusive: not a short message
+    m_fake.Send({0x80, 60, 0});
+    ASSERT_EQ(midiInStop(h), MMSYSERR_NOERROR);
+    m_fake.Send({0x90, 2, 2});  // after stop: dropped
+    ASSERT_EQ(midiInStart(h), MMSYSERR_NOERROR);
+    m_fake.Send({0x91, 3, 3});
+    ASSERT_EQ(midiInReset(h), MMSYSERR_NOERROR);
+    m_fake.Send({0x90, 4, 4});  // after reset: dropped
+    ASSERT_EQ(midiInClose(h), MMSYSERR_NOERROR);
+    m_fake.Send({0x90, 5, 5});  // no device
+
+    EXPECT_EQ(r.messages, (std::vector<DWORD>{0x00643C90, 0x00003C80, 0x00030391}));
+    for (HMIDIIN got : r.handles) EXPECT_EQ(got, h);
+    EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{"count", "open 0", "caps 0", "start", "stop", "start", "reset",
+                                                      "close"}));
+    EXPECT_EQ(m_fake.OpenDevice(), nullptr);
+}
+
+TEST_F(FakeDriver, OpenFailuresLeaveNoHandle) {
+    struct Case {
+        UINT devices;
+        MMRESULT openResult;
+        UINT id;
+        MMRESULT expected;
+    } cases[] = {
+        {0, MMSYSERR_NOERROR, 0, MMSYSERR_BADDEVICEID},
+        {1, MMSYSERR_NOERROR, 1, MMSYSERR_BADDEVICEID},
+        {1, MMSYSERR_ALLOCATED, 0, MMSYSERR_ALLOCATED},
+    };
+    for (const Case& c : cases) {
+        m_fake.m_nDevices = c.devices;
+        m_fake.m_openResult = c.openResult;
+        HMIDIIN h = reinterpret_cast<HMIDIIN>(1);
+        EXPECT_EQ(midiInOpen(&h, c.id, nullptr, 0), c.expected);
+        EXPECT_EQ(h, nullptr);
+    }
+    EXPECT_EQ(midiInOpen(nullptr, 0, nullptr, 0), MMSYSERR_INVALPARAM);
+    for (auto f : {midiInStart, midiInStop, midiInReset, midiInClose}) EXPECT_EQ(f(nullptr), MMSYSERR_INVALHANDLE);
+    MIDIINCAPS caps;
+    EXPECT_EQ(midiInGetDevCaps(0, &caps, sizeof(caps) - 1), MMSYSERR_INVALPARAM);
+}
+
+// The proc runs on a driver thread and pushes; the consumer drains on its own thread. Every message
+// arrives once, in the order sent, and a wake-up is asked for only when the queue was empty.
+TEST_F(FakeDriver, QueueKeepsArrivalOrderAcrossThreads) {
+    m_fake.m_nDevices = 1;
+    struct Sink {
+        midi::CMidiMessageQueue queue;
+        std::atomic<int> wakeups{0};
+    } sink;
+    auto proc = [](HMIDIIN, UINT wMsg, DWORD_PTR inst, DWORD_PTR p1, DWORD_PTR p2) {
+        auto* s = reinterpret_cast<Sink*>(inst);
+        if (wMsg == MIM_DATA && s->queue.Push(static_cast<DWORD>(p1), static_cast<DWORD>(p2))) ++s->wakeups;
+    };
+    HMIDIIN h = nullptr;
+    ASSERT_EQ(midiInOpen(&h, 0, proc, reinterpret_cast<DWORD_PTR>(&sink)), MMSYSERR_NOERROR);
+    midiInStart(h);
+    constexpr int kCount = 5000;
+    std::thread driver([&] {
+        for (int i = 0; i < kCount; ++i)
+            m_fake.Send({0x90, static_cast<unsigned char>(i & 0x7F), static_cast<unsigned char>((i >> 7) & 0x7F)});
+    });
+    std::vector<DWORD> got;
+    while (static_cast<int>(got.size()) < kCount) {
+        for (const auto& m : sink.queue.Drain()) got.push_back(m.dwMsg);
+        std::this_thread::yield();
+    }
+    driver.join();
+    midiInClose(h);
+    ASSERT_EQ(static_cast<int>(got.size()), kCount);
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(got[i], 0x90u | static_cast<DWORD>(i & 0x7F) << 8 | static_cast<DWORD>((i >> 7) & 0x7F) << 16) << i;
+    EXPECT_GE(sink.wakeups.load(), 1);
+    EXPECT_LE(sink.wakeups.load(), kCount);
+    EXPECT_EQ(sink.queue.Size(), 0u);
+}
+
+// These machines have no sound hardware and no ALSA sequencer: the system driver must report no device,
+// say why, and fail opening cleanly. (On a machine with MIDI ports this checks only consistency.)
+TEST(SystemDriver, NoDeviceIsAReportedNormalCase) {
+    midi::CMidiInDriver* pOld = midi::SetInputDriver(nullptr);
+    const UINT n = midiInGetNumDevs();
+    if (n == 0) {
+        EXPECT_FALSE(midiInGetStatusText().empty());
+        HMIDIIN h = reinterpret_cast<HMIDIIN>(1);
+        EXPECT_NE(midiInOpen(&h, 0, nullptr, 0), MMSYSERR_NOERROR);
+        EXPECT_EQ(h, nullptr);
+        MIDIINCAPS caps;
+        EXPECT_NE(midiInGetDevCaps(0, &caps, sizeof(caps)), MMSYSERR_NOERROR);
+    } else {
+        HMIDIIN h = nullptr;
+        EXPECT_EQ(midiInOpen(&h, n, nullptr, 0), MMSYSERR_BADDEVICEID);
+    }
+    midi::SetInputDriver(pOld == midi::SystemInputDriver() ? nullptr : pOld);
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+#include <gtest/gtest.h>
+
+#include "kinetype/ktregister.h"
+#include "physics/physicsfixture.h"
+#include "platform/crt/crt.h"
+
+IMPLEMENT_SERIAL(CKTERBox, CKTElementRenderer, 0)
+
+int main(int argc, char** argv) {
+    KTRegisterClasses();
+    AfxRegisterClass(RUNTIME_CLASS(CKTERBox));
+    crt::reset_rand();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
