@@ -23,6 +23,8 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktword.h"
+#include "platform/gdi/cp1252.h"
+#include "platform/ui/virtualkeys.h"
 #include "pumenu/pumenu.h"
 #include "quillstorm/mainfrm.h"
 #include "quillstorm/pximage.h"
@@ -145,6 +147,9 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
 
 CQuillView::~CQuillView() {
     if (!m_bDestroyed) OnDestroy();
+    // A hover preview whose menu never closed (it is outside the book's tree: the view owns it).
+    delete m_pPreview;
+    m_pPreview = nullptr;
     // The book must not reach the view any more (it is deleted after the view).
     if (g_pView == this) g_pView = nullptr;
     if (m_pDocument && m_pDocument->m_pBook) {
@@ -403,30 +408,96 @@ CPoint PointOf(const QMouseEvent* e) {
 }
 }  // namespace
 
-void CQuillView::mouseMoveEvent(QMouseEvent* e) { OnMouseMove(0, PointOf(e)); }
+UINT CQuillView::MouseFlagsOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    UINT n = 0;
+    if (buttons & Qt::LeftButton) n |= MK_LBUTTON;
+    if (buttons & Qt::RightButton) n |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton) n |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier) n |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier) n |= MK_CONTROL;
+    return n;
+}
+
+UINT CQuillView::VirtualKeyOf(int nQtKey) {
+    if (nQtKey >= Qt::Key_A && nQtKey <= Qt::Key_Z) return static_cast<UINT>('A' + (nQtKey - Qt::Key_A));
+    if (nQtKey >= Qt::Key_0 && nQtKey <= Qt::Key_9) return static_cast<UINT>('0' + (nQtKey - Qt::Key_0));
+    if (nQtKey >= Qt::Key_F1 && nQtKey <= Qt::Key_F24) return VK_F1 + static_cast<UINT>(nQtKey - Qt::Key_F1);
+    switch (nQtKey) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Clear: return VK_CLEAR;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Print: return VK_SNAPSHOT;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_Help: return VK_HELP;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    default: return 0;
+    }
+}
+
+void CQuillView::mouseMoveEvent(QMouseEvent* e) { OnMouseMove(MouseFlagsOf(e->buttons(), e->modifiers()), PointOf(e)); }
 
 void CQuillView::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) OnLButtonDown(0, PointOf(e));
-    if (e->button() == Qt::RightButton) OnRButtonDown(0, PointOf(e));
+    m_lastPressButton = e->button();
+    m_nLastPressTime = e->timestamp();
+    const UINT nFlags = MouseFlagsOf(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton) OnLButtonDown(nFlags, PointOf(e));
+    if (e->button() == Qt::RightButton) OnRButtonDown(nFlags, PointOf(e));
 }
 
 void CQuillView::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) OnLButtonUp(0, PointOf(e));
-    if (e->button() == Qt::RightButton) OnRButtonUp(0, PointOf(e));
+    const UINT nFlags = MouseFlagsOf(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton) OnLButtonUp(nFlags, PointOf(e));
+    if (e->button() == Qt::RightButton) OnRButtonUp(nFlags, PointOf(e));
 }
 
+// A double click the toolkit reports: the left button has its double-click handler (which applies the
+// view's own double-click rule), the right one is a plain press. The toolkit usually delivers the
+// second press itself just before (same button, same time): then the press has been handled and the
+// report adds nothing, so each physical press reaches the handlers once.
 void CQuillView::mouseDoubleClickEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) OnLButtonDblClk(0, PointOf(e));
-    if (e->button() == Qt::RightButton) OnRButtonDown(0, PointOf(e));
+    if (e->button() == m_lastPressButton && e->timestamp() == m_nLastPressTime) return;
+    m_lastPressButton = e->button();
+    m_nLastPressTime = e->timestamp();
+    const UINT nFlags = MouseFlagsOf(e->buttons(), e->modifiers());
+    if (e->button() == Qt::LeftButton) OnLButtonDblClk(nFlags, PointOf(e));
+    if (e->button() == Qt::RightButton) OnRButtonDown(nFlags, PointOf(e));
 }
 
+// A key goes to OnKeyDown as its virtual-key code, then its text to OnChar one Windows-1252 byte a
+// character (Backspace, Tab, Return and Escape type 8, 9, 13 and 27; the Delete key types nothing;
+// characters the code page cannot hold are dropped). The frame's accelerators never get here.
 void CQuillView::keyPressEvent(QKeyEvent* e) {
-    OnKeyDown(static_cast<UINT>(e->key()), 1, 0);
-    const QString text = e->text();
-    if (!text.isEmpty() && text[0].unicode() < 256) OnChar(text[0].unicode(), 1, 0);
+    if (const UINT nVirtualKey = VirtualKeyOf(e->key())) OnKeyDown(nVirtualKey, 1, 0);
+    if (e->key() == Qt::Key_Delete) return;
+    for (const char32_t u : e->text().toUcs4()) {
+        const int b = gdi::UnicodeToCp1252(u);
+        if (b >= 0) OnChar(static_cast<UINT>(b), 1, 0);
+    }
 }
 
-void CQuillView::keyReleaseEvent(QKeyEvent* e) { OnKeyUp(static_cast<UINT>(e->key()), 1, 0); }
+void CQuillView::keyReleaseEvent(QKeyEvent* e) {
+    if (const UINT nVirtualKey = VirtualKeyOf(e->key())) OnKeyUp(nVirtualKey, 1, 0);
+}
 
 // Tab and Backtab belong to the canvas, not to focus navigation.
 bool CQuillView::focusNextPrevChild(bool) { return false; }

@@ -14,8 +14,9 @@
 //
 // Files: the view's handlers are spread over QuillView.cpp (creation, tick, resize, focus, MIDI),
 // quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
-// commands) and quillviewhooks.cpp (input, commands, sprayer, panels, capture: stand-ins until those
-// subsystems are written).
+// commands), quillviewinput.cpp (keyboard, mouse, selection, clipboard), quillviewcommands.cpp (the
+// command dispatcher, full screen, the parameter defaults) and quillviewhooks.cpp (sprayer, panels,
+// capture: stand-ins until those subsystems are written).
 #pragma once
 
 #include <QBasicTimer>
@@ -94,25 +95,47 @@ public:
     // The frame as last painted (NULL before the first paint and after a resize).
     const gdi::Surface* GetBackBuffer() const;
 
-    // ---- files (quillviewfile.cpp)
-    // Reads a document into a new book. Not available yet: reports a file that does not open and
-    // returns FALSE for every path.
+    // Document files (quillviewfile.cpp)
+    // Reads the document strPath and, when it loads, puts its book in place of the current one: the
+    // view's references reset, m_bModified 0, files older than 0.9 upgraded; a file read with its
+    // version string also applies its stored canvas size (when both sides differ from the last
+    // paint's client rectangle) and its background image. A file newer than this program asks first.
+    // A file that does not open or does not load shows its message; then, as after a declined
+    // warning, the scene, m_strPath and m_bModified stay as they were. The caller sets m_strPath.
     BOOL LoadDocument(const CString& strPath);
-    // The file commands: New, Open, Save (to m_strPath) and Save As. Save and Save As return TRUE when
-    // the scene was written.
+    // New: the save prompt, then a new stopped scene named "Untitled.qsd". Open: the prompt, the open
+    // dialog, LoadDocument of the chosen file; m_strPath (the bare name: the dialog made the folder
+    // current) and the document's path name follow only a successful load. Save writes m_strPath.
+    // Save As: the save dialog; m_strPath, the document's path name and the recent-file list follow
+    // only a successful save. Save and Save As return TRUE when the scene was written; a failed save
+    // shows its message and keeps the old file and m_bModified.
     void OnFileNew();
     void OnFileOpen();
     BOOL OnFileSave();
     BOOL OnFileSaveAs();
+    // A new running scene without any prompt; the background colour carries over.
     void ResetDocument();
+    // Beside every cruise behaviour, a stay-in-window (accelerate, factor twice the cruise's maximum
+    // acceleration) and an accelerate-on-collision behaviour on its elements. Only while
+    // g_fFileVersion < 0.9 (a file older than 0.9 was just loaded).
+    void UpgradeOldDocument();
     // The prompt of New and Open when the scene is modified: "Yes" saves to m_strPath, "No" goes on.
-    // FALSE when the user cancelled.
+    // FALSE when the user cancelled or the save failed (the scene stays).
     BOOL SaveModifiedBeforeOpen();
     // Makes the client area w x h (the frame's borders lie outside it); the frame ends at (0, 0).
     void SetCanvasSize(int w, int h);
+    // Writes the scene with the current client size to strPath; m_bModified 0 when written, else the
+    // file error's message. TRUE when written.
+    BOOL SaveDocumentTo(const CString& strPath);
+    // Puts pNew (NULL: a new, empty book) in place of the document's book: the view lets go of the old
+    // scene (references, callback, window) before it is deleted; the new book is current, attached
+    // and referenced, with its collision detector (a new one when it has none).
+    void ReplaceBook(CKTBook* pNew);
+    // End of the document files block
 
     // ---- handlers of subsystems still to come (quillviewhooks.cpp); each does nothing, or the least
-    // the frame loop needs, until its subsystem is written.
+    // the frame loop needs, until its subsystem is written. The clipboard, mouse and key handlers from
+    // OnEditCopy on are in quillviewinput.cpp.
     void BuildPopupMenu();
     void SetFullScreen(BOOL bFull);
     void SprayerTick();          // held-note repeats, the sprayed piece follows the mouse, restart ramp
@@ -366,6 +389,10 @@ public:
     static UINT VirtualKeyOf(int nQtKey);
     static UINT MouseFlagsOf(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     BOOL m_bHasCapture = FALSE;
+    // The toolkit's last button press (a double click it reports after that press is not a second
+    // press: the view applies its own double-click rule to the press).
+    Qt::MouseButton m_lastPressButton = Qt::NoButton;
+    ulong m_nLastPressTime = 0;
     // End of the keyboard, mouse, selection and clipboard block
 
     // ---- state of this implementation

@@ -57,10 +57,11 @@ void CMainFrame::AddAccelerators() {
         {QKeySequence(Qt::CTRL | Qt::Key_O), [](CQuillView* v) { v->OnFileOpen(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_S), [](CQuillView* v) { v->OnFileSave(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_A), [](CQuillView* v) { v->OnFileSaveAs(); }},
-        {QKeySequence(Qt::CTRL | Qt::Key_C), [](CQuillView* v) { v->OnEditCopy(); }},
-        {QKeySequence(Qt::CTRL | Qt::Key_Insert), [](CQuillView* v) { v->OnEditCopy(); }},
-        {QKeySequence(Qt::CTRL | Qt::Key_V), [](CQuillView* v) { v->OnEditPaste(); }},
-        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), [](CQuillView* v) { v->OnEditPaste(); }},
+        // Copy and paste run only while enabled (their update handlers), as a routed command does.
+        {QKeySequence(Qt::CTRL | Qt::Key_C), [](CQuillView* v) { if (v->OnUpdateEditCopy()) v->OnEditCopy(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), [](CQuillView* v) { if (v->OnUpdateEditCopy()) v->OnEditCopy(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_V), [](CQuillView* v) { if (v->OnUpdateEditPaste()) v->OnEditPaste(); }},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), [](CQuillView* v) { if (v->OnUpdateEditPaste()) v->OnEditPaste(); }},
         // Cut and undo have no handler: the keys are taken and nothing happens.
         {QKeySequence(Qt::CTRL | Qt::Key_X), nullptr},
         {QKeySequence(Qt::SHIFT | Qt::Key_Delete), nullptr},

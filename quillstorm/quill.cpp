@@ -212,8 +212,11 @@ void PurgeElementReferences(CKTElement* pElement) {
     // 2. The subtree, first child to last.
     for (CKTElement* pChild = pElement->GetFirstChild(); pChild; pChild = pChild->GetNextSibling())
         PurgeElementReferences(pChild);
-    // 3. The view's pointers, with their dependants.
+    // 3. The view's pointers, with their dependants. The level the selection came from and the hover
+    // preview are cleared too, so that no pointer of the view outlives its element.
     if (v->m_pSelected == pElement) v->m_pSelected = nullptr;
+    if (v->m_pPrevSelected == pElement) v->m_pPrevSelected = nullptr;
+    if (static_cast<CKTElement*>(v->m_pPreview) == pElement) v->m_pPreview = nullptr;
     if (static_cast<CKTElement*>(v->m_pCurGlyph) == pElement) v->m_pCurGlyph = nullptr;
     if (static_cast<CKTElement*>(v->m_pCurWord) == pElement) {
         v->m_pCurWord = nullptr;

@@ -33,11 +33,12 @@ BOOL CQuillDoc::OnOpenDocument(LPCTSTR lpszPathName) {
 }
 
 void CQuillDoc::SetPathName(const CString& strPathName, BOOL bAddToMRU) {
-    // The framework keeps the full path.
+    // The framework keeps the full path (a relative name is taken in the current directory now), and
+    // the recent-file list gets that full path, so its entries stay valid whatever the directory.
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(strPathName.str()), ec);
     m_strPathName = ec ? strPathName : CString(full.lexically_normal().string().c_str());
-    if (bAddToMRU && CQuillApp::Get()) CQuillApp::Get()->AddToRecentFileList(strPathName);
+    if (bAddToMRU && CQuillApp::Get()) CQuillApp::Get()->AddToRecentFileList(m_strPathName);
     if (m_pFrame) m_pFrame->UpdateFrameTitle();
 }
 

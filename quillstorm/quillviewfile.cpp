@@ -1,10 +1,22 @@
-// The file commands: New, Open, Save, Save As, the scene reset and the canvas size. Reading documents
-// (LoadDocument) is not available yet: it reports a file that does not open and refuses every other.
-#include <cstdio>
-
+// Document files: loading with the version warning and the retry, New, Open, Save, Save As, the scene
+// reset, the upgrade of files older than 0.9 and the canvas size.
+//
+// The bytes of a document are read and written by the library (kinetype/ktdocument.h): a load reads
+// into a fresh book and hands it back only when it loaded, so a file that cannot be read, or a newer
+// version the user declines, leaves the scene, m_strPath and m_bModified as they were. A save goes
+// through a temporary file that replaces the old one only when complete.
+//
+// Book replacement has no event loop inside it: the view lets go of the old scene, the old book is
+// deleted while it is current, and the new one is current and attached before anything (a message
+// box, a tick, a paint) can run again. Message boxes run only while the current book is whole.
 #include "kinetype/kt1dcollisiondetbhvr.h"
+#include "kinetype/ktaccelerateoncollision.h"
 #include "kinetype/ktbook.h"
+#include "kinetype/ktcruisebhvr.h"
+#include "kinetype/ktdocument.h"
 #include "kinetype/ktglobals.h"
+#include "kinetype/ktstayinwindowbhvr.h"
+#include "kinetype/kttext.h"
 #include "platform/ui/uiservices.h"
 #include "pumenu/pumenuitem.h"
 #include "quillstorm/QuillView.h"
@@ -17,53 +29,129 @@ namespace {
 constexpr char kFileFilter[] = "Quillstorm Files (*.qsd)|*.qsd||";
 constexpr char kUntitled[] = "Untitled.qsd";
 
-// The version number of the program's version string ("version 0.969 alpha").
-float OwnFileVersion() {
-    float v = 0.0f;
-    std::sscanf(kQuillVersionString, "version %f", &v);
-    return v;
+void SetSimulateLabel(CPUMenuItem* pItem, int nRunState) {
+    if (pItem) pItem->SetLabel(nRunState == 1 ? "stop simulate" : "simulate");
 }
 
 }  // namespace
 
-BOOL CQuillView::LoadDocument(const CString& strPath) {
-    CFile file;
-    CFileException fe;
-    if (!file.Open(strPath, CFile::modeRead, &fe)) {
-        ReportException(fe);
-        return FALSE;
+// ---- the book in place ----------------------------------------------------------------------------
+
+void CQuillView::ReplaceBook(CKTBook* pNew) {
+    CKTBook* pOld = GetBook();
+    // Nothing of the view points into the old scene while it is deleted, and the old book reaches
+    // neither the view nor its callback.
+    ClearSceneReferences();
+    m_pTextRoot = nullptr;
+    m_pPrevSelected = nullptr;
+    m_pCollisionDetector = nullptr;
+    if (pOld) {
+        pOld->SetElementDeletedCallback(nullptr);
+        pOld->SetWindow(nullptr);
     }
-    file.Abort();
-    TRACE("LoadDocument: reading documents is not available yet (%s)\n", strPath.GetString());
-    return FALSE;
+    if (m_pDocument) m_pDocument->m_pBook = nullptr;
+    if (pNew) {
+        KTReplaceBook(pOld, pNew);
+    } else {
+        KTDeleteBook(pOld);
+        pNew = new CKTBook;  // current from now on; it has its root (g_bLoading is 0)
+    }
+    if (m_pDocument) m_pDocument->m_pBook = pNew;
+    ClearSceneReferences();
+    AttachBook();
+    // A loaded book brings its detector (the library gives one to a file without); a new one gets it here.
+    m_pCollisionDetector = KTGetCollisionDetector(*pNew);
+    if (!m_pCollisionDetector) CreateCollisionDetector();
 }
+
+// ---- loading ---------------------------------------------------------------------------------------
+
+BOOL CQuillView::LoadDocument(const CString& strPath) {
+    KTLoadOptions options;
+    options.confirmNewer = [&strPath](float fVersion) -> BOOL {
+        const CString strText = KTNewerVersionMessage(strPath, fVersion);
+        return ui::GetUIServices()->MessageBox(strText.str(), KT_NEWER_VERSION_CAPTION, MB_OKCANCEL) == IDOK;
+    };
+    KTLoadResult r = KTLoadDocumentFile(strPath, options);
+    switch (r.status) {
+        case KTLoadStatus::loaded: break;
+        case KTLoadStatus::cancelled: return FALSE;
+        case KTLoadStatus::openFailed:  // the file error's own text
+        case KTLoadStatus::failed:      // "The data from this ... file could not be loaded ..."
+            AfxMessageBox(r.strMessage.GetString(), MB_OK);
+            return FALSE;
+    }
+
+    // The image the view shows belongs to the scene being replaced (whatever replaced it meanwhile).
+    const CString strOldImage = GetBook() ? GetBook()->GetBackgroundImage() : CString();
+    CKTBook* pBook = r.pBook;
+    ReplaceBook(pBook);
+
+    // The stored canvas size (read with the version string only): applied when both sides differ
+    // from the client rectangle of the last paint.
+    if (r.path == KTLoadPath::first && r.bHasCanvasSize && m_pClientRect &&
+        m_pClientRect->Width() != r.nCanvasWidth && m_pClientRect->Height() != r.nCanvasHeight)
+        SetCanvasSize(r.nCanvasWidth, r.nCanvasHeight);
+
+    SetSimulateLabel(m_pSimulateItem, pBook->GetRunState());
+    m_bModified = 0;
+    if (r.bNeedsUpgrade) UpgradeOldDocument();
+
+    // The background image (version string path only): a new name loads it (a failure keeps the
+    // old image, silently); the same name is laid out again for the new book's layout.
+    if (r.path == KTLoadPath::first) {
+        const CString strNewImage = pBook->GetBackgroundImage();
+        if (strNewImage != strOldImage) {
+            SetBackgroundImage(strNewImage);
+        } else {
+            delete m_pScaledImage;
+            m_pScaledImage = nullptr;
+        }
+    }
+    return TRUE;
+}
+
+void CQuillView::UpgradeOldDocument() {
+    CKTBook* pBook = GetBook();
+    if (!pBook || !(g_fFileVersion < KT_VERSION_UPGRADE)) return;
+    // Behaviours added here come later in the same walk; they are not cruises.
+    for (POSITION pos = pBook->GetFirstBehaviorPosition(); pos;) {
+        CKTBehavior* pBehavior = pBook->GetNextBehavior(pos);
+        if (!pBehavior || pBehavior->GetType() != BHVR_CRUISE || !pBehavior->IsKindOf(RUNTIME_CLASS(CKTCruiseBhvr)))
+            continue;
+        const double dMax = static_cast<CKTCruiseBhvr*>(pBehavior)->GetMaxAcceleration();
+        auto* pStay = new CKTStayInWindowBhvr;
+        pStay->SetMargins(CRect(0, 0, 0, 0));
+        pStay->SetResponse(CKTStayInWindowBhvr::RESPONSE_ACCELERATE);
+        pStay->SetResponseFactor(2.0 * dMax);
+        auto* pAccelerate = new CKTAccelerateOnCollision;
+        for (POSITION e = pBehavior->GetFirstElementPosition(); e;) {
+            CKTElement* pElement = pBehavior->GetNextElement(e);
+            pStay->AddElement(pElement);
+            pAccelerate->AddElement(pElement);
+        }
+        pBook->AddBehavior(pStay);
+        pBook->AddBehavior(pAccelerate);
+        pStay->StartListening();
+        pAccelerate->StartListening();
+    }
+}
+
+// ---- the file commands -----------------------------------------------------------------------------
 
 BOOL CQuillView::SaveModifiedBeforeOpen() {
     if (!m_bModified) return TRUE;
     const int r = AfxMessageBox("Save changes before opening a new file?", MB_YESNOCANCEL);
     if (r == IDCANCEL) return FALSE;
-    if (r == IDYES) OnFileSave();
+    // Yes: a save that fails (its message shown) keeps the scene instead of dropping it unsaved.
+    if (r == IDYES) return OnFileSave();
     return TRUE;
-}
-
-// A new book in place of the current one. The view lets go of the old scene before it is deleted.
-static void ReplaceBook(CQuillView* pView) {
-    CQuillDoc* pDoc = pView->GetDocument();
-    pView->ClearSceneReferences();
-    pView->m_pCollisionDetector = nullptr;
-    if (pDoc->m_pBook) pDoc->m_pBook->SetElementDeletedCallback(nullptr);
-    delete pDoc->m_pBook;
-    pDoc->m_pBook = nullptr;
-    pDoc->m_pBook = new CKTBook;
-    pView->ClearSceneReferences();
-    pView->CreateCollisionDetector();
-    pView->AttachBook();
 }
 
 void CQuillView::OnFileNew() {
     if (!SaveModifiedBeforeOpen()) return;
-    ReplaceBook(this);
-    if (m_pSimulateItem) m_pSimulateItem->SetLabel("simulate");
+    ReplaceBook(nullptr);
+    SetSimulateLabel(m_pSimulateItem, 0);
     GetBook()->SetBackgroundColor(RGB(255, 255, 255));
     m_bModified = 0;
     m_strPath = kUntitled;
@@ -76,41 +164,29 @@ void CQuillView::OnFileOpen() {
     request.dwFlags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
     request.strFilter = kFileFilter;
     std::string path;
+    // The dialog makes the chosen folder current, so the bare name in m_strPath names the file.
     if (!ui::GetUIServices()->FileDialog(request, &path)) return;
-    m_strPath = CString(ui::PathFileName(path).c_str());
     const CString strPath(path.c_str());
-    if (LoadDocument(strPath) && m_pDocument) m_pDocument->SetPathName(strPath);
+    if (!LoadDocument(strPath)) return;
+    m_strPath = CString(ui::PathFileName(path).c_str());
+    if (m_pDocument) m_pDocument->SetPathName(strPath);
 }
 
-BOOL CQuillView::OnFileSave() {
+BOOL CQuillView::SaveDocumentTo(const CString& strPath) {
     CKTBook* pBook = GetBook();
     if (!pBook) return FALSE;
-    CFile file;
-    CFileException fe;
-    if (!file.Open(m_strPath, CFile::modeCreate | CFile::modeWrite, &fe)) {
-        ReportException(fe);
-        return FALSE;
-    }
-    try {
-        CArchive ar(&file, CArchive::store, 4096);
-        g_fFileVersion = OwnFileVersion();
-        ar << CString(kQuillVersionString);
-        pBook->Serialize(ar);
-        CRect rc;
-        GetClientRect(&rc);
-        ar << static_cast<LONG>(rc.Width());
-        ar << static_cast<LONG>(rc.Height());
-        ar.Close();
-        file.Close();
-    } catch (const CException& e) {
-        // The file is left incomplete; the scene counts as unsaved.
-        file.Abort();
-        ReportException(e);
+    CRect rc;
+    GetClientRect(&rc);
+    const KTSaveResult s = KTSaveDocumentFile(*pBook, rc.Width(), rc.Height(), strPath);
+    if (!s.bSaved) {
+        AfxMessageBox(s.error.strMessage.GetString(), MB_OK);
         return FALSE;
     }
     m_bModified = 0;
     return TRUE;
 }
+
+BOOL CQuillView::OnFileSave() { return SaveDocumentTo(m_strPath); }
 
 BOOL CQuillView::OnFileSaveAs() {
     ui::FileDialogRequest request;
@@ -121,21 +197,22 @@ BOOL CQuillView::OnFileSaveAs() {
     request.strFilter = kFileFilter;
     std::string path;
     if (!ui::GetUIServices()->FileDialog(request, &path)) return FALSE;
+    const CString strPath(path.c_str());
+    if (!SaveDocumentTo(strPath)) return FALSE;
     m_strPath = CString(ui::PathFileName(path).c_str());
-    const BOOL bSaved = OnFileSave();
-    if (m_pDocument) m_pDocument->SetPathName(CString(path.c_str()));
-    return bSaved;
+    if (m_pDocument) m_pDocument->SetPathName(strPath);
+    return TRUE;
 }
 
 void CQuillView::ResetDocument() {
     const COLORREF crBack = GetBook() ? GetBook()->GetBackgroundColor() : RGB(255, 255, 255);
-    ReplaceBook(this);
+    ReplaceBook(nullptr);
     CKTBook* pBook = GetBook();
     pBook->SetBackgroundColor(crBack);
     m_bModified = 0;
     m_strPath = kUntitled;
     pBook->SetRunState(1);
-    if (m_pSimulateItem) m_pSimulateItem->SetLabel("stop simulate");
+    SetSimulateLabel(m_pSimulateItem, 1);
     SprayText();
     if (m_dwLastMidiMsg != 0) OnMidiData(0, static_cast<LPARAM>(m_dwLastMidiMsg));
 }
@@ -143,10 +220,10 @@ void CQuillView::ResetDocument() {
 void CQuillView::SetCanvasSize(int w, int h) {
     auto* pFrame = qobject_cast<CMainFrame*>(window());
     if (!pFrame) return;
-    // The frame's outer size is the client size plus what its caption and borders take; the client
-    // area of the view is the frame's client area.
+    // The frame's outer size is the client size plus what its caption and borders take; the view
+    // fills the frame's client area. The frame ends at the screen's top-left corner.
     const CRect outer = pFrame->GetWindowRect();
-    const int dw = outer.Width() - pFrame->width();
-    const int dh = outer.Height() - pFrame->height();
+    const int dw = outer.Width() - width();
+    const int dh = outer.Height() - height();
     pFrame->SetWindowRect(CRect(0, 0, w + dw, h + dh));
 }

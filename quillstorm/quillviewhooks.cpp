@@ -1,7 +1,7 @@
-// The view's handlers of subsystems still to come: the pop-up menu's contents, full screen, the text
-// sprayer and its MIDI control, the properties panel and timeline, movie capture, the clipboard,
-// typing and the mouse. Until they are written each does nothing, or only what the frame loop needs:
-// the menu is built and drawn, full screen places the frame, and the mouse reaches the book.
+// The view's handlers of subsystems still to come: the pop-up menu's contents, the text sprayer and
+// its MIDI control, the properties panel and timeline, movie capture. Until they are written each
+// does nothing, or only what the frame loop needs: the menu is built and drawn. (Typing, the mouse
+// and the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp.)
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -31,21 +31,6 @@ void CQuillView::BuildPopupMenu() {
     });
 }
 
-void CQuillView::SetFullScreen(BOOL bFull) {
-    auto* pFrame = qobject_cast<CMainFrame*>(window());
-    if (!pFrame) return;
-    if (bFull) {
-        // The frame's caption and borders lie outside the screen.
-        m_rcCanvas = pFrame->GetWindowRect();
-        const QScreen* pScreen = QGuiApplication::primaryScreen();
-        const QSize screen = pScreen ? pScreen->geometry().size() : QSize(640, 480);
-        pFrame->SetWindowRect(CRect(-5, -24, -5 + screen.width() + 12, -24 + screen.height() + 31));
-    } else {
-        pFrame->SetWindowRect(m_rcCanvas);
-    }
-    pFrame->raise();
-}
-
 void CQuillView::SprayerTick() {}
 
 void CQuillView::SprayText() {}
@@ -59,37 +44,3 @@ void CQuillView::DrawPanelsAndMenu(CDC* pDC) {
 }
 
 void CQuillView::CaptureFrame(CDC*) {}
-
-void CQuillView::OnEditCopy() {}
-
-void CQuillView::OnEditPaste() {}
-
-void CQuillView::OnMouseMove(UINT, CPoint point) {
-    m_bSizeChanged = 0;
-    if (CKTBook* pBook = GetBook()) pBook->OnMouseMove(point);
-}
-
-void CQuillView::OnLButtonDown(UINT, CPoint point) {
-    if (CKTBook* pBook = GetBook()) pBook->OnLButtonDown(point);
-}
-
-void CQuillView::OnLButtonUp(UINT, CPoint point) {
-    m_bSizeChanged = 0;
-    if (CKTBook* pBook = GetBook()) pBook->OnLButtonUp(point);
-}
-
-void CQuillView::OnLButtonDblClk(UINT nFlags, CPoint point) { OnLButtonDown(nFlags, point); }
-
-void CQuillView::OnRButtonDown(UINT, CPoint point) {
-    if (CKTBook* pBook = GetBook()) pBook->OnRButtonDown(point);
-}
-
-void CQuillView::OnRButtonUp(UINT, CPoint point) {
-    if (CKTBook* pBook = GetBook()) pBook->OnRButtonUp(point);
-}
-
-void CQuillView::OnChar(UINT, UINT, UINT) {}
-
-void CQuillView::OnKeyDown(UINT, UINT, UINT) {}
-
-void CQuillView::OnKeyUp(UINT, UINT, UINT) {}

@@ -511,9 +511,10 @@ CObject* CArchive::ReadReferenceTag(const CRuntimeClass* pClassRefRequested, con
 // Creates and numbers a new object of the class, recording it before its fields are read.
 CObject* CArchive::CreateLoadedObject(const CRuntimeClass* pClass) {
     if (m_nNext >= kMaxNumber) Throw(CArchiveException::badIndex);
-    // Room first, so that a created object is always recorded.
-    m_loaded.reserve(m_loaded.size() + 1);
-    m_loadMap.reserve(m_loadMap.size() + 1);
+    // Room first, so that a created object is always recorded (growing geometrically: reserving one
+    // more each time would copy both lists at every object).
+    if (m_loaded.size() == m_loaded.capacity()) m_loaded.reserve(std::max<size_t>(64, m_loaded.capacity() * 2));
+    if (m_loadMap.size() == m_loadMap.capacity()) m_loadMap.reserve(std::max<size_t>(64, m_loadMap.capacity() * 2));
     CObject* pOb = nullptr;
     try {
         pOb = pClass->CreateObject();

@@ -348,7 +348,7 @@ TEST_F(Paint, DeletedElementsLeaveTheViewsReferences) {
     EXPECT_EQ(v->m_pCurGlyph, nullptr);
     EXPECT_EQ(v->m_pCurPassage, pPassage);
     EXPECT_EQ(v->m_pSprayWord, pWord2);
-    EXPECT_EQ(v->m_pPrevSelected, pGlyph1) << "not touched (it is never read after the element goes)";
+    EXPECT_EQ(v->m_pPrevSelected, nullptr) << "no pointer of the view outlives its element";
 
     // The passage: everything under it.
     pPassage->Die(FALSE, FALSE);
@@ -359,7 +359,6 @@ TEST_F(Paint, DeletedElementsLeaveTheViewsReferences) {
     EXPECT_EQ(v->m_pSprayWord, nullptr);
     EXPECT_EQ(v->m_pSprayGlyph, nullptr);
     EXPECT_EQ(v->m_pSprayed, nullptr);
-    v->m_pPrevSelected = nullptr;
 }
 
 TEST_F(Paint, AfterTheViewIsGoneDeletingTheBookReachesNothingOfIt) {

@@ -1,0 +1,267 @@
+#include "fuzz/document/fuzzdoc.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "kinetype/kt1dcollisiondetbhvr.h"
+#include "kinetype/ktaccelerateoncollision.h"
+#include "kinetype/ktbook.h"
+#include "kinetype/ktboolbhvrprop.h"
+#include "kinetype/ktbounceoncollision.h"
+#include "kinetype/ktconnbyspringsbhvr.h"
+#include "kinetype/ktcpointbhvrprop.h"
+#include "kinetype/ktcruisebhvr.h"
+#include "kinetype/ktcstringarraybhvrprop.h"
+#include "kinetype/ktdocument.h"
+#include "kinetype/ktdoublebhvrprop.h"
+#include "kinetype/ktelementrenderer.h"
+#include "kinetype/ktglyph.h"
+#include "kinetype/ktgravitybhvr.h"
+#include "kinetype/ktintbhvrprop.h"
+#include "kinetype/ktkilloncollision.h"
+#include "kinetype/ktpassage.h"
+#include "kinetype/ktstayinwindowbhvr.h"
+#include "kinetype/kttext.h"
+#include "kinetype/ktviscousdragbhvr.h"
+#include "kinetype/ktword.h"
+#include "platform/crt/crt.h"
+
+namespace {
+
+LOGFONT SceneFont(LONG lfHeight) {
+    LOGFONT lf;
+    std::memset(&lf, 0, sizeof lf);
+    lf.lfHeight = lfHeight;
+    lf.lfWeight = FW_NORMAL;
+    std::strcpy(lf.lfFaceName, "DejaVu Sans");
+    return lf;
+}
+
+// The glyphs of an element's subtree, in tree order.
+std::vector<CKTElement*> GlyphsOf(CKTElement* pTop) {
+    std::vector<CKTElement*> out;
+    for (CKTElement* pWord = pTop->GetFirstChild(); pWord; pWord = pWord->GetNextSibling())
+        for (CKTElement* pGlyph = pWord->GetFirstChild(); pGlyph; pGlyph = pGlyph->GetNextSibling())
+            out.push_back(pGlyph);
+    return out;
+}
+
+std::vector<CKTElement*> GlyphsOfWord(CKTElement* pPassage, int nWord) {
+    std::vector<CKTElement*> out;
+    CKTElement* pWord = pPassage->GetChildAt(nWord);
+    for (CKTElement* pGlyph = pWord ? pWord->GetFirstChild() : nullptr; pGlyph; pGlyph = pGlyph->GetNextSibling())
+        out.push_back(pGlyph);
+    return out;
+}
+
+// Adds b to the book, attaches the elements and starts it.
+template <class B>
+B* Attach(CKTBook& book, B* pBhvr, const std::vector<CKTElement*>& elements) {
+    book.AddBehavior(pBhvr);
+    for (CKTElement* p : elements) pBhvr->AddElement(p);
+    pBhvr->StartListening();
+    return pBhvr;
+}
+
+[[noreturn]] void Breach(const char* what) {
+    std::fprintf(stderr, "document check failed: %s\n", what);
+    std::abort();
+}
+
+}  // namespace
+
+FzdSceneBook::FzdSceneBook() : m_pPrev(g_pCurrentBook), m_wnd(640, 480) {
+    m_pBook = new CKTBook;
+    m_pBook->SetWindow(&m_wnd);
+}
+
+FzdSceneBook::~FzdSceneBook() {
+    KTDeleteBook(m_pBook);
+    g_pCurrentBook = m_pPrev;
+}
+
+CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr) {
+    const LOGFONT lf = SceneFont(160);
+    auto* pPassage = new CKTPassage;
+    pPassage->SetFont(lf);
+    pPassage->SetColor(cr);
+    book.GetRoot()->AppendChild(pPassage, TRUE);
+    pPassage->MoveBy(pt.x, pt.y);
+    CKT1DCollisionDetBhvr* pDetector = KTGetCollisionDetector(book);
+    CKTWord* pWord = nullptr;
+    char cPrev = 0;
+    for (const char* p = pszText; *p; p++) {
+        if (!pWord || *p == '\r' || cPrev == ' ') {
+            pWord = new CKTWord;
+            pWord->SetFont(lf);
+            pWord->SetColor(cr);
+            pPassage->AppendChild(pWord, TRUE);
+        }
+        auto* pGlyph = new CKTGlyph;
+        pGlyph->SetFont(lf);
+        pGlyph->SetColor(cr);
+        pGlyph->SetChar(*p);
+        pWord->AppendChild(pGlyph, TRUE);
+        if (pDetector && *p > 32 && *p < 127) pDetector->AddElement(pGlyph);
+        cPrev = *p;
+    }
+    return pPassage;
+}
+
+void FzdBuildScene(CKTBook& book, FzdScene scene) {
+    Attach(book, new CKT1DCollisionDetBhvr, {});
+    if (scene == FzdScene::empty) return;
+    CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
+    CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
+    if (scene == FzdScene::typed) return;
+
+    auto* pGravity = new CKTGravityBhvr;
+    pGravity->SetMagnitude(0.5);
+    pGravity->SetElasticity(0.6);
+    Attach(book, pGravity, GlyphsOfWord(p1, 0));
+    auto* pDrag = new CKTViscousDragBhvr;
+    pDrag->SetDrag(0.2);
+    Attach(book, pDrag, GlyphsOfWord(p1, 1));
+    auto* pSprings = new CKTConnBySpringsBhvr;
+    pSprings->SetSpringConstant(0.3);
+    pSprings->SetDamping(0.05);
+    Attach(book, pSprings, GlyphsOfWord(p1, 1));
+    auto* pCruise = new CKTCruiseBhvr;
+    pCruise->SetMaxAcceleration(1.5);
+    Attach(book, pCruise, GlyphsOfWord(p2, 0));
+    auto* pStay = new CKTStayInWindowBhvr;
+    pStay->SetMargins(CRect(5, 5, 5, 5));
+    pStay->SetResponse(2);
+    pStay->SetResponseFactor(3.0);
+    Attach(book, pStay, GlyphsOf(p2));
+    auto* pBounce = new CKTBounceOnCollision;
+    pBounce->SetElasticity(0.9);
+    Attach(book, pBounce, GlyphsOfWord(p1, 0));
+    auto* pAccelerate = new CKTAccelerateOnCollision;
+    pAccelerate->SetMagnitude(2.0);
+    Attach(book, pAccelerate, GlyphsOfWord(p2, 1));
+    std::vector<CKTElement*> lastGlyphs = GlyphsOfWord(p2, 3);
+    Attach(book, new CKTKillOnCollision, {lastGlyphs.back()});
+    book.AddBehavior(new CKTBehavior);  // a bare behaviour, never started
+
+    // Properties of every class in element slots and a book slot, as behaviours would leave them.
+    CKTElement* pGlyph = GlyphsOfWord(p2, 2).front();
+    auto* pSynonyms = new CKTCStringArrayBhvrProp(PROP_SYNONYMS);
+    pSynonyms->m_value.Add(CString("swift"));
+    pSynonyms->m_value.Add(CString("quick"));
+    auto* pInfection = new CKTDoubleBhvrProp(PROP_INFECTION);
+    pInfection->SetValue(0.25);
+    auto* pSaved = new CKTIntBhvrProp(PROP_SAVED_CHAR);
+    pSaved->SetValue('k');
+    auto* pPoint = new CKTCPointBhvrProp(PROP_SAVED_SIZE);
+    pPoint->m_value = CPoint(3, -4);
+    for (CKTBhvrProp* pProp : std::initializer_list<CKTBhvrProp*>{pSynonyms, pInfection, pSaved, pPoint}) {
+        pProp->AddRef();
+        pGlyph->SetProp(pProp->GetId(), pProp);
+    }
+    auto* pSynShift = new CKTBoolBhvrProp(BOOKPROP_SYNSHIFT);
+    pSynShift->SetValue(TRUE);
+    pSynShift->AddRef();
+    book.SetBookProp(BOOKPROP_SYNSHIFT, pSynShift);
+    // A glyph drawn by the bare renderer.
+    GlyphsOfWord(p1, 1).back()->SetRenderer(new CKTElementRenderer, TRUE);
+
+    book.SetBackgroundColor(RGB(16, 32, 48));
+    book.SetBackgroundImage(CString("backdrop.png"));
+    book.SetBackgroundImageLayout(5);
+    book.SetRunState(1);
+    for (int i = 0; i < 5; i++) book.Step();
+    book.SetRunState(0);
+    // Stopped: a death, a start and a stop wait for the next running tick and are stored so.
+    GlyphsOfWord(p2, 3).front()->Die(TRUE, FALSE);
+    book.QueueStart(pDrag);
+    book.QueueStop(pCruise);
+}
+
+FzdBytes FzdWriteForm(CKTBook& book, const char* pszVersionText, float fVersion, LONG nWidth, LONG nHeight) {
+    CKTCurrentBookScope current(&book);
+    const float fOld = g_fFileVersion;
+    g_fFileVersion = fVersion;
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        auto writeList = [&ar](auto& list) {
+            ar.WriteCount(static_cast<DWORD_PTR>(list.GetCount()));
+            for (POSITION pos = list.GetHeadPosition(); pos;) ar.WriteObject(list.GetNext(pos));
+        };
+        if (pszVersionText) ar << CString(pszVersionText);
+        ar << static_cast<DWORD>(book.GetRunState()) << book.GetClock();
+        ar.WriteObject(book.GetRoot());
+        ar << static_cast<DWORD>(book.GetBackgroundColor());
+        if (fVersion >= 0.969f) ar << book.GetBackgroundImage() << static_cast<LONG>(book.GetBackgroundImageLayout());
+        ar.WriteCount(static_cast<DWORD_PTR>(book.GetBehaviorCount()));
+        for (POSITION pos = book.GetFirstBehaviorPosition(); pos;) ar.WriteObject(book.GetNextBehavior(pos));
+        writeList(book.GetMoribundList());
+        writeList(book.GetStartQueue());
+        writeList(book.GetStopQueue());
+        ar.WriteCount(BOOKPROP_COUNT);
+        for (int i = 0; i < BOOKPROP_COUNT; i++) ar.WriteObject(book.GetBookProp(i));
+        const int nLists = fVersion < 0.8f ? 5 : EV_COUNT;
+        for (int e = 0; e < nLists; e++) {
+            ar.WriteCount(static_cast<DWORD_PTR>(book.GetListenerCount(e)));
+            for (POSITION pos = book.GetFirstListenerPosition(e); pos;) ar.WriteObject(book.GetNextListener(e, pos));
+        }
+        if (fVersion >= 0.95f) ar << nWidth << nHeight;
+        ar.Close();
+    }
+    g_fFileVersion = fOld;
+    return file.GetBytes();
+}
+
+FzdBytes FzdMakeDocument(FzdScene scene, const char* pszVersionText, float fVersion, LONG nWidth, LONG nHeight) {
+    const float fVersionOld = g_fFileVersion;
+    crt::reset_rand();
+    FzdSceneBook book;
+    FzdBuildScene(*book, scene);
+    FzdBytes bytes = fVersion == KT_FILE_VERSION && pszVersionText && std::strcmp(pszVersionText, KT_VERSION_STRING) == 0
+                         ? KTSaveDocument(*book, nWidth, nHeight)
+                         : FzdWriteForm(*book, pszVersionText, fVersion, nWidth, nHeight);
+    g_fFileVersion = fVersionOld;
+    return bytes;
+}
+
+std::vector<FzdSeed> FzdMakeSeeds() {
+    std::vector<FzdSeed> seeds;
+    auto make = [&seeds](const char* name, FzdScene scene, const char* pszVersion, float fVersion) {
+        seeds.push_back({name, FzdMakeDocument(scene, pszVersion, fVersion)});
+    };
+    make("empty", FzdScene::empty, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("typed", FzdScene::typed, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("everything", FzdScene::everything, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
+    make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
+    make("headerless", FzdScene::typed, nullptr, 0.0f);
+    return seeds;
+}
+
+bool FzdLoadAndCheck(const BYTE* pData, size_t nSize) {
+    CKTBook* pCurrent = g_pCurrentBook;
+    const BYTE bLoading = g_bLoading;
+    const float fVersion = g_fFileVersion;
+    KTLoadResult r = KTLoadDocument(pData, nSize, CString("fuzz.qsd"));
+    if (g_pCurrentBook != pCurrent) Breach("the current book changed");
+    if (g_bLoading != bLoading) Breach("g_bLoading was not restored");
+    if (r.status != KTLoadStatus::loaded) {
+        if (r.pBook) Breach("a failed load returned a book");
+        if (g_fFileVersion != fVersion) Breach("a failed load changed g_fFileVersion");
+        if (r.strMessage.IsEmpty()) Breach("a failed load without a message");
+        return false;
+    }
+    if (!r.pBook || !KTGetCollisionDetector(*r.pBook)) Breach("a loaded book without a collision detector");
+    FzdBytes first = KTSaveDocument(*r.pBook, 1, 1);
+    KTLoadResult again = KTLoadDocument(first, CString("again.qsd"));
+    if (again.status != KTLoadStatus::loaded || again.path != KTLoadPath::first || again.bAddedDetector)
+        Breach("a saved book did not load back");
+    FzdBytes second = KTSaveDocument(*again.pBook, 1, 1);
+    if (first != second) Breach("a saved book did not save back to the same bytes");
+    KTDeleteBook(again.pBook);
+    KTDeleteBook(r.pBook);
+    g_fFileVersion = fVersion;
+    return true;
+}

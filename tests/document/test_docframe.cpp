@@ -1,0 +1,412 @@
+// The document frame: the version text and its number, the saved bytes, what each version's file
+// holds and what the loader decides from it, the retry for files without a version string, failures
+// with their messages, stored canvas sizes and the collision detector a book must have.
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "document/doctest.h"
+#include "kinetype/kt1dcollisiondetbhvr.h"
+#include "kinetype/ktbhvrptrbhvrprop.h"
+#include "kinetype/ktboolbhvrprop.h"
+#include "kinetype/ktgravitybhvr.h"
+#include "kinetype/ktpassage.h"
+#include "tests/kinetype/kttesthelp.h"
+
+namespace {
+
+using kttest::ByteWriter;
+
+TEST(DocumentVersion, ReadsThePatternAsScanfDoesInTheCLocale) {
+    struct Case {
+        const char* text;
+        BOOL bMatch;
+        float fVersion;
+    };
+    const Case cases[] = {
+        {"version 0.969 alpha", TRUE, 0.969f},
+        {"version 0.95", TRUE, 0.95f},
+        {"version 0.9499", TRUE, 0.9499f},
+        {"version 1.2", TRUE, 1.2f},
+        {"version0.9", TRUE, 0.9f},          // the pattern's space matches no space too
+        {"version \t\n .5x", TRUE, 0.5f},    // any white space; the number stops at the first other character
+        {"version +2.", TRUE, 2.0f},
+        {"version -1e2", TRUE, -100.0f},
+        {"version 7e", TRUE, 7.0f},          // an exponent without digits is not part of the number
+        {"version 0x10", TRUE, 0.0f},        // no hexadecimal numbers
+        {"version 3,5", TRUE, 3.0f},         // the point, never a comma
+        {"Version 0.9", FALSE, 0.0f},
+        {" version 0.9", FALSE, 0.0f},
+        {"version", FALSE, 0.0f},
+        {"version ", FALSE, 0.0f},
+        {"version abc", FALSE, 0.0f},
+        {"version .", FALSE, 0.0f},
+        {"version inf", FALSE, 0.0f},
+        {"", FALSE, 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        float f = -9.0f;
+        EXPECT_EQ(KTParseVersion(CString(c.text), &f), c.bMatch);
+        EXPECT_EQ(f, c.fVersion);
+    }
+    // The text ends at its first NUL, as the runtime reads a string.
+    float f = -9.0f;
+    EXPECT_FALSE(KTParseVersion(CString("\0version 1.0", 12), &f));
+    EXPECT_EQ(f, 0.0f);
+    EXPECT_TRUE(KTParseVersion(CString("version 1.5\0" "9", 13), &f));
+    EXPECT_EQ(f, 1.5f);
+}
+
+// A locale whose decimal separator is a comma: an installed one, or one built for the test.
+class CommaLocale {
+public:
+    CommaLocale() : m_old(std::setlocale(LC_NUMERIC, nullptr)) {
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+            if (std::setlocale(LC_NUMERIC, name)) {
+                m_bSet = true;
+                return;
+            }
+        const std::string cmd = "localedef -i de_DE -f UTF-8 " + m_dir.Path("de_DE.UTF-8") + " >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0) return;
+        setenv("LOCPATH", m_dir.path().c_str(), 1);
+        m_bSet = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    }
+    ~CommaLocale() {
+        std::setlocale(LC_NUMERIC, m_old.c_str());
+        unsetenv("LOCPATH");
+    }
+    bool IsSet() const { return m_bSet; }
+
+private:
+    std::string m_old;
+    TempDir m_dir;
+    bool m_bSet = false;
+};
+
+TEST(DocumentVersion, ReadsThePointWhateverTheProcessLocale) {
+    float f = 0.0f;
+    BOOL bMatch;
+    CString msg;
+    {
+        CommaLocale comma;
+        if (!comma.IsSet()) GTEST_SKIP() << "no locale with a decimal comma could be made";
+        char sample[16];
+        std::snprintf(sample, sizeof sample, "%.1f", 1.5);
+        ASSERT_STREQ(sample, "1,5");  // the process locale now writes a comma
+        bMatch = KTParseVersion(CString("version 0.969 alpha"), &f);
+        msg = KTNewerVersionMessage(CString("a.qsd"), 1.25f);
+    }
+    EXPECT_TRUE(bMatch);
+    EXPECT_EQ(f, 0.969f);
+    EXPECT_NE(msg.Find("(1.250000)"), -1);
+}
+
+TEST(DocumentMessages, AreTheLoadersTexts) {
+    EXPECT_EQ(KTNewerVersionMessage(CString("/home/u/scene.qsd"), 1.2f),
+              "/home/u/scene.qsd was generated using a later version (1.200000) than\nthis application.  Do you wish "
+              "to continue (loading may fail)?");
+    EXPECT_STREQ(KT_NEWER_VERSION_CAPTION, "Quillstorm! potential version conflict");
+    EXPECT_EQ(KTLoadFailureMessage(CString("v1"), CString("x.qsd has a bad format.")),
+              "The data from this pre-release or unidentified version file could not be loaded because of this "
+              "error: \nx.qsd has a bad format.");
+    EXPECT_EQ(KTLoadFailureMessage(CString("v1!"), CString("E")),
+              "The data from this v1! file could not be loaded because of this error: \nE");
+}
+
+// ---- the saved bytes ------------------------------------------------------------------------------
+
+TEST_F(DocTest, SavedBytesAreVersionStringBookAndSize) {
+    g_fFileVersion = 0.7f;
+    FzdBytes bytes = KTSaveDocument(*User(), 1280, 0x01020304);
+    EXPECT_EQ(g_fFileVersion, 0.969f);  // a save leaves the version it wrote
+
+    const std::string kVersion = "version 0.969 alpha";
+    ASSERT_GT(bytes.size(), 28u);
+    EXPECT_EQ(bytes[0], 0x13);
+    EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 20), kVersion);
+    FzdBytes book(bytes.begin() + 20, bytes.end() - 8);
+    EXPECT_EQ(book, kttest::StoreBook(*User()));
+    FzdBytes size(bytes.end() - 8, bytes.end());
+    EXPECT_EQ(size, ByteWriter().u32(1280).u32(0x01020304).b);
+
+    // The writer of older forms, used below, writes the current form as the save does.
+    EXPECT_EQ(FzdWriteForm(*User(), KT_VERSION_STRING, 0.969f, 1280, 0x01020304), bytes);
+}
+
+// ---- what each version's file holds ----------------------------------------------------------------
+
+// The scene of the version table: typed text with a gravity behaviour that also listens to event 6
+// (so the lists past event 4 hold something), a background image, stored size 800 x 600.
+FzdBytes VersionFile(const char* pszText, float fVersion) {
+    FzdSceneBook book;
+    FzdBuildScene(*book, FzdScene::typed);
+    auto* pGravity = new CKTGravityBhvr;
+    book->AddBehavior(pGravity);
+    pGravity->AddElement(book->GetRoot()->GetFirstChild()->GetFirstChild()->GetFirstChild());
+    pGravity->StartListening();
+    book->AddListener(pGravity, EV_LBUTTONUP, 0);
+    book->SetBackgroundImage(CString("backdrop.png"));
+    book->SetBackgroundImageLayout(3);
+    return FzdWriteForm(*book, pszText, fVersion, 800, 600);
+}
+
+TEST_F(DocTest, EachVersionReadsItsOwnForm) {
+    struct Case {
+        const char* text;
+        float fVersion;
+        BOOL bNewer;
+        BOOL bSize;
+        BOOL bImage;
+        int nLists;  // listener lists stored (5 or 9)
+        BOOL bUpgrade;
+    };
+    const Case cases[] = {
+        {"version 0.969 alpha", 0.969f, FALSE, TRUE, TRUE, 9, FALSE},
+        {"version 1.2", 1.2f, TRUE, TRUE, TRUE, 9, FALSE},
+        {"version 0.95", 0.95f, FALSE, TRUE, FALSE, 9, FALSE},
+        {"version 0.9499", 0.9499f, FALSE, FALSE, FALSE, 9, FALSE},
+        {"version 0.9", 0.9f, FALSE, FALSE, FALSE, 9, FALSE},
+        {"version 0.8", 0.8f, FALSE, FALSE, FALSE, 9, TRUE},
+        {"version 0.7", 0.7f, FALSE, FALSE, FALSE, 5, TRUE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FzdBytes bytes = VersionFile(c.text, c.fVersion);
+        std::vector<float> asked;
+        KTLoadOptions options;
+        options.confirmNewer = [&](float f) {
+            asked.push_back(f);
+            EXPECT_EQ(g_pCurrentBook, User());  // the user's scene runs while the box is open
+            EXPECT_EQ(g_bLoading, 0);
+            return TRUE;
+        };
+        g_fFileVersion = 0.5f;
+        LoadedDoc doc(KTLoadDocument(bytes, CString("v.qsd"), options));
+        ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+        EXPECT_EQ(doc.r.path, KTLoadPath::first);
+        EXPECT_EQ(doc.r.strVersionText, c.text);
+        EXPECT_EQ(doc.r.fVersion, c.fVersion);
+        EXPECT_EQ(doc.r.fBookVersion, c.fVersion);
+        EXPECT_EQ(g_fFileVersion, c.fVersion);  // what the view's upgrade reads
+        EXPECT_EQ(doc.r.bNewerVersion, c.bNewer);
+        EXPECT_EQ(asked, c.bNewer ? std::vector<float>{c.fVersion} : std::vector<float>{});
+        EXPECT_EQ(doc.r.bHasCanvasSize, c.bSize);
+        EXPECT_EQ(doc.r.nCanvasWidth, c.bSize ? 800 : 0);
+        EXPECT_EQ(doc.r.nCanvasHeight, c.bSize ? 600 : 0);
+        EXPECT_EQ(doc.book().GetBackgroundImage(), c.bImage ? "backdrop.png" : "");
+        EXPECT_EQ(doc.book().GetBackgroundImageLayout(), c.bImage ? 3 : 0);
+        EXPECT_EQ(doc.book().GetListenerCount(EV_LBUTTONUP), c.nLists == 9 ? 1 : 0);
+        EXPECT_EQ(doc.r.bNeedsUpgrade, c.bUpgrade);
+        EXPECT_FALSE(doc.r.bAddedDetector);
+        EXPECT_EQ(TextOf(doc.book()), "Hello world|Kinetic type\rsecond line");
+        EXPECT_EQ(g_pCurrentBook, User());  // the loaded book is not current yet
+    }
+}
+
+TEST_F(DocTest, CancellingANewerVersionReadsNothing) {
+    FzdBytes bytes = VersionFile("version 1.2", 1.2f);
+    KTLoadOptions options;
+    int nAsked = 0;
+    options.confirmNewer = [&](float f) {
+        nAsked++;
+        EXPECT_EQ(f, 1.2f);
+        return FALSE;
+    };
+    g_fFileVersion = 0.5f;
+    CKTDocProbeBhvr::s_pReadWith = nullptr;
+    LoadedDoc doc(KTLoadDocument(bytes, CString("new.qsd"), options));
+    EXPECT_EQ(nAsked, 1);
+    EXPECT_EQ(doc.r.status, KTLoadStatus::cancelled);
+    EXPECT_EQ(doc.r.pBook, nullptr);
+    EXPECT_TRUE(doc.r.bNewerVersion);
+    EXPECT_EQ(g_fFileVersion, 0.5f);
+}
+
+// ---- files without a version string ------------------------------------------------------------------
+
+TEST_F(DocTest, AFileWithoutVersionStringLoadsThroughTheRetry) {
+    // The first bytes are the run state: read as a version string they give a text of that length.
+    struct Case {
+        int nRunState;
+        float fPrevious;  // g_fFileVersion before the load
+    };
+    const Case cases[] = {{0, 0.969f}, {1, 0.969f}, {7, 0.969f}, {7, 0.5f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nRunState);
+        FzdBytes bytes;
+        {
+            FzdSceneBook book;
+            FzdBuildScene(*book, FzdScene::typed);
+            book->SetRunState(c.nRunState);
+            bytes = FzdWriteForm(*book, nullptr, 0.0f, 0, 0);
+        }
+        g_fFileVersion = c.fPrevious;
+        LoadedDoc doc(KTLoadDocument(bytes, CString("old.qsd")));
+        ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+        EXPECT_EQ(doc.r.path, KTLoadPath::retry);
+        EXPECT_EQ(doc.r.strVersionText.GetLength(), c.nRunState);
+        // A text that does not match gives 0.0 whatever the last file said; so does a short one.
+        EXPECT_EQ(doc.r.fVersion, 0.0f);
+        EXPECT_EQ(doc.r.fBookVersion, 0.0f);
+        EXPECT_EQ(g_fFileVersion, 0.0f);
+        EXPECT_TRUE(doc.r.bNeedsUpgrade);
+        EXPECT_FALSE(doc.r.bHasCanvasSize);
+        EXPECT_EQ(doc.book().GetRunState(), c.nRunState);
+        EXPECT_EQ(TextOf(doc.book()), "Hello world|Kinetic type\rsecond line");
+    }
+}
+
+TEST_F(DocTest, WhenBothAttemptsFailTheMessageNamesTheVersionAndTheError) {
+    FzdBytes truncated = m_userBytes;
+    truncated.resize(truncated.size() - 5);
+    struct Case {
+        const char* name;
+        FzdBytes bytes;
+        int nCause;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty", {}, CArchiveException::endOfFile,
+         "The data from this pre-release or unidentified version file could not be loaded because of this error: "
+         "\nAn attempt was made to access broken.qsd past its end."},
+        // The retry reads "\x13ver" as the run state, "sion 0.9" as the clock and "69" as the root's tag.
+        {"truncated", truncated, CArchiveException::badIndex,
+         "The data from this version 0.969 alpha file could not be loaded because of this error: \nbroken.qsd has "
+         "a bad format."},
+        {"one byte", {0x01}, CArchiveException::endOfFile,
+         "The data from this pre-release or unidentified version file could not be loaded because of this error: "
+         "\nAn attempt was made to access broken.qsd past its end."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_fFileVersion = 0.5f;
+        LoadedDoc doc(KTLoadDocument(c.bytes, CString("broken.qsd")));
+        EXPECT_EQ(doc.r.status, KTLoadStatus::failed);
+        EXPECT_EQ(doc.r.pBook, nullptr);
+        EXPECT_EQ(doc.r.error.nKind, KTDocumentError::archive);
+        EXPECT_EQ(doc.r.error.nCause, c.nCause);
+        EXPECT_EQ(doc.r.strMessage, c.message);
+        EXPECT_EQ(g_fFileVersion, 0.5f);
+    }
+}
+
+// ---- the canvas size ---------------------------------------------------------------------------------
+
+TEST_F(DocTest, StoredCanvasSizesOutsideTheRangeAreAbsent) {
+    struct Case {
+        LONG w, h;
+        BOOL bUsed;
+    };
+    const Case cases[] = {{640, 480, TRUE}, {1, 1, TRUE},        {16384, 16384, TRUE}, {0, 480, FALSE},
+                          {640, 0, FALSE},  {16385, 10, FALSE},  {10, 16385, FALSE},   {-1, 5, FALSE},
+                          {5, -640, FALSE}, {0x7FFFFFFF, 1, FALSE}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << " x " << c.h);
+        LoadedDoc doc(KTLoadDocument(KTSaveDocument(*User(), c.w, c.h), CString("size.qsd")));
+        ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+        EXPECT_EQ(doc.r.bHasCanvasSize, c.bUsed);
+        EXPECT_EQ(doc.r.nCanvasWidth, c.bUsed ? c.w : 0);
+        EXPECT_EQ(doc.r.nCanvasHeight, c.bUsed ? c.h : 0);
+    }
+}
+
+// ---- the collision detector --------------------------------------------------------------------------
+
+TEST_F(DocTest, ALoadedBookWithoutDetectorGetsAStartedOne) {
+    FzdBytes bytes;
+    {
+        FzdSceneBook book;  // typed text, no detector: property 2 stays empty
+        FzdAddPassage(*book, "no detector", CPoint(10, 10), RGB(0, 0, 0));
+        ASSERT_EQ(book->GetBookProp(BOOKPROP_COLLISION_DETECTOR), nullptr);
+        bytes = KTSaveDocument(*book, 640, 480);
+    }
+    LoadedDoc doc(KTLoadDocument(bytes, CString("nodet.qsd")));
+    ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+    EXPECT_TRUE(doc.r.bAddedDetector);
+    CKT1DCollisionDetBhvr* pDetector = KTGetCollisionDetector(doc.book());
+    ASSERT_NE(pDetector, nullptr);
+    EXPECT_TRUE(pDetector->IsRunning());
+    EXPECT_EQ(doc.book().GetBehaviorCount(), 1);
+    POSITION pos = doc.book().GetFirstListenerPosition(EV_PRESTEP);
+    EXPECT_EQ(doc.book().GetNextListener(EV_PRESTEP, pos), pDetector);
+    EXPECT_EQ(g_pCurrentBook, User());
+
+    // A file that has its detector keeps it, with its elements.
+    LoadedDoc again(KTLoadDocument(m_userBytes, CString("det.qsd")));
+    ASSERT_EQ(again.r.status, KTLoadStatus::loaded);
+    EXPECT_FALSE(again.r.bAddedDetector);
+    ASSERT_NE(KTGetCollisionDetector(again.book()), nullptr);
+    EXPECT_EQ(KTGetCollisionDetector(again.book())->GetElementCount(),
+              KTGetCollisionDetector(*User())->GetElementCount());
+}
+
+TEST_F(DocTest, ABookPropertyTwoOfAnotherClassFailsTheLoad) {
+    FzdBytes bytes;
+    {
+        FzdSceneBook book;
+        FzdAddPassage(*book, "odd", CPoint(10, 10), RGB(0, 0, 0));
+        book->SetBookProp(BOOKPROP_COLLISION_DETECTOR, new CKTBoolBhvrProp(BOOKPROP_COLLISION_DETECTOR));
+        bytes = KTSaveDocument(*book, 640, 480);
+    }
+    LoadedDoc doc(KTLoadDocument(bytes, CString("odd.qsd")));
+    EXPECT_EQ(doc.r.status, KTLoadStatus::failed);
+    EXPECT_EQ(doc.r.pBook, nullptr);
+}
+
+// ---- the current book while a document is read and freed ---------------------------------------------
+
+TEST_F(DocTest, TheBookBeingReadIsCurrentWhileReadAndWhileFreed) {
+    FzdBytes bytes;
+    size_t nBookEnd;
+    {
+        FzdSceneBook book;
+        FzdBuildScene(*book, FzdScene::typed);
+        auto* pProbe = new CKTDocProbeBhvr;
+        book->AddBehavior(pProbe);
+        pProbe->AddElement(book->GetRoot()->GetFirstChild()->GetFirstChild()->GetFirstChild());
+        bytes = KTSaveDocument(*book, 640, 480);
+        nBookEnd = bytes.size() - 8;
+    }
+    // Whole, cut inside the book (the half-read graph is freed), cut in the size (the whole book is).
+    for (size_t nSize : {bytes.size(), nBookEnd - 20, nBookEnd + 3}) {
+        SCOPED_TRACE(nSize);
+        CKTDocProbeBhvr::s_pReadWith = nullptr;
+        CKTDocProbeBhvr::s_pDestroyedWith = nullptr;
+        CKTDocProbeBhvr::s_nDestroyed = 0;
+        CKTBook* pLoaded;
+        {
+            LoadedDoc doc(KTLoadDocument(bytes.data(), nSize, CString("probe.qsd")));
+            pLoaded = doc.r.pBook;
+            EXPECT_EQ(doc.r.status, nSize == bytes.size() ? KTLoadStatus::loaded : KTLoadStatus::failed);
+            ASSERT_NE(CKTDocProbeBhvr::s_pReadWith, nullptr);
+            EXPECT_NE(CKTDocProbeBhvr::s_pReadWith, User());
+            EXPECT_EQ(CKTDocProbeBhvr::s_bReadLoading, 1);
+            if (pLoaded) {
+                EXPECT_EQ(CKTDocProbeBhvr::s_pReadWith, pLoaded);
+            }
+            EXPECT_EQ(g_pCurrentBook, User());
+            EXPECT_EQ(CKTDocProbeBhvr::s_nDestroyed, pLoaded ? 0 : 1);  // freed once
+        }
+        EXPECT_EQ(CKTDocProbeBhvr::s_nDestroyed, 1);
+        // Freed while it was current: the book being read, or the loaded book when the holder freed it.
+        EXPECT_EQ(CKTDocProbeBhvr::s_pDestroyedWith, CKTDocProbeBhvr::s_pReadWith);
+        EXPECT_EQ(g_pCurrentBook, User());
+    }
+}
+
+TEST_F(DocTest, ReplacingTheBookMakesTheLoadedOneCurrent) {
+    LoadedDoc doc(KTLoadDocument(m_userBytes, CString("swap.qsd")));
+    ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+    CKTBook* pOther = new CKTBook;  // current now
+    EXPECT_EQ(g_pCurrentBook, pOther);
+    KTReplaceBook(pOther, doc.r.pBook);
+    EXPECT_EQ(g_pCurrentBook, doc.r.pBook);
+    KTDeleteBook(doc.r.pBook);
+    doc.r.pBook = nullptr;
+    EXPECT_EQ(g_pCurrentBook, nullptr);
+    g_pCurrentBook = User();
+}
+
+}  // namespace
