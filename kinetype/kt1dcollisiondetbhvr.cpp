@@ -1,5 +1,6 @@
 #include "kinetype/kt1dcollisiondetbhvr.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -34,8 +35,8 @@ void CKT1DCollisionDetBhvr::OnEvent(int nEvent) {
     if (nEvent != EV_PRESTEP) return;
     // SortEdges then Sweep, with each element's bounds taken once for both (nothing moves between).
     TakeBounds();
-    SortByTakenBounds();
-    SweepTakenBounds();
+    SortKeyed();
+    SweepKeyed();
 }
 
 BOOL CKT1DCollisionDetBhvr::IsEdgeAfter(const CKT1DCollEdge* a, const CKT1DCollEdge* b) {
@@ -88,42 +89,44 @@ BOOL CKT1DCollisionDetBhvr::RemoveElement(CKTElement* pElement) {
     return TRUE;
 }
 
-unsigned CKT1DCollisionDetBhvr::NextPass(unsigned& nPass) {
-    if (++nPass == 0) nPass = 1;  // 0 marks records no pass has seen
-    return nPass;
-}
-
 void CKT1DCollisionDetBhvr::TakeBounds() {
-    unsigned nPass = NextPass(m_nBoundsPass);
-    for (INT_PTR i = 0; i < m_edges.GetSize(); i++) {
+    if (++m_nPass == 0) m_nPass = 1;  // 0 marks records no pass has seen yet
+    const unsigned nPass = m_nPass;
+    m_nIds = 0;
+    INT_PTR n = m_edges.GetSize();
+    m_keyed.resize(static_cast<size_t>(n));
+    for (INT_PTR i = 0; i < n; i++) {
         CKT1DCollEdge* pEdge = m_edges.GetAt(i);
-        if (pEdge->m_nBoundsPass == nPass) continue;
-        CRect rc = pEdge->m_pElement ? pEdge->m_pElement->GetAbsoluteBounds() : CRect();
-        pEdge->m_rcBounds = rc;
-        pEdge->m_nBoundsPass = nPass;
-        if (CKT1DCollEdge* pPartner = pEdge->m_pPartner) {
-            pPartner->m_rcBounds = rc;
-            pPartner->m_nBoundsPass = nPass;
+        if (pEdge->m_nPass != nPass) {
+            CKTElement* pElement = pEdge->m_pElement;
+            pEdge->m_rcBounds = pElement ? pElement->GetAbsoluteBounds() : CRect();
+            pEdge->m_pParent = pElement ? pElement->GetParent() : nullptr;
+            pEdge->m_pGrandparent = pEdge->m_pParent ? pEdge->m_pParent->GetParent() : nullptr;
+            pEdge->m_nPass = nPass;
+            pEdge->m_nId = m_nIds++;
+            if (CKT1DCollEdge* pPartner = pEdge->m_pPartner) {
+                pPartner->m_rcBounds = pEdge->m_rcBounds;
+                pPartner->m_pParent = pEdge->m_pParent;
+                pPartner->m_pGrandparent = pEdge->m_pGrandparent;
+                pPartner->m_nPass = nPass;
+                pPartner->m_nId = pEdge->m_nId;
+            }
         }
+        const CRect& rc = pEdge->m_rcBounds;
+        m_keyed[static_cast<size_t>(i)] = {pEdge->m_bRightEdge ? rc.right : rc.left, pEdge,
+                                           {pEdge->m_pElement, pEdge->m_pParent, pEdge->m_pGrandparent, rc, pEdge->m_nId}};
     }
 }
 
 void CKT1DCollisionDetBhvr::SortEdges() {
     TakeBounds();
-    SortByTakenBounds();
+    SortKeyed();
 }
 
-// Stable: an edge moves left only past edges with a strictly greater coordinate. The keys sit next to
-// the pointers, so the passes over a nearly sorted array stay in the cache.
-void CKT1DCollisionDetBhvr::SortByTakenBounds() {
-    INT_PTR n = m_edges.GetSize();
-    if (n < 2) return;
-    m_keyed.resize(static_cast<size_t>(n));
-    for (INT_PTR i = 0; i < n; i++) {
-        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
-        m_keyed[static_cast<size_t>(i)] = {pEdge->m_bRightEdge ? pEdge->m_rcBounds.right : pEdge->m_rcBounds.left, pEdge};
-    }
+// Stable: an edge moves left only past edges with a strictly greater coordinate.
+void CKT1DCollisionDetBhvr::SortKeyed() {
     for (size_t i = 1; i < m_keyed.size(); i++) {
+        if (m_keyed[i - 1].nKey <= m_keyed[i].nKey) continue;
         CKeyed item = m_keyed[i];
         size_t j = i;
         while (j > 0 && m_keyed[j - 1].nKey > item.nKey) {
@@ -132,7 +135,7 @@ void CKT1DCollisionDetBhvr::SortByTakenBounds() {
         }
         m_keyed[j] = item;
     }
-    for (INT_PTR i = 0; i < n; i++) m_edges.SetAt(i, m_keyed[static_cast<size_t>(i)].pEdge);
+    for (size_t i = 0; i < m_keyed.size(); i++) m_edges.SetAt(static_cast<INT_PTR>(i), m_keyed[i].pEdge);
 }
 
 // Empties every collision list that can hold an element: those of the whole tree, then those of this
@@ -167,61 +170,55 @@ void CKT1DCollisionDetBhvr::ClearCollisionLists() {
 
 void CKT1DCollisionDetBhvr::Sweep() {
     TakeBounds();
-    SweepTakenBounds();
+    SweepKeyed();
 }
 
-// The first edge of an element opens it, the second closes it, whether left or right. The open state
-// of a sweep lives in the edge records (an edge whose partner opened in this sweep closes), not in the
-// elements' PROP_SWEEP_OPEN flags: a flag left set by an interrupted sweep or by a file cannot
-// disturb a sweep, and the flags stay as every complete sweep leaves them, FALSE.
-void CKT1DCollisionDetBhvr::SweepTakenBounds() {
+// Each edge toggles its element, whether it is a left or a right edge: the first opens it, the second
+// closes it. The open state lives in m_slotOf, not in the elements' PROP_SWEEP_OPEN flags: a flag left
+// set by a file cannot disturb a sweep, and the flags stay as every complete sweep leaves them, FALSE.
+// A closing element's entry in m_open is only marked (no element, an empty rectangle, which meets
+// nothing); the marks are squeezed out, keeping the order, when they outnumber the open elements.
+void CKT1DCollisionDetBhvr::SweepKeyed() {
     ClearCollisionLists();
     m_open.clear();
-    unsigned nPass = NextPass(m_nOpenPass);
-    INT_PTR n = m_edges.GetSize();
-    for (INT_PTR i = 0; i < n; i++) {
-        CKT1DCollEdge* pEdge = m_edges.GetAt(i);
-        CKTElement* pElement = pEdge->m_pElement;
-        if (!pElement) continue;
-        if (pEdge->m_pPartner && pEdge->m_pPartner->m_nOpenPass == nPass) {
-            pEdge->m_pPartner->m_nOpenPass = 0;
-            for (size_t k = 0; k < m_open.size(); k++) {
-                if (m_open[k].pElement != pElement) continue;
-                m_open.erase(m_open.begin() + static_cast<std::ptrdiff_t>(k));
-                break;
-            }
-        } else {
-            pEdge->m_nOpenPass = nPass;
-            COpen open;
-            open.pElement = pElement;
-            open.pParent = pElement->GetParent();
-            open.pGrandparent = open.pParent ? open.pParent->GetParent() : nullptr;
-            open.rc = pEdge->m_rcBounds;
-            TestAgainstOpen(open);
-            m_open.push_back(open);
+    m_slotOf.assign(static_cast<size_t>(m_nIds), -1);
+    size_t nClosed = 0;
+    for (const CKeyed& keyed : m_keyed) {
+        const COpen& element = keyed.element;
+        if (!element.pElement) continue;
+        int& nSlot = m_slotOf[static_cast<size_t>(element.nId)];
+        if (nSlot < 0) {
+            TestAgainstOpen(element);
+            nSlot = static_cast<int>(m_open.size());
+            m_open.push_back(element);
+            continue;
         }
+        m_open[static_cast<size_t>(nSlot)] = COpen{};
+        nSlot = -1;
+        if (++nClosed * 2 <= m_open.size()) continue;
+        m_open.erase(std::remove_if(m_open.begin(), m_open.end(), [](const COpen& o) { return !o.pElement; }),
+                     m_open.end());
+        for (size_t k = 0; k < m_open.size(); k++) m_slotOf[static_cast<size_t>(m_open[k].nId)] = static_cast<int>(k);
+        nClosed = 0;
     }
     m_open.clear();
 }
 
 void CKT1DCollisionDetBhvr::TestAgainstActive(CKTElement* pElement) {
-    COpen open;
-    open.pElement = pElement;
-    open.pParent = pElement->GetParent();
-    open.pGrandparent = open.pParent ? open.pParent->GetParent() : nullptr;
-    open.rc = pElement->GetAbsoluteBounds();
-    TestAgainstOpen(open);
+    CKTElement* pParent = pElement->GetParent();
+    TestAgainstOpen({pElement, pParent, pParent ? pParent->GetParent() : nullptr, pElement->GetAbsoluteBounds(), -1});
 }
 
 void CKT1DCollisionDetBhvr::TestAgainstOpen(const COpen& e) {
     for (const COpen& a : m_open) {
-        // Not empty intersection: rectangles that only share an edge do not collide.
-        LONG l = e.rc.left > a.rc.left ? e.rc.left : a.rc.left;
-        LONG r = e.rc.right < a.rc.right ? e.rc.right : a.rc.right;
-        if (l >= r) continue;
+        // Not empty intersection: rectangles that only share an edge do not collide. (y first: the
+        // open elements all span the current x.)
         LONG t = e.rc.top > a.rc.top ? e.rc.top : a.rc.top;
         LONG b = e.rc.bottom < a.rc.bottom ? e.rc.bottom : a.rc.bottom;
         if (t >= b) continue;
+        LONG l = e.rc.left > a.rc.left ? e.rc.left : a.rc.left;
+        LONG r = e.rc.right < a.rc.right ? e.rc.right : a.rc.right;
+        if (l >= r) continue;
         e.pElement->AddCollision(a.pElement);
         a.pElement->AddCollision(e.pElement);
         if (a.pParent == e.pParent) continue;

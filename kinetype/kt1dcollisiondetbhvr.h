@@ -67,22 +67,29 @@ public:
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
 
 private:
-    // An element open during the sweep, with what the tests need of it.
+    // An element as a pass sees it: absolute bounds, parent, grandparent, and its number in the pass
+    // (both edges of an element carry the same number). An element open during the sweep is one of
+    // these in m_open.
     struct COpen {
         CKTElement* pElement;
         CKTElement* pParent;
         CKTElement* pGrandparent;
-        CRect rc;  // absolute bounds
+        CRect rc;
+        int nId;
     };
+    // An edge as one pass sees it: its coordinate and its element's view, next to each other, so that
+    // the sort and the sweep run through one array and touch no edge record or element.
     struct CKeyed {
         int nKey;
         CKT1DCollEdge* pEdge;
+        COpen element;
     };
-    static unsigned NextPass(unsigned& nPass);
-    // Takes each element's absolute bounds once into both of its edge records.
+    // m_keyed in the order of m_edges, each element's bounds and parents taken once for both edges.
     void TakeBounds();
-    void SortByTakenBounds();
-    void SweepTakenBounds();
+    // Stable insertion sort of m_keyed by coordinate; m_edges takes the new order.
+    void SortKeyed();
+    // The sweep over m_keyed.
+    void SweepKeyed();
     void ClearCollisionLists();
     void TestAgainstOpen(const COpen& e);
     // Pairs the two edge records of each element (after a load).
@@ -91,7 +98,8 @@ private:
     CKT1DCollEdgeArray m_edges;  // owned
     CKTElementList m_active;     // stored; empty between sweeps (the sweep works in m_open)
     std::vector<COpen> m_open;   // the elements open during a sweep, in the order they opened
-    std::vector<CKeyed> m_keyed; // the sort's scratch
-    unsigned m_nBoundsPass = 0;
-    unsigned m_nOpenPass = 0;
+    std::vector<CKeyed> m_keyed; // one pass's view of the edges
+    std::vector<int> m_slotOf;   // by element number: its index in m_open while open, else -1
+    int m_nIds = 0;              // element numbers given in the pass
+    unsigned m_nPass = 0;
 };

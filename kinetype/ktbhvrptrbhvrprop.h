@@ -16,7 +16,7 @@ public:
 
     // Cast(p): p as a CKTBhvrPtrBhvrProp, or NULL when p is NULL or of another class.
     static CKTBhvrPtrBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && p->IsKindOf(RUNTIME_CLASS(CKTBhvrPtrBhvrProp)) ? static_cast<CKTBhvrPtrBhvrProp*>(p) : nullptr;
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTBhvrPtrBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTBhvrPtrBhvrProp))) ? static_cast<CKTBhvrPtrBhvrProp*>(p) : nullptr;
     }
 
     // Stored form: the base part, then an object reference to the behaviour or NULL (on load it must be a

@@ -14,7 +14,7 @@ public:
 
     // Cast(p): p as a CKTBoolBhvrProp, or NULL when p is NULL or of another class.
     static CKTBoolBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && p->IsKindOf(RUNTIME_CLASS(CKTBoolBhvrProp)) ? static_cast<CKTBoolBhvrProp*>(p) : nullptr;
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTBoolBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTBoolBhvrProp))) ? static_cast<CKTBoolBhvrProp*>(p) : nullptr;
     }
 
     // Stored form: the base part, then the value as a 4-byte int: 1 when the BYTE is above 0, else 0 (on load

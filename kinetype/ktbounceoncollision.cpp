@@ -34,15 +34,15 @@ void CKTBounceOnCollision::Bounce(CKTElement* pElement) {
     CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
     if (!pVel) return;
     CKTVector v = pVel->GetValue();
-    int w = rcI.Width();
-    int h = rcI.Height();
+    double w = static_cast<double>(KTWidth(rcI));
+    double h = static_cast<double>(KTHeight(rcI));
     if (w <= h) {
         v.x = -v.x;
-        pElement->MoveBy(v.x <= 0.0 ? -w : w, 0);
+        pElement->MoveBy(CKTVector(v.x <= 0.0 ? -w : w, 0.0, 0.0));
     }
     if (h <= w) {
         v.y = -v.y;
-        pElement->MoveBy(0, v.y <= 0.0 ? -h : h);
+        pElement->MoveBy(CKTVector(0.0, v.y <= 0.0 ? -h : h, 0.0));
     }
     v *= m_dBounceElasticity;
     pVel->SetValue(v);

@@ -13,7 +13,7 @@ public:
 
     // Cast(p): p as a CKTCPointBhvrProp, or NULL when p is NULL or of another class.
     static CKTCPointBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && p->IsKindOf(RUNTIME_CLASS(CKTCPointBhvrProp)) ? static_cast<CKTCPointBhvrProp*>(p) : nullptr;
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTCPointBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTCPointBhvrProp))) ? static_cast<CKTCPointBhvrProp*>(p) : nullptr;
     }
 
     // Stored form: the base part, then x and y as 4-byte LONGs.

@@ -14,7 +14,7 @@ public:
 
     // Cast(p): p as a CKTDoubleBhvrProp, or NULL when p is NULL or of another class.
     static CKTDoubleBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && p->IsKindOf(RUNTIME_CLASS(CKTDoubleBhvrProp)) ? static_cast<CKTDoubleBhvrProp*>(p) : nullptr;
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTDoubleBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTDoubleBhvrProp))) ? static_cast<CKTDoubleBhvrProp*>(p) : nullptr;
     }
 
     // Stored form: the base part, then the double.

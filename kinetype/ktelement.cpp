@@ -51,8 +51,7 @@ CKTElement::CKTElement(int nKind)
       m_pNextSibling(nullptr),
       m_bAbsPositionValid(0),
       m_bAutoLayout(1),
-      m_behaviors(10),
-      m_collisions(10) {
+      m_behaviors(10) {
     std::memset(&m_logFont, 0, sizeof m_logFont);
     m_props.SetSize(PROP_COUNT);
 }
@@ -440,10 +439,6 @@ void CKTElement::SetProp(int nId, CKTBhvrProp* pProp) {
     m_props.SetAt(nId, pProp);
 }
 
-void CKTElement::ClearCollisions() {
-    while (!m_collisions.IsEmpty()) m_collisions.RemoveHead();
-}
-
 // ---- stored form --------------------------------------------------------------------------------
 
 void CKTElement::Serialize(CArchive& ar) {
@@ -533,6 +528,6 @@ void CKTElement::ForgetLinks() {
     m_pNextSibling = nullptr;
     m_pRenderer = nullptr;
     m_behaviors.RemoveAll();
-    m_collisions.RemoveAll();
+    m_collisions.clear();
     for (INT_PTR i = 0; i < m_props.GetSize(); i++) m_props[i] = nullptr;
 }

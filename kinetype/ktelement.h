@@ -29,6 +29,9 @@
 // starts with a character-13 glyph, which ends the line). The work is local to the line.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "kinetype/ktcomponent.h"
 #include "platform/afx/afx.h"
 #include "platform/gdi/logfont.h"
@@ -186,12 +189,24 @@ public:
     int GetPropCount() const { return static_cast<int>(m_props.GetSize()); }
 
     // ---- collisions (the collision detector rebuilds them every pre-step; not stored)
-    // Empties the list and keeps its nodes for the next AddCollision.
-    void ClearCollisions();
-    void AddCollision(CKTElement* pOther) { m_collisions.AddTail(pOther); }
-    BOOL IsColliding() const { return m_collisions.IsEmpty() ? FALSE : TRUE; }
-    POSITION GetFirstCollisionPosition() const { return m_collisions.GetHeadPosition(); }
-    CKTElement* GetNextCollision(POSITION& pos) const { return m_collisions.GetNext(pos); }
+    // The list may name elements deleted since the last sweep, so nothing here reads its entries.
+    // It is a plain array walked with list-style positions (index + 1; NULL past the end): clearing
+    // keeps its capacity, so a sweep refills it without allocating.
+    void ClearCollisions() { m_collisions.clear(); }
+    void AddCollision(CKTElement* pOther) { m_collisions.push_back(pOther); }
+    BOOL IsColliding() const { return m_collisions.empty() ? FALSE : TRUE; }
+    POSITION GetFirstCollisionPosition() const {
+        return m_collisions.empty() ? nullptr : reinterpret_cast<POSITION>(static_cast<uintptr_t>(1));
+    }
+    CKTElement* GetNextCollision(POSITION& pos) const {
+        const size_t i = static_cast<size_t>(reinterpret_cast<uintptr_t>(pos)) - 1;
+        if (!pos || i >= m_collisions.size()) {
+            pos = nullptr;
+            return nullptr;
+        }
+        pos = i + 1 < m_collisions.size() ? reinterpret_cast<POSITION>(static_cast<uintptr_t>(i + 2)) : nullptr;
+        return m_collisions[i];
+    }
 
     // ---- stored form: parent, first child, previous and next sibling, bounds, bounds flag, kind,
     // position, absolute position and flag, colour, the LOGFONT (five LONGs, eight bytes, the face
@@ -241,7 +256,7 @@ protected:
     BYTE m_bAutoLayout;
     CKTBehaviorLinkList m_behaviors;
     CTypedPtrArray<CObArray, CKTBhvrProp*> m_props;
-    CKTElementList m_collisions;
+    std::vector<CKTElement*> m_collisions;
 
 private:
     // Snapshot walk of the behaviour links: OnElementDying(this) to each behaviour still linked.

@@ -14,7 +14,7 @@ public:
 
     // Cast(p): p as a CKTIntBhvrProp, or NULL when p is NULL or of another class.
     static CKTIntBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && p->IsKindOf(RUNTIME_CLASS(CKTIntBhvrProp)) ? static_cast<CKTIntBhvrProp*>(p) : nullptr;
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTIntBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTIntBhvrProp))) ? static_cast<CKTIntBhvrProp*>(p) : nullptr;
     }
 
     // Stored form: the base part, then a 4-byte int.

@@ -12,6 +12,7 @@
 // an element from a physics behaviour leaves it with the integrator.
 #pragma once
 
+#include <climits>
 #include <initializer_list>
 
 #include "kinetype/ktbehavior.h"
@@ -46,6 +47,15 @@ void KTHookUpIntegrator();
 
 // Attaches pElement to the integrator (when there is one), after the base attach succeeded.
 void KTEnrolWithIntegrator(CKTElement* pElement);
+
+// Rectangle arithmetic in 64 bits: element bounds may lie anywhere in the int range (a file can put
+// them there), so widths, centres and differences of their edges do not fit an int.
+inline LONGLONG KTWidth(const RECT& rc) { return static_cast<LONGLONG>(rc.right) - rc.left; }
+inline LONGLONG KTHeight(const RECT& rc) { return static_cast<LONGLONG>(rc.bottom) - rc.top; }
+// v clamped to the int range.
+inline int KTClampToInt(LONGLONG v) {
+    return v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v);
+}
 
 // The element's property in slot nId as the class the physics behaviours declare, or NULL when the
 // slot is empty or holds another class (only a broken file does that; readers skip such elements).

@@ -17,9 +17,11 @@ CString CKTStayInWindowBhvr::GetName() const { return CString("stay in window");
 
 CRect CKTStayInWindowBhvr::GetBoundary() const {
     if (m_bAbsolute) return m_rcWindow;
-    CRect rcW = GetBook()->GetClientRect();
-    rcW.InflateRect(m_rcWindow.left, m_rcWindow.top, m_rcWindow.right, m_rcWindow.bottom);
-    return rcW;
+    CRect rc = GetBook()->GetClientRect();
+    return CRect(KTClampToInt(static_cast<LONGLONG>(rc.left) - m_rcWindow.left),
+                 KTClampToInt(static_cast<LONGLONG>(rc.top) - m_rcWindow.top),
+                 KTClampToInt(static_cast<LONGLONG>(rc.right) + m_rcWindow.right),
+                 KTClampToInt(static_cast<LONGLONG>(rc.bottom) + m_rcWindow.bottom));
 }
 
 void CKTStayInWindowBhvr::OnEvent(int nEvent) {
@@ -34,8 +36,9 @@ void CKTStayInWindowBhvr::Respond(CKTElement* pElement, const CRect& rcW) {
     rcI.IntersectRect(&rcR, &rcW);
     if (rcI == rcR) return;  // inside
     // The move that brings the element back by the amount it sticks out.
-    int dx = (rcI.left - rcR.left) + (rcI.right - rcR.right);
-    int dy = (rcI.top - rcR.top) + (rcI.bottom - rcR.bottom);
+    LONGLONG dx = (static_cast<LONGLONG>(rcI.left) - rcR.left) + (static_cast<LONGLONG>(rcI.right) - rcR.right);
+    LONGLONG dy = (static_cast<LONGLONG>(rcI.top) - rcR.top) + (static_cast<LONGLONG>(rcI.bottom) - rcR.bottom);
+    CKTVector back(static_cast<double>(dx), static_cast<double>(dy), 0.0);
     CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
     CKTVectorBhvrProp* pAcc = KTVectorProp(pElement, PROP_ACCELERATION);
     if (!pVel || !pAcc) return;
@@ -43,20 +46,22 @@ void CKTStayInWindowBhvr::Respond(CKTElement* pElement, const CRect& rcW) {
     case RESPONSE_STOP:
         pAcc->SetValue(CKTVector(0.0, 0.0, 0.0));
         pVel->SetValue(CKTVector(0.0, 0.0, 0.0));
-        if (!rcI.IsRectEmpty()) pElement->MoveBy(dx, dy);
+        if (!rcI.IsRectEmpty()) pElement->MoveBy(back);
         break;
     case RESPONSE_BOUNCE: {
         if (rcI.IsRectEmpty()) break;  // wholly outside: left alone
         CKTVector v = pVel->GetValue();
-        if (rcI.Width() < rcR.Width()) v.x = -v.x;
-        if (rcI.Height() < rcR.Height()) v.y = -v.y;
+        if (KTWidth(rcI) < KTWidth(rcR)) v.x = -v.x;
+        if (KTHeight(rcI) < KTHeight(rcR)) v.y = -v.y;
         v *= m_dResponseFactor;
         pVel->SetValue(v);
-        pElement->MoveBy(dx, dy);
+        pElement->MoveBy(back);
         break;
     }
     case RESPONSE_ACCELERATE: {
-        CPoint c = rcR.CenterPoint();
+        // The integer centre of R (C division).
+        CPoint c(static_cast<int>((static_cast<LONGLONG>(rcR.left) + rcR.right) / 2),
+                 static_cast<int>((static_cast<LONGLONG>(rcR.top) + rcR.bottom) / 2));
         CKTVector d(0.0, 0.0, 0.0);
         if (c.x < rcW.left)
             d.x = 1.0;

@@ -15,7 +15,7 @@ public:
 
     // Cast(p): p as a CKTVectorBhvrProp, or NULL when p is NULL or of another class.
     static CKTVectorBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && p->IsKindOf(RUNTIME_CLASS(CKTVectorBhvrProp)) ? static_cast<CKTVectorBhvrProp*>(p) : nullptr;
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTVectorBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTVectorBhvrProp))) ? static_cast<CKTVectorBhvrProp*>(p) : nullptr;
     }
 
     // Stored form: the base part, then x, y, z as three doubles.

@@ -1,6 +1,5 @@
 #include "platform/crt/crt.h"
 
-#include <cmath>
 #include <cstdio>
 
 namespace crt {
@@ -56,11 +55,3 @@ bool read_text_file(const std::string& path, std::string& out) {
 }
 
 }  // namespace crt
-
-int TruncToInt(double v) {
-    // The range check runs on the truncated value, so -2147483648.9 still converts.
-    if (!(v == v)) return INT_MIN;
-    double t = std::trunc(v);
-    if (t < -2147483648.0 || t > 2147483647.0) return INT_MIN;
-    return static_cast<int>(t);
-}

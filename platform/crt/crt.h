@@ -41,5 +41,9 @@ std::string text_mode(const std::string& bytes);
 
 // Conversion toward zero, as the C cast does, but defined for every input: NaN and values outside the
 // int range give INT_MIN (the value the platform's conversion instruction produced), never undefined
-// behaviour.
-int TruncToInt(double v);
+// behaviour. Inline: positions and bounds convert through it several times per element per frame.
+inline int TruncToInt(double v) {
+    // The range check runs on the truncated value, so -2147483648.9 still converts.
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;  // NaN fails both comparisons
+    return static_cast<int>(v);
+}

@@ -128,14 +128,22 @@ TEST_F(CollisionTest, ListOrderFollowsTheSweep) {
     CKTGlyph* g1 = NewGlyph(w, 0, 0);
     CKTGlyph* g2 = NewGlyph(w, 3, 0);
     CKTGlyph* far = NewGlyph(w, 300, 0);
-    for (CKTGlyph* g : {g3, g1, g2, far}) m_pDet->AddElement(g);
+    CKTGlyph* thin = NewGlyph(w, 4, 0, 0, 10);  // zero width: toggles open and closed, meets nothing
+    for (CKTGlyph* g : {g3, g1, thin, g2, far}) m_pDet->AddElement(g);
     Detect();
     EXPECT_EQ(CollisionsOf(g1), (Elements{g2, g3}));
     EXPECT_EQ(CollisionsOf(g2), (Elements{g1, g3}));
     EXPECT_EQ(CollisionsOf(g3), (Elements{g1, g2}));
     EXPECT_TRUE(CollisionsOf(far).empty());
+    EXPECT_TRUE(CollisionsOf(thin).empty());
+    // The public halves give the same lists.
+    m_pDet->SortEdges();
+    m_pDet->Sweep();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g2, g3}));
+    EXPECT_EQ(CollisionsOf(g3), (Elements{g1, g2}));
     // Every sweep flag ends closed.
-    for (CKTGlyph* g : {g1, g2, g3, far}) EXPECT_FALSE(CKTBoolBhvrProp::Cast(g->GetProp(PROP_SWEEP_OPEN))->GetValue());
+    for (CKTGlyph* g : {g1, g2, g3, far, thin})
+        EXPECT_FALSE(CKTBoolBhvrProp::Cast(g->GetProp(PROP_SWEEP_OPEN))->GetValue());
 }
 
 TEST_F(CollisionTest, AWordAndItsGlyphsTogether) {

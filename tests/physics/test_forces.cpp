@@ -3,6 +3,7 @@
 
 #include "physics/physicsfixture.h"
 
+#include "kinetype/ktbounceoncollision.h"
 #include "kinetype/ktcruisebhvr.h"
 #include "kinetype/ktstayinwindowbhvr.h"
 #include "kinetype/ktviscousdragbhvr.h"
@@ -136,4 +137,37 @@ TEST_F(PhysicsTest, StayInWindowBoundary) {
     EXPECT_EQ(pStay->GetBoundary(), CRect(-10, 20, kWidth + 30, kHeight - 40));
     m_wnd.SetClientRect(CRect(0, 0, 100, 50));
     EXPECT_EQ(pStay->GetBoundary(), CRect(-10, 20, 130, 10));
+}
+
+TEST_F(PhysicsTest, ExtremeCoordinatesStayDefined) {
+    // A file can hold any margins and positions: the responses must not overflow (the sanitizer
+    // build traps signed overflow) and must leave finite values.
+    CKTStayInWindowBhvr* pStay = Add(new CKTStayInWindowBhvr);
+    CKTGlyph* far = LoneGlyph(2.1e9, -2.1e9, 10, 10);
+    CKTGlyph* wide = LoneGlyph(-2.0e9, 0, 2000000000, 2000000000);
+    // Two elements each wider than the int range allows a width to be, overlapping by almost all.
+    CKTGlyph* huge[2];
+    for (int i = 0; i < 2; i++) {
+        huge[i] = LoneGlyph(i, i);
+        huge[i]->SetRenderer(new CKTERBox(CRect(-2000000000, -2000000000, 2000000000, 2000000000)), TRUE);
+    }
+    pStay->AddElement(far);
+    pStay->AddElement(wide);
+    pStay->AddElement(huge[0]);
+    CKTBounceOnCollision* pBounce = Add(new CKTBounceOnCollision);
+    pBounce->AddElement(huge[0]);
+    huge[0]->AddCollision(huge[1]);
+    pBounce->OnEvent(EV_POSTSTEP);
+    for (CRect margins : {CRect(INT_MAX, INT_MAX, INT_MAX, INT_MAX), CRect(INT_MIN, INT_MIN, INT_MIN, INT_MIN),
+                          CRect(0, 0, 0, 0)}) {
+        pStay->SetMargins(margins);
+        for (int response : {0, 1, 2}) {
+            pStay->SetResponse(response);
+            pStay->OnEvent(EV_POSTSTEP);
+            for (CKTGlyph* g : {far, wide, huge[0]}) {
+                CKTVector p = g->GetAbsolutePosition();
+                EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
+            }
+        }
+    }
 }
