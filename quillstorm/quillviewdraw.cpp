@@ -88,7 +88,12 @@ void CQuillView::OnDraw(CDC* pDC) {
     }
     if (!m_pBackBitmap) {
         m_pBackBitmap = new CBitmap;
-        VERIFY(m_pBackBitmap->CreateCompatibleBitmap(pDC, W, H));
+        if (!m_pBackBitmap->CreateCompatibleBitmap(pDC, W, H)) {
+            // No memory for a frame of this size: this paint draws nothing, the next one tries again.
+            delete m_pBackBitmap;
+            m_pBackBitmap = nullptr;
+            return;
+        }
         m_pOldBitmap = m_pMemDC->SelectObject(m_pBackBitmap);
     }
     if (!m_pImageDC) {
