@@ -64,6 +64,14 @@ public:
     void Serialize(CArchive& ar) override;
 
 protected:
+    // p as a T, or NULL when p is NULL or of another class: the typed Cast functions. The exact class
+    // is tested first (the common case, and cheaper than the walk of the base chain).
+    template <class T>
+    static T* CastTo(CKTBhvrProp* p) {
+        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(T) || p->IsKindOf(RUNTIME_CLASS(T))) ? static_cast<T*>(p)
+                                                                                                 : nullptr;
+    }
+
     int m_nRefCount;
     int m_nId;
     int m_nPropType;

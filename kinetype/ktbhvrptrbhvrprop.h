@@ -15,9 +15,7 @@ public:
     void SetValue(CKTBehavior* p) { m_value = p; }
 
     // Cast(p): p as a CKTBhvrPtrBhvrProp, or NULL when p is NULL or of another class.
-    static CKTBhvrPtrBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTBhvrPtrBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTBhvrPtrBhvrProp))) ? static_cast<CKTBhvrPtrBhvrProp*>(p) : nullptr;
-    }
+    static CKTBhvrPtrBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTBhvrPtrBhvrProp>(p); }
 
     // Stored form: the base part, then an object reference to the behaviour or NULL (on load it must be a
     // CKTBehavior or derive from it, else a bad-class archive error).

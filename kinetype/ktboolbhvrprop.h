@@ -13,9 +13,7 @@ public:
     void SetValue(BOOL b) { m_value = static_cast<BYTE>(b ? 1 : 0); }
 
     // Cast(p): p as a CKTBoolBhvrProp, or NULL when p is NULL or of another class.
-    static CKTBoolBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTBoolBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTBoolBhvrProp))) ? static_cast<CKTBoolBhvrProp*>(p) : nullptr;
-    }
+    static CKTBoolBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTBoolBhvrProp>(p); }
 
     // Stored form: the base part, then the value as a 4-byte int: 1 when the BYTE is above 0, else 0 (on load
     // the BYTE becomes 1 when the int is not 0).

@@ -12,9 +12,7 @@ public:
     // m_value is used directly.
 
     // Cast(p): p as a CKTCPointBhvrProp, or NULL when p is NULL or of another class.
-    static CKTCPointBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTCPointBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTCPointBhvrProp))) ? static_cast<CKTCPointBhvrProp*>(p) : nullptr;
-    }
+    static CKTCPointBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTCPointBhvrProp>(p); }
 
     // Stored form: the base part, then x and y as 4-byte LONGs.
     void Serialize(CArchive& ar) override;

@@ -12,9 +12,7 @@ public:
     // m_value is used directly.
 
     // Cast(p): p as a CKTCStringArrayBhvrProp, or NULL when p is NULL or of another class.
-    static CKTCStringArrayBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTCStringArrayBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTCStringArrayBhvrProp))) ? static_cast<CKTCStringArrayBhvrProp*>(p) : nullptr;
-    }
+    static CKTCStringArrayBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTCStringArrayBhvrProp>(p); }
 
     // Stored form: the base part, then a count and that many strings (on load the array takes the stored
     // count).

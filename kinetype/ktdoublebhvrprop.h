@@ -13,9 +13,7 @@ public:
     void SetValue(double d) { m_value = d; }
 
     // Cast(p): p as a CKTDoubleBhvrProp, or NULL when p is NULL or of another class.
-    static CKTDoubleBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTDoubleBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTDoubleBhvrProp))) ? static_cast<CKTDoubleBhvrProp*>(p) : nullptr;
-    }
+    static CKTDoubleBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTDoubleBhvrProp>(p); }
 
     // Stored form: the base part, then the double.
     void Serialize(CArchive& ar) override;

@@ -13,9 +13,7 @@ public:
     void SetValue(int n) { m_value = n; }
 
     // Cast(p): p as a CKTIntBhvrProp, or NULL when p is NULL or of another class.
-    static CKTIntBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTIntBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTIntBhvrProp))) ? static_cast<CKTIntBhvrProp*>(p) : nullptr;
-    }
+    static CKTIntBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTIntBhvrProp>(p); }
 
     // Stored form: the base part, then a 4-byte int.
     void Serialize(CArchive& ar) override;

@@ -14,9 +14,7 @@ public:
     void SetValue(CKTVector v) { m_value = v; }
 
     // Cast(p): p as a CKTVectorBhvrProp, or NULL when p is NULL or of another class.
-    static CKTVectorBhvrProp* Cast(CKTBhvrProp* p) {
-        return p && (p->GetRuntimeClass() == RUNTIME_CLASS(CKTVectorBhvrProp) || p->IsKindOf(RUNTIME_CLASS(CKTVectorBhvrProp))) ? static_cast<CKTVectorBhvrProp*>(p) : nullptr;
-    }
+    static CKTVectorBhvrProp* Cast(CKTBhvrProp* p) { return CastTo<CKTVectorBhvrProp>(p); }
 
     // Stored form: the base part, then x, y, z as three doubles.
     void Serialize(CArchive& ar) override;

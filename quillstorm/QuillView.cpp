@@ -23,6 +23,7 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktword.h"
+#include "platform/afx/afxobj.h"
 #include "platform/gdi/cp1252.h"
 #include "platform/ui/virtualkeys.h"
 #include "pumenu/pumenu.h"
@@ -158,14 +159,9 @@ CQuillView::~CQuillView() {
     }
     delete m_pMenu;
     m_pMenu = nullptr;
-    delete m_pClientRect;
-    if (m_pBackBitmap) {
-        if (m_pMemDC && m_pOldBitmap) m_pMemDC->SelectObject(m_pOldBitmap);
-        delete m_pBackBitmap;
-    }
+    DropBackBuffer();
     delete m_pMemDC;
     delete m_pImageDC;
-    delete m_pScaledImage;
     delete m_pBackImage;
     delete m_pDefaultRenderer;
     delete m_pMidiRelay;
@@ -211,12 +207,12 @@ void CQuillView::OnDestroy() {
 }
 
 void CQuillView::ClearSceneReferences() {
-    CKTBook* pBook = GetBook();
-    m_pTextRoot = pBook ? pBook->GetRoot() : nullptr;
+    m_pTextRoot = nullptr;
     m_pCurPassage = nullptr;
     m_pCurWord = nullptr;
     m_pCurGlyph = nullptr;
     m_pSelected = nullptr;
+    m_pPrevSelected = nullptr;
     m_pSprayed = nullptr;
     m_pSprayGlyph = nullptr;
     m_pSprayWord = nullptr;

@@ -89,7 +89,7 @@ int CQtUIServices::MessageBox(const std::string& strText, const std::string& str
     QAbstractButton* clicked = box.clickedButton();
     for (int id : ids)
         if (clicked && clicked == box.button(ToQt(id))) return id;
-    return escape ? escape : ui::MessageBoxDefaultButton(nType);
+    return ui::MessageBoxUnansweredResult(nType);
 }
 
 BOOL CQtUIServices::FileDialog(const ui::FileDialogRequest& request, std::string* pPath) {

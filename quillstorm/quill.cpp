@@ -201,6 +201,25 @@ void QuillRegisterClasses() {
     AfxRegisterClass(RUNTIME_CLASS(CQuillDoc));
 }
 
+namespace {
+
+// A (passage, word, glyph) position in the text: the level that is pElement goes, and the levels
+// below it go with it.
+void PurgeTextPosition(CKTElement* pElement, CKTPassage*& pPassage, CKTWord*& pWord, CKTGlyph*& pGlyph) {
+    if (static_cast<CKTElement*>(pPassage) == pElement) {
+        pPassage = nullptr;
+        pWord = nullptr;
+        pGlyph = nullptr;
+    } else if (static_cast<CKTElement*>(pWord) == pElement) {
+        pWord = nullptr;
+        pGlyph = nullptr;
+    } else if (static_cast<CKTElement*>(pGlyph) == pElement) {
+        pGlyph = nullptr;
+    }
+}
+
+}  // namespace
+
 void PurgeElementReferences(CKTElement* pElement) {
     CQuillView* v = g_pView;
     if (!v || !pElement) return;
@@ -217,27 +236,9 @@ void PurgeElementReferences(CKTElement* pElement) {
     if (v->m_pSelected == pElement) v->m_pSelected = nullptr;
     if (v->m_pPrevSelected == pElement) v->m_pPrevSelected = nullptr;
     if (static_cast<CKTElement*>(v->m_pPreview) == pElement) v->m_pPreview = nullptr;
-    if (static_cast<CKTElement*>(v->m_pCurGlyph) == pElement) v->m_pCurGlyph = nullptr;
-    if (static_cast<CKTElement*>(v->m_pCurWord) == pElement) {
-        v->m_pCurWord = nullptr;
-        v->m_pCurGlyph = nullptr;
-    }
-    if (static_cast<CKTElement*>(v->m_pCurPassage) == pElement) {
-        v->m_pCurPassage = nullptr;
-        v->m_pCurWord = nullptr;
-        v->m_pCurGlyph = nullptr;
-    }
+    PurgeTextPosition(pElement, v->m_pCurPassage, v->m_pCurWord, v->m_pCurGlyph);
     if (v->m_pSprayed == pElement) v->m_pSprayed = nullptr;
-    if (static_cast<CKTElement*>(v->m_pSprayPassage) == pElement) {
-        v->m_pSprayPassage = nullptr;
-        v->m_pSprayWord = nullptr;
-        v->m_pSprayGlyph = nullptr;
-    }
-    if (static_cast<CKTElement*>(v->m_pSprayWord) == pElement) {
-        v->m_pSprayWord = nullptr;
-        v->m_pSprayGlyph = nullptr;
-    }
-    if (static_cast<CKTElement*>(v->m_pSprayGlyph) == pElement) v->m_pSprayGlyph = nullptr;
+    PurgeTextPosition(pElement, v->m_pSprayPassage, v->m_pSprayWord, v->m_pSprayGlyph);
 }
 
 void ReportException(const CException& e) { AfxMessageBox(e.GetErrorMessage(), MB_OK); }

@@ -46,7 +46,7 @@ bool IsGraphic(char c) { return crt::isgraph(static_cast<unsigned char>(c)); }
 // The character of a word's first glyph, or 0 when the word has none.
 char FirstChar(CKTElement* pWord) {
     CKTElement* pFirst = pWord->GetFirstChild();
-    if (!pFirst || pFirst->GetKind() != 5) return 0;
+    if (!pFirst || pFirst->GetKind() != KIND_GLYPH) return 0;
     return static_cast<CKTGlyph*>(pFirst)->GetChar();
 }
 
@@ -308,7 +308,7 @@ void CQuillView::DrawHierarchy(CDC* pDC) {
                 Line(pDC, passageCenter, wordCenter);
             }
             for (CKTElement* pGlyph = pWord->GetFirstChild(); pGlyph; pGlyph = pGlyph->GetNextSibling()) {
-                if (pGlyph->GetKind() != 5 || !IsGraphic(static_cast<CKTGlyph*>(pGlyph)->GetChar())) continue;
+                if (pGlyph->GetKind() != KIND_GLYPH || !IsGraphic(static_cast<CKTGlyph*>(pGlyph)->GetChar())) continue;
                 const CRect b = pGlyph->GetAbsoluteBounds();
                 c = BoxCenter(b);
                 const CPoint glyphCenter = BoxCenter(Circle(pDC, CPoint(c.x - 3, b.bottom + 9), 6));

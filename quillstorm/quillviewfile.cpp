@@ -42,8 +42,6 @@ void CQuillView::ReplaceBook(CKTBook* pNew) {
     // Nothing of the view points into the old scene while it is deleted, and the old book reaches
     // neither the view nor its callback.
     ClearSceneReferences();
-    m_pTextRoot = nullptr;
-    m_pPrevSelected = nullptr;
     m_pCollisionDetector = nullptr;
     if (pOld) {
         pOld->SetElementDeletedCallback(nullptr);
@@ -57,7 +55,6 @@ void CQuillView::ReplaceBook(CKTBook* pNew) {
         pNew = new CKTBook;  // current from now on; it has its root (g_bLoading is 0)
     }
     if (m_pDocument) m_pDocument->m_pBook = pNew;
-    ClearSceneReferences();
     AttachBook();
     // A loaded book brings its detector (the library gives one to a file without); a new one gets it here.
     m_pCollisionDetector = KTGetCollisionDetector(*pNew);

@@ -3,9 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
+#include "kinetype/ktglyphregion.h"
 #include "platform/gdi/dc.h"
 
 namespace {
@@ -16,40 +16,12 @@ struct Outline {
     std::vector<int> counts;
 };
 
-int FixedToInt(FIXED f) { return f.value + (f.fract >= 0x8000 ? 1 : 0); }
-
+// The outline classes' own reading of a glyph (size query, data, every native point a vertex).
 Outline ReadOutline(CDC& dc, UINT ch) {
+    const CKTGlyphRegion g(&dc, static_cast<char>(ch));
     Outline o;
-    const MAT2 identity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
-    GLYPHMETRICS gm;
-    const DWORD size = dc.GetGlyphOutline(ch, GGO_NATIVE, &gm, 0, nullptr, &identity);
-    if (size == 0 || size == GDI_ERROR) return o;
-    std::vector<BYTE> buf(size);
-    if (dc.GetGlyphOutline(ch, GGO_NATIVE, &gm, size, buf.data(), &identity) != size) return o;
-    size_t pos = 0;
-    while (pos + sizeof(TTPOLYGONHEADER) <= size) {
-        TTPOLYGONHEADER h;
-        std::memcpy(&h, &buf[pos], sizeof h);
-        if (h.cb < sizeof h || h.cb > size - pos) break;
-        const size_t end = pos + h.cb;
-        int n = 1;
-        o.points.push_back({FixedToInt(h.pfxStart.x), -FixedToInt(h.pfxStart.y)});
-        size_t p = pos + sizeof h;
-        while (p + 4 <= end) {
-            WORD type, cpfx;
-            std::memcpy(&type, &buf[p], 2);
-            std::memcpy(&cpfx, &buf[p + 2], 2);
-            p += 4;
-            for (int i = 0; i < cpfx && p + sizeof(POINTFX) <= end; ++i, p += sizeof(POINTFX)) {
-                POINTFX pt;
-                std::memcpy(&pt, &buf[p], sizeof pt);
-                o.points.push_back({FixedToInt(pt.x), -FixedToInt(pt.y)});
-                ++n;
-            }
-        }
-        o.counts.push_back(n);
-        pos = end;
-    }
+    if (g.m_nPoints > 0) o.points.assign(g.m_pPoints, g.m_pPoints + g.m_nPoints);
+    if (g.m_nPolys > 0) o.counts.assign(g.m_pPolyCounts, g.m_pPolyCounts + g.m_nPolys);
     return o;
 }
 

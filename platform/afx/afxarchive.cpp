@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+#include "platform/crt/cp1252.h"
+
 namespace {
 
 constexpr WORD kNullTag = 0x0000;
@@ -17,42 +19,6 @@ constexpr DWORD kBigClassTag = 0x80000000;
 constexpr WORD kMaxSmallNumber = 0x7FFE;
 constexpr WORD kWideMarker = 0xFFFE;
 constexpr size_t kMaxClassName = 64;     // a stored name is shorter than this
-
-// The code points of Windows-1252 bytes 0x80 to 0x9F (0 where the code page defines none).
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// One UTF-16 code unit (not a surrogate) as a Windows-1252 byte, '?' when the code page lacks it.
-// The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the code
-// points of the same number, as the platform's conversion does.
-char UnitToCp1252(char16_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
-    if (u <= 0x9F) return kCp1252High[u - 0x80] == 0 ? static_cast<char>(u) : '?';
-    for (int i = 0; i < 32; i++)
-        if (kCp1252High[i] == u) return static_cast<char>(0x80 + i);
-    return '?';
-}
-
-// UTF-16 (native order, already decoded from little-endian) to Windows-1252. A surrogate pair is one
-// character and gives one '?'; a lone surrogate gives '?'.
-std::string Utf16ToCp1252(const std::u16string& w) {
-    std::string out;
-    out.reserve(w.size());
-    for (size_t i = 0; i < w.size(); i++) {
-        char16_t u = w[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
-            out += '?';
-            i++;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            out += '?';
-        } else {
-            out += UnitToCp1252(u);
-        }
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -378,7 +344,7 @@ void CArchive::ReadStringBody(CString& s, BYTE bFirst) {
         RequireBytes(static_cast<ULONGLONG>(len) * 2);
         std::u16string units(len, u'\0');
         if (len) ReadExact(units.data(), static_cast<size_t>(len) * 2);
-        s = CString(std::string_view(Utf16ToCp1252(units)));
+        s = CString(std::string_view(crt::Utf16ToCp1252(units)));
     } else {
         RequireBytes(len);
         std::string bytes(len, '\0');

@@ -59,12 +59,16 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
     return TRUE;
 }
 
+void CFile::CheckOpen() const {
+    if (!IsOpen()) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+}
+
 void CFile::ThrowErrno(int nErrno) const {
     AfxThrowFileException(CFileException::ErrnoToException(nErrno), nErrno, m_strFileName);
 }
 
 UINT CFile::Read(void* lpBuf, UINT nCount) {
-    if (m_fd < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    CheckOpen();
     UINT done = 0;
     while (done < nCount) {
         ssize_t n = ::read(m_fd, static_cast<char*>(lpBuf) + done, nCount - done);
@@ -79,7 +83,7 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount) {
-    if (m_fd < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    CheckOpen();
     UINT done = 0;
     while (done < nCount) {
         ssize_t n = ::write(m_fd, static_cast<const char*>(lpBuf) + done, nCount - done);
@@ -93,7 +97,7 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
 }
 
 ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
-    if (m_fd < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    CheckOpen();
     int whence = nFrom == begin ? SEEK_SET : (nFrom == current ? SEEK_CUR : SEEK_END);
     off_t r = ::lseek(m_fd, static_cast<off_t>(lOff), whence);
     if (r < 0) AfxThrowFileException(CFileException::badSeek, errno, m_strFileName);
@@ -101,21 +105,21 @@ ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
 }
 
 ULONGLONG CFile::GetLength() const {
-    if (m_fd < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    CheckOpen();
     struct stat st;
     if (::fstat(m_fd, &st) != 0) ThrowErrno(errno);
     return static_cast<ULONGLONG>(st.st_size);
 }
 
 ULONGLONG CFile::GetPosition() const {
-    if (m_fd < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    CheckOpen();
     off_t r = ::lseek(m_fd, 0, SEEK_CUR);
     if (r < 0) AfxThrowFileException(CFileException::badSeek, errno, m_strFileName);
     return static_cast<ULONGLONG>(r);
 }
 
 void CFile::SetLength(ULONGLONG dwNewLen) {
-    if (m_fd < 0) AfxThrowFileException(CFileException::invalidFile, EBADF, m_strFileName);
+    CheckOpen();
     if (::ftruncate(m_fd, static_cast<off_t>(dwNewLen)) != 0) ThrowErrno(errno);
 }
 
@@ -167,10 +171,6 @@ BOOL CMemFile::Open(const char*, UINT, CFileException* pError) {
         pError->m_lOsError = -1;
     }
     return FALSE;
-}
-
-void CMemFile::CheckOpen() const {
-    if (!m_bOpen) AfxThrowFileException(CFileException::invalidFile, -1, m_strFileName);
 }
 
 UINT CMemFile::Read(void* lpBuf, UINT nCount) {

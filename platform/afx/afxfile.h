@@ -63,6 +63,8 @@ class CFile : public CObject {
     static void Rename(const char* lpszOldName, const char* lpszNewName);  // throws on failure
 
 protected:
+    // Throws invalidFile unless the file is open.
+    void CheckOpen() const;
     [[noreturn]] void ThrowErrno(int nErrno) const;
 
     int m_fd = -1;
@@ -97,8 +99,6 @@ class CMemFile : public CFile {
     std::vector<BYTE> DetachBytes();  // the bytes; the file is empty afterwards
 
 private:
-    void CheckOpen() const;
-
     std::vector<BYTE> m_data;
     ULONGLONG m_nPos = 0;
     bool m_bOpen = true;

@@ -30,8 +30,6 @@ BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const {
     return FALSE;
 }
 
-const CRuntimeClass* CRuntimeClass::FromName(const char* lpszClassName) { return AfxFindClass(lpszClassName); }
-
 namespace {
 
 // Keyed by the class name's bytes; the records are static, so the views stay valid.
@@ -62,5 +60,3 @@ const CRuntimeClass* CObject::GetRuntimeClass() const { return &classCObject; }
 void CObject::Serialize(CArchive&) {}
 
 BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const { return GetRuntimeClass()->IsDerivedFrom(pClass); }
-
-BOOL CObject::IsSerializable() const { return GetRuntimeClass()->m_wSchema != 0xFFFF ? TRUE : FALSE; }

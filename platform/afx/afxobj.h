@@ -48,7 +48,6 @@ void AfxTrace(const char* pszFormat, ...) __attribute__((format(printf, 1, 2)));
 #define VERIFY(f) ASSERT(f)
 #define TRACE(...) AfxTrace(__VA_ARGS__)
 #endif
-#define ASSERT_VALID(p) ASSERT((p) != nullptr)
 #define AFX_CHECK(f) ((f) ? (void)0 : AfxFatal(#f, __FILE__, __LINE__))
 
 // A run-time class record. Schema 0xFFFF marks a class that cannot be stored.
@@ -64,8 +63,6 @@ struct CRuntimeClass {
     CObject* CreateObject() const;
     // TRUE when this class is pBaseClass or derives from it.
     BOOL IsDerivedFrom(const CRuntimeClass* pBaseClass) const;
-    // A registered class of exactly that name (case-sensitive), or NULL.
-    static const CRuntimeClass* FromName(const char* lpszClassName);
 };
 
 // Adds a class to the registry. TRUE when it is (now or already) registered; FALSE when another record
@@ -84,7 +81,6 @@ public:
     virtual void AssertValid() const {}
 
     BOOL IsKindOf(const CRuntimeClass* pClass) const;
-    BOOL IsSerializable() const;
 
     static const CRuntimeClass classCObject;
     static const CRuntimeClass* GetThisClass() { return &classCObject; }

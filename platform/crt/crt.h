@@ -43,7 +43,7 @@ std::string text_mode(const std::string& bytes);
 // int range give INT_MIN (the value the platform's conversion instruction produced), never undefined
 // behaviour. Inline: positions and bounds convert through it several times per element per frame.
 inline int TruncToInt(double v) {
-    // The range check runs on the truncated value, so -2147483648.9 still converts.
+    // The bounds lie one past the int range, so -2147483648.9 and 2147483647.9 still convert.
     if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;  // NaN fails both comparisons
     return static_cast<int>(v);
 }

@@ -24,14 +24,7 @@ typedef uint64_t ULONGLONG;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t DWORD_PTR;
-typedef char TCHAR;
-typedef const char* LPCSTR;
 typedef const char* LPCTSTR;
-typedef char* LPSTR;
-typedef char* LPTSTR;
-typedef void* LPVOID;
-typedef const void* LPCVOID;
-typedef BYTE* LPBYTE;
 
 #ifndef TRUE
 #define TRUE 1

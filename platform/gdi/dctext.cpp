@@ -25,7 +25,11 @@ BOOL CDC::TextOut(int x, int y, const char* lpszString, int nCount) {
     const gdi::FontFace* face = Face();
     if (!face) return FALSE;
     if (nCount == 0 || !m_pSurface) return TRUE;
-    const SIZE ext = gdi::FontTextExtent(*face, lpszString, nCount);
+    // The extent only matters for right or centred text, bottom alignment and the opaque background;
+    // the renderers' usual left, baseline, transparent text skips the second walk over the glyphs.
+    const bool bottom = (m_nTextAlign & TA_BASELINE) == TA_BOTTOM;
+    const bool needExtent = (m_nTextAlign & TA_RIGHT) || bottom || m_nBkMode == OPAQUE;
+    const SIZE ext = needExtent ? gdi::FontTextExtent(*face, lpszString, nCount) : SIZE{0, 0};
     int64_t left = x, top = y;
     if ((m_nTextAlign & TA_CENTER) == TA_CENTER) left -= ext.cx / 2;
     else if (m_nTextAlign & TA_RIGHT) left -= ext.cx;
@@ -33,7 +37,7 @@ BOOL CDC::TextOut(int x, int y, const char* lpszString, int nCount) {
         TEXTMETRIC tm;
         gdi::FontTextMetrics(*face, &tm);
         top -= tm.tmAscent;
-    } else if (m_nTextAlign & TA_BOTTOM) {
+    } else if (bottom) {
         top -= ext.cy;
     }
     // The cell's corner as the engine takes it; a text cell beyond the int range draws nothing anyway.

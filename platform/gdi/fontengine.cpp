@@ -137,16 +137,13 @@ bool MatchFamily(const std::string& familyUtf8, int weight, bool italic, bool re
     if (ok && requireFamily && !HasFamily(m, strong, &family)) ok = false;
     if (ok) {
         if (family.empty()) family = GetString(m, FC_FAMILY);
-        int index = 0, fcWeight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+        // The face's own weight and slant are read from the file when it is opened (FontFace::Create).
+        int index = 0;
         FcPatternGetInteger(m, FC_INDEX, 0, &index);
-        FcPatternGetInteger(m, FC_WEIGHT, 0, &fcWeight);
-        FcPatternGetInteger(m, FC_SLANT, 0, &slant);
         out->file = GetString(m, FC_FILE);
         out->index = index;
         out->family = family;
         out->style = GetString(m, FC_STYLE);
-        out->weight = FcWeightToOpenType(fcWeight);
-        out->italic = slant != FC_SLANT_ROMAN;
         ok = !out->file.empty();
     }
     FcPatternDestroy(m);
@@ -463,14 +460,7 @@ std::unique_ptr<FontFace> FontFace::Create(const LOGFONT& lf) {
     return nullptr;
 }
 
-// ---- resolution and caches ----------------------------------------------------------------------
-
-bool ResolveFace(const std::string& faceName1252, int weight, bool italic, ResolvedFace* out) {
-    const std::vector<ResolvedFace>& list = CachedCandidates(faceName1252, weight, italic);
-    if (list.empty()) return false;
-    *out = list.front();
-    return true;
-}
+// ---- lock and face cache -------------------------------------------------------------------------
 
 std::unique_lock<std::mutex> EngineLock() { return std::unique_lock<std::mutex>(TheEngine().mutex); }
 

@@ -89,9 +89,6 @@ std::unique_lock<std::mutex> EngineLock();
 // name cut to 31 bytes, bytes after its end ignored). NULL only when no face can be opened at all.
 std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf);
 
-// Resolves a face name, weight and italic flag through fontconfig (cached). Requires the engine lock.
-bool ResolveFace(const std::string& faceName1252, int weight, bool italic, ResolvedFace* out);
-
 // The platform's MulDiv: a * b / c in 64 bits, rounded half away from zero; -1 when c is 0 or the
 // result does not fit an int.
 int MulDiv(int a, int b, int c);

@@ -19,8 +19,8 @@ struct OutlinePoint {
 };
 
 // Appends the records of one outline to out. contourEnds[i] is the index of the last point of contour i
-// (strictly increasing, below points.size(); a contour that breaks this is skipped, as is one of fewer
-// than two points).
+// (strictly increasing, below points.size(); the first end that breaks this stops the encoding, and a
+// contour of fewer than two points is skipped).
 //
 // Each contour gives a TTPOLYGONHEADER (type TT_POLYGON_TYPE) whose pfxStart is the contour's first
 // on-curve point (the midpoint of its first and last points when it has none), followed by:

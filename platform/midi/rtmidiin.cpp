@@ -43,7 +43,7 @@ std::string Trimmed(std::string s) {
     return s.substr(i);
 }
 
-// A new RtMidiIn on ALSA, or NULL with *pWhy saying why.
+// A new RtMidiIn on ALSA, or NULL with *pWhy saying why (untouched on success).
 std::unique_ptr<RtMidiIn> MakeInput(std::string* pWhy) {
     static std::once_flag s_once;
     std::call_once(s_once, [] { snd_lib_error_set_handler(QuietAlsaErrors); });
@@ -97,12 +97,8 @@ private:
 class CRtMidiInDriver : public CMidiInDriver {
 public:
     UINT GetNumDevs() override {
-        std::string why;
-        std::unique_ptr<RtMidiIn> p = MakeInput(&why);
-        if (!p) {
-            m_strStatus = why;
-            return 0;
-        }
+        std::unique_ptr<RtMidiIn> p = MakeInput(&m_strStatus);
+        if (!p) return 0;
         p->setErrorCallback(RtErrorToString, nullptr);
         const unsigned n = p->getPortCount();
         m_strStatus = n ? std::string() : "no ALSA MIDI input port";
@@ -110,12 +106,8 @@ public:
     }
 
     MMRESULT GetDevCaps(UINT id, MIDIINCAPS* pCaps) override {
-        std::string why;
-        std::unique_ptr<RtMidiIn> p = MakeInput(&why);
-        if (!p) {
-            m_strStatus = why;
-            return MMSYSERR_NODRIVER;
-        }
+        std::unique_ptr<RtMidiIn> p = MakeInput(&m_strStatus);
+        if (!p) return MMSYSERR_NODRIVER;
         p->setErrorCallback(RtErrorToString, nullptr);
         if (id >= p->getPortCount()) return MMSYSERR_BADDEVICEID;
         std::memset(pCaps, 0, sizeof(*pCaps));
@@ -126,12 +118,8 @@ public:
 
     MMRESULT Open(UINT id, MIDIINPROC proc, DWORD_PTR dwInstance, CMidiInDevice** ppDevice) override {
         *ppDevice = nullptr;
-        std::string why;
-        std::unique_ptr<RtMidiIn> p = MakeInput(&why);
-        if (!p) {
-            m_strStatus = why;
-            return MMSYSERR_NODRIVER;
-        }
+        std::unique_ptr<RtMidiIn> p = MakeInput(&m_strStatus);
+        if (!p) return MMSYSERR_NODRIVER;
         std::string error;
         p->setErrorCallback(RtErrorToString, &error);
         if (id >= p->getPortCount()) return MMSYSERR_BADDEVICEID;

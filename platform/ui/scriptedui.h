@@ -75,7 +75,7 @@ public:
             c.nResult = a.nResult;
         } else {
             c.bScripted = false;
-            c.nResult = MessageBoxEscapeResult(nType) ? MessageBoxEscapeResult(nType) : MessageBoxDefaultButton(nType);
+            c.nResult = MessageBoxUnansweredResult(nType);
         }
         m_calls.push_back(c);
         return c.nResult;

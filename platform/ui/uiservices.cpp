@@ -14,8 +14,7 @@ namespace {
 class CSilentUIServices : public CUIServices {
 public:
     int MessageBox(const std::string&, const std::string&, UINT nType) override {
-        const int r = MessageBoxEscapeResult(nType);
-        return r ? r : MessageBoxDefaultButton(nType);
+        return MessageBoxUnansweredResult(nType);
     }
     BOOL FileDialog(const FileDialogRequest&, std::string*) override { return FALSE; }
     BOOL ChooseColor(COLORREF, DWORD, COLORREF*) override { return FALSE; }
@@ -51,6 +50,11 @@ int MessageBoxDefaultButton(UINT nType) {
     const std::vector<int> buttons = MessageBoxButtons(nType);
     const size_t n = (nType & MB_DEFMASK) >> 8;
     return n < buttons.size() ? buttons[n] : buttons[0];
+}
+
+int MessageBoxUnansweredResult(UINT nType) {
+    const int r = MessageBoxEscapeResult(nType);
+    return r ? r : MessageBoxDefaultButton(nType);
 }
 
 const char* MessageBoxButtonText(int nId) {

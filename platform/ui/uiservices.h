@@ -67,6 +67,9 @@ std::vector<int> MessageBoxButtons(UINT nType);
 int MessageBoxEscapeResult(UINT nType);
 // The default button: the MB_DEFBUTTONn'th of the set (the first when the set is shorter).
 int MessageBoxDefaultButton(UINT nType);
+// The answer of a box that gets no choice at all (no one to ask, or closed without a button): the
+// escape result, else the default button.
+int MessageBoxUnansweredResult(UINT nType);
 // "OK", "Cancel", "&Yes" ... for a result id ("" for an unknown one).
 const char* MessageBoxButtonText(int nId);
 

@@ -20,6 +20,7 @@
 #include "kinetype/ktword.h"
 #include "ktfakewindow.h"
 #include "kttesthelp.h"
+#include "test_element_fixture.h"
 
 using kttest::ByteWriter;
 using kttest::Bytes;
@@ -38,29 +39,14 @@ IMPLEMENT_SERIAL(CKTStoreTestBhvr, CKTBehavior, 0)
 
 namespace {
 
-LOGFONT TestFont(LONG lfHeight) {
-    LOGFONT lf;
-    std::memset(&lf, 0, sizeof lf);
-    lf.lfHeight = lfHeight;
-    lf.lfWeight = FW_BOLD;
-    std::strcpy(lf.lfFaceName, "DejaVu Sans");
-    return lf;
-}
-
+// A word of the test font's glyphs, appended to the passage with the line flow.
 CKTWord* MakeWord(CKTPassage* pPassage, const char* text) {
-    auto* pWord = new CKTWord;
-    pWord->SetFont(TestFont(160));
-    for (const char* p = text; *p; p++) {
-        auto* pGlyph = new CKTGlyph;
-        pGlyph->SetFont(TestFont(160));
-        pGlyph->SetChar(*p);
-        pWord->AppendChild(pGlyph, TRUE);
-    }
+    CKTWord* pWord = kttest::NewWord(text);
     pPassage->AppendChild(pWord, TRUE);
     return pWord;
 }
 
-CKTGlyph* GlyphAt(CKTElement* pWord, int i) { return static_cast<CKTGlyph*>(pWord->GetChildAt(i)); }
+using kttest::GlyphOf;
 
 std::vector<CKTElement*> g_deleted;
 void RecordDeleted(CKTElement* p) { g_deleted.push_back(p); }
@@ -110,9 +96,9 @@ protected:
         auto* pEuler = new CKTEulerBhvr;
         book.AddBehavior(pEuler);
         pEuler->StartListening();
-        pEuler->AddElement(GlyphAt(pW1, 0));
-        pEuler->AddElement(GlyphAt(pW1, 1));
-        CKTVectorBhvrProp::Cast(GlyphAt(pW1, 0)->GetProp(PROP_VELOCITY))->SetValue(CKTVector(1.5, -2, 0));
+        pEuler->AddElement(GlyphOf(pW1, 0));
+        pEuler->AddElement(GlyphOf(pW1, 1));
+        CKTVectorBhvrProp::Cast(GlyphOf(pW1, 0)->GetProp(PROP_VELOCITY))->SetValue(CKTVector(1.5, -2, 0));
 
         auto* pT1 = new CKTStoreTestBhvr;
         pT1->Listen(EV_STEP, 1);
@@ -134,7 +120,7 @@ protected:
         auto* pT2 = new CKTStoreTestBhvr;  // waits in the start queue, refers to T1
         pT2->Listen(EV_POSTSTEP, 0);
         book.AddBehavior(pT2);
-        pT2->AddElement(GlyphAt(pW1, 0));
+        pT2->AddElement(GlyphOf(pW1, 0));
         pT1->AddReferrer(pT2);
         book.QueueStart(pT2);
 
@@ -142,7 +128,7 @@ protected:
         pT3->Listen(EV_PRESTEP, 1);
         book.AddBehavior(pT3);
         pT3->StartListening();
-        pT3->AddElement(GlyphAt(pW4, 0));
+        pT3->AddElement(GlyphOf(pW4, 0));
         book.QueueStop(pT3);
 
         auto* pSpraying = new CKTBoolBhvrProp(PROP_SPRAYING);  // the sprayer's: count 0
@@ -150,7 +136,7 @@ protected:
         pP2->SetProp(PROP_SPRAYING, pSpraying);
 
         // A glyph dies while the book is stopped: detached, waiting in the deletion queue.
-        GlyphAt(pW3, 1)->Die(TRUE, FALSE);
+        GlyphOf(pW3, 1)->Die(TRUE, FALSE);
         ASSERT_EQ(book.GetMoribundList().GetCount(), 1);
     }
 

@@ -1,15 +1,15 @@
-#include "platform/gdi/cp1252.h"
+#include "platform/crt/cp1252.h"
 
-namespace gdi {
+namespace crt {
 
 namespace {
 
-// 0x80..0x9F; 0 where the code page defines no character.
+// 0x80..0x9F. The undefined bytes hold their own numbers.
 constexpr uint16_t kHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       //
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 void AppendUtf8(uint32_t u, std::string& out) {
@@ -43,10 +43,7 @@ int UnicodeToCp1252(uint32_t u) {
 std::string Cp1252ToUtf8(const std::string& s) {
     std::string out;
     out.reserve(s.size());
-    for (char ch : s) {
-        uint32_t u = Cp1252ToUnicode(static_cast<unsigned char>(ch));
-        if (u != 0 || ch == 0) AppendUtf8(u, out);
-    }
+    for (char ch : s) AppendUtf8(Cp1252ToUnicode(static_cast<unsigned char>(ch)), out);
     return out;
 }
 
@@ -86,4 +83,22 @@ bool Utf8ToCp1252(const std::string& utf8, std::string* out) {
     return true;
 }
 
-}  // namespace gdi
+std::string Utf16ToCp1252(const std::u16string& w) {
+    std::string out;
+    out.reserve(w.size());
+    for (size_t i = 0; i < w.size(); i++) {
+        const char16_t u = w[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+            out += '?';
+            i++;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            out += '?';
+        } else {
+            const int c = UnicodeToCp1252(u);
+            out += c < 0 ? '?' : static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace crt
