@@ -8,9 +8,11 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
   wordnet-dev wordnet-base
-  librtmidi-dev
+  librtmidi-dev libjack-jackd2-dev jackd2
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # tools the tests use to make and read back image and movie files
+  netpbm libjpeg-turbo-progs libtiff-tools imagemagick ffmpeg mediainfo libstb-dev
 )
 
 missing=()
@@ -28,4 +30,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "setup: installing ${missing[*]}"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# librtmidi-dev, libjack-jackd2-dev and jackd2 go in one install: alone, librtmidi-dev brings JACK 1,
+# which jackd2 would later remove together with librtmidi-dev.
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+  -o DPkg::Lock::Timeout=600 "${missing[@]}"
