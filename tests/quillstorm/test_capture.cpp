@@ -188,25 +188,9 @@ TEST_F(Capture, AMovieThatCannotBeWrittenIsReported) {
         m_ui.Clear();
         g_quickTime.SetSinkFilter(nullptr);
         if (c.bFailingSink) {
-            // Everything after the first 100 bytes is refused.
-            class CFullDisc : public CMovieSink {
-            public:
-                explicit CFullDisc(std::unique_ptr<CMovieSink> p) : m_p(std::move(p)) {}
-                BOOL Write(const uint8_t* d, size_t n) override {
-                    if (m_nWritten + n > 100) return FALSE;
-                    m_nWritten += n;
-                    return m_p->Write(d, n);
-                }
-                int64_t Seek(int64_t o, int w) override { return m_p->Seek(o, w); }
-                int64_t Size() override { return m_p->Size(); }
-                BOOL Close() override { return m_p->Close(); }
-
-            private:
-                std::unique_ptr<CMovieSink> m_p;
-                size_t m_nWritten = 0;
-            };
+            // Everything after the first 100 bytes is refused (a full disc).
             g_quickTime.SetSinkFilter([](std::unique_ptr<CMovieSink> p) -> std::unique_ptr<CMovieSink> {
-                return std::make_unique<CFullDisc>(std::move(p));
+                return std::make_unique<movietest::CFailingSink>(std::move(p), 100);
             });
         }
         m_ui.AnswerFileDialog(Path(c.name));

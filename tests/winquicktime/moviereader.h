@@ -1,6 +1,6 @@
 // Reading movies back for the tests: the container's track, the samples and their timing through
 // libavformat, the frames decoded through libavcodec as R, G, B rows; the reports of the ffprobe and
-// mediainfo tools; and the pattern the tests paint.
+// mediainfo tools; the pattern the tests paint; and a movie sink that gives out.
 #pragma once
 
 extern "C" {
@@ -12,11 +12,13 @@ extern "C" {
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
 
 #include "platform/gdi/surface.h"
+#include "winquicktime/winquicktime.h"
 
 namespace movietest {
 
@@ -158,5 +160,28 @@ inline std::vector<uint8_t> PatternRgb(int w, int h, int f) {
     }
     return rgb;
 }
+
+// A sink that passes the first nLimit bytes to the file and fails every write after them (a full
+// disc, a removed medium).
+class CFailingSink : public CMovieSink {
+public:
+    CFailingSink(std::unique_ptr<CMovieSink> pInner, int64_t nLimit) : m_pInner(std::move(pInner)), m_nLeft(nLimit) {}
+    BOOL Write(const uint8_t* p, size_t n) override {
+        if (static_cast<int64_t>(n) > m_nLeft) {
+            if (m_nLeft > 0) m_pInner->Write(p, static_cast<size_t>(m_nLeft));
+            m_nLeft = 0;
+            return FALSE;
+        }
+        m_nLeft -= static_cast<int64_t>(n);
+        return m_pInner->Write(p, n);
+    }
+    int64_t Seek(int64_t nOffset, int nWhence) override { return m_pInner->Seek(nOffset, nWhence); }
+    int64_t Size() override { return m_pInner->Size(); }
+    BOOL Close() override { return m_pInner->Close(); }
+
+private:
+    std::unique_ptr<CMovieSink> m_pInner;
+    int64_t m_nLeft;
+};
 
 }  // namespace movietest

@@ -21,6 +21,7 @@ namespace {
 
 using movietest::PaintPattern;
 using movietest::PatternRgb;
+using movietest::CFailingSink;
 using movietest::ReadMovie;
 
 std::string ReadAll(const std::string& strPath) {
@@ -48,29 +49,6 @@ std::vector<std::string> Listing(const std::string& strFolder) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-// A sink that passes the first nLimit bytes to the file and fails every write after them (a full
-// disc, a removed medium).
-class CFailingSink : public CMovieSink {
-public:
-    CFailingSink(std::unique_ptr<CMovieSink> pInner, int64_t nLimit) : m_pInner(std::move(pInner)), m_nLeft(nLimit) {}
-    BOOL Write(const uint8_t* p, size_t n) override {
-        if (static_cast<int64_t>(n) > m_nLeft) {
-            if (m_nLeft > 0) m_pInner->Write(p, static_cast<size_t>(m_nLeft));
-            m_nLeft = 0;
-            return FALSE;
-        }
-        m_nLeft -= static_cast<int64_t>(n);
-        return m_pInner->Write(p, n);
-    }
-    int64_t Seek(int64_t nOffset, int nWhence) override { return m_pInner->Seek(nOffset, nWhence); }
-    int64_t Size() override { return m_pInner->Size(); }
-    BOOL Close() override { return m_pInner->Close(); }
-
-private:
-    std::unique_ptr<CMovieSink> m_pInner;
-    int64_t m_nLeft;
-};
 
 class MovieWriter : public ::testing::Test {
 protected:
