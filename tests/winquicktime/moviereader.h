@@ -30,6 +30,7 @@ struct Sample {
 
 struct Movie {
     std::string strError;  // empty when read
+    std::string strFormat;  // the container as libavformat names it
     std::string strCodec;
     uint32_t nCodecTag = 0;
     int nWidth = 0;
@@ -67,6 +68,7 @@ inline Movie ReadMovie(const std::string& strPath, bool bDecode = true) {
             av_frame_unref(pFrame);
         }
     };
+    movie.strFormat = pFormat->iformat->name;
     do {
         if (avformat_find_stream_info(pFormat, nullptr) < 0) {
             movie.strError = "no stream info";
