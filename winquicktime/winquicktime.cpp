@@ -16,6 +16,7 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "kinetype/ktwindow.h"
 #include "platform/ui/uiservices.h"
 
 CWinQuickTime g_quickTime;
@@ -224,7 +225,7 @@ int CWinQuickTime::GetWidth() const { return m_pMovie ? m_pMovie->nWidth : 0; }
 int CWinQuickTime::GetHeight() const { return m_pMovie ? m_pMovie->nHeight : 0; }
 int64_t CWinQuickTime::GetFrameCount() const { return m_pMovie ? m_pMovie->nFrames : 0; }
 
-HDC CWinQuickTime::StartMovie(LPCTSTR lpszPath, CKTWindow*, const RECT* pRect) {
+HDC CWinQuickTime::StartMovie(LPCTSTR lpszPath, CKTWindow* pWnd, const RECT* pRect) {
     // 1. The container and the encoder: their absence is the one failure the user is told of here,
     // besides a file that cannot be created.
     const AVOutputFormat* pMuxer = av_guess_format(m_strMuxer.c_str(), nullptr, nullptr);
@@ -309,8 +310,12 @@ HDC CWinQuickTime::StartMovie(LPCTSTR lpszPath, CKTWindow*, const RECT* pRect) {
         return nullptr;
     }
 
-    // 6. The frame DC: a memory DC over a 32-bit top-down bitmap of the movie's size.
-    if (!m.frameDC.CreateCompatibleDC(nullptr)) return nullptr;
+    // 6. The frame DC: a memory DC compatible with the window's, over a 32-bit top-down bitmap of the
+    // movie's size.
+    CDC* pWindowDC = pWnd ? pWnd->GetDC() : nullptr;
+    const BOOL bDC = m.frameDC.CreateCompatibleDC(pWindowDC);
+    if (pWnd) pWnd->ReleaseDC(pWindowDC);
+    if (!bDC) return nullptr;
     if (!m.frameBitmap.CreateCompatibleBitmap(&m.frameDC, m.nWidth, m.nHeight)) return nullptr;
     m.pOldBitmap = m.frameDC.SelectObject(&m.frameBitmap);
     if (!m.pOldBitmap) return nullptr;

@@ -66,8 +66,9 @@ public:
     // the frame DC: a memory DC over a 32-bit top-down bitmap of that size, all black, which the caller
     // paints each frame into. NULL on any failure, with what was made freed: when the movie encoder or
     // container is not available the box kInstallMessage / kInstallCaption (OK) is shown first; when the
-    // file cannot be created, kWriteErrorMessage; every other failure (an empty rectangle, a movie
-    // already open, no memory) is silent. pWnd, the window captured, may be NULL.
+    // file cannot be created or takes no bytes, kWriteErrorMessage; every other failure (an empty
+    // rectangle, a movie already open, no memory) is silent. pWnd is the window captured, whose DC the
+    // frame DC is made compatible with (NULL: none).
     HDC StartMovie(LPCTSTR lpszPath, CKTWindow* pWnd, const RECT* pRect);
     // Encodes the frame DC's pixels as the next frame and adds it to the movie. 0 when added; 1 when
     // no movie is open or the frame could not be encoded or written (the frame is dropped; once a write
