@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -146,9 +147,14 @@ TEST_F(Capture, CancelAndAFailedStartChangeNothing) {
 }
 
 TEST_F(Capture, AResizeDuringACaptureKeepsTheMovieSize) {
-    m_ui.AnswerFileDialog(Path("resize.mov"));
+    ASSERT_EQ(mkdir(Path("takes").c_str(), 0755), 0);
+    m_ui.AnswerFileDialog(Path("takes/resize.mov"));
     View()->OnKeyDown(VK_F1, 1, 0);
     ASSERT_TRUE(g_bCapturing);
+    // As after every file dialog, the chosen folder is the current one.
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof(cwd)), nullptr);
+    EXPECT_EQ(std::string(cwd), Path("takes"));
     std::vector<std::vector<uint8_t>> expected;
     expected.push_back(Paint(1));
     // Larger: the frame is the top-left 160 x 120 of the new canvas.
@@ -164,7 +170,7 @@ TEST_F(Capture, AResizeDuringACaptureKeepsTheMovieSize) {
     expected.push_back(third);
     View()->OnKeyDown(VK_F1, 1, 0);
 
-    const movietest::Movie movie = movietest::ReadMovie(Path("resize.mov"));
+    const movietest::Movie movie = movietest::ReadMovie(Path("takes/resize.mov"));
     ASSERT_EQ(movie.strError, "");
     EXPECT_EQ(movie.nWidth, 160);
     EXPECT_EQ(movie.nHeight, 120);
