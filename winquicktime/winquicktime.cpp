@@ -358,10 +358,11 @@ int CWinQuickTime::FinishMovie() {
         // A replaced file keeps its mode and, where allowed, its owner.
         struct stat st;
         if (::stat(m.strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            ::chmod(m.strTemp.c_str(), st.st_mode & 07777);
+            // The owner first: a change of owner clears the set-id bits that the mode then restores.
             if (::chown(m.strTemp.c_str(), st.st_uid, st.st_gid) != 0) {
                 // Another user's file: the movie stays ours.
             }
+            ::chmod(m.strTemp.c_str(), st.st_mode & 07777);
         }
         bOk = ::rename(m.strTemp.c_str(), m.strTarget.c_str()) == 0;
         if (bOk) m.strTemp.clear();
