@@ -7,10 +7,12 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "platform/gdi/dc.h"
@@ -162,7 +164,11 @@ void BM_EncoderAlone(benchmark::State& state) {
     dc.SelectObject(pOldBitmap);
 }
 
-}  // namespace
+// With repetitions, the fastest repetition beside the median: on a shared machine it is the figure
+// least disturbed by other work.
+double Fastest(const std::vector<double>& v) { return v.empty() ? 0.0 : *std::min_element(v.begin(), v.end()); }
 
-BENCHMARK(BM_AddFrame)->Arg(kText)->Arg(kNoise)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EncoderAlone)->Arg(kText)->Arg(kNoise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddFrame)->Arg(kText)->Arg(kNoise)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_EncoderAlone)->Arg(kText)->Arg(kNoise)->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Fastest);
+
+}  // namespace
