@@ -5,6 +5,7 @@
 #include "kinetype/ktbook.h"
 #include "kinetype/ktelementrenderer.h"
 #include "kinetype/ktglyph.h"
+#include "kinetype/kttextbhvr.h"
 #include "kinetype/ktword.h"
 #include "platform/crt/crt.h"
 
@@ -19,29 +20,13 @@ bool IsSpace(char c) { return crt::isspace(static_cast<unsigned char>(c)); }
 // i when it indexes a list of n, else 0.
 int InRange(int i, INT_PTR n) { return i >= 0 && i < n ? i : 0; }
 
-// A new element of the style element's font and colour with automatic layout on (SetFont turns it
-// off). A glyph also gets the character and, when pRenderer is given, a clone of it; otherwise it keeps
-// the default renderer it was made with.
-CKTGlyph* NewGlyph(const CKTElement* pStyle, char c, CKTElementRenderer* pRenderer) {
-    CKTGlyph* pGlyph = new CKTGlyph;
-    pGlyph->SetFont(pStyle->GetFont());
-    pGlyph->SetChar(c);
-    pGlyph->SetColor(pStyle->GetColor());
-    pGlyph->SetAutoLayout();
-    if (pRenderer) {
-        if (CKTElementRenderer* pClone = pRenderer->Clone())
-            if (!pGlyph->SetRenderer(pClone, TRUE)) delete pClone;
-    }
-    return pGlyph;
-}
-
 void AppendChildOrFree(CKTElement* pParent, CKTElement* pChild) {
     if (!pParent->AppendChild(pChild, TRUE)) delete pChild;
 }
 
 // The glyphs of strChars, appended to pWord with re-flow.
 void AppendGlyphs(CKTElement* pWord, const CKTElement* pStyle, const CString& strChars, CKTElementRenderer* pRenderer) {
-    for (int i = 0; i < strChars.GetLength(); i++) AppendChildOrFree(pWord, NewGlyph(pStyle, strChars[i], pRenderer));
+    for (int i = 0; i < strChars.GetLength(); i++) AppendChildOrFree(pWord, KTNewGlyph(pStyle, strChars[i], pRenderer));
 }
 
 // A new word in pPassage's font and colour, appended with re-flow, then filled with strChars.
@@ -55,14 +40,6 @@ void AppendWord(CKTElement* pPassage, const CString& strChars, CKTElementRendere
         return;
     }
     AppendGlyphs(pWord, pPassage, strChars, pRenderer);
-}
-
-// Every child of pElement dies (the line re-flows; pElement stays).
-void KillChildren(CKTElement* pElement) {
-    while (CKTElement* pChild = pElement->GetFirstChild()) {
-        pChild->Die(TRUE, FALSE);
-        if (pElement->GetFirstChild() == pChild) break;  // not removed (cannot happen in a live scene)
-    }
 }
 
 // A width rounded up to the next even number (64-bit: no overflow).
@@ -232,7 +209,7 @@ void CKTSequencialBhvr::ShowEntry(const CString& strText) {
     CKTElement* pPassage = FirstElementOfKind(KIND_PASSAGE);
     if (!pPassage) return;
     const int nOldWidth = pPassage->GetWidth();
-    KillChildren(pPassage);
+    KTKillChildren(pPassage);
 
     CKTElementRenderer* pRenderer = pPassage->GetRenderer();
     CString strWord;
@@ -254,7 +231,7 @@ void CKTSequencialBhvr::ShowWord() {
     CKTElement* pWord = FirstElementOfKind(KIND_WORD);
     if (!pWord) return;
     const int nOldWidth = pWord->GetWidth();
-    KillChildren(pWord);
+    KTKillChildren(pWord);
     AppendGlyphs(pWord, pWord, GetCurrentWord(), pWord->GetRenderer());
     Justify(pWord, nOldWidth);
 }

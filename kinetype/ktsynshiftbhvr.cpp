@@ -6,9 +6,9 @@
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktelementrenderer.h"
-#include "kinetype/kterdefault.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktlexicon.h"
+#include "kinetype/kttextbhvr.h"
 #include "kinetype/ktword.h"
 
 IMPLEMENT_SERIAL(CKTSynShiftBhvr, CKTBehavior, 0)
@@ -107,17 +107,9 @@ void CKTSynShiftBhvr::ShiftWord(CKTElement* pWord) {
         if (pWord->GetFirstChild() == pGlyph) break;  // not removed (cannot happen in a live scene)
     }
 
-    const LOGFONT lf = pWord->GetFont();
-    const COLORREF cr = pWord->GetColor();
     CKTElementRenderer* pRenderer = pWord->GetRenderer();
     for (int i = 0; i < strText.GetLength(); i++) {
-        CKTGlyph* pGlyph = new CKTGlyph;
-        pGlyph->SetFont(lf);
-        pGlyph->SetColor(cr);
-        pGlyph->SetChar(strText[i]);
-        CKTElementRenderer* pNew = pRenderer ? pRenderer->Clone() : nullptr;
-        if (!pNew) pNew = new CKTERDefault;  // also for a renderer that makes no copies
-        if (!pGlyph->SetRenderer(pNew, TRUE)) delete pNew;
+        CKTGlyph* pGlyph = KTNewGlyph(pWord, strText[i], pRenderer);
         if (!pWord->AppendChild(pGlyph, TRUE)) {
             delete pGlyph;
             continue;

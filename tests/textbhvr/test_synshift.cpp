@@ -241,6 +241,15 @@ TEST_F(SynShift, AWordWithoutRendererGetsDefaultRenderedGlyphs) {
     Steps(kDefaultPeriod);
     ASSERT_EQ(TextOf(pWord), "quick");
     for (int i = 0; i < 5; i++) EXPECT_EQ(pWord->GetChildAt(i)->GetRendererType(), RENDERER_DEFAULT);
+    // Laid out like typed glyphs: a later font change re-flows them with their new widths.
+    pWord->SetFont(Font(720));
+    for (int i = 0; i + 1 < 5; i++) {
+        CKTElement* pGlyph = pWord->GetChildAt(i);
+        EXPECT_TRUE(pGlyph->IsAutoLayout());
+        EXPECT_DOUBLE_EQ(pWord->GetChildAt(i + 1)->GetRelativePosition().x - pGlyph->GetRelativePosition().x,
+                         pGlyph->GetWidth())
+            << i;
+    }
 }
 
 TEST_F(SynShift, CarriedGlyphBehavioursKeepWorking) {
