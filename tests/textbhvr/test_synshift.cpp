@@ -38,6 +38,7 @@ const int kDefaultPeriod = StepsPerShift(0.1);
 class SynShift : public TextTest {
 protected:
     CKTBoolBhvrProp* Flag() { return CKTBoolBhvrProp::Cast(Book().GetBookProp(BOOKPROP_SYNSHIFT)); }
+    kttest::Log m_log;  // outlives the book (recording behaviours log their deletion)
 };
 
 TEST_F(SynShift, ListIsOwnTextThenSynonymsWithoutSelfAndMultiWordEntries) {
@@ -181,10 +182,9 @@ TEST_F(SynShift, ShiftsWalkTheListWithRendererClonesAndCarriedBehaviours) {
     pWord->SetFont(lfWord);
     ASSERT_DOUBLE_EQ(pNext->GetRelativePosition().x, 40.0);
 
-    kttest::Log log;
-    auto* pGlyphBhvr = Add(new kttest::CRecordingBhvr(log, "glyphs"));
+    auto* pGlyphBhvr = Add(new kttest::CRecordingBhvr(m_log, "glyphs"));
     pGlyphBhvr->SetAppliesTo(APPLIES_TO_GLYPH);
-    auto* pWordBhvr = Add(new kttest::CRecordingBhvr(log, "word"));
+    auto* pWordBhvr = Add(new kttest::CRecordingBhvr(m_log, "word"));
     pGlyphBhvr->AddElement(pWord->GetChildAt(1));
     pGlyphBhvr->AddElement(pWord->GetChildAt(3));
     pWordBhvr->AddElement(pWord);
