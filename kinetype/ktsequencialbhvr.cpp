@@ -20,6 +20,27 @@ bool IsSpace(char c) { return crt::isspace(static_cast<unsigned char>(c)); }
 // i when it indexes a list of n, else 0.
 int InRange(int i, INT_PTR n) { return i >= 0 && i < n ? i : 0; }
 
+// Moves nIndex (brought into range first) to the next (order 0), the previous (2) or a random (1)
+// index of a list of nCount, wrapping at the ends. FALSE, and nothing to show, for an empty list or
+// another order.
+bool NextIndex(int& nIndex, INT_PTR nCount, int nOrder) {
+    if (nCount <= 0) return false;
+    nIndex = InRange(nIndex, nCount);
+    switch (nOrder) {
+    case 0:
+        if (++nIndex >= nCount) nIndex = 0;
+        return true;
+    case 2:
+        if (--nIndex < 0) nIndex = static_cast<int>(nCount - 1);
+        return true;
+    case 1:
+        nIndex = static_cast<int>(crt::rand() % nCount);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void AppendChildOrFree(CKTElement* pParent, CKTElement* pChild) {
     if (!pParent->AppendChild(pChild, TRUE)) delete pChild;
 }
@@ -130,37 +151,12 @@ void CKTSequencialBhvr::OnEvent(int nEvent) {
 
     const INT_PTR nEntries = SourceCount();
     switch (m_nChunk) {
-    case 4: {
-        if (nEntries == 0) return;
-        m_nEntry = InRange(m_nEntry, nEntries);
-        if (m_nOrder == 0) {
-            if (++m_nEntry >= nEntries) m_nEntry = 0;
-        } else if (m_nOrder == 2) {
-            if (--m_nEntry < 0) m_nEntry = static_cast<int>(nEntries - 1);
-        } else if (m_nOrder == 1) {
-            m_nEntry = static_cast<int>(crt::rand() % nEntries);
-        } else {
-            return;
-        }
-        ShowEntry(m_pSource->GetAt(m_nEntry));
+    case 4:
+        if (NextIndex(m_nEntry, nEntries, m_nOrder)) ShowEntry(m_pSource->GetAt(m_nEntry));
         break;
-    }
-    case 2: {
-        const INT_PTR nWords = m_words.GetSize();
-        if (nWords == 0) return;
-        m_nWord = InRange(m_nWord, nWords);
-        if (m_nOrder == 0) {
-            if (++m_nWord >= nWords) m_nWord = 0;
-        } else if (m_nOrder == 2) {
-            if (--m_nWord < 0) m_nWord = static_cast<int>(nWords - 1);
-        } else if (m_nOrder == 1) {
-            m_nWord = static_cast<int>(crt::rand() % nWords);
-        } else {
-            return;
-        }
-        ShowWord();
+    case 2:
+        if (NextIndex(m_nWord, m_words.GetSize(), m_nOrder)) ShowWord();
         break;
-    }
     case 1: {
         if (nEntries == 0) return;
         m_nEntry = InRange(m_nEntry, nEntries);
