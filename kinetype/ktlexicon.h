@@ -12,6 +12,9 @@
 
 #include "platform/afx/afx.h"
 
+// The longest word a lexicon looks up (WordNet's word buffer holds 256 bytes with the terminator).
+constexpr int KT_MAX_LEXICON_WORD = 255;
+
 struct KTSynset {
     std::vector<CString> words;
     int nWhichWord = 0;  // 1-based position of the looked-up word in words (0: none)
@@ -26,7 +29,8 @@ public:
     virtual BOOL Init() = 0;
     // The synsets of pszWord (a C string; the lexicon works on its own copy) in nPartOfSpeech (1 noun,
     // 2 verb, 3 adjective, 4 adverb) by nSearchType and nSense (0: every sense). Empty when nothing is
-    // found or the database cannot be opened; the lexicon opens it first when needed.
+    // found, for an empty word or one longer than KT_MAX_LEXICON_WORD, and when the database cannot be
+    // opened; the lexicon opens it first when needed.
     virtual std::vector<KTSynset> FindSynsets(const char* pszWord, int nPartOfSpeech, int nSearchType,
                                               int nSense) = 0;
 };

@@ -13,13 +13,6 @@
 
 IMPLEMENT_SERIAL(CKTSynShiftBhvr, CKTBehavior, 0)
 
-namespace {
-
-// The longest word looked up (the lexical library's word buffer holds 256 bytes).
-constexpr int kMaxLookupLength = 255;
-
-}  // namespace
-
 CKTSynShiftBhvr::CKTSynShiftBhvr()
     : CKTBehavior(BHVR_SYNSHIFT), m_dSpeed(0.1), m_dAccumulator(0.0), m_nShift(0), m_nSearchType(2), m_nSense(0) {
     m_nAppliesTo = APPLIES_TO_WORD;
@@ -54,7 +47,7 @@ BOOL CKTSynShiftBhvr::AddElement(CKTElement* pElement) {
     int nPartOfSpeech = pWord->GetPartOfSpeech();
     if (nPartOfSpeech < 1 || nPartOfSpeech > 4) nPartOfSpeech = 1;
     const CString strText = pWord->GetText();
-    if (strText.IsEmpty() || strText.GetLength() > kMaxLookupLength) return TRUE;
+    if (strText.IsEmpty() || strText.GetLength() > KT_MAX_LEXICON_WORD) return TRUE;
 
     const std::vector<KTSynset> synsets = lexicon.FindSynsets(strText, nPartOfSpeech, m_nSearchType, m_nSense);
     if (synsets.empty()) return TRUE;

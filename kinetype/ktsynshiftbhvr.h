@@ -13,7 +13,8 @@
 // rebuilt from entry (shift mod n, never negative): its glyphs die (the line re-flows, the word stays),
 // and new glyphs are made with the word's font, colour and a Clone of its renderer (a default renderer
 // when it has none), appended with re-flow. Each behaviour linked to the old glyphs goes on to every
-// new glyph. The default speed shifts every 10 steps; the first shift shows the first synonym.
+// new glyph. The default speed 0.1 shifts at every 11th step (ten additions of 0.1 stay just below
+// 1.0); the first shift shows the first synonym.
 //
 // A word whose PROP_SYNONYMS is missing or of another class (a broken file) is skipped.
 #pragma once

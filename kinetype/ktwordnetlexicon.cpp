@@ -7,6 +7,8 @@ extern "C" {
 #include <wn.h>
 }
 
+static_assert(KT_MAX_LEXICON_WORD < WORDBUF, "a word and its terminator fit the library's word buffer");
+
 namespace {
 
 // The library's message hook: says nothing.
@@ -38,7 +40,7 @@ std::vector<KTSynset> CKTWordNetLexicon::FindSynsets(const char* pszWord, int nP
     std::vector<KTSynset> result;
     if (!pszWord) return result;
     const size_t nLength = std::strlen(pszWord);
-    if (nLength == 0 || nLength > static_cast<size_t>(kMaxWordLength)) return result;
+    if (nLength == 0 || nLength > static_cast<size_t>(KT_MAX_LEXICON_WORD)) return result;
     if (nPartOfSpeech < NOUN || nPartOfSpeech > ADV) return result;
     // The library negates a negative search type (a recursive search), which INT_MIN does not survive,
     // and its coordinate-terms search dereferences the first synset's hypernyms even when there are none.

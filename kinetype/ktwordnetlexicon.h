@@ -1,5 +1,5 @@
-// CKTWordNetLexicon: the lexicon over the WordNet 3.0 library (libwordnet), the only file that talks to
-// it. The library finds its database through WNSEARCHDIR, else WNHOME + "/dict", else its built-in
+// CKTWordNetLexicon: the lexicon over the WordNet 3.0 library (libwordnet); its source file is the only
+// code that talks to the library. The library finds its database through WNSEARCHDIR, else WNHOME + "/dict", else its built-in
 // default directory (/usr/share/wordnet on Debian).
 //
 // The library is opened once per process, at the first Init or lookup, whoever asks: a book whose
@@ -8,8 +8,9 @@
 // debug trace.
 //
 // Lookups hand the library a copy of the word (it lowercases its argument in place); a word that is
-// empty or does not fit the library's 256-byte word buffer is not looked up. The coordinate-terms
-// search (and its recursive form) is refused: the library reads through an empty result there.
+// empty or does not fit the library's 256-byte word buffer is not looked up. Two search types are
+// refused: coordinate terms (26, also as -26), for which the library reads through an empty result,
+// and INT_MIN, which the library negates.
 //
 // Static libwordnet.a is not position-independent: link this into executables or static libraries
 // only.
@@ -25,9 +26,6 @@ public:
     BOOL Init() override;
     std::vector<KTSynset> FindSynsets(const char* pszWord, int nPartOfSpeech, int nSearchType,
                                       int nSense) override;
-
-    // The longest word the library accepts (its word buffer holds 256 bytes with the terminator).
-    static constexpr int kMaxWordLength = 255;
 
 private:
     CKTWordNetLexicon() = default;

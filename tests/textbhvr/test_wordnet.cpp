@@ -77,9 +77,9 @@ TEST_F(WordNet, LookupsTheLibraryCannotRunSafelyFindNothing) {
     EXPECT_TRUE(wn.FindSynsets("dog", 1, 26, 99).empty());
     EXPECT_TRUE(wn.FindSynsets("dog", 1, -26, 99).empty());
     EXPECT_TRUE(wn.FindSynsets("dog", 1, INT_MIN, 0).empty());
-    const std::string longest(CKTWordNetLexicon::kMaxWordLength, 'x');
+    const std::string longest(KT_MAX_LEXICON_WORD, 'x');
     EXPECT_TRUE(wn.FindSynsets(longest.c_str(), 1, 2, 0).empty());  // looked up, not found
-    const std::string tooLong(CKTWordNetLexicon::kMaxWordLength + 1, 'x');
+    const std::string tooLong(KT_MAX_LEXICON_WORD + 1, 'x');
     EXPECT_TRUE(wn.FindSynsets(tooLong.c_str(), 1, 2, 0).empty());
     // Other search types and senses the stored form may hold run and end.
     for (int nType : {-2, 0, 1, 3, 5, 23, 25, 27, 31, 40, 1000, INT_MAX})
