@@ -70,19 +70,19 @@ B* Attach(CKTBook& book, B* pBhvr, const std::vector<CKTElement*>& elements) {
     return pBhvr;
 }
 
-// Synonyms for the text scene without the database: every word gets "swift" and "rapid".
+// Synonyms for the text scene without the database: every word gets "go" and "up".
 class FixedLexicon : public CKTLexicon {
 public:
     BOOL Init() override { return TRUE; }
     std::vector<KTSynset> FindSynsets(const char*, int, int, int) override {
         KTSynset s;
-        s.words = {CString("swift"), CString("rapid")};
+        s.words = {CString("go"), CString("up")};
         return {s};
     }
 };
 
 void BuildTextScene(CKTBook& book) {
-    CKTPassage* p1 = FzdAddPassage(book, "quick fox", CPoint(40, 60), RGB(0, 96, 0));
+    CKTPassage* p1 = FzdAddPassage(book, "quick ab", CPoint(40, 60), RGB(0, 96, 0));
     CKTPassage* p2 = FzdAddPassage(book, "ab", CPoint(40, 200), RGB(0, 0, 0));
     FixedLexicon lexicon;
     CKTLexicon* pOld = KTSetLexicon(&lexicon);
@@ -94,7 +94,7 @@ void BuildTextScene(CKTBook& book) {
     pCrypt->SetShiftRange(2, 6);
     Attach(book, pCrypt, GlyphsOfWord(p1, 1));
     auto* pSeq = new CKTSequencialBhvr;
-    pSeq->SetSourceText(CString("one, two\r\nthree!"));
+    pSeq->SetSourceText(CString("a, b\r\nc!"));
     pSeq->SetHold(2);
     Attach(book, pSeq, {p2});
     auto* pScroll = new CKTScrollBhvr;
