@@ -6,6 +6,7 @@
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktcomponent.h"
 #include "kinetype/ktcpointbhvrprop.h"
+#include "kinetype/ktcryptographicbhvr.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelement.h"
@@ -14,8 +15,12 @@
 #include "kinetype/kteulerbhvr.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktintbhvrprop.h"
+#include "kinetype/ktloadfilebhvr.h"
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktregisterphysics.h"
+#include "kinetype/ktscrollbhvr.h"
+#include "kinetype/ktsequencialbhvr.h"
+#include "kinetype/ktsynshiftbhvr.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktvectorbhvrprop.h"
 #include "kinetype/ktword.h"
@@ -40,6 +45,11 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTERDefault),
         RUNTIME_CLASS(CKTBehavior),
         RUNTIME_CLASS(CKTEulerBhvr),
+        RUNTIME_CLASS(CKTSynShiftBhvr),
+        RUNTIME_CLASS(CKTCryptographicBhvr),
+        RUNTIME_CLASS(CKTSequencialBhvr),
+        RUNTIME_CLASS(CKTScrollBhvr),
+        RUNTIME_CLASS(CKTLoadFileBhvr),
     };
     for (const CRuntimeClass* pClass : kClasses) AfxRegisterClass(pClass);
     KTRegisterPhysicsClasses();
