@@ -34,17 +34,11 @@ void CKTCellMaskRenderer::FillMask(const CRgn& rgn, const CRect& box) {
 }
 
 void CKTCellMaskRenderer::DrawMask(CDC* pDC, int x0, int y0) {
-    const int w = MaskWidth(), h = MaskHeight();
-    const int* pCell = m_pMask;
-    for (int row = 0; row < h; row++)
-        for (int col = 0; col < w; col++, pCell += 4)
-            if (pCell[0]) pDC->SetPixel(x0 + col, y0 + row, RGB(pCell[1], pCell[2], pCell[3]));
-}
-
-float CKTCellMaskRenderer::Weight(double d) const {
-    const double w = m_fRadius / (m_fRadius + d);
-    const float fWeight = static_cast<float>((std::sin(m_nFrame * m_fSpeed + m_fSpacing * d) + 1.0) * w * 0.5);
-    return std::isfinite(fWeight) ? fWeight : 0.0f;
+    const int* pMask = m_pMask;
+    ForEachSurfacePixel(pDC, x0, y0, [pMask](int i, uint32_t& pixel) {
+        const int* pCell = pMask + 4 * static_cast<size_t>(i);
+        if (pCell[0]) pixel = gdi::ColorToPixel(RGB(pCell[1], pCell[2], pCell[3]));
+    });
 }
 
 void CKTCellMaskRenderer::Serialize(CArchive& ar) {

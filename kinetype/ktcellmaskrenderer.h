@@ -13,6 +13,8 @@
 // Stored form: the base part, then radius, speed and spacing (floats).
 #pragma once
 
+#include <cmath>
+
 #include "kinetype/ktmaskrenderer.h"
 
 class CKTCellMaskRenderer : public CKTMaskRenderer {
@@ -36,8 +38,13 @@ protected:
 
     void FillMask(const CRgn& rgn, const CRect& box) override;
     void DrawMask(CDC* pDC, int x0, int y0) override;
-    // w' of the pixel at distance d in the current frame (see the top).
-    float Weight(double d) const;
+    // w' of the pixel at distance d in the current frame (see the top). Inline: it runs for every inside
+    // pixel (and trail point) every frame.
+    float Weight(double d) const {
+        const double w = m_fRadius / (m_fRadius + d);
+        const float fWeight = static_cast<float>((std::sin(m_nFrame * m_fSpeed + m_fSpacing * d) + 1.0) * w * 0.5);
+        return std::isfinite(fWeight) ? fWeight : 0.0f;
+    }
     // Copies the three parameters into a clone.
     void CopyParametersTo(CKTCellMaskRenderer* p) const;
 

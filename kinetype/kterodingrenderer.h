@@ -42,11 +42,11 @@ protected:
     // Paints every entry for which bDrawn(entry) holds in the renderer's colour.
     template <class Pred>
     void PaintEntries(CDC* pDC, int x0, int y0, Pred bDrawn) {
-        const int w = MaskWidth(), h = MaskHeight();
-        const int* pEntry = m_pMask;
-        for (int r = 0; r < h; r++)
-            for (int c = 0; c < w; c++, pEntry++)
-                if (bDrawn(*pEntry)) pDC->SetPixel(x0 + c, y0 + r, m_crColor);
+        const uint32_t nPixel = gdi::ColorToPixel(m_crColor & 0xFFFFFFu);
+        const int* pMask = m_pMask;
+        ForEachSurfacePixel(pDC, x0, y0, [&](int i, uint32_t& pixel) {
+            if (bDrawn(pMask[i])) pixel = nPixel;
+        });
     }
     // m_nPresent by one, kept within the int range.
     void CountVanished() {

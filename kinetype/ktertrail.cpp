@@ -55,7 +55,12 @@ void CKTERTrail::OnPreStep() {
                     fGreen += fW * GetGValue(k);
                     fBlue += fW * GetBValue(k);
                 }
-                if (fWeight < 1.0f) fWeight = 1.0f;
+                if (fWeight <= 1.0f) {  // counts as 1: x / 1 is x
+                    pCell[1] = TruncToInt(fRed);
+                    pCell[2] = TruncToInt(fGreen);
+                    pCell[3] = TruncToInt(fBlue);
+                    continue;
+                }
                 pCell[1] = TruncToInt(fRed / fWeight);
                 pCell[2] = TruncToInt(fGreen / fWeight);
                 pCell[3] = TruncToInt(fBlue / fWeight);

@@ -32,19 +32,15 @@ void CKTERTransparent::DrawMask(CDC* pDC, int x0, int y0) {
     if (!(t >= 0.0f)) t = 0.0f;  // NaN too
     if (t > 1.0f) t = 1.0f;
     const BYTE r = GetRValue(m_crColor), g = GetGValue(m_crColor), b = GetBValue(m_crColor);
-    const int w = MaskWidth(), h = MaskHeight();
-    const int* pEntry = m_pMask;
-    for (int row = 0; row < h; row++) {
-        for (int col = 0; col < w; col++, pEntry++) {
-            if (!*pEntry) continue;
-            const int x = x0 + col, y = y0 + row;
-            const COLORREF crOld = pDC->GetPixel(x, y);
-            const int nRed = TruncToInt((1.0 - t) * r + t * GetRValue(crOld));
-            const int nGreen = TruncToInt((1.0 - t) * g + t * GetGValue(crOld));
-            const int nBlue = TruncToInt((1.0 - t) * b + t * GetBValue(crOld));
-            pDC->SetPixel(x, y, RGB(nRed, nGreen, nBlue));
-        }
-    }
+    const int* pMask = m_pMask;
+    ForEachSurfacePixel(pDC, x0, y0, [&](int i, uint32_t& pixel) {
+        if (!pMask[i]) return;
+        const COLORREF crOld = gdi::PixelToColor(pixel);
+        const int nRed = TruncToInt((1.0 - t) * r + t * GetRValue(crOld));
+        const int nGreen = TruncToInt((1.0 - t) * g + t * GetGValue(crOld));
+        const int nBlue = TruncToInt((1.0 - t) * b + t * GetBValue(crOld));
+        pixel = gdi::ColorToPixel(RGB(nRed, nGreen, nBlue));
+    });
 }
 
 void CKTERTransparent::Serialize(CArchive& ar) {

@@ -26,6 +26,7 @@
 // coordinates, the glyph's absolute point plus the extent's top-left.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "kinetype/ktelementrenderer.h"
@@ -109,6 +110,26 @@ protected:
     CPoint LocalMousePoint(const CKTBook& book);
     // The current book's device context for a build (asserted); NULL when there is none.
     static CDC* BuildDC(const CKTBook& book);
+
+    // The painting loop of DrawMask: calls fn(index, pixel) for every mask entry whose pixel (x0 + column,
+    // y0 + row) lies on pDC's surface, row by row, left to right; index is the entry's (row x width +
+    // column), pixel the surface's 0x00RRGGBB value (gdi::PixelToColor and ColorToPixel convert). What
+    // falls off the surface is skipped, as SetPixel and GetPixel skip it, so painting through the pixel
+    // equals a GetPixel and SetPixel pair, one surface row at a time.
+    template <class Fn>
+    void ForEachSurfacePixel(CDC* pDC, int x0, int y0, Fn fn) const {
+        gdi::Surface* pSurface = pDC->GetSurface();
+        if (!pSurface || pSurface->IsEmpty()) return;
+        const int w = MaskWidth(), h = MaskHeight();
+        const int c0 = x0 < 0 ? -x0 : 0, r0 = y0 < 0 ? -y0 : 0;
+        const int c1 = static_cast<int>(std::min<int64_t>(w, int64_t{pSurface->Width()} - x0));
+        const int r1 = static_cast<int>(std::min<int64_t>(h, int64_t{pSurface->Height()} - y0));
+        for (int r = r0; r < r1; r++) {
+            uint32_t* pRow = pSurface->Row(y0 + r) + x0;
+            const int iRow = r * w;
+            for (int c = c0; c < c1; c++) fn(iRow + c, pRow[c]);
+        }
+    }
 
     // Calls fn(index, column, row, inside) for every pixel of box, row by row, left to right, with
     // inside = CRgn::PtInRegion(box.left + column, box.top + row).

@@ -113,26 +113,30 @@ TEST_F(StoredFormTest, TheMasterFlagFollowsTheStoredPreStepRegistration) {
 }
 
 TEST_F(StoredFormTest, ATrailBeforeVersionPointNineThreeKeepsItsDefaults) {
-    ByteWriter w = BasePart("CKTERTrail", 14);
-    PutFloat(w, 99.0f);
-    PutFloat(w, 98.0f);
+    // Before 0.93 two floats follow the base part, from 0.93 on three.
     struct Case {
         float fVersion;
-        bool bReads;
-    } cases[] = {{0.92f, true}, {0.9299f, true}, {0.93f, false}};
+        std::vector<float> stored;
+        float fRadius, fSpeed, fSpacing;
+    } cases[] = {
+        {0.92f, {99.0f, 98.0f}, 10.0f, 2.0f, 0.2f},
+        {0.9299f, {99.0f, 98.0f}, 10.0f, 2.0f, 0.2f},
+        {0.93f, {99.0f, 98.0f, 97.0f}, 99.0f, 98.0f, 97.0f},
+    };
     for (const Case& c : cases) {
+        ByteWriter w = BasePart("CKTERTrail", 14);
+        for (float f : c.stored) PutFloat(w, f);
         CKTLoadingScope loading(c.fVersion);
-        if (!c.bReads) {
-            // Three floats expected: the two legacy ones run short.
-            EXPECT_THROW(delete kttest::LoadObject(w.b, RUNTIME_CLASS(CKTElementRenderer)), CArchiveException);
-            continue;
-        }
-        std::unique_ptr<CObject> p(kttest::LoadObject(w.b, RUNTIME_CLASS(CKTElementRenderer)));
+        CMemFile file(w.b.data(), w.b.size());
+        CArchive ar(&file, CArchive::load);
+        std::unique_ptr<CObject> p(ar.ReadObject(RUNTIME_CLASS(CKTElementRenderer)));
+        EXPECT_EQ(ar.GetBytesLeft(), 0u) << c.fVersion << ": every stored byte read";
+        ar.Close();
         auto* pTrail = dynamic_cast<CKTERTrail*>(p.get());
         ASSERT_NE(pTrail, nullptr);
-        EXPECT_EQ(pTrail->m_fRadius, 10.0f);
-        EXPECT_EQ(pTrail->m_fSpeed, 2.0f);
-        EXPECT_EQ(pTrail->m_fSpacing, 0.2f);
+        EXPECT_EQ(pTrail->m_fRadius, c.fRadius) << c.fVersion;
+        EXPECT_EQ(pTrail->m_fSpeed, c.fSpeed) << c.fVersion;
+        EXPECT_EQ(pTrail->m_fSpacing, c.fSpacing) << c.fVersion;
     }
 }
 
