@@ -16,6 +16,13 @@
 #include "kinetype/ktdocument.h"
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/ktercolorstatic.h"
+#include "kinetype/ktererodeedge.h"
+#include "kinetype/ktererosion.h"
+#include "kinetype/ktersplatter.h"
+#include "kinetype/ktertest.h"
+#include "kinetype/ktertrail.h"
+#include "kinetype/ktertransparent.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktgravitybhvr.h"
 #include "kinetype/ktintbhvrprop.h"
@@ -62,6 +69,34 @@ B* Attach(CKTBook& book, B* pBhvr, const std::vector<CKTElement*>& elements) {
     for (CKTElement* p : elements) pBhvr->AddElement(p);
     pBhvr->StartListening();
     return pBhvr;
+}
+
+// A word in each mask and erosion style, at 32 points in two columns on the canvas, each alone in a
+// passage whose renderer hands its word and glyphs copies (or clones); the book running. For trying
+// the styles in the program.
+void BuildRendererScene(CKTBook& book) {
+    auto* pTransparent = new CKTERTransparent;
+    pTransparent->SetMouseOverRate(0.1f);
+    pTransparent->SetMouseOutsideRate(-0.05f);
+    pTransparent->SetTransparency(0.0f);
+    auto* pTrail = new CKTERTrail;
+    pTrail->m_fRadius = 20.0f;
+    const struct {
+        const char* pszText;
+        CPoint pt;
+        CKTElementRenderer* pRenderer;
+    } words[] = {
+        {"transparent", CPoint(20, 80), pTransparent},          {"trail", CPoint(20, 180), pTrail},
+        {"colorstatic", CPoint(20, 280), new CKTERColorStatic}, {"test", CPoint(20, 380), new CKTERTest},
+        {"splatter", CPoint(340, 80), new CKTERSplatter},       {"erosion", CPoint(340, 180), new CKTERErosion},
+        {"erodeedge", CPoint(340, 280), new CKTERErodeEdge},
+    };
+    for (const auto& w : words) {
+        CKTPassage* pPassage = FzdAddPassage(book, w.pszText, w.pt, RGB(20, 60, 170));
+        pPassage->SetFontSize(32);
+        if (!pPassage->SetRenderer(w.pRenderer, TRUE)) delete w.pRenderer;
+    }
+    book.SetRunState(1);
 }
 
 [[noreturn]] void Breach(const char* what) {
@@ -115,6 +150,10 @@ void FzdBuildScene(CKTBook& book, FzdScene scene) {
     CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
     CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
     if (scene == FzdScene::typed) return;
+    if (scene == FzdScene::renderers) {
+        BuildRendererScene(book);
+        return;
+    }
 
     auto* pGravity = new CKTGravityBhvr;
     pGravity->SetMagnitude(0.5);
@@ -234,6 +273,7 @@ std::vector<FzdSeed> FzdMakeSeeds() {
     make("empty", FzdScene::empty, KT_VERSION_STRING, KT_FILE_VERSION);
     make("typed", FzdScene::typed, KT_VERSION_STRING, KT_FILE_VERSION);
     make("everything", FzdScene::everything, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("renderers", FzdScene::renderers, KT_VERSION_STRING, KT_FILE_VERSION);
     make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
     make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
     make("headerless", FzdScene::typed, nullptr, 0.0f);
