@@ -93,6 +93,12 @@ void BuildRendererScene(CKTBook& book) {
     };
     for (const auto& w : words) {
         CKTPassage* pPassage = FzdAddPassage(book, w.pszText, w.pt, RGB(20, 60, 170));
+        // Laid out again at the new size: every element back under automatic layout first.
+        for (CKTElement* pWord = pPassage->GetFirstChild(); pWord; pWord = pWord->GetNextSibling()) {
+            pWord->SetAutoLayout();
+            for (CKTElement* pGlyph = pWord->GetFirstChild(); pGlyph; pGlyph = pGlyph->GetNextSibling())
+                pGlyph->SetAutoLayout();
+        }
         pPassage->SetFontSize(32);
         if (!pPassage->SetRenderer(w.pRenderer, TRUE)) delete w.pRenderer;
     }
@@ -147,13 +153,13 @@ CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORRE
 void FzdBuildScene(CKTBook& book, FzdScene scene) {
     Attach(book, new CKT1DCollisionDetBhvr, {});
     if (scene == FzdScene::empty) return;
-    CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
-    CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
-    if (scene == FzdScene::typed) return;
     if (scene == FzdScene::renderers) {
         BuildRendererScene(book);
         return;
     }
+    CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
+    CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
+    if (scene == FzdScene::typed) return;
 
     auto* pGravity = new CKTGravityBhvr;
     pGravity->SetMagnitude(0.5);

@@ -90,6 +90,36 @@ TEST_F(MaskFrameTest, TheExtentIsTheOutlineBoxOrForBlanksTheMetricsBox) {
     }
 }
 
+TEST_F(MaskFrameTest, OtherInstalledFacesGiveTheirOwnMasks) {
+    // The mask is the outline box of the glyph in the renderer's own face, and a draw stays inside it.
+    std::vector<CRect> boxes;
+    for (const char* face : {"DejaVu Sans", "Liberation Serif", "Liberation Mono", "DejaVu Serif"}) {
+        auto* p = new CKTERSplatter;
+        CKTGlyph* pGlyph = AddGlyph('g', 60, 100, p);
+        pGlyph->SetFont(Font(360, face));
+        pGlyph->SetColor(RGB(0, 0, 0));
+        Paint();
+        CFont font;
+        const LOGFONT lf = Font(360, face);
+        ASSERT_TRUE(font.CreatePointFontIndirect(&lf));
+        CFont* pOld = MemDC()->SelectObject(&font);
+        CKTGlyphRegion region(MemDC(), 'g');
+        MemDC()->SelectObject(pOld);
+        CRgn rgn;
+        ASSERT_TRUE(rgn.CreatePolyPolygonRgn(region.m_pPoints, region.m_pPolyCounts, region.m_nPolys, WINDING));
+        CRect box;
+        rgn.GetRgnBox(&box);
+        EXPECT_EQ(p->GetMaskRect(), box) << face;
+        CRect ink;
+        EXPECT_EQ(CountInk(kPaper, &ink), p->GetTotalCount()) << face;
+        EXPECT_EQ(ink, KTOffsetRect(box, CPoint(60, 100))) << face;
+        boxes.push_back(box);
+        Discard(pGlyph);
+    }
+    EXPECT_NE(boxes[0], boxes[1]);  // the faces really differ
+    EXPECT_NE(boxes[1], boxes[2]);
+}
+
 TEST_F(MaskFrameTest, AttachingRegistersAndDetachingLeaves) {
     struct Case {
         const Maker& maker;
