@@ -1,6 +1,7 @@
 #include "kinetype/ktcellmaskrenderer.h"
 
-#include <cmath>
+#include "kinetype/ktbook.h"
+#include "kinetype/ktglobals.h"
 
 IMPLEMENT_DYNAMIC(CKTCellMaskRenderer, CKTMaskRenderer)
 
@@ -16,6 +17,17 @@ void CKTCellMaskRenderer::CopyParametersTo(CKTCellMaskRenderer* p) const {
 const int* CKTCellMaskRenderer::GetCell(int c, int r) const {
     if (!HasMask() || c < 0 || r < 0 || c >= MaskWidth() || r >= MaskHeight()) return nullptr;
     return m_pMask + 4 * (static_cast<size_t>(r) * MaskWidth() + c);
+}
+
+void CKTCellMaskRenderer::OnPreStep() {
+    CKTBook* pBook = g_pCurrentBook;
+    if (!IsBlank() && m_pElement && pBook) {
+        if (!m_bCacheValid) {
+            if (CDC* pDC = BuildDC(*pBook)) BuildCache(pDC);
+        }
+        if (HasMask()) Recolor(*pBook);
+    }
+    m_nFrame++;
 }
 
 void CKTCellMaskRenderer::FillMask(const CRgn& rgn, const CRect& box) {

@@ -27,6 +27,10 @@ public:
     float m_fSpeed;
     float m_fSpacing;
 
+    // For a glyph that is neither the character 0 nor a space, the cells are built when invalid and,
+    // when they exist, recoloured (Recolor); then the frame counter advances, also for blanks.
+    void OnPreStep() override;
+
     int GetFrame() const { return m_nFrame; }
     // The cell of column c, row r (NULL without cells or outside the mask): inside, red, green, blue.
     const int* GetCell(int c, int r) const;
@@ -36,6 +40,8 @@ public:
 protected:
     CKTCellMaskRenderer(int nType, float fRadius);
 
+    // One frame's colours of the inside cells, before the frame counter advances.
+    virtual void Recolor(const CKTBook& book) = 0;
     void FillMask(const CRgn& rgn, const CRect& box) override;
     void DrawMask(CDC* pDC, int x0, int y0) override;
     // w' of the pixel at distance d in the current frame (see the top). Inline: it runs for every inside

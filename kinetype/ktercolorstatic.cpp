@@ -16,33 +16,22 @@ CKTElementRenderer* CKTERColorStatic::Clone() {
     return p;
 }
 
-void CKTERColorStatic::OnPreStep() {
-    CKTBook* pBook = g_pCurrentBook;
-    if (IsBlank() || !m_pElement || !pBook) {
-        m_nFrame++;
-        return;
-    }
-    if (!m_bCacheValid) {
-        if (CDC* pDC = BuildDC(*pBook)) BuildCache(pDC);
-    }
-    if (HasMask()) {
-        const CPoint pt = MaskMousePoint(*pBook);
-        const BYTE channel[3] = {GetRValue(m_crColor), GetGValue(m_crColor), GetBValue(m_crColor)};
-        const int w = MaskWidth(), h = MaskHeight();
-        int* pCell = m_pMask;
-        for (int r = 0; r < h; r++) {
-            for (int c = 0; c < w; c++, pCell += 4) {
-                if (!pCell[0]) continue;
-                const double dx = static_cast<double>(c) - pt.x;
-                const double dy = static_cast<double>(r) - pt.y;
-                const float fW = Weight(std::sqrt(dx * dx + dy * dy));
-                for (int k = 0; k < 3; k++) {
-                    const int n = crt::rand();
-                    const float fNoise = static_cast<float>(n * fW * 255.0 / 32767.0);
-                    pCell[1 + k] = TruncToInt((1.0 - fW) * channel[k] + fNoise);
-                }
+void CKTERColorStatic::Recolor(const CKTBook& book) {
+    const CPoint pt = MaskMousePoint(book);
+    const BYTE channel[3] = {GetRValue(m_crColor), GetGValue(m_crColor), GetBValue(m_crColor)};
+    const int w = MaskWidth(), h = MaskHeight();
+    int* pCell = m_pMask;
+    for (int r = 0; r < h; r++) {
+        for (int c = 0; c < w; c++, pCell += 4) {
+            if (!pCell[0]) continue;
+            const double dx = static_cast<double>(c) - pt.x;
+            const double dy = static_cast<double>(r) - pt.y;
+            const float fW = Weight(std::sqrt(dx * dx + dy * dy));
+            for (int k = 0; k < 3; k++) {
+                const int n = crt::rand();
+                const float fNoise = static_cast<float>(n * fW * 255.0 / 32767.0);
+                pCell[1 + k] = TruncToInt((1.0 - fW) * channel[k] + fNoise);
             }
         }
     }
-    m_nFrame++;
 }

@@ -18,5 +18,7 @@ public:
 
     // A new colour-static renderer with the three parameters (a master of its own).
     CKTElementRenderer* Clone() override;
-    void OnPreStep() override;
+
+protected:
+    void Recolor(const CKTBook& book) override;
 };

@@ -27,7 +27,6 @@ public:
 
     // A new trail renderer with the three parameters (a master: every glyph animates by itself).
     CKTElementRenderer* Clone() override;
-    void OnPreStep() override;
 
     const std::vector<POINT>& GetTrail() const { return m_trail; }
     const std::vector<COLORREF>& GetTrailColors() const { return m_trailColors; }
@@ -35,6 +34,7 @@ public:
     void Serialize(CArchive& ar) override;
 
 protected:
+    void Recolor(const CKTBook& book) override;
     std::vector<POINT> m_trail;           // mask coordinates, oldest first
     std::vector<COLORREF> m_trailColors;  // one per entry of m_trail
     float m_fLegacy1;                     // the two values of documents before 0.93

@@ -15,6 +15,29 @@ namespace {
 // 64 M ints (256 MB): a 2048-pixel 'W' needs about 3 M pixels, 12 M ints as cells.
 int64_t g_nMaskLimit = int64_t{1} << 26;
 
+// The point font of a LOGFONT selected into a DC for the scope's lifetime; Ok() FALSE (asserted) when
+// the font cannot be made or selected.
+class CPointFontScope {
+public:
+    CPointFontScope(CDC* pDC, const LOGFONT& lf) : m_pDC(pDC) {
+        const BOOL bFont = m_font.CreatePointFontIndirect(&lf);
+        ASSERT(bFont);
+        m_pOld = bFont ? pDC->SelectObject(&m_font) : nullptr;
+        ASSERT(m_pOld != nullptr);
+    }
+    ~CPointFontScope() {
+        if (m_pOld) m_pDC->SelectObject(m_pOld);
+    }
+    CPointFontScope(const CPointFontScope&) = delete;
+    CPointFontScope& operator=(const CPointFontScope&) = delete;
+    BOOL Ok() const { return m_pOld ? TRUE : FALSE; }
+
+private:
+    CDC* m_pDC;
+    CFont m_font;
+    CFont* m_pOld = nullptr;
+};
+
 MAT2 IdentityMatrix() {
     MAT2 m;
     std::memset(&m, 0, sizeof m);
@@ -98,32 +121,23 @@ void CKTMaskRenderer::OnPostStep() {}
 // ---- outline, mask and extent -------------------------------------------------------------------------
 
 BOOL CKTMaskRenderer::BuildOutline(CDC* pDC) {
-    CFont font;
-    const BOOL bFont = font.CreatePointFontIndirect(&m_lf);
-    ASSERT(bFont);
-    if (!bFont) return FALSE;
-    CFont* pOldFont = pDC->SelectObject(&font);
-    ASSERT(pOldFont != nullptr);
-    if (!pOldFont) return FALSE;
+    CPointFontScope font(pDC, m_lf);
+    if (!font.Ok()) return FALSE;
     m_region = CKTGlyphRegion(pDC, m_cChar);
-    pDC->SelectObject(pOldFont);
     return TRUE;
 }
 
 BOOL CKTMaskRenderer::MetricsBox(CDC* pDC, CRect* pBox) {
-    CFont font;
-    const BOOL bFont = font.CreatePointFontIndirect(&m_lf);
-    ASSERT(bFont);
-    if (!bFont) return FALSE;
-    CFont* pOldFont = pDC->SelectObject(&font);
-    ASSERT(pOldFont != nullptr);
-    if (!pOldFont) return FALSE;
     GLYPHMETRICS gm;
     std::memset(&gm, 0, sizeof gm);
-    const MAT2 identity = IdentityMatrix();
-    if (pDC->GetGlyphOutline(static_cast<unsigned char>(m_cChar), GGO_METRICS, &gm, 0, nullptr, &identity) == GDI_ERROR)
-        std::memset(&gm, 0, sizeof gm);
-    pDC->SelectObject(pOldFont);
+    {
+        CPointFontScope font(pDC, m_lf);
+        if (!font.Ok()) return FALSE;
+        const MAT2 identity = IdentityMatrix();
+        if (pDC->GetGlyphOutline(static_cast<unsigned char>(m_cChar), GGO_METRICS, &gm, 0, nullptr, &identity) ==
+            GDI_ERROR)
+            std::memset(&gm, 0, sizeof gm);
+    }
     const LONG x = gm.gmptGlyphOrigin.x;
     pBox->SetRect(x, -static_cast<LONG>(gm.gmBlackBoxY), x + gm.gmCellIncX, 0);
     return TRUE;

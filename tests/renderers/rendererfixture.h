@@ -13,6 +13,7 @@
 
 #include "kinetype/ktbook.h"
 #include "kinetype/ktfakewindow.h"
+#include "kinetype/test_element_fixture.h"
 #include "kinetype/ktglobals.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktmaskrenderer.h"
@@ -23,14 +24,7 @@
 
 namespace rtest {
 
-inline LOGFONT Font(LONG lfHeight = 240, const char* face = "DejaVu Sans") {
-    LOGFONT lf;
-    std::memset(&lf, 0, sizeof lf);
-    lf.lfHeight = lfHeight;
-    lf.lfWeight = FW_NORMAL;
-    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
-    return lf;
-}
+using kttest::Font;
 
 // The C runtime's generator, written out here: seed x 214013 + 2531011, bits 16 to 30, from seed 1.
 struct RandSequence {

@@ -52,7 +52,7 @@ protected:
     }
     CRect MetricsBox(char c) {
         CFont font;
-        const LOGFONT lf = Font();
+        const LOGFONT lf = Font(240);
         EXPECT_TRUE(font.CreatePointFontIndirect(&lf));
         CFont* pOld = MemDC()->SelectObject(&font);
         GLYPHMETRICS gm{};

@@ -131,10 +131,10 @@ TEST_F(TransparentTest, SettersReachTheCopiesOfTheirOwnClassOnly) {
     auto* pPassage = static_cast<CKTPassage*>(pFirst->GetParent());
     for (const char* text : {"cd", "ef"}) {
         auto* pWord = new CKTWord;
-        pWord->SetFont(rtest::Font());
+        pWord->SetFont(rtest::Font(240));
         for (const char* c = text; *c; c++) {
             auto* pGlyph = new CKTGlyph;
-            pGlyph->SetFont(rtest::Font());
+            pGlyph->SetFont(rtest::Font(240));
             pGlyph->SetChar(*c);
             pWord->AppendChild(pGlyph, TRUE);
         }
