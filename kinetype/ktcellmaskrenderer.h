@@ -44,13 +44,20 @@ protected:
     virtual void Recolor(const CKTBook& book) = 0;
     void FillMask(const CRgn& rgn, const CRect& box) override;
     void DrawMask(CDC* pDC, int x0, int y0) override;
-    // w' of the pixel at distance d in the current frame (see the top). Inline: it runs for every inside
-    // pixel (and trail point) every frame.
-    float Weight(double d) const {
-        const double w = m_fRadius / (m_fRadius + d);
-        const float fWeight = static_cast<float>((std::sin(m_nFrame * m_fSpeed + m_fSpacing * d) + 1.0) * w * 0.5);
-        return std::isfinite(fWeight) ? fWeight : 0.0f;
-    }
+    // w' of a pixel at distance d in the current frame (see the top), with the frame's values taken
+    // once: the loops over the cells write through int pointers and draw random numbers, after which
+    // members would be read again for every pixel.
+    struct CWeight {
+        float fRadius;
+        float fPhase;  // frame x speed, a float
+        float fSpacing;
+        float operator()(double d) const {
+            const double w = fRadius / (fRadius + d);
+            const float fWeight = static_cast<float>((std::sin(fPhase + fSpacing * d) + 1.0) * w * 0.5);
+            return std::isfinite(fWeight) ? fWeight : 0.0f;
+        }
+    };
+    CWeight FrameWeight() const { return CWeight{m_fRadius, m_nFrame * m_fSpeed, m_fSpacing}; }
     // Copies the three parameters into a clone.
     void CopyParametersTo(CKTCellMaskRenderer* p) const;
 

@@ -30,6 +30,7 @@ void CKTERTrail::Recolor(const CKTBook& book) {
         }
     }
     const size_t nPoints = m_trail.size();
+    const CWeight weight = FrameWeight();
     const int w = MaskWidth(), h = MaskHeight();
     int* pCell = m_pMask;
     for (int r = 0; r < h; r++) {
@@ -39,7 +40,7 @@ void CKTERTrail::Recolor(const CKTBook& book) {
             for (size_t i = 0; i < nPoints; i++) {
                 const double dx = static_cast<double>(c) - m_trail[i].x;
                 const double dy = static_cast<double>(r) - m_trail[i].y;
-                const float fW = Weight(std::sqrt(dx * dx + dy * dy));
+                const float fW = weight(std::sqrt(dx * dx + dy * dy));
                 const COLORREF k = m_trailColors[i];
                 fWeight += fW;
                 fRed += fW * GetRValue(k);
