@@ -65,9 +65,9 @@ Decoded Decode(PaletteReader reader, const Bytes& bytes, UINT start = 0);
 
 // Runs a writer into a memory sink of `capacity` bytes: the bytes written (empty on failure); the last
 // error goes to *err.
-Bytes Encode(RgbWriter writer, const BYTE* rgb, UINT w, UINT h, int* err = nullptr, UINT capacity = 1u << 26);
+Bytes Encode(RgbWriter writer, const BYTE* rgb, UINT w, UINT h, int* err = nullptr, UINT capacity = 1u << 22);
 Bytes Encode(PaletteWriter writer, const BYTE* pixels, UINT w, UINT h, const RGBQUAD* palette, int* err = nullptr,
-             UINT capacity = 1u << 26);
+             UINT capacity = 1u << 22);
 
 // A temporary folder for one test, removed with its files when the object dies.
 class TempDir {
