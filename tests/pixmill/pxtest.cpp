@@ -151,6 +151,19 @@ bool ToolImage(const std::string& command, Image& image) {
     return status == 0 && ParsePnm(out, image);
 }
 
+Bytes MakeWithTool(const TempDir& dir, const Image& picture, const std::string& tool, const std::string& name) {
+    WriteFileBytes(dir.Path("in.ppm"), MakePpm(picture));
+    const std::string out = dir.Path(name);
+    if (!Run(tool + " " + dir.Path("in.ppm") + " > " + out)) return {};
+    return ReadFileBytes(out);
+}
+
+bool ReadWithTool(const TempDir& dir, const Bytes& file, const std::string& reader, Image& image) {
+    const std::string path = dir.Path("readback.bin");
+    WriteFileBytes(path, file);
+    return ToolImage(reader + " " + path, image);
+}
+
 Image Pattern(UINT w, UINT h, uint32_t seed) {
     Image image{w, h, Bytes(size_t{w} * h * 3)};
     uint32_t s = seed;

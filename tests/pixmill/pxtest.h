@@ -91,6 +91,11 @@ Bytes MakePpm(const Image& image);
 // Runs `command` (which must write a PNM to stdout) and parses its output.
 bool ToolImage(const std::string& command, Image& image);
 
+// Writes the picture as in.ppm in the folder, runs `tool in.ppm > name` there and returns the file.
+Bytes MakeWithTool(const TempDir& dir, const Image& picture, const std::string& tool, const std::string& name);
+// Writes the file into the folder and reads it back with `reader file` (a tool that writes a PNM).
+bool ReadWithTool(const TempDir& dir, const Bytes& file, const std::string& reader, Image& image);
+
 // A deterministic test picture with gradients, edges and noise.
 Image Pattern(UINT w, UINT h, uint32_t seed = 1);
 // The same picture limited to `colors` colours (a fixed palette), for palette formats.

@@ -60,17 +60,14 @@ class BmpTest : public ::testing::Test {
 protected:
     pxtest::TempDir m_dir;
 
-    // Writes the picture as PPM and runs `tool in.ppm > out` in the temporary folder.
     Bytes MakeWith(const Image& image, const std::string& tool, const std::string& name) {
-        pxtest::WriteFileBytes(m_dir.Path("in.ppm"), pxtest::MakePpm(image));
-        const std::string out = m_dir.Path(name);
-        EXPECT_TRUE(pxtest::Run(tool + " " + m_dir.Path("in.ppm") + " > " + out)) << tool;
-        return pxtest::ReadFileBytes(out);
+        Bytes file = pxtest::MakeWithTool(m_dir, image, tool, name);
+        EXPECT_FALSE(file.empty()) << tool;
+        return file;
     }
     Image Expected(const Bytes& file, const std::string& reader) {
-        pxtest::WriteFileBytes(m_dir.Path("expected.bmp"), file);
         Image image;
-        EXPECT_TRUE(pxtest::ToolImage(reader + " " + m_dir.Path("expected.bmp"), image)) << reader;
+        EXPECT_TRUE(pxtest::ReadWithTool(m_dir, file, reader, image)) << reader;
         return image;
     }
 };
