@@ -181,11 +181,15 @@ ErrorCode BmpReader::ReadRows(const BmpHeader& h, BYTE* out, size_t nOutPixel, c
     for (UINT i = 0; i < rows; ++i) {
         const UINT r = h.height > 0 ? rows - 1 - i : i;  // the buffer row this file row fills
         if (ProgressStops(rows - 1 - r, rows, AbortRule::OnFalse)) return ErrorCode::Aborted;
-        if (!m_stream.ReadExact(row.Get(), static_cast<UINT>(nStride))) return ErrorCode::FileRead;
+        const BYTE* src = m_stream.ReadInPlace(static_cast<UINT>(nStride));
+        if (!src) {
+            if (!m_stream.ReadExact(row.Get(), static_cast<UINT>(nStride))) return ErrorCode::FileRead;
+            src = row.Get();
+        }
         if (nOutPixel == 3)
-            DibRowToRgb(row.Get(), out + size_t{r} * nOutRow, width, h.bits, palette);
+            DibRowToRgb(src, out + size_t{r} * nOutRow, width, h.bits, palette);
         else
-            DibRowToIndices(row.Get(), out + size_t{r} * nOutRow, width, h.bits);
+            DibRowToIndices(src, out + size_t{r} * nOutRow, width, h.bits);
     }
     return ErrorCode::None;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pixmill/pxbuffer.h"
+#include "pixmill/pxbytes.h"
 
 namespace px {
 
@@ -58,7 +59,7 @@ BOOL SwapRedBlue(ErrorCode& err, BYTE* rgb, UINT width, UINT height) {
     DepthGuard depth;
     size_t bytes = 0;
     if (!rgb || !BufferBytes(width, height, 3, bytes)) return Fail(err, ErrorCode::BadParam);
-    for (size_t i = 0; i < bytes; i += 3) std::swap(rgb[i], rgb[i + 2]);
+    CopySwapped24(rgb, rgb, bytes / 3);
     return TRUE;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pixmill/pxbytes.h"
 #include "pixmill/pxstream.h"
 
 namespace px {
@@ -35,13 +36,7 @@ void ConvertRow(const BYTE* src, BYTE* rgb, UINT width, const RGBQUAD* palette) 
             p[2] = static_cast<BYTE>(((v & 31) * 8) | 7);
         }
     } else if constexpr (kBits == 24) {
-        for (UINT x = 0; x < width; ++x) {
-            const BYTE* s = src + 3 * size_t{x};
-            BYTE* p = rgb + 3 * size_t{x};
-            p[0] = s[2];
-            p[1] = s[1];
-            p[2] = s[0];
-        }
+        CopySwapped24(rgb, src, width);
     } else if constexpr (kBits == 32) {
         for (UINT x = 0; x < width; ++x) {
             const BYTE* s = src + 4 * size_t{x};

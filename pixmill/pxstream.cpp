@@ -130,6 +130,15 @@ UINT Stream::Read(void* buffer, UINT count) {
     }
 }
 
+const BYTE* Stream::ReadInPlace(UINT count) {
+    StreamBlock& b = *m_pBlock;
+    if (b.m_nKind != kMemoryStream || b.m_bIsSink || b.m_nPos > b.m_nMemSize || b.m_nMemSize - b.m_nPos < count)
+        return nullptr;
+    const BYTE* p = b.m_pMem + b.m_nPos;
+    b.m_nPos += count;
+    return p;
+}
+
 BOOL Stream::Write(const void* buffer, UINT size, UINT count) {
     StreamBlock& b = *m_pBlock;
     if (!b.m_bIsSink) return 0;
@@ -253,7 +262,7 @@ size_t StreamReader::Read(BYTE* p, size_t count) {
     while (nDone < count) {
         if (m_nPos == m_nLen) {
             // Large requests go straight to the stream; small ones through the buffer.
-            if (count - nDone >= kBufferSize && !m_bEnd) {
+            if (count - nDone >= kBufferSize && !m_bEnd && m_pData == m_buffer) {
                 const UINT nAsk = static_cast<UINT>(std::min<size_t>(count - nDone, 0x40000000));
                 const UINT nGot = std::min(m_stream.Read(p + nDone, nAsk), nAsk);
                 nDone += nGot;
@@ -263,15 +272,37 @@ size_t StreamReader::Read(BYTE* p, size_t count) {
             if (!Refill()) break;
         }
         const size_t n = std::min(count - nDone, m_nLen - m_nPos);
-        std::memcpy(p + nDone, m_buffer + m_nPos, n);
+        std::memcpy(p + nDone, m_pData + m_nPos, n);
         m_nPos += n;
         nDone += n;
     }
     return nDone;
 }
 
+const BYTE* StreamReader::ReadView(size_t count, BYTE* scratch) {
+    if (m_nPos == m_nLen) Refill();
+    if (m_nLen - m_nPos >= count) {
+        const BYTE* p = m_pData + m_nPos;
+        m_nPos += count;
+        return p;
+    }
+    return Read(scratch, count) == count ? scratch : nullptr;
+}
+
+// Called when everything buffered has been consumed.
 bool StreamReader::Refill() {
     if (m_bEnd) return false;
+    // A memory source: the rest of its block becomes the buffer, read in place.
+    const StreamBlock& b = *m_stream.Block();
+    if (b.m_nKind == kMemoryStream && !b.m_bIsSink && b.m_nPos < b.m_nMemSize) {
+        const UINT nRest = b.m_nMemSize - b.m_nPos;
+        m_pData = m_stream.ReadInPlace(nRest);
+        m_nPos = 0;
+        m_nLen = nRest;
+        m_bEnd = true;
+        return true;
+    }
+    m_pData = m_buffer;
     // A callback may claim more than it was asked for; never believe more than the buffer holds.
     const UINT nGot = std::min<UINT>(m_stream.Read(m_buffer, kBufferSize), kBufferSize);
     m_nPos = 0;

@@ -60,6 +60,10 @@ public:
 
     UINT Read(void* buffer, UINT count);
     bool ReadExact(void* buffer, UINT count) { return Read(buffer, count) == count; }
+    // For a memory source holding at least `count` more bytes: their address inside the caller's block,
+    // the position moved past them as Read would, without the copy. NULL for any other stream or when
+    // fewer bytes are left; the caller then reads into a buffer of its own.
+    const BYTE* ReadInPlace(UINT count);
     BOOL Write(const void* buffer, UINT size, UINT count);
     BOOL Write(const void* buffer, UINT count) { return Write(buffer, 1, count); }
     BOOL Seek(LONG offset, int origin);
@@ -78,7 +82,8 @@ private:
 };
 
 // Reads a stream through a buffer, for decoders that take a byte at a time. It reads ahead, so the
-// stream's position afterwards is past what was consumed.
+// stream's position afterwards is past what was consumed. A memory source is read in place: the
+// reader takes the rest of the block at once.
 class StreamReader {
 public:
     explicit StreamReader(Stream& stream) : m_stream(stream) {}
@@ -88,17 +93,21 @@ public:
     // The next byte; false at the end of the data.
     bool GetByte(BYTE& b) {
         if (m_nPos == m_nLen && !Refill()) return false;
-        b = m_buffer[m_nPos++];
+        b = m_pData[m_nPos++];
         return true;
     }
     // Up to count bytes into p; the number read (fewer only at the end of the data).
     size_t Read(BYTE* p, size_t count);
+    // The next count bytes: where they already lie together (in the buffer or the source's block) their
+    // address, otherwise copied into `scratch` (count bytes). NULL when the data ends first.
+    const BYTE* ReadView(size_t count, BYTE* scratch);
 
 private:
     bool Refill();
 
     static constexpr size_t kBufferSize = 16384;
     Stream& m_stream;
+    const BYTE* m_pData = m_buffer;  // the buffer, or the memory source's block
     size_t m_nPos = 0;
     size_t m_nLen = 0;
     bool m_bEnd = false;

@@ -70,28 +70,30 @@ class TgaPixels {
 public:
     TgaPixels(StreamReader& reader, const TgaHeader& h) : m_reader(reader), m_bRle(h.IsRle()), m_nBytes(BytesOf(h.pixelBits)) {}
 
-    // The next n pixels, each m_nBytes long, into out; false on a short read.
-    bool Next(BYTE* out, size_t n) {
-        if (!m_bRle) return m_reader.Read(out, n * m_nBytes) == n * m_nBytes;
+    // The next n pixels, each m_nBytes long: where they lie in the data, or decoded into `scratch`.
+    // NULL on a short read.
+    const BYTE* Next(BYTE* scratch, size_t n) {
+        if (!m_bRle) return m_reader.ReadView(n * m_nBytes, scratch);
+        BYTE* out = scratch;
         while (n > 0) {
             if (m_nLeft == 0) {
                 BYTE h = 0;
-                if (!m_reader.GetByte(h)) return false;
+                if (!m_reader.GetByte(h)) return nullptr;
                 m_bRun = h >= 128;
                 m_nLeft = m_bRun ? h - 127u : h + 1u;
-                if (m_bRun && m_reader.Read(m_value, m_nBytes) != m_nBytes) return false;
+                if (m_bRun && m_reader.Read(m_value, m_nBytes) != m_nBytes) return nullptr;
             }
             const size_t k = std::min<size_t>(n, m_nLeft);
             if (m_bRun) {
                 for (size_t i = 0; i < k; ++i) std::memcpy(out + i * m_nBytes, m_value, m_nBytes);
             } else if (m_reader.Read(out, k * m_nBytes) != k * m_nBytes) {
-                return false;
+                return nullptr;
             }
             out += k * m_nBytes;
             n -= k;
             m_nLeft -= static_cast<UINT>(k);
         }
-        return true;
+        return scratch;
     }
 
 private:
@@ -163,10 +165,10 @@ ErrorCode TgaReader::ReadPixels(StreamReader& reader, const TgaHeader& h, BYTE* 
     const size_t nOutPixel = b8Bit ? 1 : 3;
     GlobalBuffer rowBlock(SizeMul(w, nBytes));
     if (!rowBlock) return ErrorCode::OutOfMemory;
-    BYTE* row = rowBlock.Get();
     TgaPixels pixels(reader, h);
     for (UINT y = 0; y < rows; ++y) {
-        if (!pixels.Next(row, w)) return ErrorCode::FileRead;
+        const BYTE* row = pixels.Next(rowBlock.Get(), w);
+        if (!row) return ErrorCode::FileRead;
         BYTE* o = out + size_t{bTopFirst ? y : rows - 1 - y} * w * nOutPixel;
         if (bMapped) {
             for (UINT x = 0; x < w; ++x) {
@@ -178,12 +180,7 @@ ErrorCode TgaReader::ReadPixels(StreamReader& reader, const TgaHeader& h, BYTE* 
                     std::memcpy(o + 3 * size_t{x}, m_map[index], 3);
             }
         } else if (h.pixelBits == 24) {
-            for (UINT x = 0; x < w; ++x, o += 3) {
-                const BYTE* p = row + 3 * size_t{x};
-                o[0] = p[2];
-                o[1] = p[1];
-                o[2] = p[0];
-            }
+            CopySwapped24(o, row, w);
         } else {
             for (UINT x = 0; x < w; ++x) ColorOf(row + size_t{x} * nBytes, h.pixelBits, o + 3 * size_t{x});
         }
