@@ -54,8 +54,8 @@ private:
     ErrorCode ReadHeader(PcxHeader& h);
     void BuildPalette(const PcxHeader& h);
     // One scan line of run-length codes into the line buffer: a run is cut where the line ends, data
-    // that ends early leaves zeros.
-    void DecodeLine(StreamReader& reader, BYTE* line, size_t n);
+    // that ends early leaves zeros. False when the data ran out before the line was full.
+    bool DecodeLine(StreamReader& reader, BYTE* line, size_t n);
 
     Stream& m_stream;
     DepthGuard m_depth;
@@ -104,10 +104,11 @@ void PcxReader::BuildPalette(const PcxHeader& h) {
     }
 }
 
-void PcxReader::DecodeLine(StreamReader& reader, BYTE* line, size_t n) {
+bool PcxReader::DecodeLine(StreamReader& reader, BYTE* line, size_t n) {
     size_t i = 0;
     BYTE b = 0;
-    while (i < n && reader.GetByte(b)) {
+    while (i < n) {
+        if (!reader.GetByte(b)) break;
         if (b >= 0xC0) {
             const size_t count = b & 0x3F;
             BYTE value = 0;
@@ -119,7 +120,9 @@ void PcxReader::DecodeLine(StreamReader& reader, BYTE* line, size_t n) {
             line[i++] = b;
         }
     }
-    if (i < n) std::memset(line + i, 0, n - i);
+    if (i == n) return true;
+    std::memset(line + i, 0, n - i);
+    return false;
 }
 
 BYTE* PcxReader::Read(ErrorCode& err, UINT& width, UINT& height, RGBQUAD* palette, bool b8Bit) {
@@ -157,9 +160,12 @@ BYTE* PcxReader::Read(ErrorCode& err, UINT& width, UINT& height, RGBQUAD* palett
     const size_t nPlane = h.bytesPerLine;
     const size_t nPixel = b8Bit ? 1 : 3;
     StreamReader reader(m_stream);
+    // Once the data has run out and a whole line was cleared, every later line stays zero: a header
+    // declaring long lines over little data costs no more than its output.
+    int nEmptyLines = 0;
     for (UINT y = 0; y < rows; ++y) {
         BYTE* l = line.Get();
-        DecodeLine(reader, l, static_cast<size_t>(nLine));
+        if (nEmptyLines < 2 && !DecodeLine(reader, l, static_cast<size_t>(nLine))) ++nEmptyLines;
         BYTE* o = out.Get() + size_t{y} * w * nPixel;
         if (layout == Layout::Rgb24) {
             for (UINT x = 0; x < w; ++x, o += 3) {

@@ -130,6 +130,16 @@ UINT Stream::Read(void* buffer, UINT count) {
     }
 }
 
+bool Stream::ReadExact(void* buffer, UINT count) {
+    UINT nDone = 0;
+    while (nDone < count) {
+        const UINT n = Read(static_cast<BYTE*>(buffer) + nDone, count - nDone);
+        if (n == 0 || n > count - nDone) break;
+        nDone += n;
+    }
+    return nDone == count;
+}
+
 const BYTE* Stream::ReadInPlace(UINT count) {
     StreamBlock& b = *m_pBlock;
     if (b.m_nKind != kMemoryStream || b.m_bIsSink || b.m_nPos > b.m_nMemSize || b.m_nMemSize - b.m_nPos < count)
@@ -266,7 +276,7 @@ size_t StreamReader::Read(BYTE* p, size_t count) {
                 const UINT nAsk = static_cast<UINT>(std::min<size_t>(count - nDone, 0x40000000));
                 const UINT nGot = std::min(m_stream.Read(p + nDone, nAsk), nAsk);
                 nDone += nGot;
-                if (nGot < nAsk) m_bEnd = true;
+                if (nGot == 0) m_bEnd = true;
                 continue;
             }
             if (!Refill()) break;
@@ -303,11 +313,12 @@ bool StreamReader::Refill() {
         return true;
     }
     m_pData = m_buffer;
-    // A callback may claim more than it was asked for; never believe more than the buffer holds.
+    // A callback may hand out fewer bytes than asked (only nothing means the end), or claim more than
+    // it was asked for: never believe more than the buffer holds.
     const UINT nGot = std::min<UINT>(m_stream.Read(m_buffer, kBufferSize), kBufferSize);
     m_nPos = 0;
     m_nLen = nGot;
-    if (nGot < kBufferSize) m_bEnd = true;
+    if (nGot == 0) m_bEnd = true;
     return nGot > 0;
 }
 

@@ -59,7 +59,9 @@ public:
     bool IsValid() const;
 
     UINT Read(void* buffer, UINT count);
-    bool ReadExact(void* buffer, UINT count) { return Read(buffer, count) == count; }
+    // True when count bytes were read. A callback may hand out fewer bytes than asked without being at
+    // the end, so reading goes on until the count is reached or a read gives nothing.
+    bool ReadExact(void* buffer, UINT count);
     // For a memory source holding at least `count` more bytes: their address inside the caller's block,
     // the position moved past them as Read would, without the copy. NULL for any other stream or when
     // fewer bytes are left; the caller then reads into a buffer of its own.

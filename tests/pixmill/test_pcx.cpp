@@ -140,6 +140,11 @@ TEST_F(PcxTest, RunsAreCutAtTheLineEnd) {
     pxtest::Decoded early = Decode(ReadPcxToRgb, MakePcx(2, 2, 8, 1, 2, Bytes{0xC1, 9}));
     EXPECT_EQ(early.err, 0);
     EXPECT_EQ(early.Pixels(3), (Bytes{9, 9, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // Long lines over little data: 65535 lines of 8 planes x 16000 bytes declared, one byte given. The
+    // lines past the data are zeros (and cost no more than the output).
+    pxtest::Decoded tall = Decode(ReadPcxToRgb, MakePcx(1, 65535, 1, 8, 16000, Bytes{0x00}));
+    EXPECT_EQ(tall.err, 0);
+    EXPECT_EQ(tall.Pixels(3), Bytes(65535 * 3, 0));
     // Two and three pixel bits are layouts the reader does not decode: every value is 0.
     for (BYTE planes : {BYTE{2}, BYTE{3}}) {
         pxtest::Decoded zero = Decode(ReadPcxTo8Bit, MakePcx(8, 1, 1, planes, 1, Bytes{0xFF, 0xAA, 0x55}));
