@@ -103,6 +103,10 @@ public:
 
 private:
     BYTE* ReadRle(ErrorCode& err, UINT& width, UINT& height, UINT start, bool bRle4);
+    // The palette, the pixels and the buffer of an uncompressed file whose headers were read (`consumed`
+    // bytes so far): nOutPixel 3 gives RGB, 1 gives indices. A buffer comes back also when rows fail.
+    BYTE* ReadUncompressed(ErrorCode& err, const BmpHeader& h, int64_t consumed, RGBQUAD* palette, size_t nOutPixel,
+                           UINT& width, UINT& height);
     // Reads the rows of an uncompressed file into `out` (pixel bytes per output pixel: 3 for RGB,
     // 1 for indices); returns the error that stopped it.
     ErrorCode ReadRows(const BmpHeader& h, BYTE* out, size_t nOutPixel, const RGBQUAD* palette);
@@ -128,17 +132,7 @@ BYTE* BmpReader::ReadRgb(ErrorCode& err, UINT& width, UINT& height) {
         return nullptr;
     }
     RGBQUAD palette[256];
-    if ((err = ReadPalette(m_stream, h, palette, consumed)) != ErrorCode::None) return nullptr;
-    if ((err = SeekToPixels(m_stream, h, consumed)) != ErrorCode::None) return nullptr;
-    GlobalBuffer out(SizeMul(static_cast<uint64_t>(h.width), 3, h.AbsHeight()));
-    if (!out) {
-        err = ErrorCode::OutOfMemory;
-        return nullptr;
-    }
-    width = static_cast<UINT>(h.width);
-    height = static_cast<UINT>(h.AbsHeight());
-    err = ReadRows(h, out.Get(), 3, palette);
-    return out.Release();
+    return ReadUncompressed(err, h, consumed, palette, 3, width, height);
 }
 
 BYTE* BmpReader::Read8Bit(ErrorCode& err, UINT& width, UINT& height, RGBQUAD* palette) {
@@ -158,16 +152,21 @@ BYTE* BmpReader::Read8Bit(ErrorCode& err, UINT& width, UINT& height, RGBQUAD* pa
         err = ErrorCode::BadBmp;
         return nullptr;
     }
+    return ReadUncompressed(err, h, consumed, palette, 1, width, height);
+}
+
+BYTE* BmpReader::ReadUncompressed(ErrorCode& err, const BmpHeader& h, int64_t consumed, RGBQUAD* palette,
+                                  size_t nOutPixel, UINT& width, UINT& height) {
     if ((err = ReadPalette(m_stream, h, palette, consumed)) != ErrorCode::None) return nullptr;
     if ((err = SeekToPixels(m_stream, h, consumed)) != ErrorCode::None) return nullptr;
-    GlobalBuffer out(SizeMul(static_cast<uint64_t>(h.width), h.AbsHeight()));
+    GlobalBuffer out(SizeMul(static_cast<uint64_t>(h.width), nOutPixel, h.AbsHeight()));
     if (!out) {
         err = ErrorCode::OutOfMemory;
         return nullptr;
     }
     width = static_cast<UINT>(h.width);
     height = static_cast<UINT>(h.AbsHeight());
-    err = ReadRows(h, out.Get(), 1, palette);
+    err = ReadRows(h, out.Get(), nOutPixel, palette);
     return out.Release();
 }
 

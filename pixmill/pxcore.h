@@ -2,6 +2,7 @@
 // and the wrapper that every public function runs its worker through.
 #pragma once
 
+#include <new>
 #include <string>
 #include <type_traits>
 #include <vector>

@@ -29,6 +29,39 @@ Tap TapAt(UINT i, double scale, UINT nSrc) {
 
 bool Fits(uint64_t w, uint64_t h, uint64_t n) { return SizeMul(w, h, n) != UINT64_MAX; }
 
+// What both bilinear resamplers set up: two work rows of doubles, the scales, and where each
+// destination column samples its source row.
+struct BilinearGrid {
+    GlobalBuffer work0, work1, taps;
+    double* row0 = nullptr;
+    double* row1 = nullptr;
+    const Tap* columns = nullptr;
+    double yscale = 0;
+
+    // False (err set) for null buffers, zero sizes or work memory that cannot be had.
+    bool Init(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeight, const BYTE* dst, UINT dstWidth,
+              UINT dstHeight, UINT bytesPerPixel) {
+        if (!src || !dst || !srcWidth || !srcHeight || !dstWidth || !dstHeight || !bytesPerPixel ||
+            !Fits(srcWidth, srcHeight, bytesPerPixel) || !Fits(dstWidth, dstHeight, bytesPerPixel)) {
+            err = ErrorCode::BadParam;
+            return false;
+        }
+        const uint64_t nWork = SizeMul(dstWidth, bytesPerPixel, sizeof(double));
+        if (!work0.Allocate(nWork) || !work1.Allocate(nWork) || !taps.Allocate(SizeMul(dstWidth, sizeof(Tap)))) {
+            err = ErrorCode::OutOfMemory;
+            return false;
+        }
+        row0 = reinterpret_cast<double*>(work0.Get());
+        row1 = reinterpret_cast<double*>(work1.Get());
+        Tap* t = reinterpret_cast<Tap*>(taps.Get());
+        const double xscale = static_cast<double>(srcWidth) / dstWidth;
+        yscale = static_cast<double>(srcHeight) / dstHeight;
+        for (UINT x = 0; x < dstWidth; ++x) t[x] = TapAt(x, xscale, srcWidth);
+        columns = t;
+        return true;
+    }
+};
+
 bool IsKey(const BYTE* p, COLORREF key) { return RGB(p[0], p[1], p[2]) == key; }
 bool IsKey(const double* p, COLORREF key) {
     return RGB(static_cast<int>(p[0]), static_cast<int>(p[1]), static_cast<int>(p[2])) == key;
@@ -39,33 +72,24 @@ bool IsKey(const double* p, COLORREF key) {
 BOOL ResizeImage(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeight, BYTE* dst, UINT dstWidth,
                  UINT dstHeight, UINT bytesPerPixel) {
     DepthGuard depth;
-    if (!src || !dst || !srcWidth || !srcHeight || !dstWidth || !dstHeight || !bytesPerPixel ||
-        !Fits(srcWidth, srcHeight, bytesPerPixel) || !Fits(dstWidth, dstHeight, bytesPerPixel))
-        return Fail(err, ErrorCode::BadParam);
+    BilinearGrid g;
+    if (!g.Init(err, src, srcWidth, srcHeight, dst, dstWidth, dstHeight, bytesPerPixel)) return FALSE;
     const size_t nWork = size_t{dstWidth} * bytesPerPixel;
-    GlobalBuffer work0(SizeMul(nWork, sizeof(double))), work1(SizeMul(nWork, sizeof(double)));
-    if (!work0 || !work1) return Fail(err, ErrorCode::OutOfMemory);
-    double* row0 = reinterpret_cast<double*>(work0.Get());
-    double* row1 = reinterpret_cast<double*>(work1.Get());
-    const double xscale = static_cast<double>(srcWidth) / dstWidth;
-    const double yscale = static_cast<double>(srcHeight) / dstHeight;
-    GlobalBuffer taps(SizeMul(dstWidth, sizeof(Tap)));
-    if (!taps) return Fail(err, ErrorCode::OutOfMemory);
-    Tap* columns = reinterpret_cast<Tap*>(taps.Get());
-    for (UINT x = 0; x < dstWidth; ++x) columns[x] = TapAt(x, xscale, srcWidth);
     const size_t nSrcRow = size_t{srcWidth} * bytesPerPixel;
     auto resampleRow = [&](UINT sy, double* work) {
         const BYTE* s = src + size_t{sy} * nSrcRow;
         double* w = work;
         for (UINT x = 0; x < dstWidth; ++x) {
-            const Tap& t = columns[x];
+            const Tap& t = g.columns[x];
             const BYTE* p0 = s + size_t{t.i0} * bytesPerPixel;
             const BYTE* p1 = s + size_t{t.i1} * bytesPerPixel;
             for (UINT c = 0; c < bytesPerPixel; ++c) *w++ = p0[c] * t.w0 + p1[c] * t.w1;
         }
     };
+    double* row0 = g.row0;
+    double* row1 = g.row1;
     for (UINT y = 0; y < dstHeight; ++y) {
-        const Tap t = TapAt(y, yscale, srcHeight);
+        const Tap t = TapAt(y, g.yscale, srcHeight);
         resampleRow(t.i0, row0);
         resampleRow(t.i1, row1);
         BYTE* d = dst + size_t{y} * nWork;
@@ -79,20 +103,15 @@ BOOL ResizeImage(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeight,
 BOOL ResizeRgbKeyed(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeight, BYTE* dst, UINT dstWidth,
                     UINT dstHeight, COLORREF key) {
     DepthGuard depth;
-    if (!src || !dst || !srcWidth || !srcHeight || !dstWidth || !dstHeight || !Fits(srcWidth, srcHeight, 3) ||
-        !Fits(dstWidth, dstHeight, 3))
-        return Fail(err, ErrorCode::BadParam);
+    BilinearGrid g;
+    if (!g.Init(err, src, srcWidth, srcHeight, dst, dstWidth, dstHeight, 3)) return FALSE;
     const size_t nWork = size_t{dstWidth} * 3;
-    GlobalBuffer work0(SizeMul(nWork, sizeof(double))), work1(SizeMul(nWork, sizeof(double)));
-    if (!work0 || !work1) return Fail(err, ErrorCode::OutOfMemory);
-    double* row0 = reinterpret_cast<double*>(work0.Get());
-    double* row1 = reinterpret_cast<double*>(work1.Get());
-    const double xscale = static_cast<double>(srcWidth) / dstWidth;
-    const double yscale = static_cast<double>(srcHeight) / dstHeight;
+    double* row0 = g.row0;
+    double* row1 = g.row1;
     auto resampleRow = [&](UINT sy, double* work) {
         const BYTE* s = src + size_t{sy} * srcWidth * 3;
         for (UINT x = 0; x < dstWidth; ++x) {
-            const Tap t = TapAt(x, xscale, srcWidth);
+            const Tap& t = g.columns[x];
             const BYTE* p0 = s + size_t{t.i0} * 3;
             const BYTE* p1 = s + size_t{t.i1} * 3;
             double* w = work + size_t{x} * 3;
@@ -106,7 +125,7 @@ BOOL ResizeRgbKeyed(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeig
         }
     };
     for (UINT y = 0; y < dstHeight; ++y) {
-        const Tap t = TapAt(y, yscale, srcHeight);
+        const Tap t = TapAt(y, g.yscale, srcHeight);
         resampleRow(t.i0, row0);
         resampleRow(t.i1, row1);
         BYTE* d = dst + size_t{y} * nWork;

@@ -2,6 +2,8 @@
 // folder, the netpbm / ImageMagick tools that make inputs and read back outputs, and PNM parsing.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -95,6 +97,24 @@ bool ToolImage(const std::string& command, Image& image);
 Bytes MakeWithTool(const TempDir& dir, const Image& picture, const std::string& tool, const std::string& name);
 // Writes the file into the folder and reads it back with `reader file` (a tool that writes a PNM).
 bool ReadWithTool(const TempDir& dir, const Bytes& file, const std::string& reader, Image& image);
+
+// A test with a temporary folder, where the tools make inputs and read outputs back.
+class ToolTest : public ::testing::Test {
+protected:
+    TempDir m_dir;
+    // The file `tool in.ppm` writes for the picture (the test fails when the tool does).
+    Bytes Make(const Image& picture, const std::string& tool) {
+        Bytes file = MakeWithTool(m_dir, picture, tool, "made.bin");
+        EXPECT_FALSE(file.empty()) << tool;
+        return file;
+    }
+    // The image `reader file` (a tool that writes a PNM) reads from the file.
+    Image ReadBack(const Bytes& file, const std::string& reader) {
+        Image image;
+        EXPECT_TRUE(ReadWithTool(m_dir, file, reader, image)) << reader;
+        return image;
+    }
+};
 
 // A deterministic test picture with gradients, edges and noise.
 Image Pattern(UINT w, UINT h, uint32_t seed = 1);

@@ -56,21 +56,7 @@ Bytes MakeBmp(int32_t w, int32_t h, int bits, int compression, const std::vector
 // An image from rows of (r, g, b) triples given top row first.
 Image Rows(UINT w, UINT h, const Bytes& rgb) { return Image{w, h, rgb}; }
 
-class BmpTest : public ::testing::Test {
-protected:
-    pxtest::TempDir m_dir;
-
-    Bytes MakeWith(const Image& image, const std::string& tool, const std::string& name) {
-        Bytes file = pxtest::MakeWithTool(m_dir, image, tool, name);
-        EXPECT_FALSE(file.empty()) << tool;
-        return file;
-    }
-    Image Expected(const Bytes& file, const std::string& reader) {
-        Image image;
-        EXPECT_TRUE(pxtest::ReadWithTool(m_dir, file, reader, image)) << reader;
-        return image;
-    }
-};
+using BmpTest = pxtest::ToolTest;
 
 TEST_F(BmpTest, EveryBitDepthOfPpmtobmp) {
     struct Case {
@@ -79,9 +65,10 @@ TEST_F(BmpTest, EveryBitDepthOfPpmtobmp) {
     } cases[] = {{1, 2}, {4, 16}, {8, 256}, {24, 0}};
     for (const Case& c : cases) {
         const Image picture = c.colors ? pxtest::PalettePattern(13, 7, c.colors) : pxtest::Pattern(13, 7);
-        const Bytes file = MakeWith(picture, "ppmtobmp -bpp=" + std::to_string(c.bpp), "depth.bmp");
+        const Bytes file = Make(picture, "ppmtobmp -bpp=" + std::to_string(c.bpp));
+        ASSERT_GT(file.size(), 54u);
         ASSERT_EQ(file[28], c.bpp);
-        const Image expected = Expected(file, "bmptopnm");
+        const Image expected = ReadBack(file, "bmptopnm");
         EXPECT_EQ(expected, picture) << c.bpp;
         pxtest::Decoded rgb = Decode(ReadBmpToRgb, file);
         EXPECT_EQ(rgb.err, 0) << c.bpp;
@@ -109,7 +96,7 @@ TEST_F(BmpTest, EveryBitDepthOfPpmtobmp) {
 
 TEST_F(BmpTest, BothRowOrdersAndStartPosition) {
     const Image picture = pxtest::Pattern(5, 4);
-    const Bytes bottomUp = MakeWith(picture, "ppmtobmp -bpp=24", "rows.bmp");
+    const Bytes bottomUp = Make(picture, "ppmtobmp -bpp=24");
     // The same file top-down: negative height, the rows in the other order.
     Bytes topDown = bottomUp;
     const uint32_t off = Get32(bottomUp, 10);
@@ -205,9 +192,18 @@ TEST_F(BmpTest, Rle4RunsAbsoluteAndDelta) {
     EXPECT_EQ(d.AsImage(), Rows(5, 2, expected));
 }
 
+TEST_F(BmpTest, RleRereadsItsHeadersFromWhereTheReaderBegan) {
+    const Bytes file = MakeBmp(2, 1, 8, 1, kRlePalette, Bytes{0x02, 0x03, 0x00, 0x01});
+    Bytes behind = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // something else first, even a "BM"
+    behind.insert(behind.end(), file.begin(), file.end());
+    pxtest::Decoded d = Decode(ReadBmpToRgb, behind, 13);
+    EXPECT_EQ(d.err, 0);
+    EXPECT_EQ(d.Pixels(3), (Bytes{0, 0, 255, 0, 0, 255}));
+}
+
 TEST_F(BmpTest, TruncatedFilesReturnThePartlyFilledBuffer) {
     const Image picture = pxtest::Pattern(6, 4);
-    const Bytes file = MakeWith(picture, "ppmtobmp -bpp=24", "cut.bmp");
+    const Bytes file = Make(picture, "ppmtobmp -bpp=24");
     const uint32_t off = Get32(file, 10);
     // Two of four rows (stride 20): the two bottom rows are there, the others are zero.
     const Bytes cut(file.begin(), file.begin() + off + 2 * 20 + 7);
@@ -279,7 +275,7 @@ TEST_F(BmpTest, WritersAndRoundTrips) {
     const Image picture = pxtest::Pattern(17, 9);
     const Bytes file24 = pxtest::Encode(WriteRgbAsBmp, picture.rgb.data(), 17, 9, &err);
     EXPECT_EQ(err, 0);
-    EXPECT_EQ(Expected(file24, "bmptopnm"), picture);
+    EXPECT_EQ(ReadBack(file24, "bmptopnm"), picture);
     EXPECT_EQ(Decode(ReadBmpToRgb, file24).AsImage(), picture);
 
     RGBQUAD palette[256];
@@ -295,7 +291,7 @@ TEST_F(BmpTest, WritersAndRoundTrips) {
     EXPECT_EQ(std::memcmp(back.palette, palette, sizeof(palette)), 0);
     Image expanded{17, 9, Bytes(17 * 9 * 3)};
     ASSERT_TRUE(Expand8BitToRgb(indices.data(), expanded.rgb.data(), 17, 9, 0, palette));
-    EXPECT_EQ(Expected(file8, "bmptopnm"), expanded);
+    EXPECT_EQ(ReadBack(file8, "bmptopnm"), expanded);
 }
 
 TEST_F(BmpTest, WriterFailures) {
@@ -350,12 +346,17 @@ TEST_F(BmpTest, HandlesAndArguments) {
     CloseSource(src);
     EXPECT_EQ(ReadBmpTo8Bit(src, &w, &h, palette), nullptr);
     EXPECT_EQ(GetLastErrorCode(), 38);
-    // A sink given to a reader reads nothing.
+    // A sink given to a reader reads nothing; a closed sink is refused before anything is written.
     BYTE mem[64];
     SinkHandle sink = OpenMemorySink(mem, sizeof(mem));
     EXPECT_EQ(ReadBmpToRgb(sink, &w, &h), nullptr);
     EXPECT_EQ(GetLastErrorCode(), 3);
     CloseSink(sink);
+    const BYTE rgb[3] = {};
+    EXPECT_EQ(WriteRgbAsBmp(sink, rgb, 1, 1), 0u);
+    EXPECT_EQ(GetLastErrorCode(), 38);
+    EXPECT_EQ(WriteRgbAsBmp(nullptr, rgb, 1, 1), 0u);
+    EXPECT_EQ(GetLastErrorCode(), 5);
 }
 
 TEST_F(BmpTest, HostileHeaders) {

@@ -46,20 +46,10 @@ Bytes MakeTga(const TgaSpec& s, const Bytes& rest) {
     return b;
 }
 
-class TgaTest : public ::testing::Test {
+class TgaTest : public pxtest::ToolTest {
 protected:
-    pxtest::TempDir m_dir;
-
-    Bytes Make(const Image& picture, const std::string& options) {
-        Bytes file = pxtest::MakeWithTool(m_dir, picture, "pamtotga " + options, "t.tga");
-        EXPECT_FALSE(file.empty()) << options;
-        return file;
-    }
-    Image Expected(const Bytes& file) {
-        Image image;
-        EXPECT_TRUE(pxtest::ReadWithTool(m_dir, file, "tgatoppm", image));
-        return image;
-    }
+    Bytes MakeTgaWith(const Image& picture, const std::string& options) { return Make(picture, "pamtotga " + options); }
+    Image Expected(const Bytes& file) { return ReadBack(file, "tgatoppm"); }
 };
 
 TEST_F(TgaTest, TypesOfPamtotga) {
@@ -76,7 +66,8 @@ TEST_F(TgaTest, TypesOfPamtotga) {
         Image picture = c.colors ? pxtest::PalettePattern(23, 9, c.colors) : pxtest::Pattern(23, 9);
         if (std::string(c.options).find("mono") != std::string::npos)
             for (size_t i = 0; i < picture.rgb.size(); i += 3) picture.rgb[i + 1] = picture.rgb[i + 2] = picture.rgb[i];
-        const Bytes file = Make(picture, c.options);
+        const Bytes file = MakeTgaWith(picture, c.options);
+        ASSERT_GT(file.size(), 18u) << c.options;
         ASSERT_EQ(file[2], c.type) << c.options;
         ASSERT_EQ(file[17] & 0x20, 0) << "pamtotga writes the bottom row first";
         const Image expected = Expected(file);
@@ -143,7 +134,8 @@ TEST_F(TgaTest, SixteenBitPixelsAndMapsUseTimesEight) {
     EXPECT_EQ(d.Pixels(3), (Bytes{248, 248, 248, 248, 0, 0, 8, 8, 8}));
     // A colour map of 16-bit entries from pamtotga -cmap16; expected from the rule on its own entries.
     const Image picture = pxtest::PalettePattern(7, 5, 12);
-    const Bytes file = Make(picture, "-cmap16 -norle");
+    const Bytes file = MakeTgaWith(picture, "-cmap16 -norle");
+    ASSERT_GT(file.size(), 18u);
     ASSERT_EQ(file[7], 15);
     const size_t mapAt = 18 + file[0];
     const UINT first = file[3] | (file[4] << 8);
