@@ -10,7 +10,13 @@
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelement.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/kterclay.h"
 #include "kinetype/kterdefault.h"
+#include "kinetype/kterdrift.h"
+#include "kinetype/kterlens.h"
+#include "kinetype/kterparticle.h"
+#include "kinetype/kterpull.h"
+#include "kinetype/kterpulse.h"
 #include "kinetype/kteulerbhvr.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktintbhvrprop.h"
@@ -38,6 +44,12 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTGlyph),
         RUNTIME_CLASS(CKTElementRenderer),
         RUNTIME_CLASS(CKTERDefault),
+        RUNTIME_CLASS(CKTERParticle),
+        RUNTIME_CLASS(CKTERLens),
+        RUNTIME_CLASS(CKTERPull),
+        RUNTIME_CLASS(CKTERPulse),
+        RUNTIME_CLASS(CKTERClay),
+        RUNTIME_CLASS(CKTERDrift),
         RUNTIME_CLASS(CKTBehavior),
         RUNTIME_CLASS(CKTEulerBhvr),
     };
