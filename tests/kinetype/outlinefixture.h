@@ -14,6 +14,7 @@
 #include "kinetype/kterpull.h"
 #include "kinetype/kterpulse.h"
 #include "platform/crt/crt.h"
+#include "kttesthelp.h"
 #include "test_element_fixture.h"
 
 namespace kttest {
