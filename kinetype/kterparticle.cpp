@@ -15,6 +15,7 @@ constexpr double kDt = 0.05;
 constexpr double kNoEdge = 500000.0;
 
 inline CKTVector VertexOf(const POINT& p) { return CKTVector(p.x, p.y, 0.0); }
+inline BOOL Inside(const CRgn& rgn, const CKTVector& v) { return rgn.PtInRegion(TruncToInt(v.x), TruncToInt(v.y)); }
 
 }  // namespace
 
@@ -38,6 +39,17 @@ void CKTERParticle::BuildOutline(CDC* pDC) {
 void CKTERParticle::InstallOutline(CDC* pDC, const CKTGlyphRegion& outline) {
     m_outline = outline;
     m_bOutlineValid = 1;
+    m_pRegion = std::make_unique<CRgn>();
+    if (!m_pRegion->CreatePolyPolygonRgn(m_outline.m_pPoints, m_outline.m_pPolyCounts, m_outline.m_nPolys, WINDING))
+        m_pRegion.reset();
+    // The chain of edges: vertex i to i + 1, and the last vertex back to vertex 0.
+    m_edges.clear();
+    for (int i = 0; i < m_outline.m_nPoints; i++) {
+        const Segment s = MakeSegment(VertexOf(m_outline.m_pPoints[i]),
+                                      VertexOf(m_outline.m_pPoints[i + 1 < m_outline.m_nPoints ? i + 1 : 0]));
+        const double ex = s.x1 - s.x0, ey = s.y1 - s.y0;
+        m_edges.push_back(Edge{s, ex, ey, ex * ex + ey * ey});
+    }
     DeleteParticles();
     m_nEmitted = 0;
     m_bExtentValid = 0;
@@ -47,26 +59,23 @@ void CKTERParticle::InstallOutline(CDC* pDC, const CKTGlyphRegion& outline) {
 }
 
 void CKTERParticle::EmitParticle() {
-    if (m_outline.m_nPoints > 0) {
-        CRgn rgn;
-        if (rgn.CreatePolyPolygonRgn(m_outline.m_pPoints, m_outline.m_pPolyCounts, m_outline.m_nPolys, WINDING)) {
-            const CRect b = m_rcExtent;
-            auto* p = new CKTParticle;
-            p->m_vAcceleration = CKTVector(0.0, 0.0, 0.0);
-            const double y = crt::rand() / 32767.0 * 2 - 1;
-            const double x = crt::rand() / 32767.0 * 2 - 1;
-            p->m_vVelocity = CKTVector(x, y, 0.0);
-            p->m_vVelocity /= p->m_vVelocity.Length();
-            p->m_vVelocity *= crt::rand() / 32767.0 * 40.0 + 10.0;
-            bool bInside = false;
-            for (int n = 0; n < kMaxEmitSamples && !bInside; n++) {
-                p->m_vPosition.x = b.left + (crt::rand() / 32767.0) * b.Width();
-                p->m_vPosition.y = b.top + (crt::rand() / 32767.0) * b.Height();
-                bInside = rgn.PtInRegion(TruncToInt(p->m_vPosition.x), TruncToInt(p->m_vPosition.y));
-            }
-            if (bInside) m_particles.AddTail(p);
-            else delete p;  // a region without pixels: nothing to emit into
+    if (m_outline.m_nPoints > 0 && m_pRegion) {
+        const CRect b = m_rcExtent;
+        auto* p = new CKTParticle;
+        p->m_vAcceleration = CKTVector(0.0, 0.0, 0.0);
+        const double y = crt::rand() / 32767.0 * 2 - 1;
+        const double x = crt::rand() / 32767.0 * 2 - 1;
+        p->m_vVelocity = CKTVector(x, y, 0.0);
+        p->m_vVelocity /= p->m_vVelocity.Length();
+        p->m_vVelocity *= crt::rand() / 32767.0 * 40.0 + 10.0;
+        bool bInside = false;
+        for (int n = 0; n < kMaxEmitSamples && !bInside; n++) {
+            p->m_vPosition.x = b.left + (crt::rand() / 32767.0) * b.Width();
+            p->m_vPosition.y = b.top + (crt::rand() / 32767.0) * b.Height();
+            bInside = Inside(*m_pRegion, p->m_vPosition);
         }
+        if (bInside) m_particles.AddTail(p);
+        else delete p;  // a region without pixels: nothing to emit into
     }
     m_nEmitted++;
 }
@@ -95,61 +104,64 @@ void CKTERParticle::OnPreStep() {
     if (m_outline.m_nPoints > 0) MoveParticles(pDC);
 }
 
+inline CKTERParticle::Segment CKTERParticle::MakeSegment(const CKTVector& p, const CKTVector& q) {
+    return Segment{q.y - p.y, p.x - q.x, q.x * p.y - p.x * q.y, std::trunc(p.x), std::trunc(p.y), std::trunc(q.x), std::trunc(q.y)};
+}
+
+// Two segments cross unless one lies strictly on one side of the other's line.
+inline bool CKTERParticle::Crosses(const Segment& s, const Segment& t) {
+    const auto apart = [](double r0, double r1) { return r0 != 0 && r1 != 0 && r0 * r1 >= 0; };
+    if (apart(t.a * s.x0 + t.b * s.y0 + t.c, t.a * s.x1 + t.b * s.y1 + t.c)) return false;
+    return !apart(s.a * t.x0 + s.b * t.y0 + s.c, s.a * t.x1 + s.b * t.y1 + s.c);
+}
+
 void CKTERParticle::MoveParticles(CDC* pDC) {
     BuildOutline(pDC);
     if (m_outline.m_nPoints == 0) return;
-    CRgn rgn;
-    const BOOL bRegion =
-        rgn.CreatePolyPolygonRgn(m_outline.m_pPoints, m_outline.m_pPolyCounts, m_outline.m_nPolys, WINDING);
-    const int nPoints = m_outline.m_nPoints;
+    const CRgn* pRegion = m_pRegion.get();
     for (POSITION pos = m_particles.GetHeadPosition(); pos;) {
         CKTParticle* p = m_particles.GetNext(pos);
-        p->m_vVelocity += p->m_vAcceleration * kDt;
+        // velocity += acceleration dt; position += velocity dt (component by component, inline).
+        CKTVector& v = p->m_vVelocity;
+        const CKTVector& a = p->m_vAcceleration;
+        v.x += a.x * kDt, v.y += a.y * kDt, v.z += a.z * kDt;
         const CKTVector vOld = p->m_vPosition;
-        p->SetPosition(p->m_vPosition + p->m_vVelocity * kDt);
-        if (!bRegion || rgn.PtInRegion(TruncToInt(p->m_vPosition.x), TruncToInt(p->m_vPosition.y))) continue;
+        p->SetPosition(CKTVector(vOld.x + v.x * kDt, vOld.y + v.y * kDt, vOld.z + v.z * kDt));
+        if (!pRegion || Inside(*pRegion, p->m_vPosition)) continue;
 
-        // Outside: the nearest crossed edge of the chain, by the perpendicular from its line.
-        double dBest = kNoEdge;
-        CKTVector vNormal;
-        for (int i = 0; i < nPoints; i++) {
-            const CKTVector a = VertexOf(m_outline.m_pPoints[i]);
-            const CKTVector b = VertexOf(m_outline.m_pPoints[i + 1 < nPoints ? i + 1 : 0]);
-            const CKTVector e = b - a;
-            const double ee = e.Dot2D(e);
-            if (ee == 0.0) continue;  // a zero-length edge has no line
-            if (!LinesIntersect(vOld, p->m_vPosition, a, b)) continue;
-            const CKTVector q = p->m_vPosition - a;
-            const double t = q.Dot2D(e) / ee;
-            const CKTVector n(q.x - t * e.x, q.y - t * e.y, 0.0);
-            const double dist = n.Length();
+        // Outside: the nearest crossed edge of the chain, by the perpendicular from its line to the
+        // new position.
+        const Segment path = MakeSegment(vOld, p->m_vPosition);
+        const double px = p->m_vPosition.x, py = p->m_vPosition.y;
+        double dBest = kNoEdge, nx = 0, ny = 0;
+        for (const Edge& edge : m_edges) {
+            if (edge.ee == 0.0) continue;  // a zero-length edge has no line
+            if (!Crosses(path, edge.s)) continue;
+            const double qx = px - edge.s.x0, qy = py - edge.s.y0;
+            const double t = (qx * edge.ex + qy * edge.ey) / edge.ee;
+            const double mx = qx - t * edge.ex, my = qy - t * edge.ey;
+            const double dist = std::sqrt(mx * mx + my * my);
             if (dist == 0.0) continue;  // on the edge's line: no direction to reflect in
             if (dist < dBest) {
                 dBest = dist;
-                vNormal = n;
+                nx = mx;
+                ny = my;
             }
         }
         if (dBest == kNoEdge) {
             p->m_vVelocity = -p->m_vVelocity;
             continue;
         }
+        CKTVector vNormal(nx, ny, 0.0);
         vNormal /= vNormal.Length();
         p->m_vVelocity = p->m_vVelocity - vNormal * (2 * vNormal.Dot2D(p->m_vVelocity));
         p->m_vPosition = vOld + p->m_vVelocity * kDt;
-        if (!rgn.PtInRegion(TruncToInt(p->m_vPosition.x), TruncToInt(p->m_vPosition.y))) p->m_vVelocity = -p->m_vVelocity;
+        if (!Inside(*pRegion, p->m_vPosition)) p->m_vVelocity = -p->m_vVelocity;
     }
 }
 
 BOOL CKTERParticle::LinesIntersect(CKTVector p1, CKTVector p2, CKTVector p3, CKTVector p4) {
-    const double a1 = p2.y - p1.y, b1 = p1.x - p2.x, c1 = p2.x * p1.y - p1.x * p2.y;
-    const double r3 = a1 * std::trunc(p3.x) + b1 * std::trunc(p3.y) + c1;
-    const double r4 = a1 * std::trunc(p4.x) + b1 * std::trunc(p4.y) + c1;
-    if (r3 != 0 && r4 != 0 && r3 * r4 >= 0) return FALSE;
-    const double a2 = p4.y - p3.y, b2 = p3.x - p4.x, c2 = p4.x * p3.y - p3.x * p4.y;
-    const double r1 = a2 * std::trunc(p1.x) + b2 * std::trunc(p1.y) + c2;
-    const double r2 = a2 * std::trunc(p2.x) + b2 * std::trunc(p2.y) + c2;
-    if (r1 != 0 && r2 != 0 && r1 * r2 >= 0) return FALSE;
-    return TRUE;
+    return Crosses(MakeSegment(p1, p2), MakeSegment(p3, p4)) ? TRUE : FALSE;
 }
 
 void CKTERParticle::Draw() {

@@ -18,9 +18,13 @@
 // Stored form: the renderer base part only; a loaded glyph gets new random particles.
 #pragma once
 
+#include <memory>
+#include <vector>
+
 #include "kinetype/kteroutline.h"
 #include "kinetype/ktparticle.h"
 #include "platform/afx/afxcoll.h"
+#include "platform/gdi/dc.h"
 
 class CKTERParticle : public CKTEROutline {
     DECLARE_SERIAL(CKTERParticle)
@@ -66,4 +70,24 @@ protected:
     int m_nParticleCount;  // particles emitted per build: 100
     CKTGlyphRegion m_outline;
     CTypedPtrList<CObList, CKTParticle*> m_particles;  // owned, in emission order
+
+private:
+    // A segment for the crossing test: its line's coefficients from the coordinates as given, and its
+    // end points truncated toward zero.
+    struct Segment {
+        double a, b, c;         // a x + b y + c = 0 through both ends
+        double x0, y0, x1, y1;  // the ends, truncated
+    };
+    // An edge of the chain: its segment and its direction x1 - x0, y1 - y0 with that length squared.
+    struct Edge {
+        Segment s;
+        double ex, ey, ee;
+    };
+    static Segment MakeSegment(const CKTVector& p, const CKTVector& q);
+    static bool Crosses(const Segment& path, const Segment& edge);
+
+    // Built with the outline, never deformed: its region (NULL when none could be made) and its edge
+    // chain.
+    std::unique_ptr<CRgn> m_pRegion;
+    std::vector<Edge> m_edges;
 };

@@ -313,6 +313,7 @@ void Region::Clear() {
     m_bBands = false;
     m_bands.clear();
     m_xs.clear();
+    m_rowBand.clear();
 }
 
 void Region::SetRect(int left, int top, int right, int bottom) {
@@ -384,6 +385,12 @@ void Region::EnsureBands() const {
     BandBuilder sink(m_bands, m_xs);
     RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode, m_bounds.top,
                          m_bounds.bottom, sink);
+    // A row index spares short shapes (glyphs hit-tested many times) the search for the band.
+    if (int64_t{m_bounds.bottom} - m_bounds.top <= kExactRows) {
+        m_rowBand.assign(static_cast<size_t>(m_bounds.bottom - m_bounds.top), -1);
+        for (size_t i = 0; i < m_bands.size(); i++)
+            for (int y = m_bands[i].top; y < m_bands[i].bottom; y++) m_rowBand[y - m_bounds.top] = static_cast<int>(i);
+    }
     m_bBands = true;
 }
 
@@ -446,11 +453,19 @@ bool Region::Contains(int x, int y) const {
         return sink.m_bInside;
     }
     EnsureBands();
-    // The last band whose top is at or above y.
-    auto it = std::upper_bound(m_bands.begin(), m_bands.end(), y, [](int v, const Band& b) { return v < b.top; });
-    if (it == m_bands.begin()) return false;
-    const Band& band = *(it - 1);
-    if (y >= band.bottom) return false;
+    const Band* pBand;
+    if (!m_rowBand.empty()) {
+        const int i = m_rowBand[y - m_bounds.top];
+        if (i < 0) return false;
+        pBand = &m_bands[i];
+    } else {
+        // The last band whose top is at or above y.
+        auto it = std::upper_bound(m_bands.begin(), m_bands.end(), y, [](int v, const Band& b) { return v < b.top; });
+        if (it == m_bands.begin()) return false;
+        pBand = &*(it - 1);
+        if (y >= pBand->bottom) return false;
+    }
+    const Band& band = *pBand;
     const int* xs = m_xs.data() + 2 * band.first;
     // Spans are sorted: the last span starting at or left of x decides.
     uint32_t lo = 0, hi = band.count;

@@ -107,6 +107,7 @@ private:
     mutable bool m_bBands = false;  // m_bands and m_xs are built (for hit tests)
     mutable std::vector<Band> m_bands;
     mutable std::vector<int> m_xs;
+    mutable std::vector<int> m_rowBand;  // shapes up to kExactRows tall: each row's band, or -1
 };
 
 }  // namespace gdi
