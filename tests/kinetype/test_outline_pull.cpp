@@ -122,7 +122,9 @@ TEST_F(OutlineMouse, PulseScalesAboutTheRestCentre) {
             const float s = static_cast<float>(swing / (static_cast<double>(k.distortion) * d + 1) + 1);
             EXPECT_EQ(r->GetOutline().m_pPoints[i].x, static_cast<float>(5 + s * (c.x - 5.0))) << i;
             EXPECT_EQ(r->GetOutline().m_pPoints[i].y, static_cast<float>(5 + s * (c.y - 5.0))) << i;
-            if (k.scale == 0) EXPECT_EQ(r->GetOutline().m_pPoints[i].x, c.x);
+            if (k.scale == 0) {
+                EXPECT_EQ(r->GetOutline().m_pPoints[i].x, c.x);
+            }
         }
         delete r->GetElement();
     }
