@@ -35,30 +35,16 @@ void CKTERClay::OnPreStep() {
     }
 
     const CPoint ptMouse = pBook->GetMousePoint();
-    if (!m_bMouseSeen) {
-        m_ptPrevMouse = ptMouse;
-        m_bMouseSeen = 1;
-    }
-    const double dx = static_cast<double>(ptMouse.x) - m_ptPrevMouse.x;
-    const double dy = static_cast<double>(ptMouse.y) - m_ptPrevMouse.y;
-    double mx, my;
+    double dx, dy, mx, my;
+    GetMouseMotion(ptMouse, m_ptPrevMouse, m_bMouseSeen, &dx, &dy);
     GetMouseInGlyph(pBook, &mx, &my);
-    const double A = m_fMouseStrength, B = m_fMouseFalloff, S = m_fOriginStrength;
-
     for (int i = 0; i < m_outline.m_nPoints; i++) {
+        // The pull back towards rest acts for any vertex off rest (e > 0); a vertex whose weight has no
+        // value, or whose step has no finite value, stays this time.
+        double px, py;
+        if (!GetMotionStep(i, mx, my, dx, dy, m_fMouseStrength, m_fMouseFalloff, m_fOriginStrength, 0.0, &px, &py))
+            continue;
         CKTFloatPoint& c = m_outline.m_pPoints[i];
-        const CKTFloatPoint& r = m_restOutline.m_pPoints[i];
-        const double ux = static_cast<double>(c.x) - r.x, uy = static_cast<double>(c.y) - r.y;
-        const double wx = mx - c.x, wy = my - c.y;
-        const double e = std::sqrt(ux * ux + uy * uy);
-        const double d = std::sqrt(wx * wx + wy * wy);
-        if (B + d == 0.0) continue;  // the weight has no value: this vertex rests this time
-        const double k = A / (B + d);
-        double px = k * dx, py = k * dy;
-        if (e != 0.0) {
-            px = px - S * ux / e;
-            py = py - S * uy / e;
-        }
         const double cx = c.x + px, cy = c.y + py;
         if (!std::isfinite(cx) || !std::isfinite(cy)) continue;
         c.x = StoreCoord(cx);

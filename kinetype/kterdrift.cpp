@@ -41,33 +41,19 @@ void CKTERDrift::OnPreStep() {
     if (m_outline.m_nPoints == 0 || !m_pElement) return;
 
     const CPoint ptMouse = pBook->GetMousePoint();
-    if (!m_bMouseSeen) {
-        m_ptPrevMouse = ptMouse;
-        m_bMouseSeen = 1;
-    }
-    const double dx = static_cast<double>(ptMouse.x) - m_ptPrevMouse.x;
-    const double dy = static_cast<double>(ptMouse.y) - m_ptPrevMouse.y;
-    double mx, my;
+    double dx, dy, mx, my;
+    GetMouseMotion(ptMouse, m_ptPrevMouse, m_bMouseSeen, &dx, &dy);
     GetMouseInGlyph(pBook, &mx, &my);
-    const double A = m_fMouseStrength, B = m_fMouseFalloff, S = m_fOriginStrength, D = m_fFriction;
-
+    const double D = m_fFriction;
     for (int i = 0; i < m_outline.m_nPoints; i++) {
-        CKTFloatPoint& c = m_outline.m_pPoints[i];
-        const CKTFloatPoint& r = m_restOutline.m_pPoints[i];
-        float* v = m_pVelocities + 2 * i;
-        const double ux = static_cast<double>(c.x) - r.x, uy = static_cast<double>(c.y) - r.y;
-        const double wx = mx - c.x, wy = my - c.y;
-        const double e = std::sqrt(ux * ux + uy * uy);
-        const double d = std::sqrt(wx * wx + wy * wy);
-        if (B + d == 0.0) continue;  // the weight has no value: this vertex rests this time
-        const double k = A / (B + d);
-        double px = k * dx, py = k * dy;
-        if (e > 0.25) {
-            px = px - S * ux / e;
-            py = py - S * uy / e;
-        }
+        // A vertex whose weight has no value rests this time, velocity included.
+        double px, py;
+        if (!GetMotionStep(i, mx, my, dx, dy, m_fMouseStrength, m_fMouseFalloff, m_fOriginStrength, 0.25, &px, &py))
+            continue;
         // v := v + p; c := c + v; v := v (1 - D), each stored as a float; a step without a finite
         // value leaves the vertex and its velocity alone.
+        CKTFloatPoint& c = m_outline.m_pPoints[i];
+        float* v = m_pVelocities + 2 * i;
         const double vx = v[0] + px, vy = v[1] + py;
         if (!std::isfinite(vx) || !std::isfinite(vy)) continue;
         const float fvx = StoreCoord(vx), fvy = StoreCoord(vy);

@@ -31,19 +31,9 @@ void CKTERLens::InstallOutline(const CKTGlyphRegion& rest) {
     InvalidateExtent();
 }
 
-CRect CKTERLens::GetExtent(CDC* pDC) {
-    if (m_bExtentValid) return m_rcExtent;
-    if (m_cChar != ' ') {
-        if (pDC) {
-            if (!m_bOutlineValid) BuildOutline(pDC);
-            if (m_restOutline.m_nPoints > 0) GetOutlineBox(m_outline, &m_rcExtent);
-        }
-    } else if (pDC) {
-        SetSpaceExtent(pDC);
-    }
-    m_bExtentValid = 1;
-    InvalidateElementBounds();
-    return m_rcExtent;
+void CKTERLens::MeasureOutline(CDC* pDC) {
+    if (!m_bOutlineValid) BuildOutline(pDC);
+    if (m_restOutline.m_nPoints > 0) GetOutlineBox(m_outline, &m_rcExtent);
 }
 
 void CKTERLens::OnPreStep() {

@@ -21,9 +21,6 @@ public:
     CKTElementRenderer* Clone() override;
     // Builds the integer rest outline and its working copy from the font on pDC; nothing while valid.
     void BuildOutline(CDC* pDC);
-    // When stale: the box of the working outline's region (building first when needed), or for the
-    // space the metrics box.
-    CRect GetExtent(CDC* pDC) override;
     // Event 0: fills the working outline when the glyph lies in the client area.
     void Draw() override;
     // Event 3, while the book runs: recomputes the working outline from the rest outline.
@@ -37,6 +34,8 @@ public:
     float m_fFalloff;        // "Falloff" (F), 20.0
 
 protected:
+    // Builds when needed, then the box of the working outline's region.
+    void MeasureOutline(CDC* pDC) override;
     // Makes rest the rest outline and the working outline as if built from the font.
     void InstallOutline(const CKTGlyphRegion& rest);
 

@@ -1,10 +1,12 @@
 #include "kinetype/kteroutline.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "kinetype/ktbook.h"
 #include "kinetype/ktelement.h"
+#include "kinetype/kterdefault.h"
 #include "platform/gdi/dc.h"
 #include "platform/gdi/font.h"
 
@@ -58,6 +60,18 @@ void CKTEROutline::SetPointSize(int nPoints) {
 
 void CKTEROutline::SetColor(COLORREF cr) { m_crColor = cr; }
 
+CRect CKTEROutline::GetExtent(CDC* pDC) {
+    if (m_bExtentValid) return m_rcExtent;
+    if (m_cChar != ' ') {
+        if (pDC) MeasureOutline(pDC);
+    } else if (pDC) {
+        SetSpaceExtent(pDC);
+    }
+    m_bExtentValid = 1;
+    InvalidateElementBounds();
+    return m_rcExtent;
+}
+
 void CKTEROutline::InvalidateOutline() {
     m_bExtentValid = 0;
     m_bOutlineValid = 0;
@@ -93,22 +107,11 @@ template BOOL CKTEROutline::ReadOutline<CKTGlyphRegion>(CDC*, CKTGlyphRegion*);
 template BOOL CKTEROutline::ReadOutline<CKTFloatGlyphRegion>(CDC*, CKTFloatGlyphRegion*);
 
 void CKTEROutline::SetSpaceExtent(CDC* pDC) {
-    CFont font;
-    const BOOL bCreated = font.CreatePointFontIndirect(&m_lf);
-    ASSERT(bCreated);
-    if (!bCreated) return;
-    CFont* pOldFont = pDC->SelectObject(&font);
-    ASSERT(pOldFont != nullptr);
-    if (!pOldFont) return;
-    GLYPHMETRICS gm;
-    std::memset(&gm, 0, sizeof gm);
-    MAT2 identity;
-    std::memset(&identity, 0, sizeof identity);
-    identity.eM11.value = 1;
-    identity.eM22.value = 1;
-    if (pDC->GetGlyphOutline(' ', GGO_METRICS, &gm, 0, nullptr, &identity) == GDI_ERROR) std::memset(&gm, 0, sizeof gm);
-    pDC->SelectObject(pOldFont);
-    m_rcExtent = CRect(gm.gmptGlyphOrigin.x, -static_cast<LONG>(gm.gmBlackBoxY), gm.gmptGlyphOrigin.x + gm.gmCellIncX, 0);
+    // The metrics box is the default renderer's extent of a space in the same font.
+    CKTERDefault plain;
+    plain.SetFont(m_lf);
+    plain.SetChar(' ');
+    m_rcExtent = plain.GetExtent(pDC);
 }
 
 BOOL CKTEROutline::IsOnScreen(CKTBook* pBook) {
@@ -179,17 +182,37 @@ void CKTERFloatOutline::InstallOutline(const CKTFloatGlyphRegion& rest) {
     InvalidateExtent();
 }
 
-CRect CKTERFloatOutline::GetExtent(CDC* pDC) {
-    if (!m_bOutlineValid) BuildOutline(pDC);
-    if (m_bExtentValid) return m_rcExtent;
-    if (m_cChar != ' ') {
-        if (pDC && m_restOutline.m_nPoints > 0) GetOutlineBox(CKTGlyphRegion(m_outline), &m_rcExtent);
-    } else if (pDC) {
-        SetSpaceExtent(pDC);
+void CKTERFloatOutline::MeasureOutline(CDC* pDC) {
+    BuildOutline(pDC);
+    if (m_restOutline.m_nPoints > 0) GetOutlineBox(CKTGlyphRegion(m_outline), &m_rcExtent);
+}
+
+void CKTERFloatOutline::GetMouseMotion(CPoint ptMouse, CPoint& ptPrev, BYTE& bSeen, double* pdx, double* pdy) {
+    if (!bSeen) {
+        ptPrev = ptMouse;
+        bSeen = 1;
     }
-    m_bExtentValid = 1;
-    InvalidateElementBounds();
-    return m_rcExtent;
+    *pdx = static_cast<double>(ptMouse.x) - ptPrev.x;
+    *pdy = static_cast<double>(ptMouse.y) - ptPrev.y;
+}
+
+bool CKTERFloatOutline::GetMotionStep(int i, double mx, double my, double dx, double dy, double A, double B, double S,
+                                      double eMin, double* px, double* py) const {
+    const CKTFloatPoint& c = m_outline.m_pPoints[i];
+    const CKTFloatPoint& r = m_restOutline.m_pPoints[i];
+    const double ux = static_cast<double>(c.x) - r.x, uy = static_cast<double>(c.y) - r.y;
+    const double wx = mx - c.x, wy = my - c.y;
+    const double e = std::sqrt(ux * ux + uy * uy);
+    const double d = std::sqrt(wx * wx + wy * wy);
+    if (B + d == 0.0) return false;
+    const double k = A / (B + d);
+    *px = k * dx;
+    *py = k * dy;
+    if (e > eMin) {
+        *px = *px - S * ux / e;
+        *py = *py - S * uy / e;
+    }
+    return true;
 }
 
 void CKTERFloatOutline::Draw() {

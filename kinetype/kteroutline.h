@@ -42,6 +42,10 @@ public:
     void SetFont(LOGFONT lf) override;      // the same
     void SetPointSize(int nPoints) override;  // the same
     void SetColor(COLORREF cr) override;    // the colour only
+    // When stale: for a character other than the space (given a DC) the box of the shape as drawn
+    // (MeasureOutline), for the space the metrics box; then the extent is current and the element's
+    // bounds are marked stale. A character without contours keeps the previous extent.
+    CRect GetExtent(CDC* pDC) override;
 
     COLORREF GetColor() const { return m_crColor; }
     LOGFONT GetFont() const { return m_lf; }
@@ -54,12 +58,15 @@ protected:
     // Colour 0, a zeroed font, point size 12, character 0, extent (0, 0, 0, 0), both caches stale.
     explicit CKTEROutline(int nType);
 
+    // m_rcExtent := the box of the shape as drawn, building the outline first when needed; an outline
+    // without vertices leaves it as it was.
+    virtual void MeasureOutline(CDC* pDC) = 0;
     // *pOutline := the outline of m_cChar in the point font of m_lf, read on pDC (the previous font is
     // selected back). FALSE, and nothing changed, without a DC or a font.
     template <class TOutline>
     BOOL ReadOutline(CDC* pDC, TOutline* pOutline);
     // m_rcExtent := the metrics box of the space in the point font of m_lf: (origin x, -black box
-    // height, origin x + advance, 0). Unchanged without a font.
+    // height, origin x + advance, 0), as the default renderer measures it.
     void SetSpaceExtent(CDC* pDC);
     // The outlines no longer match the character, font or size: both caches stale, bounds stale.
     void InvalidateOutline();
@@ -102,9 +109,6 @@ public:
     // Builds the rest outline and the working copy from the font on pDC; nothing while the outlines
     // are valid. Afterwards the extent is stale and the element's bounds too.
     void BuildOutline(CDC* pDC);
-    // Builds first when needed; then the bounding box of the working outline's region, or for the
-    // space the metrics box. Another character without contours keeps the previous extent.
-    CRect GetExtent(CDC* pDC) override;
     // Event 0, running or not: fills the working outline at the glyph's position with the element's
     // colour when the glyph lies in the client area (a line break's outline too).
     void Draw() override;
@@ -115,8 +119,19 @@ public:
 protected:
     explicit CKTERFloatOutline(int nType) : CKTEROutline(nType) {}
 
+    // Builds when needed, then the box of the working outline's region.
+    void MeasureOutline(CDC* pDC) override;
     // Makes rest the rest outline and the working outline as if built from the font.
     void InstallOutline(const CKTFloatGlyphRegion& rest);
+    // The book's mouse motion since the previous pre-step (zero at the first: ptPrev and bSeen keep
+    // the previous point); ptPrev is not updated here.
+    static void GetMouseMotion(CPoint ptMouse, CPoint& ptPrev, BYTE& bSeen, double* pdx, double* pdy);
+    // The step a mouse motion (dx, dy) gives working vertex i (drift and clay): k (dx, dy) with
+    // k = A / (B + d), d its distance from the mouse (mx, my) in glyph coordinates, minus S u / e when the
+    // displacement from rest u, of length e, is longer than eMin. FALSE when the weight has no value
+    // (B + d = 0).
+    bool GetMotionStep(int i, double mx, double my, double dx, double dy, double A, double B, double S, double eMin,
+                       double* px, double* py) const;
     // Called after each build, with both outlines in place (drift allocates its velocities).
     virtual void OnOutlineBuilt() {}
     // A moved coordinate as stored: saturated, then a float.

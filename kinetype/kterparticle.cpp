@@ -80,19 +80,9 @@ void CKTERParticle::EmitParticle() {
     m_nEmitted++;
 }
 
-CRect CKTERParticle::GetExtent(CDC* pDC) {
-    if (m_bExtentValid) return m_rcExtent;
-    if (m_cChar != ' ') {
-        if (pDC) {
-            BuildOutline(pDC);
-            if (m_outline.m_nPoints > 0) GetOutlineBox(m_outline, &m_rcExtent);
-        }
-    } else if (pDC) {
-        SetSpaceExtent(pDC);
-    }
-    m_bExtentValid = 1;
-    InvalidateElementBounds();
-    return m_rcExtent;
+void CKTERParticle::MeasureOutline(CDC* pDC) {
+    BuildOutline(pDC);
+    if (m_outline.m_nPoints > 0) GetOutlineBox(m_outline, &m_rcExtent);
 }
 
 void CKTERParticle::OnPreStep() {

@@ -39,9 +39,6 @@ public:
     CKTElementRenderer* Clone() override;
     // Builds the outline and a fresh set of particles; nothing while valid.
     void BuildOutline(CDC* pDC);
-    // When stale: the box of the outline's region (building first when needed), or for the space the
-    // metrics box.
-    CRect GetExtent(CDC* pDC) override;
     // Event 0: one pixel per particle in the element's colour, when the glyph lies in the client area.
     void Draw() override;
     // Event 3, while the book runs: builds when needed, then moves the particles.
@@ -62,6 +59,8 @@ public:
     int GetEmitted() const { return m_nEmitted; }
 
 protected:
+    // Builds when needed, then the box of the outline's region (particles never widen it).
+    void MeasureOutline(CDC* pDC) override;
     // Makes outline the glyph's outline as if built on pDC, and scatters new particles in it.
     void InstallOutline(CDC* pDC, const CKTGlyphRegion& outline);
     void DeleteParticles();

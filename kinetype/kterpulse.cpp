@@ -26,22 +26,12 @@ CKTElementRenderer* CKTERPulse::Clone() {
     return p;
 }
 
-CRect CKTERPulse::GetExtent(CDC* pDC) {
-    if (!m_bOutlineValid) BuildOutline(pDC);
-    if (m_bExtentValid) return m_rcExtent;
-    if (m_cChar != ' ') {
-        if (pDC && m_outline.m_nPoints > 0) {
-            GetOutlineBox(CKTGlyphRegion(m_outline), &m_rcExtent);
-            CRect b(0, 0, 0, 0);
-            GetOutlineBox(CKTGlyphRegion(m_restOutline), &b);
-            m_ptCenter = CPoint((b.left + b.right) / 2, (b.top + b.bottom) / 2);
-        }
-    } else if (pDC) {
-        SetSpaceExtent(pDC);
-    }
-    m_bExtentValid = 1;
-    InvalidateElementBounds();
-    return m_rcExtent;
+void CKTERPulse::MeasureOutline(CDC* pDC) {
+    CKTERFloatOutline::MeasureOutline(pDC);
+    if (m_outline.m_nPoints == 0) return;
+    CRect b(0, 0, 0, 0);
+    GetOutlineBox(CKTGlyphRegion(m_restOutline), &b);
+    m_ptCenter = CPoint((b.left + b.right) / 2, (b.top + b.bottom) / 2);
 }
 
 void CKTERPulse::OnPreStep() {

@@ -23,9 +23,6 @@ public:
 
     // A new pulse renderer with the three parameters (frame 0, centre (0, 0), no shape).
     CKTElementRenderer* Clone() override;
-    // Builds first when needed; then, when the extent is stale, the box of the working outline's region
-    // and m_ptCenter from the rest outline's box (the space: its metrics box, centre unchanged).
-    CRect GetExtent(CDC* pDC) override;
     // Event 0: fills and outlines the working outline (PolyPolygon under the DC's fill mode, a pen of
     // width 1 in kPenColor) when on screen; then advances the frame counter.
     void Draw() override;
@@ -42,6 +39,10 @@ public:
     float m_fDistortion;  // "Distortion Factor" (K), 0.1
 
 protected:
+    // The box of the working outline's region, and m_ptCenter from the rest outline's box (the space
+    // keeps its centre).
+    void MeasureOutline(CDC* pDC) override;
+
     int m_nFrame;        // draw calls so far
     CPoint m_ptCenter;   // centre of the rest outline's box, refreshed with the extent
 };

@@ -55,6 +55,19 @@ struct Scratch {
 
 thread_local Scratch t_scratch;
 
+// A fill rule, counts that are not negative, and the arrays the counts need.
+bool ValidArguments(const POINT* pts, const int* counts, int nCount, int mode) {
+    if (nCount < 0 || (mode != ALTERNATE && mode != WINDING)) return false;
+    if (nCount > 0 && !counts) return false;
+    int64_t total = 0;
+    for (int i = 0; i < nCount; ++i) {
+        if (counts[i] < 0) return false;
+        total += counts[i];
+    }
+    if (total > 0 && !pts) return false;
+    return true;
+}
+
 // One row down.
 inline void Step(Edge& e) {
     e.q += e.stepQ;
@@ -70,14 +83,7 @@ inline void Step(Edge& e) {
 
 bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int mode, int yFrom, int yTo,
                           SpanSink& sink) {
-    if (nCount < 0 || (mode != ALTERNATE && mode != WINDING)) return false;
-    if (nCount > 0 && !counts) return false;
-    int64_t total = 0;
-    for (int i = 0; i < nCount; ++i) {
-        if (counts[i] < 0) return false;
-        total += counts[i];
-    }
-    if (total > 0 && !pts) return false;
+    if (!ValidArguments(pts, counts, nCount, mode)) return false;
     if (yFrom >= yTo) return true;
 
     Scratch& s = t_scratch;
@@ -329,14 +335,7 @@ void Region::SetRect(int left, int top, int right, int bottom) {
 
 bool Region::SetPolyPolygon(const POINT* pts, const int* counts, int nCount, int mode) {
     Clear();
-    if (nCount < 0 || (mode != ALTERNATE && mode != WINDING)) return false;
-    if (nCount > 0 && !counts) return false;
-    int64_t total = 0;
-    for (int i = 0; i < nCount; ++i) {
-        if (counts[i] < 0) return false;
-        total += counts[i];
-    }
-    if (total > 0 && !pts) return false;
+    if (!ValidArguments(pts, counts, nCount, mode)) return false;
 
     // Keep the polygons that can hold pixels, clamped, with the box of their vertices.
     int32_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;

@@ -10,9 +10,30 @@ using namespace kttest;
 
 namespace {
 
-typedef OutlineTest Particles;
-
 const IntPolys kSquare20 = {{{0, 0}, {20, 0}, {20, 20}, {0, 20}}};
+
+// One particle at pos with velocity v, moved once inside an outline: where it ends and how it flies.
+struct Move {
+    const char* name;
+    CKTVector pos, v, wantPos, wantV;
+};
+
+class Particles : public OutlineTest {
+protected:
+    void ExpectMove(const IntPolys& outline, const Move& k) {
+        SCOPED_TRACE(k.name);
+        TParticle* r = Glyph(new TParticle);
+        r->InstallOutline(MemDC(), IntOutline(outline));
+        CKTParticle* p = r->Only(k.pos, k.v);
+        r->MoveParticles(MemDC());
+        EXPECT_NEAR(p->m_vPosition.x, k.wantPos.x, 1e-9);
+        EXPECT_NEAR(p->m_vPosition.y, k.wantPos.y, 1e-9);
+        EXPECT_NEAR(p->m_vVelocity.x, k.wantV.x, 1e-9);
+        EXPECT_NEAR(p->m_vVelocity.y, k.wantV.y, 1e-9);
+        EXPECT_EQ(p->m_vPrevPosition, k.pos);
+        delete r->GetElement();
+    }
+};
 
 TEST_F(Particles, AHundredInsideTheNewOutlineAfterSetChar) {
     CKTERParticle* r = Glyph(new CKTERParticle, 'B');
@@ -62,56 +83,23 @@ TEST_F(Particles, EmissionDrawsDirectionYThenXThenSpeedThenPositionXThenY) {
 }
 
 TEST_F(Particles, ReflectionOffTheCrossedEdge) {
-    struct Case {
-        const char* name;
-        CKTVector pos, v;
-        CKTVector wantPos, wantV;
-    } cases[] = {
+    const Move moves[] = {
         {"inside: a straight step", {5, 5, 0}, {20, 0, 0}, {6, 5, 0}, {20, 0, 0}},
         {"across the right edge: the normal component reverses", {19, 10, 0}, {40, 20, 0}, {17, 11, 0}, {-40, 20, 0}},
         {"still outside after the reflection: reversed too", {19.9, 18.8, 0}, {8, 36, 0}, {19.5, 20.6, 0}, {8, -36, 0}},
         {"outside without crossing an edge: reversed, stays out", {21, 10, 0}, {20, 0, 0}, {22, 10, 0}, {-20, 0, 0}},
         {"ends on the edge's line: no direction, reversed", {19, 10, 0}, {20, 0, 0}, {20, 10, 0}, {-20, 0, 0}},
     };
-    for (const IntPolys& outline : {kSquare20, IntPolys{{{0, 0}, {20, 0}, {20, 0}, {20, 20}, {0, 20}}}}) {
-        for (const Case& k : cases) {
-            SCOPED_TRACE(k.name);
-            TParticle* r = Glyph(new TParticle);
-            r->InstallOutline(MemDC(), IntOutline(outline));
-            CKTParticle* p = r->Only(k.pos, k.v);
-            r->MoveParticles(MemDC());
-            EXPECT_NEAR(p->m_vPosition.x, k.wantPos.x, 1e-9);
-            EXPECT_NEAR(p->m_vPosition.y, k.wantPos.y, 1e-9);
-            EXPECT_NEAR(p->m_vVelocity.x, k.wantV.x, 1e-9);
-            EXPECT_NEAR(p->m_vVelocity.y, k.wantV.y, 1e-9);
-            EXPECT_EQ(p->m_vPrevPosition, k.pos);
-            delete r->GetElement();
-        }
-    }
+    // The same square with a repeated vertex: its zero-length edge changes nothing.
+    for (const IntPolys& outline : {kSquare20, IntPolys{{{0, 0}, {20, 0}, {20, 0}, {20, 20}, {0, 20}}}})
+        for (const Move& k : moves) ExpectMove(outline, k);
 }
 
 TEST_F(Particles, TheEdgeChainSkipsTheClosingEdgesBetweenPolygons) {
     // Two squares: the chain runs A0-A1-A2-A3-B0-B1-B2-B3-A0, so A's left edge is not in it.
     const IntPolys two = {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{20, 0}, {30, 0}, {30, 10}, {20, 10}}};
-    struct Case {
-        const char* name;
-        CKTVector pos, v, wantPos, wantV;
-    } cases[] = {
-        {"A's right edge is in the chain: reflected", {9.5, 2, 0}, {40, 0, 0}, {7.5, 2, 0}, {-40, 0, 0}},
-        {"A's left edge is not: reversed outside", {0.5, 2, 0}, {-40, 0, 0}, {-1.5, 2, 0}, {40, 0, 0}},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        TParticle* r = Glyph(new TParticle);
-        r->InstallOutline(MemDC(), IntOutline(two));
-        CKTParticle* p = r->Only(k.pos, k.v);
-        r->MoveParticles(MemDC());
-        EXPECT_NEAR(p->m_vPosition.x, k.wantPos.x, 1e-9);
-        EXPECT_NEAR(p->m_vPosition.y, k.wantPos.y, 1e-9);
-        EXPECT_NEAR(p->m_vVelocity.x, k.wantV.x, 1e-9);
-        EXPECT_NEAR(p->m_vVelocity.y, k.wantV.y, 1e-9);
-        delete r->GetElement();
-    }
+    ExpectMove(two, {"A's right edge is in the chain: reflected", {9.5, 2, 0}, {40, 0, 0}, {7.5, 2, 0}, {-40, 0, 0}});
+    ExpectMove(two, {"A's left edge is not: reversed outside", {0.5, 2, 0}, {-40, 0, 0}, {-1.5, 2, 0}, {40, 0, 0}});
 }
 
 TEST_F(Particles, CrossingTest) {
