@@ -123,8 +123,9 @@ protected:
     void MeasureOutline(CDC* pDC) override;
     // Makes rest the rest outline and the working outline as if built from the font.
     void InstallOutline(const CKTFloatGlyphRegion& rest);
-    // The book's mouse motion since the previous pre-step (zero at the first: ptPrev and bSeen keep
-    // the previous point); ptPrev is not updated here.
+    // *pdx, *pdy := ptMouse - ptPrev, the mouse's motion since the previous pre-step. When bSeen is
+    // clear, ptPrev first becomes ptMouse and bSeen is set, so the motion is zero. The caller stores the
+    // new point in ptPrev after the step.
     static void GetMouseMotion(CPoint ptMouse, CPoint& ptPrev, BYTE& bSeen, double* pdx, double* pdy);
     // The step a mouse motion (dx, dy) gives working vertex i (drift and clay): k (dx, dy) with
     // k = A / (B + d), d its distance from the mouse (mx, my) in glyph coordinates, minus S u / e when the
