@@ -90,6 +90,14 @@ void PullGlyph(benchmark::State& state, Shape shape) {
     const CRect rc = pGlyph->GetBounds();
     state.counters["width"] = rc.Width();
     state.counters["height"] = rc.Height();
+    // The pixels the glyph covers on the surface (its visible part), on a white background.
+    CDC* pDC = wnd.GetPaintDC();
+    pDC->FillSolidRect(0, 0, OutlineScene::kWidth, OutlineScene::kHeight, RGB(255, 255, 255));
+    pBook->Draw(pDC);
+    int nCovered = 0;
+    for (int y = 0; y < OutlineScene::kHeight; y++)
+        for (int x = 0; x < OutlineScene::kWidth; x++) nCovered += pDC->GetPixel(x, y) != RGB(255, 255, 255);
+    state.counters["covered"] = nCovered;
 }
 BENCHMARK_CAPTURE(PullGlyph, still, Shape::still)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(PullGlyph, spike, Shape::spike)->Unit(benchmark::kMicrosecond);

@@ -252,8 +252,7 @@ public:
     bool Rows(int y0, int y1, const int* xs, int n) override {
         if (!m_bands.empty()) {
             Region::Band& last = m_bands.back();
-            if (last.bottom == y0 && last.count == static_cast<uint32_t>(n) &&
-                std::equal(xs, xs + 2 * n, m_xs.data() + 2 * last.first)) {
+            if (last.bottom == y0 && last.count == static_cast<uint32_t>(n) && Same(xs, m_xs.data() + 2 * last.first, 2 * n)) {
                 last.bottom = y1;
                 return true;
             }
@@ -264,30 +263,15 @@ public:
     }
 
 private:
-    std::vector<Region::Band>& m_bands;
-    std::vector<int>& m_xs;
-};
-
-// The box of the pixels, and whether they form one rectangle, without storing them.
-class SummarySink final : public SpanSink {
-public:
-    bool Rows(int y0, int y1, const int* xs, int n) override {
-        if (!m_bAny) {
-            m_bAny = true;
-            m_box = RECT{xs[0], y0, xs[2 * n - 1], y1};
-            m_bSimple = n == 1;
-        } else {
-            m_bSimple = m_bSimple && n == 1 && y0 == m_box.bottom && xs[0] == m_box.left && xs[1] == m_box.right;
-            m_box.left = std::min<LONG>(m_box.left, xs[0]);
-            m_box.right = std::max<LONG>(m_box.right, xs[2 * n - 1]);
-            m_box.bottom = y1;
-        }
+    // A plain loop: the lists are a few ints, too short for a library call to pay.
+    static bool Same(const int* a, const int* b, int n) {
+        for (int i = 0; i < n; ++i)
+            if (a[i] != b[i]) return false;
         return true;
     }
 
-    bool m_bAny = false;
-    bool m_bSimple = false;
-    RECT m_box{0, 0, 0, 0};
+    std::vector<Region::Band>& m_bands;
+    std::vector<int>& m_xs;
 };
 
 // Whether x lies in a span of the one row asked for.
@@ -338,6 +322,10 @@ bool Region::SetPolyPolygon(const POINT* pts, const int* counts, int nCount, int
     if (!ValidArguments(pts, counts, nCount, mode)) return false;
 
     // Keep the polygons that can hold pixels, clamped, with the box of their vertices.
+    int64_t total = 0;
+    for (int i = 0; i < nCount; ++i) total += counts[i];
+    m_pts.reserve(static_cast<size_t>(total));
+    m_counts.reserve(static_cast<size_t>(nCount));
     int32_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
     bool rectilinear = true;
     const POINT* poly = pts;
@@ -371,11 +359,16 @@ bool Region::SetPolyPolygon(const POINT* pts, const int* counts, int nCount, int
 
 void Region::EnsureSummary() const {
     if (m_bSummary) return;
-    SummarySink sink;
-    RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode, m_bounds.top,
-                         m_bounds.bottom, sink);
-    m_box = sink.m_box;
-    m_bSimple = sink.m_bSimple;
+    EnsureBands();
+    m_box = RECT{0, 0, 0, 0};
+    m_bSimple = m_bands.size() == 1 && m_bands[0].count == 1;
+    if (!m_bands.empty()) {
+        m_box = RECT{INT32_MAX, m_bands.front().top, INT32_MIN, m_bands.back().bottom};
+        for (const Band& band : m_bands) {
+            m_box.left = std::min<LONG>(m_box.left, m_xs[2 * band.first]);
+            m_box.right = std::max<LONG>(m_box.right, m_xs[2 * (band.first + band.count) - 1]);
+        }
+    }
     m_bSummary = true;
 }
 
@@ -384,12 +377,6 @@ void Region::EnsureBands() const {
     BandBuilder sink(m_bands, m_xs);
     RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode, m_bounds.top,
                          m_bounds.bottom, sink);
-    // A row index spares short shapes (glyphs hit-tested many times) the search for the band.
-    if (int64_t{m_bounds.bottom} - m_bounds.top <= kExactRows) {
-        m_rowBand.assign(static_cast<size_t>(m_bounds.bottom - m_bounds.top), -1);
-        for (size_t i = 0; i < m_bands.size(); i++)
-            for (int y = m_bands[i].top; y < m_bands[i].bottom; y++) m_rowBand[y - m_bounds.top] = static_cast<int>(i);
-    }
     m_bBands = true;
 }
 
@@ -452,6 +439,13 @@ bool Region::Contains(int x, int y) const {
         return sink.m_bInside;
     }
     EnsureBands();
+    // A row index spares short shapes (glyphs hit-tested many times) the search for the band; made at
+    // the first hit test.
+    if (m_rowBand.empty() && !m_bands.empty() && int64_t{m_bounds.bottom} - m_bounds.top <= kExactRows) {
+        m_rowBand.assign(static_cast<size_t>(m_bounds.bottom - m_bounds.top), -1);
+        for (size_t i = 0; i < m_bands.size(); i++)
+            for (int row = m_bands[i].top; row < m_bands[i].bottom; row++) m_rowBand[row - m_bounds.top] = static_cast<int>(i);
+    }
     const Band* pBand;
     if (!m_rowBand.empty()) {
         const int i = m_rowBand[y - m_bounds.top];
@@ -487,6 +481,22 @@ bool Region::Rasterize(int yFrom, int yTo, SpanSink& sink) const {
         return sink.Rows(top, bottom, xs, 1);
     }
     case Kind::Poly:
+        if (m_bBands) {  // worked out already: the bands of the rows asked for
+            bool bBegun = false;
+            auto it = std::upper_bound(m_bands.begin(), m_bands.end(), yFrom,
+                                       [](int v, const Band& b) { return v < b.bottom; });
+            for (; it != m_bands.end() && it->top < yTo; ++it) {
+                const Band& band = *it;
+                const int top = std::max(band.top, yFrom), bottom = std::min(band.bottom, yTo);
+                if (top >= bottom) continue;
+                if (!bBegun) {
+                    sink.Begin(top, std::min<int>(m_bounds.bottom, yTo));
+                    bBegun = true;
+                }
+                if (!sink.Rows(top, bottom, m_xs.data() + 2 * band.first, static_cast<int>(band.count))) return false;
+            }
+            return true;
+        }
         return RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode,
                                     std::max<int>(yFrom, m_bounds.top), std::min<int>(yTo, m_bounds.bottom), sink);
     }

@@ -100,7 +100,7 @@ private:
     int m_mode = WINDING;
     bool m_bExact = true;  // Poly: short or rectilinear, so the summary below is cheap and exact
 
-    // Poly and exact, worked out on first use.
+    // Poly and exact, worked out on first use (from the bands).
     mutable bool m_bSummary = false;  // m_box and m_bSimple are known
     mutable RECT m_box{0, 0, 0, 0};
     mutable bool m_bSimple = false;
