@@ -30,8 +30,8 @@ CQuillStartup CQuillStartup::FromArguments(const std::vector<std::string>& args)
             s.strSettingsFile = a.substr(11);
         } else if (a == "--settings" && i + 1 < args.size()) {
             s.strSettingsFile = args[++i];
-        } else if (!a.empty() && (a[0] == '-' || a[0] == '/') && a.size() > 1 && a != "-") {
-            // A flag of the class library's command line (or an unknown one): ignored.
+        } else if (a.size() > 1 && a[0] == '-') {
+            // An option this program does not know: ignored.
         } else if (s.command == Command::FileNew && !a.empty()) {
             s.command = Command::FileOpen;
             s.strFileName = a;

@@ -25,9 +25,9 @@ struct CQuillStartup {
     bool bShowSplash = true;     // --no-splash: start without the splash
     std::string strSettingsFile; // --settings=FILE: settings in that file (INI form) instead of the user's
 
-    // Parses the arguments after the program's name: the first one that is not a flag is the file to
-    // open; flags start with '-' or '/' (the class library's own flags, such as /dde, are accepted and
-    // ignored).
+    // Parses the arguments after the program's name: options start with '-' (unknown ones are
+    // ignored); the first other argument is the file to open, a relative or an absolute path alike.
+    // A lone "-" is not an option.
     static CQuillStartup FromArguments(const std::vector<std::string>& args);
 };
 
