@@ -34,7 +34,9 @@ class CFile : public CObject {
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // FALSE on failure, with *pError (when given) filled in; the file stays closed.
+    // FALSE on failure, with *pError (when given) filled in; the file stays closed. Only regular files
+    // open: a folder is accessDenied, a named pipe, socket or device genericException (m_lOsError -1),
+    // refused without waiting for the other end of a pipe.
     virtual BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     // Up to nCount bytes; fewer (0 at the end) when the file ends. Errors throw.
     virtual UINT Read(void* lpBuf, UINT nCount);
