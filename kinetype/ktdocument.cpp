@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <condition_variable>
@@ -183,10 +184,25 @@ void CheckDetectorSlot(const CKTBook& book, const CString& strFileName) {
         AfxThrowArchiveException(CArchiveException::badClass, strFileName);
 }
 
-// Gives a loaded book a started collision detector when property 2 names none. The book is current
-// and g_bLoading is 0 meanwhile, so the detector registers as a new one does.
+// Gives a loaded book's property 2 a collision detector when it names none: the first one-dimensional
+// detector of the behaviour list (a file can keep the detector and lack the property), with a new
+// property holding the detector's one reference when the slot is empty; only a book without any
+// detector gets a new, started one (TRUE). The book is current and g_bLoading is 0 meanwhile, so a new
+// detector registers as a new one does.
 BOOL EnsureCollisionDetector(CKTBook& book) {
     if (KTGetCollisionDetector(book)) return FALSE;
+    for (POSITION pos = book.GetFirstBehaviorPosition(); pos;) {
+        CKTBehavior* pListed = book.GetNextBehavior(pos);
+        if (!pListed || !pListed->IsKindOf(RUNTIME_CLASS(CKT1DCollisionDetBhvr))) continue;
+        CKTBhvrPtrBhvrProp* pSlot = CKTBhvrPtrBhvrProp::Cast(book.GetBookProp(BOOKPROP_COLLISION_DETECTOR));
+        if (!pSlot) {
+            pSlot = new CKTBhvrPtrBhvrProp(BOOKPROP_COLLISION_DETECTOR);
+            pSlot->AddRef();  // the detector's: it releases the slot when it goes
+            book.SetBookProp(BOOKPROP_COLLISION_DETECTOR, pSlot);
+        }
+        pSlot->SetValue(pListed);
+        return FALSE;
+    }
     CKTCurrentBookScope current(&book);
     BYTE bLoading = g_bLoading;
     g_bLoading = 0;
@@ -245,7 +261,9 @@ KTLoadResult LoadFrom(CFile& file, const CString& strFileName, const KTLoadOptio
         LiftNestingLimit(ar);
         bOk = Attempt([&] { ar >> result.strVersionText; }, &error);
         if (bOk) {
-            KTParseVersion(result.strVersionText, &result.fVersion);
+            // A text that does not match the pattern leaves the version as the last load or save set it.
+            float fParsed = 0.0f;
+            result.fVersion = KTParseVersion(result.strVersionText, &fParsed) ? fParsed : fOldVersion;
             g_fFileVersion = result.fVersion;
             result.bNewerVersion = result.fVersion > KT_FILE_VERSION ? TRUE : FALSE;
             if (result.bNewerVersion && options.confirmNewer && !options.confirmNewer(result.fVersion)) {
@@ -399,8 +417,19 @@ CString KTNewerVersionMessage(const CString& strPath, float fVersion) {
            ") than\nthis application.  Do you wish to continue (loading may fail)?";
 }
 
+CString KTShownVersionText(const CString& strVersionText) {
+    std::string shown;
+    const int n = std::min(strVersionText.GetLength(), KT_SHOWN_VERSION_CHARS);
+    for (int i = 0; i < n; i++) {
+        const unsigned char c = static_cast<unsigned char>(strVersionText[i]);
+        shown += c >= 32 && c <= 126 ? static_cast<char>(c) : '?';
+    }
+    return CString(shown.c_str());
+}
+
 CString KTLoadFailureMessage(const CString& strVersionText, const CString& strErrorMessage) {
-    CString strVersion = strVersionText.GetLength() < 3 ? CString("pre-release or unidentified version") : strVersionText;
+    CString strVersion = strVersionText.GetLength() < 3 ? CString("pre-release or unidentified version")
+                                                         : KTShownVersionText(strVersionText);
     return "The data from this " + strVersion + " file could not be loaded because of this error: \n" + strErrorMessage;
 }
 
