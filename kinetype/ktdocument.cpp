@@ -9,10 +9,8 @@
 #include <clocale>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
 #include <mutex>
 #include <new>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -21,8 +19,6 @@
 #include "kinetype/ktbook.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kArchiveBuffer = 4096;
 constexpr size_t kDefaultStack = size_t(1) << 30;  // 1 GiB of address space, touched only as deep as needed
@@ -314,64 +310,6 @@ KTLoadResult LoadFrom(CFile& file, const CString& strFileName, const KTLoadOptio
     return result;
 }
 
-// ---- saving -----------------------------------------------------------------------------------------
-
-CFileException FileError(const CFileException& e, const CString& strPath) {
-    CFileException out(e.m_cause, e.m_lOsError, strPath);
-    return out;
-}
-
-// A name for the temporary file beside target that nothing bears yet.
-fs::path TemporaryBeside(const fs::path& target) {
-    static std::minstd_rand s_rng(std::random_device{}());
-    fs::path dir = target.parent_path();
-    std::string base = "." + target.filename().string() + ".tmp";
-    for (int i = 0; i < 100; i++) {
-        fs::path candidate = dir / (base + std::to_string(s_rng() % 1000000000u));
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
-    }
-    return dir / (base + "0");
-}
-
-// Writes bytes to strPath through a temporary file that replaces it when complete. Throws
-// CFileException naming strPath.
-void WriteReplacing(const CString& strPath, const std::vector<BYTE>& bytes) {
-    fs::path target(strPath.str());
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    fs::path temp = TemporaryBeside(target);
-    std::string strTemp = temp.string();
-    CFile file;
-    CFileException openError;
-    if (!file.Open(strTemp.c_str(), CFile::modeCreate | CFile::modeWrite, &openError))
-        throw FileError(openError, strPath);
-    try {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            UINT chunk = static_cast<UINT>(std::min<size_t>(bytes.size() - done, 0x40000000));
-            file.Write(bytes.data() + done, chunk);
-            done += chunk;
-        }
-        file.Flush();
-        file.Close();
-        fs::file_status old = fs::status(target, ec);
-        if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
-        CFile::Rename(strTemp.c_str(), target.string().c_str());
-    } catch (const CFileException& e) {
-        file.Abort();
-        fs::remove(temp, ec);
-        throw FileError(e, strPath);
-    } catch (...) {
-        file.Abort();
-        fs::remove(temp, ec);
-        throw;
-    }
-}
-
 }  // namespace
 
 // ---- the version pattern ----------------------------------------------------------------------------
@@ -475,8 +413,12 @@ std::vector<BYTE> KTSaveDocument(CKTBook& book, LONG nWidth, LONG nHeight, const
 
 KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath) {
     KTSaveResult result;
-    result.bSaved = Attempt([&] { WriteReplacing(strPath, KTSaveDocument(book, nWidth, nHeight, strPath)); },
-                            &result.error);
+    result.bSaved = Attempt(
+        [&] {
+            const std::vector<BYTE> bytes = KTSaveDocument(book, nWidth, nHeight, strPath);
+            AfxReplaceFileContents(strPath, bytes.data(), bytes.size());
+        },
+        &result.error);
     return result;
 }
 

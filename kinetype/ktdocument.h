@@ -41,9 +41,9 @@
 //
 // SAVING (KTSaveDocument, KTSaveDocumentFile) sets g_fFileVersion to 0.969 (and leaves it so), makes
 // the book current while it is stored, and writes the frame above with 9 listener lists and the image
-// fields. The file variant writes everything to a temporary file beside the target and renames it
-// over the target only when all of it is written and flushed: on any error the old file stays as it
-// was and the temporary file is removed.
+// fields. The file variant makes those bytes the file's content and changes nothing else about it
+// (AfxReplaceFileContents: its links, owner and mode stay; a read-only file is refused; a failure
+// before the file could be changed leaves it as it was).
 #pragma once
 
 #include <cstddef>
@@ -166,9 +166,10 @@ struct KTSaveResult {
     BOOL bSaved = FALSE;
     KTDocumentError error;  // when not saved: the message names strPath
 };
-// Saves to strPath through a temporary file beside it (beside the link's target when strPath is a
-// symbolic link), renamed over strPath once complete. An existing file keeps its permissions. On any
-// error nothing at strPath has changed.
+// Saves to strPath as AfxReplaceFileContents writes a file (through a symbolic link to its target;
+// by a rename where that keeps everything about the file, else in place with the size reserved
+// first). The document is made before the file is touched, so a scene that cannot be stored changes
+// nothing.
 KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath);
 
 // ---- the current book (g_pCurrentBook)

@@ -1,4 +1,4 @@
-// Document files: a save replaces the file only when the whole document is written, so a failed save
+// Document files: a save changes only the file's bytes (links, owner and mode stay) and a failed save
 // keeps the old file (and leaves no temporary file); loads name the file in their messages.
 #include <signal.h>
 #include <sys/resource.h>
@@ -51,6 +51,22 @@ TEST_F(DocTest, ASaveOverAFileKeepsItsPermissionsAndLinks) {
     EXPECT_TRUE(fs::is_symlink(dir.Path("link.qsd")));
     EXPECT_EQ(ReadFileBytes(path), other);
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link.qsd", "scene.qsd"}));
+
+    // A second name of the file: both names see the new document.
+    ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+    ASSERT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(dir.Path("second.qsd").c_str())).bSaved);
+    EXPECT_EQ(ReadFileBytes(path), m_userBytes);
+    EXPECT_EQ(ReadFileBytes(dir.Path("second.qsd")), m_userBytes);
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+
+    // A read-only file is refused, also for the superuser, and stays as it was.
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    KTSaveResult refused = KTSaveDocumentFile(*User(), 320, 200, CString(path.c_str()));
+    EXPECT_FALSE(refused.bSaved);
+    EXPECT_EQ(refused.error.nCause, CFileException::accessDenied);
+    EXPECT_EQ(refused.error.strMessage, "Access to " + CString(path.c_str()) + " was denied.");
+    EXPECT_EQ(ReadFileBytes(path), m_userBytes);
 }
 
 // Limits the size of files this process writes (root ignores folder permissions, not this), so that
