@@ -110,7 +110,7 @@ void CMainFrame::resizeEvent(QResizeEvent* e) {
         return;
     }
     // Only a resize the window system reports and this program did not ask for is the user's sizing.
-    if (e->spontaneous() && m_nCorrections == 0) OnSizing();
+    if (e->spontaneous() && !IsPlacingWindow()) OnSizing();
 }
 
 void CMainFrame::moveEvent(QMoveEvent* e) {
@@ -171,10 +171,9 @@ CRect CMainFrame::GetWindowRect() const {
 
 namespace {
 // How long, and how often, a frame placement is applied again while the window system frames the
-// window (a user's move after that is the user's), and how long its events take to settle.
-constexpr qint64 kCorrectionWindowMs = 2000;
+// window (a user's move after that is the user's).
+constexpr qint64 kCorrectionWindowMs = 1000;
 constexpr int kMaxCorrections = 4;
-constexpr int kSettleMs = 100;
 }  // namespace
 
 QMargins CMainFrame::Decorations() const {
@@ -189,7 +188,6 @@ void CMainFrame::SetWindowRect(const CRect& rc) {
     m_nCorrections = kMaxCorrections;
     m_requestAge.start();
     ApplyWindowRect();
-    CheckWindowRect();
 }
 
 void CMainFrame::ApplyWindowRect() {
@@ -202,28 +200,23 @@ void CMainFrame::ApplyWindowRect() {
     setGeometry(client);
 }
 
+BOOL CMainFrame::IsPlacingWindow() const {
+    return m_bHasRequest && m_nCorrections > 0 && m_requestAge.isValid() && m_requestAge.elapsed() <= kCorrectionWindowMs
+               ? TRUE
+               : FALSE;
+}
+
 void CMainFrame::CheckWindowRect() {
     if (isFullScreen() || !isVisible()) return;
     const QMargins now = Decorations();
     if (!now.isNull()) m_decorations = now;
-    if (!m_bHasRequest || m_nCorrections <= 0 || m_bCorrectionQueued) return;
-    if (m_requestAge.elapsed() > kCorrectionWindowMs) {
-        m_nCorrections = 0;
-        return;
-    }
-    // Looked at again once the window system's events have settled (its framing of the window comes
-    // without an event of its own): held, the request is done; not, it is applied again.
+    if (!IsPlacingWindow() || m_bCorrectionQueued || GetWindowRect() == m_rcRequested) return;
     m_bCorrectionQueued = true;
-    QTimer::singleShot(kSettleMs, this, [this] {
+    QTimer::singleShot(0, this, [this] {
         m_bCorrectionQueued = false;
-        if (m_nCorrections <= 0 || isFullScreen()) return;
-        if (GetWindowRect() == m_rcRequested) {
-            m_nCorrections = 0;  // later moves are the user's
-            return;
-        }
+        if (!IsPlacingWindow() || isFullScreen() || GetWindowRect() == m_rcRequested) return;
         --m_nCorrections;
         ApplyWindowRect();
-        CheckWindowRect();
     });
 }
 

@@ -41,10 +41,11 @@ public:
     // The frame's outer rectangle (caption and borders included), in screen coordinates.
     CRect GetWindowRect() const;
     // Moves the frame so that its outer rectangle is rc. The caption and borders are those the window
-    // system last gave the frame while it was not full screen: when they come back later (after full
-    // screen, or once the frame is first shown) and the frame is not where it was asked to be, the
-    // request is applied again, for a short while and until it has held once.
+    // system last gave the frame while it was not full screen. For a second after (IsPlacingWindow),
+    // while the window system restores, frames and places the window, a frame found elsewhere is put
+    // back (a few times at most); later moves are the user's.
     void SetWindowRect(const CRect& rc);
+    BOOL IsPlacingWindow() const;
     // Full screen on the given screen rectangle, or back to the outer rectangle rc.
     void ShowFullScreen(const QRect& rcScreen);
     void ShowWindowed(const CRect& rc);
@@ -66,8 +67,8 @@ private:
     QMargins Decorations() const;
     // Moves the client area inside m_rcRequested, less the decorations last known.
     void ApplyWindowRect();
-    // After a move, resize or state change: remembers the decorations, and schedules the request
-    // again when the frame is not where it was asked to be.
+    // After a move, resize or state change: remembers the decorations, and, while placing, applies
+    // the request again (from the event loop) when the frame is not where it was asked to be.
     void CheckWindowRect();
 
     CQuillDoc* m_pDoc;

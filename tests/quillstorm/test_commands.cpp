@@ -770,10 +770,11 @@ TEST_F(Commands, FullScreenOnAndOffRestoresTheFrameExactly) {
 // manager is done. A move after that is the user's and stays.
 TEST_F(Commands, LeavingFullScreenOutlastsTheWindowManagersRestore) {
     Frame()->SetWindowRect(CRect(30, 40, 30 + 400, 40 + 300));
-    auto settle = [] {
+    auto settle = [this] {
         QElapsedTimer waited;
         waited.start();
-        while (waited.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        while ((Frame()->IsPlacingWindow() || waited.elapsed() < 50) && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     };
     settle();
     const CRect before = Frame()->GetWindowRect();
