@@ -1,16 +1,15 @@
 // AfxReplaceFileContents: a save over a file changes its bytes and nothing else. Each case sets up a
 // file, saves over it, and checks the content, the inode (renamed or written in place), the links,
 // owner, group and mode, and what a refused save leaves.
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "afxtest.h"
+#include "filesizelimit.h"
 
 namespace {
 
@@ -200,28 +199,6 @@ TEST_F(Replace, RefusedFilesStayAsTheyWere) {
     EXPECT_EQ(Entries(), before);
 }
 
-// Makes writes past nBytes of any file fail (EFBIG) while it lives: a disk that fills up.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t nBytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        m_bSet = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit limit = m_old;
-        limit.rlim_cur = nBytes;
-        m_bSet = m_bSet && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        if (m_bSet) setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool IsSet() const { return m_bSet; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = SIG_DFL;
-    bool m_bSet = false;
-};
-
 // A disk too full for the new content: the save fails before a byte of the old file changes, in place
 // (the size is reserved first) and by a rename (the temporary file fails) alike.
 TEST_F(Replace, AFullDiskFailsBeforeTheOldContentChanges) {
@@ -234,7 +211,7 @@ TEST_F(Replace, AFullDiskFailsBeforeTheOldContentChanges) {
             ASSERT_EQ(::link(path.c_str(), Path("other.qsd").c_str()), 0);
         }
         try {
-            FileSizeLimit limit(old.size() + 4);
+            CFileSizeLimit limit(old.size() + 4);
             ASSERT_TRUE(limit.IsSet());
             Save(path, kNew);
             ADD_FAILURE() << "saved";

@@ -1,12 +1,11 @@
 // Document files: a save changes only the file's bytes (links, owner and mode stay) and a failed save
 // keeps the old file (and leaves no temporary file); loads name the file in their messages.
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
+#include "afx/filesizelimit.h"
 #include "document/doctest.h"
 
 namespace {
@@ -69,29 +68,6 @@ TEST_F(DocTest, ASaveOverAFileKeepsItsPermissionsAndLinks) {
     EXPECT_EQ(ReadFileBytes(path), m_userBytes);
 }
 
-// Limits the size of files this process writes (root ignores folder permissions, not this), so that
-// writing the temporary file fails part way.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t nBytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = nBytes;
-        m_bSet = setrlimit(RLIMIT_FSIZE, &lim) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        signal(SIGXFSZ, m_oldHandler);
-    }
-    bool IsSet() const { return m_bSet; }
-
-private:
-    rlimit m_old;
-    sighandler_t m_oldHandler;
-    bool m_bSet;
-};
-
 TEST_F(DocTest, AFailedSaveKeepsTheOldFile) {
     TempDir dir;
     const FzdBytes kOld = {'o', 'l', 'd'};
@@ -109,10 +85,10 @@ TEST_F(DocTest, AFailedSaveKeepsTheOldFile) {
         SCOPED_TRACE(c.name);
         const std::string name = c.name;
         std::string path = dir.Path("scene.qsd");
-        std::unique_ptr<FileSizeLimit> limit;
+        std::unique_ptr<CFileSizeLimit> limit;
         if (name == "write fails") {
             WriteFileBytes(path, kOld);
-            limit = std::make_unique<FileSizeLimit>(100);
+            limit = std::make_unique<CFileSizeLimit>(100);
             ASSERT_TRUE(limit->IsSet());
         } else if (name == "folder is a file") {
             WriteFileBytes(dir.Path("notafolder"), kOld);
