@@ -177,7 +177,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
 
 int CQuillApp::ExitInstance() {
     m_pShellServer.reset();
-    if (m_pSettings) {
+    // A start that handed its document over leaves the settings to the program that runs.
+    if (m_pSettings && !m_bHandedOver) {
         m_recentFiles.WriteList(*m_pSettings);
         m_pSettings->sync();
     }
