@@ -1,7 +1,9 @@
 // The command dispatcher: ids that do nothing, the typographic, canvas, selection, simulation, pane,
 // full-screen and file commands, the toggled labels and the dialogs (scripted).
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 
 #include <cstring>
 #include <functional>
@@ -761,6 +763,30 @@ TEST_F(Commands, FullScreenOnAndOffRestoresTheFrameExactly) {
     EXPECT_EQ(Frame()->GetWindowRect(), before);
     EXPECT_EQ(v()->width(), 320);
     EXPECT_EQ(v()->m_bModified, 0);
+}
+
+// Leaving full screen, a window manager restores the geometry it kept from before (here: the whole
+// screen) after the frame asked for its own: the frame goes back to the rectangle it had, once the
+// manager is done. A move after that is the user's and stays.
+TEST_F(Commands, LeavingFullScreenOutlastsTheWindowManagersRestore) {
+    Frame()->SetWindowRect(CRect(30, 40, 30 + 400, 40 + 300));
+    auto settle = [this] {
+        QElapsedTimer waited;
+        waited.start();
+        while ((Frame()->IsPlacingWindow() || waited.elapsed() < 50) && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    settle();
+    const CRect before = Frame()->GetWindowRect();
+    ASSERT_EQ(before, CRect(30, 40, 430, 340));
+    v()->ExecuteCommand(ID_FULLSCREEN, TRUE);
+    v()->ExecuteCommand(ID_FULLSCREEN, TRUE);
+    Frame()->setGeometry(Frame()->screen()->geometry());  // the manager's late restore
+    settle();
+    EXPECT_EQ(Frame()->GetWindowRect(), before);
+    Frame()->move(100, 120);
+    settle();
+    EXPECT_EQ(Frame()->GetWindowRect().TopLeft(), CPoint(100, 120));
 }
 
 // ---- general commands ----------------------------------------------------------------------------
