@@ -223,7 +223,7 @@ std::string Put(const TempDir& dir, const std::string& name, const Bytes& bytes)
 Bytes CommandFile(const TempDir& dir, const std::string& command, const std::string& out) {
     const std::string path = dir.Path(out);
     std::filesystem::remove(path);
-    if (!Run("cd " + dir.Path("") + " && " + command + " > " + path)) return {};
+    if (!Run("cd " + dir.Path("") + " && (" + command + ") > " + path)) return {};
     return ReadFileBytes(path);
 }
 
