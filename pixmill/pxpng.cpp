@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -40,6 +41,18 @@ void PngFlushCallback(png_structp) {}
 
 void PngWarningCallback(png_structp, png_const_charp message) { DebugTrace(message); }
 
+// libpng's own blocks. Its largest real need is a few rows of a million 8-byte pixels (libpng refuses
+// wider images), and it decompresses no text or profile past 8 MB; but it reserves and clears the whole
+// length of an ancillary chunk before reading it. So a chunk that claims more than this, or a block at
+// the allocation limit, is refused: the read fails at once instead of clearing gigabytes first.
+constexpr png_alloc_size_t kPngBlockMax = png_alloc_size_t{32} << 20;
+
+png_voidp PngMalloc(png_structp, png_alloc_size_t size) {
+    return size < kPngBlockMax && size < AllocationLimit() ? std::malloc(size) : nullptr;
+}
+
+void PngFree(png_structp, png_voidp p) { std::free(p); }
+
 // ---- Reading ----
 
 struct PngReadJob {
@@ -65,7 +78,8 @@ struct PngReadJob {
 };
 
 void PngReadRun(PngReadJob* job) {
-    job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback);
+    job->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback,
+                                        nullptr, PngMalloc, PngFree);
     if (!job->png) {
         job->err = ErrorCode::PngInternal;
         return;
@@ -216,7 +230,8 @@ struct PngWriteJob {
 };
 
 void PngWriteRun(PngWriteJob* job) {
-    job->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback);
+    job->png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback,
+                                         nullptr, PngMalloc, PngFree);
     if (!job->png) {
         job->err = ErrorCode::PngInternal;
         return;

@@ -604,11 +604,18 @@ TEST_F(PngTest, HostileFilesFailWithACodeAndNoBuffer) {
     Bytes pastTheEnd = PngOf({Ihdr(3, 1, 8, 2), Chunk{"IDAT", raw3x1}});
     pastTheEnd[8 + 25 + 2] += 1;  // the IDAT length (big-endian, after the 25 bytes of IHDR) grows by 256
 
+    // A text chunk that claims 512 MB in a file of a few dozen bytes.
+    Bytes hugeText = PngOf({Ihdr(3, 1, 8, 2)});
+    PutBe32(hugeText, 0x20000013);
+    for (char ch : std::string("zTXtTitle")) hugeText.push_back(static_cast<BYTE>(ch));
+    hugeText.insert(hugeText.end(), {0, 0, 0x78, 0x9C, 1, 2, 3});
+
     struct Case {
         const char* name;
         Bytes file;
         int err;
     } cases[] = {
+        {"text chunk of 512 MB", hugeText, 15},
         {"cut inside IDAT", Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2)), 15},
         {"cut in the signature", Bytes(good.begin(), good.begin() + 5), 15},
         {"bad IDAT CRC", badCrc, 15},
