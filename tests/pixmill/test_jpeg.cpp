@@ -476,6 +476,10 @@ TEST_F(JpegTest, HostileFilesFailWithACode) {
     many.push_back(eoi);
     std::vector<Segment> fewer = Segments(progressive);
     fewer.insert(fewer.end() - 1, 20, lastScan);  // 30 scans or so: still read
+    // A second frame header after the scan: libjpeg stops in the finish, when the rows are all read.
+    std::vector<Segment> twoFrames = Segments(baseline);
+    for (const Segment& seg : Segments(baseline))
+        if (seg.marker == 0xC0) twoFrames.insert(twoFrames.end() - 1, seg);
 
     struct Case {
         const char* name;
@@ -490,6 +494,7 @@ TEST_F(JpegTest, HostileFilesFailWithACode) {
         {"zero width", WithFrameSize(baseline, 0, 32), 9, false},
         {"600 scans", Join(many), 9, false},
         {"30 scans", Join(fewer), 0, true},
+        {"second frame after the scan", Join(twoFrames), 3, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

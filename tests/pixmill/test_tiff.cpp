@@ -402,6 +402,7 @@ TEST_F(TiffTest, HostileFilesFailWithACode) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Decoded d = pxtest::Decode(ReadTiffToRgb, c.file);
+        EXPECT_EQ(d.w, 0u + (c.err == 0 ? 4 : 0));
         EXPECT_EQ(d.err, c.err);
         EXPECT_EQ(static_cast<bool>(d.buffer), c.err == 0);
         int err = -1;
@@ -410,6 +411,37 @@ TEST_F(TiffTest, HostileFilesFailWithACode) {
         EXPECT_EQ(err, c.pages < 0 ? 20 : 0);
         EXPECT_EQ(ReadPage(c.file, 1).err, 20);
     }
+}
+
+TEST_F(TiffTest, ResolutionPastAUintCountsAsAbsent) {
+    // XResolution 4294967295 / 1 becomes the float 4294967296; YResolution 300 / 1.
+    std::vector<Entry> entries = GreyEntries(4, 3, DataOffset(12) + 16, 12);
+    entries.push_back({282, 5, 1, DataOffset(12)});
+    entries.push_back({283, 5, 1, DataOffset(12) + 8});
+    entries.push_back({296, 3, 1, 2});
+    Bytes data;
+    for (uint32_t v : {0xFFFFFFFFu, 1u, 300u, 1u}) Put32(data, v);
+    data.insert(data.end(), 12, 0x40);
+    const Decoded d = pxtest::Decode(ReadTiffToRgb, TiffOf(entries, data));
+    ASSERT_EQ(d.err, 0);
+    UINT x = 0, y = 0, unit = 0;
+    EXPECT_FALSE(GetTiffResolution(&x, &y, &unit));
+    EXPECT_EQ(x, 0xFFFFFFFFu);
+    EXPECT_EQ(y, 300u);
+    EXPECT_EQ(unit, 2u);
+}
+
+TEST_F(TiffTest, ASourceThatCannotSeekToItsStart) {
+    SourceHandle source = OpenCallbackSource(
+        [](DWORD_PTR) -> BOOL { return TRUE; }, [](void*, UINT, DWORD_PTR) -> UINT { return 0; },
+        [](LONG, int, DWORD_PTR) -> BOOL { return FALSE; }, [](DWORD_PTR) -> UINT { return 0; },
+        [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> BOOL { return TRUE; }, [](DWORD_PTR) -> BOOL { return TRUE; }, 0);
+    UINT w = 1, h = 1;
+    EXPECT_EQ(ReadTiffToRgb(source, &w, &h), nullptr);
+    EXPECT_EQ(GetLastErrorCode(), 3);
+    EXPECT_EQ(w, 0u);
+    EXPECT_EQ(h, 0u);
+    CloseSource(source);
 }
 
 }  // namespace
