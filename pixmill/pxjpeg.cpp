@@ -564,10 +564,7 @@ void SetJpegDensity(UINT x, UINT y, UINT unit) {
 
 BOOL GetJpegDensity(UINT* x, UINT* y, UINT* unit) {
     const px::ThreadState& state = GetThreadState();
-    if (x) *x = state.m_nJpegDensityX;
-    if (y) *y = state.m_nJpegDensityY;
-    if (unit) *unit = state.m_nJpegDensityUnit;
-    return state.m_nJpegDensityX != px::kAbsent;
+    return px::HandOutResolution(state.m_nJpegDensityX, state.m_nJpegDensityY, state.m_nJpegDensityUnit, x, y, unit);
 }
 
 UINT GetJpegCommentCount() { return static_cast<UINT>(GetThreadState().m_jpegCommentsRead.size()); }

@@ -53,6 +53,17 @@ png_voidp PngMalloc(png_structp, png_alloc_size_t size) {
 
 void PngFree(png_structp, png_voidp p) { std::free(p); }
 
+// A read or write struct with the codec's handlers and memory, and its info struct; false when either
+// cannot be made (what was made is left for the caller to destroy).
+bool CreatePng(png_structp& png, png_infop& info, bool bWrite) {
+    png = bWrite ? png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback,
+                                             nullptr, PngMalloc, PngFree)
+                 : png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback,
+                                            nullptr, PngMalloc, PngFree);
+    info = png ? png_create_info_struct(png) : nullptr;
+    return info != nullptr;
+}
+
 // ---- Reading ----
 
 struct PngReadJob {
@@ -78,14 +89,7 @@ struct PngReadJob {
 };
 
 void PngReadRun(PngReadJob* job) {
-    job->png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback,
-                                        nullptr, PngMalloc, PngFree);
-    if (!job->png) {
-        job->err = ErrorCode::PngInternal;
-        return;
-    }
-    job->info = png_create_info_struct(job->png);
-    if (!job->info) {
+    if (!CreatePng(job->png, job->info, false)) {
         job->err = ErrorCode::PngInternal;
         return;
     }
@@ -230,14 +234,7 @@ struct PngWriteJob {
 };
 
 void PngWriteRun(PngWriteJob* job) {
-    job->png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngErrorCallback, PngWarningCallback,
-                                         nullptr, PngMalloc, PngFree);
-    if (!job->png) {
-        job->err = ErrorCode::PngInternal;
-        return;
-    }
-    job->info = png_create_info_struct(job->png);
-    if (!job->info) {
+    if (!CreatePng(job->png, job->info, true)) {
         job->err = ErrorCode::PngInternal;
         return;
     }
@@ -417,10 +414,7 @@ void SetPngResolution(UINT x, UINT y, UINT unit) {
 
 BOOL GetPngResolution(UINT* x, UINT* y, UINT* unit) {
     const px::ThreadState& state = GetThreadState();
-    if (x) *x = state.m_nPngResX;
-    if (y) *y = state.m_nPngResY;
-    if (unit) *unit = state.m_nPngResUnit;
-    return state.m_nPngResX != px::kAbsent;
+    return px::HandOutResolution(state.m_nPngResX, state.m_nPngResY, state.m_nPngResUnit, x, y, unit);
 }
 
 UINT GetPngTextCount() { return static_cast<UINT>(GetThreadState().m_pngTextsRead.size()); }

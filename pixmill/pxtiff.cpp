@@ -298,8 +298,5 @@ void SetTiffCompression(UINT compression) { GetThreadState().m_nTiffCompression 
 
 BOOL GetTiffResolution(UINT* x, UINT* y, UINT* unit) {
     const px::ThreadState& state = GetThreadState();
-    if (x) *x = state.m_nTiffResX;
-    if (y) *y = state.m_nTiffResY;
-    if (unit) *unit = state.m_nTiffResUnit;
-    return state.m_nTiffResX != px::kAbsent;
+    return px::HandOutResolution(state.m_nTiffResX, state.m_nTiffResY, state.m_nTiffResUnit, x, y, unit);
 }

@@ -17,20 +17,11 @@
 namespace {
 
 using benchpx::Bytes;
+using benchpx::Encode;
 using benchpx::kHeight;
 using benchpx::kWidth;
 using benchpx::Ours;
 using benchpx::Picture;
-
-template <class Write>
-Bytes Encode(Write write) {
-    Bytes out(size_t{kWidth} * kHeight * 4 + 65536);
-    SinkHandle sink = OpenMemorySink(out.data(), static_cast<UINT>(out.size()));
-    const UINT n = write(sink);
-    CloseSink(sink);
-    out.resize(n);
-    return out;
-}
 
 const Bytes& PngFile() {
     static const Bytes file =

@@ -18,12 +18,7 @@ using benchpx::Ours;
 using benchpx::Picture;
 
 Bytes Encode(UINT (*writer)(SinkHandle, const BYTE*, UINT, UINT)) {
-    Bytes out(size_t{kWidth} * kHeight * 4 + 4096);
-    SinkHandle sink = OpenMemorySink(out.data(), static_cast<UINT>(out.size()));
-    const UINT n = writer(sink, Picture().data(), kWidth, kHeight);
-    CloseSink(sink);
-    out.resize(n);
-    return out;
+    return benchpx::Encode([writer](SinkHandle sink) { return writer(sink, Picture().data(), kWidth, kHeight); });
 }
 
 const Bytes& BmpFile() {

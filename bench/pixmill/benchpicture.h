@@ -36,6 +36,17 @@ inline const Bytes& Picture() {
     return rgb;
 }
 
+// The bytes `write(sink)` writes into a memory sink large enough for any encoding of the picture.
+template <class Write>
+Bytes Encode(Write write) {
+    Bytes out(size_t{kWidth} * kHeight * 4 + 65536);
+    SinkHandle sink = OpenMemorySink(out.data(), static_cast<UINT>(out.size()));
+    const UINT n = write(sink);
+    CloseSink(sink);
+    out.resize(n);
+    return out;
+}
+
 // Decodes the file from memory with one of the library's RGB readers, once per iteration.
 inline void Ours(benchmark::State& state, const Bytes& file, BYTE* (*reader)(SourceHandle, UINT*, UINT*)) {
     for (auto _ : state) {

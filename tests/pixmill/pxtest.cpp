@@ -36,6 +36,15 @@ Bytes Encode(PaletteWriter writer, const BYTE* pixels, UINT w, UINT h, const RGB
     return EncodeBy(capacity, err, [&](SinkHandle sink) { return writer(sink, pixels, w, h, palette); });
 }
 
+SourceHandle OpenEmptySource(bool bSeekWorks) {
+    return OpenCallbackSource(
+        [](DWORD_PTR) -> BOOL { return TRUE; }, [](void*, UINT, DWORD_PTR) -> UINT { return 0; },
+        bSeekWorks ? StreamSeekProc([](LONG, int, DWORD_PTR) -> BOOL { return TRUE; })
+                   : StreamSeekProc([](LONG, int, DWORD_PTR) -> BOOL { return FALSE; }),
+        [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> BOOL { return TRUE; },
+        [](DWORD_PTR) -> BOOL { return TRUE; }, 0);
+}
+
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "pxtest-XXXXXX").string();
     std::vector<char> buf(pattern.begin(), pattern.end());

@@ -102,6 +102,9 @@ Bytes Encode(RgbWriter writer, const BYTE* rgb, UINT w, UINT h, int* err = nullp
 Bytes Encode(PaletteWriter writer, const BYTE* pixels, UINT w, UINT h, const RGBQUAD* palette, int* err = nullptr,
              UINT capacity = 1u << 22);
 
+// A callback source that holds no data; its seeks succeed when bSeekWorks, else they fail.
+SourceHandle OpenEmptySource(bool bSeekWorks);
+
 // A temporary folder for one test, removed with its files when the object dies.
 class TempDir {
 public:

@@ -505,10 +505,7 @@ TEST_F(JpegTest, HostileFilesFailWithACode) {
         }
     }
     // A callback source with no data at all.
-    SourceHandle empty = OpenCallbackSource(
-        [](DWORD_PTR) -> BOOL { return TRUE; }, [](void*, UINT, DWORD_PTR) -> UINT { return 0; },
-        [](LONG, int, DWORD_PTR) -> BOOL { return TRUE; }, [](DWORD_PTR) -> UINT { return 0; },
-        [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> BOOL { return TRUE; }, [](DWORD_PTR) -> BOOL { return TRUE; }, 0);
+    SourceHandle empty = pxtest::OpenEmptySource(true);
     UINT w = 1, h = 1;
     EXPECT_EQ(ReadJpegToRgb(empty, &w, &h), nullptr);
     EXPECT_EQ(GetLastErrorCode(), 9);

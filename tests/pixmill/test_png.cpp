@@ -158,6 +158,23 @@ int MaxDiff(const Bytes& a, const Bytes& b) {
     return d;
 }
 
+// Checks entry `index` of a text list through its getter (GetPngText or GetPngWriteText), which hands
+// out copies the test frees.
+void ExpectText(BOOL (*get)(UINT, char**, char**, DWORD*), UINT index, const std::string& key,
+                const std::string& text, DWORD compressed) {
+    char* keyCopy = nullptr;
+    char* textCopy = nullptr;
+    DWORD flag = 9;
+    ASSERT_TRUE(get(index, &keyCopy, &textCopy, &flag));
+    EXPECT_EQ(std::string(keyCopy), key);
+    EXPECT_EQ(std::string(textCopy), text);
+    EXPECT_EQ(GlobalSize(keyCopy), key.size() + 1);
+    EXPECT_EQ(GlobalSize(textCopy), text.size() + 1);
+    EXPECT_EQ(flag, compressed);
+    GlobalFree(keyCopy);
+    GlobalFree(textCopy);
+}
+
 Decoded ReadRgba(const Bytes& file, BYTE filler) {
     return pxtest::DecodeBy(file, [&](SourceHandle s, Decoded& d) { return ReadPngToRgba(s, &d.w, &d.h, filler); });
 }
@@ -408,18 +425,7 @@ TEST_F(PngTest, TextsAndResolutionOfTheLastRead) {
 
     ASSERT_EQ(pxtest::Decode(ReadPngToRgb, file).err, 0);
     ASSERT_EQ(GetPngTextCount(), expected.size());
-    for (UINT i = 0; i < expected.size(); ++i) {
-        char* key = nullptr;
-        char* text = nullptr;
-        DWORD compressed = 9;
-        ASSERT_TRUE(GetPngText(i, &key, &text, &compressed));
-        EXPECT_EQ(std::string(key), expected[i].key);
-        EXPECT_EQ(std::string(text), expected[i].text);
-        EXPECT_EQ(compressed, expected[i].compressed);
-        EXPECT_EQ(GlobalSize(key), expected[i].key.size() + 1);
-        GlobalFree(key);
-        GlobalFree(text);
-    }
+    for (UINT i = 0; i < expected.size(); ++i) ExpectText(GetPngText, i, expected[i].key, expected[i].text, expected[i].compressed);
     char* key = reinterpret_cast<char*>(1);
     char* text = reinterpret_cast<char*>(1);
     DWORD compressed = 1;
@@ -551,15 +557,10 @@ TEST_F(PngTest, WriteListOfTexts) {
     ASSERT_TRUE(AddPngText("Plain words", "Title", 0));
     ASSERT_TRUE(AddPngText("Squeezed words, squeezed words", "Comment", 1));
     ASSERT_EQ(GetPngWriteTextCount(), 2u);
+    ExpectText(GetPngWriteText, 1, "Comment", "Squeezed words, squeezed words", 1);
     char* key = nullptr;
     char* text = nullptr;
     DWORD compressed = 0;
-    ASSERT_TRUE(GetPngWriteText(1, &key, &text, &compressed));
-    EXPECT_STREQ(key, "Comment");
-    EXPECT_STREQ(text, "Squeezed words, squeezed words");
-    EXPECT_EQ(compressed, 1u);
-    GlobalFree(key);
-    GlobalFree(text);
     EXPECT_FALSE(GetPngWriteText(2, &key, &text, &compressed));
 
     const Image picture = pxtest::Pattern(8, 8);
@@ -578,12 +579,8 @@ TEST_F(PngTest, WriteListOfTexts) {
     ASSERT_TRUE(Find(chunks, "zTXt"));
     ASSERT_EQ(pxtest::Decode(ReadPngToRgb, file).err, 0);
     ASSERT_EQ(GetPngTextCount(), 2u);
-    ASSERT_TRUE(GetPngText(1, &key, &text, &compressed));
-    EXPECT_STREQ(key, "Comment");
-    EXPECT_STREQ(text, "Squeezed words, squeezed words");
-    EXPECT_EQ(compressed, 1u);
-    GlobalFree(key);
-    GlobalFree(text);
+    ExpectText(GetPngText, 0, "Title", "Plain words", 0);
+    ExpectText(GetPngText, 1, "Comment", "Squeezed words, squeezed words", 1);
     EXPECT_TRUE(ClearPngTexts());
     EXPECT_EQ(GetPngTextCount(), 0u);
 }

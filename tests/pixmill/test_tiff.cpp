@@ -432,10 +432,7 @@ TEST_F(TiffTest, ResolutionPastAUintCountsAsAbsent) {
 }
 
 TEST_F(TiffTest, ASourceThatCannotSeekToItsStart) {
-    SourceHandle source = OpenCallbackSource(
-        [](DWORD_PTR) -> BOOL { return TRUE; }, [](void*, UINT, DWORD_PTR) -> UINT { return 0; },
-        [](LONG, int, DWORD_PTR) -> BOOL { return FALSE; }, [](DWORD_PTR) -> UINT { return 0; },
-        [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> BOOL { return TRUE; }, [](DWORD_PTR) -> BOOL { return TRUE; }, 0);
+    SourceHandle source = pxtest::OpenEmptySource(false);
     UINT w = 1, h = 1;
     EXPECT_EQ(ReadTiffToRgb(source, &w, &h), nullptr);
     EXPECT_EQ(GetLastErrorCode(), 3);
