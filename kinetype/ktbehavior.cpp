@@ -136,6 +136,8 @@ BOOL CKTBehavior::RemoveReferrer(CKTBehavior* pTrigger) {
 
 CKTBehavior* CKTBehavior::GetNextReferrer(POSITION& pos) const { return m_referrers.GetNext(pos); }
 
+int CKTBehavior::CountReferencesTo(const CKTBehavior*) const { return 0; }
+
 POSITION CKTBehavior::FindElement(CKTElement* pElement) const { return m_elements.Find(pElement); }
 
 CKTElement* CKTBehavior::GetNextElement(POSITION& pos) const { return m_elements.GetNext(pos); }
@@ -220,6 +222,9 @@ BOOL CKTBehavior::CheckLoadedLinks(const CKTOwnership& owned) const {
     for (POSITION pos = m_referrers.GetHeadPosition(); pos;) {
         const CKTBehavior* pReferrer = m_referrers.GetNext(pos);
         if (!pReferrer || !owned.IsOwned(pReferrer)) return FALSE;
+        int nListed = 0;
+        for (POSITION other = m_referrers.GetHeadPosition(); other;) nListed += m_referrers.GetNext(other) == pReferrer;
+        if (pReferrer->CountReferencesTo(this) != nListed) return FALSE;
     }
     return CKTComponent::CheckLoadedLinks(owned);
 }

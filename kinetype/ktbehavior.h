@@ -132,6 +132,10 @@ public:
     BOOL RemoveReferrer(CKTBehavior* pTrigger);  // first occurrence; FALSE when absent
     POSITION GetFirstReferrerPosition() const { return m_referrers.GetHeadPosition(); }
     CKTBehavior* GetNextReferrer(POSITION& pos) const;
+    // How many entries of this behaviour's own lists name pBehavior: each counts this behaviour once
+    // among pBehavior's referrers (a trigger's start and stop lists, the springs' drag behaviour). 0
+    // here.
+    virtual int CountReferencesTo(const CKTBehavior* pBehavior) const;
 
     // The elements, in attachment order.
     POSITION FindElement(CKTElement* pElement) const;  // NULL when absent
@@ -173,8 +177,9 @@ public:
     virtual void OnElementGone(CKTElement* pElement);
 
     // After a load: the elements are owned by the scene, attached once each and linked back to this
-    // behaviour; the referrers are owned behaviours. Subclasses that keep more pointers check them too
-    // and call this.
+    // behaviour; the referrers are owned behaviours, each listed as often as it refers to this one
+    // (CountReferencesTo), so that neither side can outlive the other's pointer. Subclasses that keep
+    // more pointers check them too and call this.
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
 
 protected:

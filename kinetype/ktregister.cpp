@@ -5,6 +5,7 @@
 #include "kinetype/ktbhvrptrbhvrprop.h"
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktcomponent.h"
+#include "kinetype/ktconnbylines.h"
 #include "kinetype/ktcpointbhvrprop.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktdoublebhvrprop.h"
@@ -12,12 +13,30 @@
 #include "kinetype/ktelementrenderer.h"
 #include "kinetype/kterdefault.h"
 #include "kinetype/kteulerbhvr.h"
+#include "kinetype/ktexplodebhvr.h"
+#include "kinetype/ktfadebhvr.h"
+#include "kinetype/ktfocalfade.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktintbhvrprop.h"
+#include "kinetype/ktiscolortrigger.h"
+#include "kinetype/ktlifespanbhvr.h"
+#include "kinetype/ktmouseeventintrigger.h"
+#include "kinetype/ktmousemovetrigger.h"
+#include "kinetype/ktmousestilltrigger.h"
+#include "kinetype/ktmoveawayfrommousebhvr.h"
+#include "kinetype/ktmovetomousebhvr.h"
 #include "kinetype/ktpassage.h"
+#include "kinetype/ktpulledtrigger.h"
 #include "kinetype/ktregisterphysics.h"
+#include "kinetype/ktsetelementrendererbhvr.h"
 #include "kinetype/kttext.h"
+#include "kinetype/ktthrobbhvr.h"
+#include "kinetype/ktthrowablebhvr.h"
+#include "kinetype/kttimetrigger.h"
+#include "kinetype/kttriggerbhvr.h"
 #include "kinetype/ktvectorbhvrprop.h"
+#include "kinetype/ktviralbhvr.h"
+#include "kinetype/ktwavebhvr.h"
 #include "kinetype/ktword.h"
 
 void KTRegisterClasses() {
@@ -40,6 +59,25 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTERDefault),
         RUNTIME_CLASS(CKTBehavior),
         RUNTIME_CLASS(CKTEulerBhvr),
+        RUNTIME_CLASS(CKTTriggerBhvr),
+        RUNTIME_CLASS(CKTMouseStillTrigger),
+        RUNTIME_CLASS(CKTMouseMoveTrigger),
+        RUNTIME_CLASS(CKTPulledTrigger),
+        RUNTIME_CLASS(CKTIsColorTrigger),
+        RUNTIME_CLASS(CKTMouseEventInTrigger),
+        RUNTIME_CLASS(CKTTimeTrigger),
+        RUNTIME_CLASS(CKTWaveBhvr),
+        RUNTIME_CLASS(CKTThrobBhvr),
+        RUNTIME_CLASS(CKTFadeBhvr),
+        RUNTIME_CLASS(CKTFocalFade),
+        RUNTIME_CLASS(CKTMoveToMouseBhvr),
+        RUNTIME_CLASS(CKTMoveAwayFromMouseBhvr),
+        RUNTIME_CLASS(CKTThrowableBhvr),
+        RUNTIME_CLASS(CKTExplodeBhvr),
+        RUNTIME_CLASS(CKTLifespanBhvr),
+        RUNTIME_CLASS(CKTViralBhvr),
+        RUNTIME_CLASS(CKTConnByLines),
+        RUNTIME_CLASS(CKTSetElementRendererBhvr),
     };
     for (const CRuntimeClass* pClass : kClasses) AfxRegisterClass(pClass);
     KTRegisterPhysicsClasses();
