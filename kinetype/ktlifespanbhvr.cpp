@@ -22,7 +22,6 @@ CString CKTLifespanBhvr::GetName() const { return CString("lifespan"); }
 BOOL CKTLifespanBhvr::AddElement(CKTElement* pElement) {
     if (!CKTBehavior::AddElement(pElement)) return FALSE;
     CKTDoubleBhvrProp* pDeath = CKTDoubleBhvrProp::Cast(pElement->GetProp(PROP_DEATH_TIME));
-    ASSERT(pDeath != nullptr);
     const double dRandom = crt::rand() / 32767.0;
     if (pDeath) pDeath->SetValue(GetBook()->GetClock() + m_dMinLife + dRandom * m_dRandomLife);
     return TRUE;

@@ -15,10 +15,7 @@ CString CKTMouseStillTrigger::GetName() const { return CString("Mouse Still trig
 
 void CKTMouseStillTrigger::OnEvent(int nEvent) {
     if (nEvent != EV_STEP) return;
-    CKTBook* pBook = GetBook();
-    ASSERT(pBook != nullptr);
-    if (!pBook) return;
-    CPoint pt = pBook->GetMousePoint();
+    CPoint pt = GetBook()->GetMousePoint();  // GetBook asserts that there is a book
     if (pt == m_ptLast) FireAndRearm();
     m_ptLast = pt;
 }

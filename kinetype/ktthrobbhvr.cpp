@@ -22,7 +22,6 @@ CString CKTThrobBhvr::GetName() const { return CString("Throb"); }
 BOOL CKTThrobBhvr::AddElement(CKTElement* pElement) {
     if (!CKTBehavior::AddElement(pElement)) return FALSE;
     CKTIntBhvrProp* pSaved = CKTIntBhvrProp::Cast(pElement->GetProp(PROP_SAVED_SIZE));
-    ASSERT(pSaved != nullptr);
     if (pSaved) pSaved->SetValue(pElement->GetFontSize());
     return TRUE;
 }
