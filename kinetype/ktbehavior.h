@@ -15,11 +15,13 @@
 // - A behaviour owns none of its elements, referrers or properties. Elements and behaviours point to
 //   each other (the element through its CKTBehaviorLink records); AddElement and RemoveElement keep
 //   both sides in step, and each side detaches from the other before it goes.
-// - Destruction, in order: every referrer gets OnBehaviorDying(this); StopListening; RemoveAllElements
-//   (each element loses its link and releases the shared properties); ReleaseBookProps; then every
-//   entry of this behaviour leaves the book's behaviour list, and a book property that points to it
-//   (the integrator, the collision detector) is set to NULL; last, CKTComponent's destructor takes it
-//   out of every listener list and queue.
+// - Destruction, in order: every referrer gets OnBehaviorDying(this) and the referrer list is emptied;
+//   StopListening; RemoveAllElements (each element loses its link and releases the shared
+//   properties); ReleaseBookProps; then every entry of this behaviour leaves the book's behaviour
+//   list, and a book property that points to it (the integrator, the collision detector) is set to
+//   NULL; when other behaviours of the book still name it as a referrer (a referrer that did not take
+//   itself out, as only a file can arrange), it leaves their referrer lists; last, CKTComponent's
+//   destructor takes it out of every listener list and queue.
 //
 // Property sharing: on attach, for each declared element slot, the property already in the slot is
 // shared when it has the declared class, or a new one is created and put in when the slot is empty;
@@ -132,10 +134,6 @@ public:
     BOOL RemoveReferrer(CKTBehavior* pTrigger);  // first occurrence; FALSE when absent
     POSITION GetFirstReferrerPosition() const { return m_referrers.GetHeadPosition(); }
     CKTBehavior* GetNextReferrer(POSITION& pos) const;
-    // How many entries of this behaviour's own lists name pBehavior: each counts this behaviour once
-    // among pBehavior's referrers (a trigger's start and stop lists, the springs' drag behaviour). 0
-    // here.
-    virtual int CountReferencesTo(const CKTBehavior* pBehavior) const;
 
     // The elements, in attachment order.
     POSITION FindElement(CKTElement* pElement) const;  // NULL when absent
@@ -177,9 +175,8 @@ public:
     virtual void OnElementGone(CKTElement* pElement);
 
     // After a load: the elements are owned by the scene, attached once each and linked back to this
-    // behaviour; the referrers are owned behaviours, each listed as often as it refers to this one
-    // (CountReferencesTo), so that neither side can outlive the other's pointer. Subclasses that keep
-    // more pointers check them too and call this.
+    // behaviour; the referrers are owned behaviours. Subclasses that keep more pointers check them too
+    // and call this.
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
 
 protected:
@@ -191,4 +188,12 @@ protected:
     CKTElementList m_elements;
     BYTE m_bRunning;
     CKTBehaviorList m_referrers;
+
+private:
+    // Takes this behaviour out of the referrer lists of the book's other behaviours.
+    void LeaveReferrerLists();
+
+    // Entries naming this behaviour in other behaviours' referrer lists (kept by AddReferrer,
+    // RemoveReferrer, loading and destruction); not stored.
+    int m_nReferring = 0;
 };

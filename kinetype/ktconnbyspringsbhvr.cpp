@@ -99,10 +99,6 @@ BOOL CKTConnBySpringsBhvr::OnBehaviorDying(CKTBehavior* pBehavior) {
     return FALSE;
 }
 
-int CKTConnBySpringsBhvr::CountReferencesTo(const CKTBehavior* pBehavior) const {
-    return pBehavior && pBehavior == m_pDrag ? 1 : 0;
-}
-
 void CKTConnBySpringsBhvr::SetFriction(double d) {
     if (m_pDrag) m_pDrag->SetDrag(d);
 }

@@ -41,8 +41,6 @@ public:
     // The base handling (a referrer leaves m_referrers); when pBehavior is the drag behaviour it is
     // forgotten and the result is TRUE, otherwise FALSE.
     BOOL OnBehaviorDying(CKTBehavior* pBehavior) override;
-    // 1 for the drag behaviour (this behaviour is its referrer once), else 0.
-    int CountReferencesTo(const CKTBehavior* pBehavior) const override;
 
     void SetSpringConstant(double d) { m_dSpringConstant = d; }
     double GetSpringConstant() const { return m_dSpringConstant; }

@@ -46,7 +46,7 @@ public:
     // when it is in neither.
     BOOL OnBehaviorDying(CKTBehavior* pBehavior) override;
     // The entries of pBehavior in the two lists.
-    int CountReferencesTo(const CKTBehavior* pBehavior) const override;
+    int CountReferencesTo(const CKTBehavior* pBehavior) const;
 
     POSITION GetFirstStartPosition() const { return m_startList.GetHeadPosition(); }
     CKTBehavior* GetNextStart(POSITION& pos) const { return m_startList.GetNext(pos); }

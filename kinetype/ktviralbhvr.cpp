@@ -31,10 +31,10 @@ void CKTViralBhvr::OnEvent(int nEvent) {
     const CKTElement* pRoot = GetBook()->GetRoot();
     m_walk.clear();
     for (POSITION pos = m_elements.GetHeadPosition(); pos;) m_walk.push_back(m_elements.GetNext(pos));
-    // By index: Spread appends.
+    // By index: Spread appends. Infecting attaches and never detaches, and nothing is deleted during
+    // the step, so every element of the walk stays attached and alive.
     for (size_t i = 0; i < m_walk.size(); i++) {
         CKTElement* pElement = m_walk[i];
-        if (!pElement->HasBehavior(this)) continue;
         CKTDoubleBhvrProp* pAge = CKTDoubleBhvrProp::Cast(pElement->GetProp(PROP_INFECTION));
         if (!pAge) continue;
         pAge->SetValue(pAge->GetValue() + kAgeStep);
@@ -56,7 +56,8 @@ void CKTViralBhvr::Spread(CKTElement* pElement) {
         CKTBoolBhvrProp* pSpraying = CKTBoolBhvrProp::Cast(pTarget->GetProp(PROP_SPRAYING));
         if (pSpraying && pSpraying->GetValue()) continue;
         for (const CKTBehaviorLink& link : m_links) {
-            if (link.m_dwFlag != 1 || !link.m_pBehavior) continue;
+            // A behaviour the target has already refuses it: not asked (the common case, and cheap).
+            if (link.m_dwFlag != 1 || !link.m_pBehavior || pTarget->HasBehavior(link.m_pBehavior)) continue;
             if (link.m_pBehavior->AddElement(pTarget) && link.m_pBehavior == this) m_walk.push_back(pTarget);
         }
     }
