@@ -39,31 +39,23 @@ void CKTTriggerBhvr::Fire() {
     m_bFired = 1;
 }
 
-BOOL CKTTriggerBhvr::AddStartBehavior(CKTBehavior* pBehavior) {
+BOOL CKTTriggerBhvr::Enlist(CKTBehaviorList& list, CKTBehavior* pBehavior) {
     if (!pBehavior) return FALSE;
-    m_startList.AddTail(pBehavior);
+    list.AddTail(pBehavior);
     pBehavior->AddReferrer(this);
     return TRUE;
 }
 
-BOOL CKTTriggerBhvr::RemoveStartBehavior(CKTBehavior* pBehavior) {
-    if (!RemoveFirst(m_startList, pBehavior)) return FALSE;
+BOOL CKTTriggerBhvr::Delist(CKTBehaviorList& list, CKTBehavior* pBehavior) {
+    if (!RemoveFirst(list, pBehavior)) return FALSE;
     if (pBehavior) pBehavior->RemoveReferrer(this);
     return TRUE;
 }
 
-BOOL CKTTriggerBhvr::AddStopBehavior(CKTBehavior* pBehavior) {
-    if (!pBehavior) return FALSE;
-    m_stopList.AddTail(pBehavior);
-    pBehavior->AddReferrer(this);
-    return TRUE;
-}
-
-BOOL CKTTriggerBhvr::RemoveStopBehavior(CKTBehavior* pBehavior) {
-    if (!RemoveFirst(m_stopList, pBehavior)) return FALSE;
-    if (pBehavior) pBehavior->RemoveReferrer(this);
-    return TRUE;
-}
+BOOL CKTTriggerBhvr::AddStartBehavior(CKTBehavior* pBehavior) { return Enlist(m_startList, pBehavior); }
+BOOL CKTTriggerBhvr::RemoveStartBehavior(CKTBehavior* pBehavior) { return Delist(m_startList, pBehavior); }
+BOOL CKTTriggerBhvr::AddStopBehavior(CKTBehavior* pBehavior) { return Enlist(m_stopList, pBehavior); }
+BOOL CKTTriggerBhvr::RemoveStopBehavior(CKTBehavior* pBehavior) { return Delist(m_stopList, pBehavior); }
 
 BOOL CKTTriggerBhvr::OnBehaviorDying(CKTBehavior* pBehavior) {
     if (RemoveFirst(m_startList, pBehavior) || RemoveFirst(m_stopList, pBehavior)) return TRUE;

@@ -64,6 +64,9 @@ public:
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
 
 protected:
+    // Append to / remove the first entry from one of the lists, keeping the referrer entries in step.
+    BOOL Enlist(CKTBehaviorList& list, CKTBehavior* pBehavior);
+    BOOL Delist(CKTBehaviorList& list, CKTBehavior* pBehavior);
     // Fire, then re-arm: what every trigger but the time trigger does when its condition holds.
     void FireAndRearm() {
         Fire();

@@ -2,7 +2,6 @@
 // wave and a focal fade. The test saves it, loads it back as the program does and runs it; with
 // QS_EFFECTS_DEMO set to a path it also leaves the document there (for a try under Xvfb).
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -10,21 +9,13 @@
 #include "kinetype/ktdocument.h"
 #include "kinetype/ktfocalfade.h"
 #include "kinetype/ktwavebhvr.h"
+#include "kinetype/test_element_fixture.h"
 
 namespace {
 
-LOGFONT DemoFont() {
-    LOGFONT lf;
-    std::memset(&lf, 0, sizeof lf);
-    lf.lfHeight = 360;  // 36 points
-    lf.lfWeight = FW_NORMAL;
-    std::strcpy(lf.lfFaceName, "Liberation Serif");
-    return lf;
-}
-
 // The passage at (60, 260): words as typed (every word after the first starts with a space glyph).
 CKTPassage* DemoPassage(CKTBook& book, const char* pszText) {
-    const LOGFONT lf = DemoFont();
+    const LOGFONT lf = kttest::Font(360, "Liberation Serif");  // 36 points
     auto* pPassage = new CKTPassage;
     book.GetRoot()->AppendChild(pPassage, FALSE);
     pPassage->MoveBy(CKTVector(60, 260, 0));
