@@ -42,6 +42,7 @@ enum class FzdScene {
     empty,       // a new book: root and collision detector only
     typed,       // two passages of typed text
     everything,  // every stored class, stepped a few ticks, with queued deaths, starts and stops
+    effects,     // every trigger and effect behaviour, with start and stop lists, stepped a few ticks
 };
 // Builds the scene into book, which must be current, have a window (glyphs measure) and be new.
 void FzdBuildScene(CKTBook& book, FzdScene scene);
