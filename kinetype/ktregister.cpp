@@ -7,6 +7,7 @@
 #include "kinetype/ktcomponent.h"
 #include "kinetype/ktconnbylines.h"
 #include "kinetype/ktcpointbhvrprop.h"
+#include "kinetype/ktcryptographicbhvr.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelement.h"
@@ -20,6 +21,7 @@
 #include "kinetype/ktintbhvrprop.h"
 #include "kinetype/ktiscolortrigger.h"
 #include "kinetype/ktlifespanbhvr.h"
+#include "kinetype/ktloadfilebhvr.h"
 #include "kinetype/ktmouseeventintrigger.h"
 #include "kinetype/ktmousemovetrigger.h"
 #include "kinetype/ktmousestilltrigger.h"
@@ -28,7 +30,10 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktpulledtrigger.h"
 #include "kinetype/ktregisterphysics.h"
+#include "kinetype/ktscrollbhvr.h"
+#include "kinetype/ktsequencialbhvr.h"
 #include "kinetype/ktsetelementrendererbhvr.h"
+#include "kinetype/ktsynshiftbhvr.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktthrobbhvr.h"
 #include "kinetype/ktthrowablebhvr.h"
@@ -78,6 +83,11 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTViralBhvr),
         RUNTIME_CLASS(CKTConnByLines),
         RUNTIME_CLASS(CKTSetElementRendererBhvr),
+        RUNTIME_CLASS(CKTSynShiftBhvr),
+        RUNTIME_CLASS(CKTCryptographicBhvr),
+        RUNTIME_CLASS(CKTSequencialBhvr),
+        RUNTIME_CLASS(CKTScrollBhvr),
+        RUNTIME_CLASS(CKTLoadFileBhvr),
     };
     for (const CRuntimeClass* pClass : kClasses) AfxRegisterClass(pClass);
     KTRegisterPhysicsClasses();

@@ -13,6 +13,7 @@
 #include "kinetype/ktconnbyspringsbhvr.h"
 #include "kinetype/ktcpointbhvrprop.h"
 #include "kinetype/ktcruisebhvr.h"
+#include "kinetype/ktcryptographicbhvr.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktdocument.h"
 #include "kinetype/ktdoublebhvrprop.h"
@@ -25,7 +26,9 @@
 #include "kinetype/ktintbhvrprop.h"
 #include "kinetype/ktiscolortrigger.h"
 #include "kinetype/ktkilloncollision.h"
+#include "kinetype/ktlexicon.h"
 #include "kinetype/ktlifespanbhvr.h"
+#include "kinetype/ktloadfilebhvr.h"
 #include "kinetype/ktmouseeventintrigger.h"
 #include "kinetype/ktmousemovetrigger.h"
 #include "kinetype/ktmousestilltrigger.h"
@@ -33,8 +36,11 @@
 #include "kinetype/ktmovetomousebhvr.h"
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktpulledtrigger.h"
+#include "kinetype/ktscrollbhvr.h"
+#include "kinetype/ktsequencialbhvr.h"
 #include "kinetype/ktsetelementrendererbhvr.h"
 #include "kinetype/ktstayinwindowbhvr.h"
+#include "kinetype/ktsynshiftbhvr.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktthrobbhvr.h"
 #include "kinetype/ktthrowablebhvr.h"
@@ -148,6 +154,44 @@ void BuildEffectsScene(CKTBook& book) {
     book.Step();
 }
 
+// Synonyms for the text scene without the database: every word gets "go" and "up".
+class FixedLexicon : public CKTLexicon {
+public:
+    BOOL Init() override { return TRUE; }
+    std::vector<KTSynset> FindSynsets(const char*, int, int, int) override {
+        KTSynset s;
+        s.words = {CString("go"), CString("up")};
+        return {s};
+    }
+};
+
+void BuildTextScene(CKTBook& book) {
+    CKTPassage* p1 = FzdAddPassage(book, "quick ab", CPoint(40, 60), RGB(0, 96, 0));
+    CKTPassage* p2 = FzdAddPassage(book, "ab", CPoint(40, 200), RGB(0, 0, 0));
+    FixedLexicon lexicon;
+    CKTLexicon* pOld = KTSetLexicon(&lexicon);
+    auto* pShift = new CKTSynShiftBhvr;
+    pShift->SetSpeed(0.5);
+    Attach(book, pShift, {p1->GetChildAt(0)});
+    KTSetLexicon(pOld);
+    auto* pCrypt = new CKTCryptographicBhvr;
+    pCrypt->SetShiftRange(2, 6);
+    Attach(book, pCrypt, GlyphsOfWord(p1, 1));
+    auto* pSeq = new CKTSequencialBhvr;
+    pSeq->SetSourceText(CString("a, b\r\nc!"));
+    pSeq->SetHold(2);
+    Attach(book, pSeq, {p2});
+    auto* pScroll = new CKTScrollBhvr;
+    pScroll->m_nOrientation = 1;
+    Attach(book, pScroll, {p2});
+    auto* pLoad = new CKTLoadFileBhvr;
+    pLoad->m_strFileName = "next.qsd";
+    book.AddBehavior(pLoad);  // not started
+    Attach(book, new CKTSequencialBhvr, {});  // without a source
+    book.SetRunState(1);
+    for (int i = 0; i < 6; i++) book.Step();
+}
+
 [[noreturn]] void Breach(const char* what) {
     std::fprintf(stderr, "document check failed: %s\n", what);
     std::abort();
@@ -200,6 +244,7 @@ void FzdBuildScene(CKTBook& book, FzdScene scene) {
         BuildEffectsScene(book);
         return;
     }
+    if (scene == FzdScene::text) return BuildTextScene(book);
     CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
     CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
     if (scene == FzdScene::typed) return;
@@ -323,6 +368,7 @@ std::vector<FzdSeed> FzdMakeSeeds() {
     make("typed", FzdScene::typed, KT_VERSION_STRING, KT_FILE_VERSION);
     make("everything", FzdScene::everything, KT_VERSION_STRING, KT_FILE_VERSION);
     make("effects", FzdScene::effects, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("text", FzdScene::text, KT_VERSION_STRING, KT_FILE_VERSION);
     make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
     make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
     make("headerless", FzdScene::typed, nullptr, 0.0f);
