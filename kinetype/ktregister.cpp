@@ -12,7 +12,14 @@
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelement.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/ktercolorstatic.h"
 #include "kinetype/kterdefault.h"
+#include "kinetype/ktererodeedge.h"
+#include "kinetype/ktererosion.h"
+#include "kinetype/ktersplatter.h"
+#include "kinetype/ktertest.h"
+#include "kinetype/ktertrail.h"
+#include "kinetype/ktertransparent.h"
 #include "kinetype/kteulerbhvr.h"
 #include "kinetype/ktexplodebhvr.h"
 #include "kinetype/ktfadebhvr.h"
@@ -62,6 +69,13 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTGlyph),
         RUNTIME_CLASS(CKTElementRenderer),
         RUNTIME_CLASS(CKTERDefault),
+        RUNTIME_CLASS(CKTERSplatter),
+        RUNTIME_CLASS(CKTERTest),
+        RUNTIME_CLASS(CKTERTransparent),
+        RUNTIME_CLASS(CKTERErosion),
+        RUNTIME_CLASS(CKTERErodeEdge),
+        RUNTIME_CLASS(CKTERColorStatic),
+        RUNTIME_CLASS(CKTERTrail),
         RUNTIME_CLASS(CKTBehavior),
         RUNTIME_CLASS(CKTEulerBhvr),
         RUNTIME_CLASS(CKTTriggerBhvr),

@@ -18,6 +18,13 @@
 #include "kinetype/ktdocument.h"
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/ktercolorstatic.h"
+#include "kinetype/ktererodeedge.h"
+#include "kinetype/ktererosion.h"
+#include "kinetype/ktersplatter.h"
+#include "kinetype/ktertest.h"
+#include "kinetype/ktertrail.h"
+#include "kinetype/ktertransparent.h"
 #include "kinetype/ktexplodebhvr.h"
 #include "kinetype/ktfadebhvr.h"
 #include "kinetype/ktfocalfade.h"
@@ -192,6 +199,40 @@ void BuildTextScene(CKTBook& book) {
     for (int i = 0; i < 6; i++) book.Step();
 }
 
+// A word in each mask and erosion style, at 32 points in two columns on the canvas, each alone in a
+// passage whose renderer hands its word and glyphs copies (or clones); the book running. For trying
+// the styles in the program.
+void BuildRendererScene(CKTBook& book) {
+    auto* pTransparent = new CKTERTransparent;
+    pTransparent->SetMouseOverRate(0.1f);
+    pTransparent->SetMouseOutsideRate(-0.05f);
+    pTransparent->SetTransparency(0.0f);
+    auto* pTrail = new CKTERTrail;
+    pTrail->m_fRadius = 20.0f;
+    const struct {
+        const char* pszText;
+        CPoint pt;
+        CKTElementRenderer* pRenderer;
+    } words[] = {
+        {"transparent", CPoint(20, 80), pTransparent},          {"trail", CPoint(20, 180), pTrail},
+        {"colorstatic", CPoint(20, 280), new CKTERColorStatic}, {"test", CPoint(20, 380), new CKTERTest},
+        {"splatter", CPoint(340, 80), new CKTERSplatter},       {"erosion", CPoint(340, 180), new CKTERErosion},
+        {"erodeedge", CPoint(340, 280), new CKTERErodeEdge},
+    };
+    for (const auto& w : words) {
+        CKTPassage* pPassage = FzdAddPassage(book, w.pszText, w.pt, RGB(20, 60, 170));
+        // Laid out again at the new size: every element back under automatic layout first.
+        for (CKTElement* pWord = pPassage->GetFirstChild(); pWord; pWord = pWord->GetNextSibling()) {
+            pWord->SetAutoLayout();
+            for (CKTElement* pGlyph = pWord->GetFirstChild(); pGlyph; pGlyph = pGlyph->GetNextSibling())
+                pGlyph->SetAutoLayout();
+        }
+        pPassage->SetFontSize(32);
+        if (!pPassage->SetRenderer(w.pRenderer, TRUE)) delete w.pRenderer;
+    }
+    book.SetRunState(1);
+}
+
 [[noreturn]] void Breach(const char* what) {
     std::fprintf(stderr, "document check failed: %s\n", what);
     std::abort();
@@ -245,6 +286,7 @@ void FzdBuildScene(CKTBook& book, FzdScene scene) {
         return;
     }
     if (scene == FzdScene::text) return BuildTextScene(book);
+    if (scene == FzdScene::renderers) return BuildRendererScene(book);
     CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
     CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
     if (scene == FzdScene::typed) return;
@@ -369,6 +411,7 @@ std::vector<FzdSeed> FzdMakeSeeds() {
     make("everything", FzdScene::everything, KT_VERSION_STRING, KT_FILE_VERSION);
     make("effects", FzdScene::effects, KT_VERSION_STRING, KT_FILE_VERSION);
     make("text", FzdScene::text, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("renderers", FzdScene::renderers, KT_VERSION_STRING, KT_FILE_VERSION);
     make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
     make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
     make("headerless", FzdScene::typed, nullptr, 0.0f);

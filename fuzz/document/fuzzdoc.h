@@ -44,6 +44,7 @@ enum class FzdScene {
     everything,  // every stored class, stepped a few ticks, with queued deaths, starts and stops
     effects,     // every trigger and effect behaviour, with start and stop lists, stepped a few ticks
     text,        // typed text under the text behaviours (synonym shift, scramble, sequential, scroll, load file)
+    renderers,   // running, 32-point words, each drawn in one of the mask and erosion styles
 };
 // Builds the scene into book, which must be current, have a window (glyphs measure) and be new.
 void FzdBuildScene(CKTBook& book, FzdScene scene);

@@ -1,4 +1,5 @@
 // Lifespan, viral, connected by lines and set element renderer.
+#include <memory>
 #include <vector>
 
 #include "effects/effectsfixture.h"
@@ -11,6 +12,7 @@
 #include "kinetype/ktrendererfactory.h"
 #include "kinetype/ktsetelementrendererbhvr.h"
 #include "kinetype/ktviralbhvr.h"
+#include "kinetype/test_element_fixture.h"
 #include "kinetype/ktfadebhvr.h"
 #include "platform/gdi/dc.h"
 
@@ -334,6 +336,54 @@ TEST_F(SetRendererTest, OnAWordEveryGlyphGetsACopy) {
     EXPECT_EQ(pWord->GetRendererType(), RENDERER_DEFAULT);
     EXPECT_EQ(g1->GetRendererType(), RENDERER_DEFAULT);
     EXPECT_EQ(g2->GetRendererType(), RENDERER_DEFAULT);
+}
+
+TEST_F(SetRendererTest, FactoryMakesEachStyleByItsId) {
+    struct Row {
+        int nType;
+        const char* pszClass;
+    } rows[] = {
+        {RENDERER_DEFAULT, "CKTERDefault"},
+        {RENDERER_SPLATTER, "CKTERSplatter"},
+        {RENDERER_TEST, "CKTERTest"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.nType);
+        std::unique_ptr<CKTElementRenderer> p(KTCreateRenderer(row.nType));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->GetType(), row.nType);
+        EXPECT_STREQ(p->GetRuntimeClass()->m_lpszClassName, row.pszClass);
+        EXPECT_EQ(p->GetElement(), nullptr);
+    }
+}
+
+TEST_F(SetRendererTest, SplatterUntilEveryGlyphHasOneThenPlainAgain) {
+    CKTWord* pWord = NewWord(NewPassage(100, 100));
+    std::vector<CKTGlyph*> g;
+    for (char c : {'a', 'b'}) {
+        auto* p = new CKTGlyph;
+        p->SetFont(kttest::Font(240));
+        p->SetChar(c);
+        pWord->AppendChild(p, TRUE);
+        g.push_back(p);
+    }
+    auto* pSet = Add(new CKTSetElementRendererBhvr);
+    pSet->SetRendererType(RENDERER_SPLATTER);
+    for (CKTGlyph* p : g) pSet->AddElement(p);
+    Book().Step();
+    std::vector<CKTElementRenderer*> splatters;
+    for (CKTGlyph* p : g) {
+        ASSERT_EQ(p->GetRendererType(), RENDERER_SPLATTER);
+        EXPECT_EQ(p->GetRenderer()->GetElement(), p);
+        splatters.push_back(p->GetRenderer());
+    }
+    Book().Step();
+    Book().Draw(m_wnd.GetPaintDC());
+    for (size_t i = 0; i < g.size(); i++) EXPECT_EQ(g[i]->GetRenderer(), splatters[i]);  // kept
+    pSet->SetRendererType(RENDERER_DEFAULT);
+    Book().Step();
+    for (CKTGlyph* p : g) EXPECT_TRUE(p->GetRenderer()->IsKindOf(RUNTIME_CLASS(CKTERDefault)));
+    Book().Draw(m_wnd.GetPaintDC());
 }
 
 TEST_F(SetRendererTest, UnknownTypesTakeTheRendererAway) {
