@@ -12,10 +12,16 @@
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelement.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/kterclay.h"
 #include "kinetype/ktercolorstatic.h"
 #include "kinetype/kterdefault.h"
+#include "kinetype/kterdrift.h"
 #include "kinetype/ktererodeedge.h"
 #include "kinetype/ktererosion.h"
+#include "kinetype/kterlens.h"
+#include "kinetype/kterparticle.h"
+#include "kinetype/kterpull.h"
+#include "kinetype/kterpulse.h"
 #include "kinetype/ktersplatter.h"
 #include "kinetype/ktertest.h"
 #include "kinetype/ktertrail.h"
@@ -76,6 +82,12 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTERErodeEdge),
         RUNTIME_CLASS(CKTERColorStatic),
         RUNTIME_CLASS(CKTERTrail),
+        RUNTIME_CLASS(CKTERParticle),
+        RUNTIME_CLASS(CKTERLens),
+        RUNTIME_CLASS(CKTERPull),
+        RUNTIME_CLASS(CKTERPulse),
+        RUNTIME_CLASS(CKTERClay),
+        RUNTIME_CLASS(CKTERDrift),
         RUNTIME_CLASS(CKTBehavior),
         RUNTIME_CLASS(CKTEulerBhvr),
         RUNTIME_CLASS(CKTTriggerBhvr),

@@ -25,6 +25,12 @@
 #include "kinetype/ktertest.h"
 #include "kinetype/ktertrail.h"
 #include "kinetype/ktertransparent.h"
+#include "kinetype/kterclay.h"
+#include "kinetype/kterdrift.h"
+#include "kinetype/kterlens.h"
+#include "kinetype/kterparticle.h"
+#include "kinetype/kterpull.h"
+#include "kinetype/kterpulse.h"
 #include "kinetype/ktexplodebhvr.h"
 #include "kinetype/ktfadebhvr.h"
 #include "kinetype/ktfocalfade.h"
@@ -250,8 +256,8 @@ FzdSceneBook::~FzdSceneBook() {
     g_pCurrentBook = m_pPrev;
 }
 
-CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr) {
-    const LOGFONT lf = SceneFont(160);
+CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr, LONG lfHeight) {
+    const LOGFONT lf = SceneFont(lfHeight);
     auto* pPassage = new CKTPassage;
     pPassage->SetFont(lf);
     pPassage->SetColor(cr);
@@ -278,6 +284,36 @@ CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORRE
     return pPassage;
 }
 
+// Three lines of two words at 48 points, each word drawn by one outline renderer; stepped with the
+// mouse moving over them (the left button held) and drawn, so pulse frames are stored too.
+static void BuildOutlineScene(CKTBook& book) {
+    const char* const lines[] = {"drift clay", "pull pulse", "lens particle"};
+    const COLORREF colours[] = {RGB(160, 30, 30), RGB(30, 110, 40), RGB(40, 60, 170)};
+    auto* pPull = new CKTERPull;
+    pPull->m_fMouseStrength = 300;
+    auto* pPulse = new CKTERPulse;
+    pPulse->m_fScale = 0.5f;
+    auto* pLens = new CKTERLens;
+    pLens->m_fFalloff = 8;
+    CKTElementRenderer* const renderers[] = {new CKTERDrift, new CKTERClay, pPull, pPulse, pLens, new CKTERParticle};
+    int n = 0;
+    for (int line = 0; line < 3; line++) {
+        CKTPassage* p = FzdAddPassage(book, lines[line], CPoint(30, 110 + 130 * line), colours[line], 480);
+        for (CKTElement* pWord = p->GetFirstChild(); pWord && n < 6; pWord = pWord->GetNextSibling()) {
+            CKTElementRenderer* pRenderer = renderers[n++];
+            if (!pWord->SetRenderer(pRenderer, TRUE)) delete pRenderer;
+        }
+    }
+    book.SetRunState(1);
+    book.OnLButtonDown(CPoint(100, 100));
+    for (int i = 0; i < 6; i++) {
+        book.OnMouseMove(CPoint(60 + 40 * i, 90 + 60 * i));
+        book.Step();
+        book.Draw(book.GetCurrentDC());
+    }
+    book.OnLButtonUp(CPoint(300, 400));
+}
+
 void FzdBuildScene(CKTBook& book, FzdScene scene) {
     Attach(book, new CKT1DCollisionDetBhvr, {});
     if (scene == FzdScene::empty) return;
@@ -287,6 +323,7 @@ void FzdBuildScene(CKTBook& book, FzdScene scene) {
     }
     if (scene == FzdScene::text) return BuildTextScene(book);
     if (scene == FzdScene::renderers) return BuildRendererScene(book);
+    if (scene == FzdScene::outlines) return BuildOutlineScene(book);
     CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
     CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
     if (scene == FzdScene::typed) return;
@@ -412,6 +449,7 @@ std::vector<FzdSeed> FzdMakeSeeds() {
     make("effects", FzdScene::effects, KT_VERSION_STRING, KT_FILE_VERSION);
     make("text", FzdScene::text, KT_VERSION_STRING, KT_FILE_VERSION);
     make("renderers", FzdScene::renderers, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("outlines", FzdScene::outlines, KT_VERSION_STRING, KT_FILE_VERSION);
     make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
     make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
     make("headerless", FzdScene::typed, nullptr, 0.0f);

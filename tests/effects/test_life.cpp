@@ -343,8 +343,8 @@ TEST_F(SetRendererTest, FactoryMakesEachStyleByItsId) {
         int nType;
         const char* pszClass;
     } rows[] = {
-        {RENDERER_DEFAULT, "CKTERDefault"},
-        {RENDERER_SPLATTER, "CKTERSplatter"},
+        {RENDERER_DEFAULT, "CKTERDefault"}, {RENDERER_PARTICLE, "CKTERParticle"}, {RENDERER_LENS, "CKTERLens"},
+        {RENDERER_PULL, "CKTERPull"},       {RENDERER_PULSE, "CKTERPulse"},       {RENDERER_SPLATTER, "CKTERSplatter"},
         {RENDERER_TEST, "CKTERTest"},
     };
     for (const Row& row : rows) {
@@ -387,7 +387,7 @@ TEST_F(SetRendererTest, SplatterUntilEveryGlyphHasOneThenPlainAgain) {
 }
 
 TEST_F(SetRendererTest, UnknownTypesTakeTheRendererAway) {
-    for (int nType : {0, 99, -1, 15}) {
+    for (int nType : {0, 8, 14, 99, -1, 15}) {  // 8 to 14 are renderers the behaviour does not make
         SCOPED_TRACE(nType);
         EXPECT_EQ(KTCreateRenderer(nType), nullptr);
         CKTGlyph* g = LoneGlyph(0, 0);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "effects/effectsfixture.h"
+#include "kinetype/kterpull.h"
 #include "kinetype/ktiscolortrigger.h"
 #include "kinetype/ktmouseeventintrigger.h"
 #include "kinetype/ktmousemovetrigger.h"
@@ -11,6 +12,7 @@
 #include "kinetype/ktpulledtrigger.h"
 #include "kinetype/kttimetrigger.h"
 #include "kinetype/ktviscousdragbhvr.h"
+#include "kinetype/test_element_fixture.h"
 
 namespace {
 
@@ -217,6 +219,23 @@ TEST_F(TriggerTest, PulledByTypeIdAloneDoesNotCount) {
     p->AddElement(g);
     Arm(p);
     EXPECT_FALSE(StepFired());
+}
+
+TEST_F(TriggerTest, PullRendererPulledByTheMouseFiresTheTrigger) {
+    CKTWord* pWord = NewWord(NewPassage(100, 100));
+    auto* g = new CKTGlyph;
+    g->SetFont(kttest::Font(360));
+    g->SetChar('H');
+    pWord->AppendChild(g, TRUE);
+    auto* pPull = new CKTERPull;
+    ASSERT_TRUE(g->SetRenderer(pPull, TRUE));
+    auto* p = new CKTPulledTrigger;
+    p->AddElement(g);
+    Arm(p);
+    Book().OnMouseMove(CPoint(200, 60));
+    EXPECT_FALSE(StepFired());  // the first pre-step moves the vertices away from rest: not yet "farther"
+    EXPECT_TRUE(StepFired());
+    EXPECT_TRUE(pPull->IsPulled());
 }
 
 TEST_F(TriggerTest, FireOnReleaseFiresBeforeAnyPullAndStopsWhilePulled) {
