@@ -840,6 +840,28 @@ TEST_F(SoftTypes, ThePrototypeReplacedWhileItsEditorIsOpenIsLeftAlone) {
     EXPECT_EQ(v()->m_fLensMagnification, 4.0f);
 }
 
+TEST_F(SoftTypes, TheFrameTimerKeepsTickingWhileAQtDialogIsOpen) {
+    CQtUIServices qt;
+    ui::CUIServices* pOld = ui::SetUIServices(&qt);
+    Book()->SetRunState(1);
+    int nBefore = 0, nDuring = 0;
+    double dBefore = 0.0, dDuring = 0.0;
+    QTimer::singleShot(0, [&] {
+        nBefore = v()->m_nTicksStepped;
+        dBefore = Book()->GetClock();
+        QTest::qWait(200);
+        nDuring = v()->m_nTicksStepped;
+        dDuring = Book()->GetClock();
+        QWidget* p = QApplication::activeModalWidget();
+        ASSERT_NE(p, nullptr);
+        p->findChild<QPushButton*>("id2")->click();
+    });
+    v()->ExecuteCommand(ID_SOFTTYPE_LENS, TRUE);
+    ui::SetUIServices(pOld);
+    EXPECT_GT(nDuring, nBefore);
+    EXPECT_GT(dDuring, dBefore);
+}
+
 // ---- the Qt dialogs (offscreen) ----------------------------------------------------------------------
 
 class QtRendererDialogs : public ::testing::Test {
