@@ -45,125 +45,58 @@ namespace {
 // A softtype's parameters, in the order of its row's defaults (unused places stay 0).
 using Values = std::array<float, 4>;
 
-// ---- the dialogs: filled from the values, the values from the dialog after OK ----------------------
+// ---- the dialogs and the renderers' fields, by member, in the order of the values ----------------------
 
-int AskLens(Values& v) {
-    CLensERDialog dlg;
-    dlg.m_fMagnification = v[0];
-    dlg.m_fFalloff = v[1];
+// The dialog D with its members filled from the values; after OK the values from the members.
+template <class D, float D::*... Members>
+int Ask(Values& v) {
+    D dlg;
+    size_t i = 0;
+    ((dlg.*Members = v[i++]), ...);
     if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fMagnification, dlg.m_fFalloff};
+    i = 0;
+    ((v[i++] = dlg.*Members), ...);
     return IDOK;
 }
 
-int AskPull(Values& v) {
-    CPullERDialog dlg;
-    dlg.m_fMouseStrength = v[0];
-    dlg.m_fMouseFalloff = v[1];
-    dlg.m_fOriginStrength = v[2];
-    if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fMouseStrength, dlg.m_fMouseFalloff, dlg.m_fOriginStrength};
-    return IDOK;
-}
-
-int AskPulse(Values& v) {
-    CPulseERDialog dlg;
-    dlg.m_fPeriod = v[0];
-    dlg.m_fScale = v[1];
-    dlg.m_fDistortion = v[2];
-    if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fPeriod, dlg.m_fScale, dlg.m_fDistortion};
-    return IDOK;
-}
-
-int AskDisintegrate(Values& v) {
-    CDisintegrateERDialog dlg;
-    dlg.m_fMouseOver = v[0];
-    dlg.m_fMouseOutside = v[1];
-    if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fMouseOver, dlg.m_fMouseOutside};
-    return IDOK;
-}
-
-int AskDrift(Values& v) {
-    CDriftERDialog dlg;
-    dlg.m_fMouseStrength = v[0];
-    dlg.m_fMouseFalloff = v[1];
-    dlg.m_fOriginStrength = v[2];
-    dlg.m_fFriction = v[3];
-    if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fMouseStrength, dlg.m_fMouseFalloff, dlg.m_fOriginStrength, dlg.m_fFriction};
-    return IDOK;
-}
-
-int AskColorStatic(Values& v) {
-    CColorStaticERDialog dlg;
-    dlg.m_fRadius = v[0];
-    dlg.m_fSpeed = v[1];
-    dlg.m_fSpacing = v[2];
-    if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fRadius, dlg.m_fSpeed, dlg.m_fSpacing};
-    return IDOK;
-}
-
-int AskTransparent(Values& v) {
-    CTransparentFontDialog dlg;
-    dlg.m_fMouseOver = v[0];
-    dlg.m_fMouseOutside = v[1];
-    dlg.m_fTransparency = v[2];
-    if (dlg.DoModal() != IDOK) return IDCANCEL;
-    v = {dlg.m_fMouseOver, dlg.m_fMouseOutside, dlg.m_fTransparency};
-    return IDOK;
-}
-
-// ---- the renderers' parameters: fields, or setters where they reach a master's copies --------------
+// Parameters that are plain fields of the renderer class R; they reach only the renderer itself.
 // Each pair is called only with a renderer of its row's class.
-
-void GetLens(CKTElementRenderer& r, Values& v) {
-    auto& p = static_cast<CKTERLens&>(r);
-    v = {p.m_fMagnification, p.m_fFalloff};
-}
-void SetLens(CKTElementRenderer& r, const Values& v) {
-    auto& p = static_cast<CKTERLens&>(r);
-    p.m_fMagnification = v[0];
-    p.m_fFalloff = v[1];
-}
-
-// Pull and clay: the same three fields.
-template <class R>
-void GetMouseAndOrigin(CKTElementRenderer& r, Values& v) {
+template <class R, float R::*... Fields>
+void GetFields(CKTElementRenderer& r, Values& v) {
     auto& p = static_cast<R&>(r);
-    v = {p.m_fMouseStrength, p.m_fMouseFalloff, p.m_fOriginStrength};
+    size_t i = 0;
+    ((v[i++] = p.*Fields), ...);
 }
-template <class R>
-void SetMouseAndOrigin(CKTElementRenderer& r, const Values& v) {
+template <class R, float R::*... Fields>
+void SetFields(CKTElementRenderer& r, const Values& v) {
     auto& p = static_cast<R&>(r);
-    p.m_fMouseStrength = v[0];
-    p.m_fMouseFalloff = v[1];
-    p.m_fOriginStrength = v[2];
+    size_t i = 0;
+    ((p.*Fields = v[i++]), ...);
 }
 
-void GetDrift(CKTElementRenderer& r, Values& v) {
-    GetMouseAndOrigin<CKTERDrift>(r, v);
-    v[3] = static_cast<CKTERDrift&>(r).m_fFriction;
-}
-void SetDrift(CKTElementRenderer& r, const Values& v) {
-    SetMouseAndOrigin<CKTERDrift>(r, v);
-    static_cast<CKTERDrift&>(r).m_fFriction = v[3];
-}
+using Lens = CKTERLens;
+using Pull = CKTERPull;
+using Clay = CKTERClay;
+using Drift = CKTERDrift;
+using Pulse = CKTERPulse;
+using Cells = CKTCellMaskRenderer;  // colour static and trail
 
-void GetPulse(CKTElementRenderer& r, Values& v) {
-    auto& p = static_cast<CKTERPulse&>(r);
-    v = {p.m_fPeriod, p.m_fScale, p.m_fDistortion};
-}
-void SetPulse(CKTElementRenderer& r, const Values& v) {
-    auto& p = static_cast<CKTERPulse&>(r);
-    p.m_fPeriod = v[0];
-    p.m_fScale = v[1];
-    p.m_fDistortion = v[2];
-}
+constexpr auto AskLens = Ask<CLensERDialog, &CLensERDialog::m_fMagnification, &CLensERDialog::m_fFalloff>;
+constexpr auto AskPull = Ask<CPullERDialog, &CPullERDialog::m_fMouseStrength, &CPullERDialog::m_fMouseFalloff,
+                             &CPullERDialog::m_fOriginStrength>;
+constexpr auto AskPulse =
+    Ask<CPulseERDialog, &CPulseERDialog::m_fPeriod, &CPulseERDialog::m_fScale, &CPulseERDialog::m_fDistortion>;
+constexpr auto AskDisintegrate =
+    Ask<CDisintegrateERDialog, &CDisintegrateERDialog::m_fMouseOver, &CDisintegrateERDialog::m_fMouseOutside>;
+constexpr auto AskDrift = Ask<CDriftERDialog, &CDriftERDialog::m_fMouseStrength, &CDriftERDialog::m_fMouseFalloff,
+                              &CDriftERDialog::m_fOriginStrength, &CDriftERDialog::m_fFriction>;
+constexpr auto AskColorStatic = Ask<CColorStaticERDialog, &CColorStaticERDialog::m_fRadius,
+                                    &CColorStaticERDialog::m_fSpeed, &CColorStaticERDialog::m_fSpacing>;
+constexpr auto AskTransparent = Ask<CTransparentFontDialog, &CTransparentFontDialog::m_fMouseOver,
+                                    &CTransparentFontDialog::m_fMouseOutside, &CTransparentFontDialog::m_fTransparency>;
 
-// Splatter, erosion and erode edge: the setters pass the rates on to the master's copies.
+// Splatter, erosion and erode edge: the setters pass the rates on to the master's copies (the
+// transparency too).
 void GetRates(CKTElementRenderer& r, Values& v) {
     auto& p = static_cast<CKTTrackingMaskRenderer&>(r);
     v = {p.GetMouseOverRate(), p.GetMouseOutsideRate()};
@@ -183,17 +116,16 @@ void SetTransparent(CKTElementRenderer& r, const Values& v) {
     static_cast<CKTERTransparent&>(r).SetTransparency(v[2]);
 }
 
-// Colour static and trail.
-void GetCells(CKTElementRenderer& r, Values& v) {
-    auto& p = static_cast<CKTCellMaskRenderer&>(r);
-    v = {p.m_fRadius, p.m_fSpeed, p.m_fSpacing};
-}
-void SetCells(CKTElementRenderer& r, const Values& v) {
-    auto& p = static_cast<CKTCellMaskRenderer&>(r);
-    p.m_fRadius = v[0];
-    p.m_fSpeed = v[1];
-    p.m_fSpacing = v[2];
-}
+// How a row reads and writes its renderer's parameters.
+struct Access {
+    void (*get)(CKTElementRenderer&, Values&);
+    void (*set)(CKTElementRenderer&, const Values&);
+};
+template <class R, float R::*... Fields>
+constexpr Access kFields = {GetFields<R, Fields...>, SetFields<R, Fields...>};
+constexpr Access kRates = {GetRates, SetRates};
+constexpr Access kTransparent = {GetTransparent, SetTransparent};
+constexpr Access kNone = {nullptr, nullptr};
 
 // ---- the table -----------------------------------------------------------------------------------
 
@@ -201,39 +133,44 @@ struct SoftTypeRow {
     UINT nId;
     const CRuntimeClass* pClass;
     int (*ask)(Values&);  // NULL: no parameters, no dialog
-    void (*get)(CKTElementRenderer&, Values&);
-    void (*set)(CKTElementRenderer&, const Values&);
+    Access params;
     std::array<float CQuillView::*, 4> defaults;
     bool bEditable;  // EditRendererParameters opens this row's dialog for a renderer of its class
 };
 
 const SoftTypeRow kSoftTypes[] = {
-    {ID_SOFTTYPE_DEFAULT, &CKTERDefault::classCKTERDefault, nullptr, nullptr, nullptr, {}, false},
-    {ID_SOFTTYPE_PARTICLE, &CKTERParticle::classCKTERParticle, nullptr, nullptr, nullptr, {}, false},
-    {ID_SOFTTYPE_LENS, &CKTERLens::classCKTERLens, AskLens, GetLens, SetLens,
+    {ID_SOFTTYPE_DEFAULT, &CKTERDefault::classCKTERDefault, nullptr, kNone, {}, false},
+    {ID_SOFTTYPE_PARTICLE, &CKTERParticle::classCKTERParticle, nullptr, kNone, {}, false},
+    {ID_SOFTTYPE_LENS, &CKTERLens::classCKTERLens, AskLens, kFields<Lens, &Lens::m_fMagnification, &Lens::m_fFalloff>,
      {&CQuillView::m_fLensMagnification, &CQuillView::m_fLensFalloff}, true},
-    {ID_SOFTTYPE_PULL, &CKTERPull::classCKTERPull, AskPull, GetMouseAndOrigin<CKTERPull>, SetMouseAndOrigin<CKTERPull>,
+    {ID_SOFTTYPE_PULL, &CKTERPull::classCKTERPull, AskPull,
+     kFields<Pull, &Pull::m_fMouseStrength, &Pull::m_fMouseFalloff, &Pull::m_fOriginStrength>,
      {&CQuillView::m_fPullMouseStrength, &CQuillView::m_fPullMouseFalloff, &CQuillView::m_fPullOriginStrength}, true},
-    {ID_SOFTTYPE_PULSE, &CKTERPulse::classCKTERPulse, AskPulse, GetPulse, SetPulse,
+    {ID_SOFTTYPE_PULSE, &CKTERPulse::classCKTERPulse, AskPulse,
+     kFields<Pulse, &Pulse::m_fPeriod, &Pulse::m_fScale, &Pulse::m_fDistortion>,
      {&CQuillView::m_fPulsePeriod, &CQuillView::m_fPulseScale, &CQuillView::m_fPulseDistortion}, true},
-    {ID_SOFTTYPE_DISINTEGRATE, &CKTERSplatter::classCKTERSplatter, AskDisintegrate, GetRates, SetRates,
+    {ID_SOFTTYPE_DISINTEGRATE, &CKTERSplatter::classCKTERSplatter, AskDisintegrate, kRates,
      {&CQuillView::m_fDisintegrateMouseOver, &CQuillView::m_fDisintegrateMouseOutside}, true},
-    {ID_SOFTTYPE_EROSION, &CKTERErosion::classCKTERErosion, AskDisintegrate, GetRates, SetRates,
+    {ID_SOFTTYPE_EROSION, &CKTERErosion::classCKTERErosion, AskDisintegrate, kRates,
      {&CQuillView::m_fErosionMouseOver, &CQuillView::m_fErosionMouseOutside}, true},
-    {ID_SOFTTYPE_CLAY, &CKTERClay::classCKTERClay, AskPull, GetMouseAndOrigin<CKTERClay>, SetMouseAndOrigin<CKTERClay>,
+    {ID_SOFTTYPE_CLAY, &CKTERClay::classCKTERClay, AskPull,
+     kFields<Clay, &Clay::m_fMouseStrength, &Clay::m_fMouseFalloff, &Clay::m_fOriginStrength>,
      {&CQuillView::m_fClayMouseStrength, &CQuillView::m_fClayMouseFalloff, &CQuillView::m_fClayOriginStrength}, true},
-    {ID_SOFTTYPE_DRIFT, &CKTERDrift::classCKTERDrift, AskDrift, GetDrift, SetDrift,
+    {ID_SOFTTYPE_DRIFT, &CKTERDrift::classCKTERDrift, AskDrift,
+     kFields<Drift, &Drift::m_fMouseStrength, &Drift::m_fMouseFalloff, &Drift::m_fOriginStrength, &Drift::m_fFriction>,
      {&CQuillView::m_fDriftMouseStrength, &CQuillView::m_fDriftMouseFalloff, &CQuillView::m_fDriftOriginStrength,
       &CQuillView::m_fDriftFriction},
      true},
     // Erode edge shares the disintegrate defaults; an erode-edge renderer in use is not edited.
-    {ID_SOFTTYPE_ERODE_EDGE, &CKTERErodeEdge::classCKTERErodeEdge, AskDisintegrate, GetRates, SetRates,
+    {ID_SOFTTYPE_ERODE_EDGE, &CKTERErodeEdge::classCKTERErodeEdge, AskDisintegrate, kRates,
      {&CQuillView::m_fDisintegrateMouseOver, &CQuillView::m_fDisintegrateMouseOutside}, false},
-    {ID_SOFTTYPE_COLORSTATIC, &CKTERColorStatic::classCKTERColorStatic, AskColorStatic, GetCells, SetCells,
+    {ID_SOFTTYPE_COLORSTATIC, &CKTERColorStatic::classCKTERColorStatic, AskColorStatic,
+     kFields<Cells, &Cells::m_fRadius, &Cells::m_fSpeed, &Cells::m_fSpacing>,
      {&CQuillView::m_fColorStaticRadius, &CQuillView::m_fColorStaticSpeed, &CQuillView::m_fColorStaticSpacing}, true},
-    {ID_SOFTTYPE_TRAIL, &CKTERTrail::classCKTERTrail, AskColorStatic, GetCells, SetCells,
+    {ID_SOFTTYPE_TRAIL, &CKTERTrail::classCKTERTrail, AskColorStatic,
+     kFields<Cells, &Cells::m_fRadius, &Cells::m_fSpeed, &Cells::m_fSpacing>,
      {&CQuillView::m_fTrailRadius, &CQuillView::m_fTrailSpeed, &CQuillView::m_fTrailSpacing}, true},
-    {ID_SOFTTYPE_TRANSPARENT, &CKTERTransparent::classCKTERTransparent, AskTransparent, GetTransparent, SetTransparent,
+    {ID_SOFTTYPE_TRANSPARENT, &CKTERTransparent::classCKTERTransparent, AskTransparent, kTransparent,
      {&CQuillView::m_fTransparentMouseOver, &CQuillView::m_fTransparentMouseOutside, &CQuillView::m_fTransparency},
      true},
 };
@@ -288,13 +225,13 @@ void CQuillView::ExecuteSoftTypeCommand(UINT nId, BOOL) {
     if (pRow->ask) {
         Values values = ReadDefaults(*this, *pRow);
         CKTElementRenderer* pSelected = m_pSelected ? m_pSelected->GetRenderer() : nullptr;
-        if (IsOfClass(pSelected, *pRow)) pRow->get(*pSelected, values);
+        if (IsOfClass(pSelected, *pRow)) pRow->params.get(*pSelected, values);
         if (pRow->ask(values) != IDOK) return;
         WriteDefaults(*this, *pRow, values);
     }
     auto* pPrototype = dynamic_cast<CKTElementRenderer*>(pRow->pClass->CreateObject());
     if (!pPrototype) return;
-    if (pRow->set) pRow->set(*pPrototype, ReadDefaults(*this, *pRow));
+    if (pRow->params.set) pRow->params.set(*pPrototype, ReadDefaults(*this, *pRow));
     delete m_pDefaultRenderer;
     m_pDefaultRenderer = pPrototype;
 
@@ -316,20 +253,20 @@ void CQuillView::EditRendererParameters(CKTElementRenderer* pRenderer) {
     CKTElement* pElement = bPrototype ? nullptr : pRenderer->GetElement();
 
     Values values{};
-    pRow->get(*pRenderer, values);
+    pRow->params.get(*pRenderer, values);
     if (pRow->ask(values) != IDOK) return;
     WriteDefaults(*this, *pRow, values);
 
     // pRenderer may have been deleted meanwhile: it is compared, and used only once found again.
     if (bPrototype) {
         if (m_pDefaultRenderer == pRenderer && IsOfClass(m_pDefaultRenderer, *pRow))
-            pRow->set(*m_pDefaultRenderer, ReadDefaults(*this, *pRow));
+            pRow->params.set(*m_pDefaultRenderer, ReadDefaults(*this, *pRow));
         return;
     }
     CKTBook* pBook = GetBook();
     if (!pElement || !pBook || !IsInTree(pBook->GetRoot(), pElement)) return;
     CKTElementRenderer* pNow = pElement->GetRenderer();
     if (pNow != pRenderer || !IsOfClass(pNow, *pRow)) return;
-    pRow->set(*pNow, ReadDefaults(*this, *pRow));
+    pRow->params.set(*pNow, ReadDefaults(*this, *pRow));
     m_bModified = 1;  // an element's parameters are stored with the document
 }

@@ -393,21 +393,6 @@ protected:
 
     CQuillView* v() const { return View(); }
 
-    static CKTWord* MakeWord(const char* text) {
-        auto* pWord = new CKTWord;
-        for (const char* c = text; *c; ++c) {
-            auto* pGlyph = new CKTGlyph;
-            pGlyph->SetChar(*c);
-            pWord->AppendChild(pGlyph, TRUE);
-        }
-        return pWord;
-    }
-    CKTPassage* AddPassage(std::initializer_list<const char*> words) {
-        auto* pPassage = new CKTPassage;
-        Book()->GetRoot()->AppendChild(pPassage, TRUE);
-        for (const char* w : words) pPassage->AppendChild(MakeWord(w), TRUE);
-        return pPassage;
-    }
     void Select(std::initializer_list<CKTElement*> elements, CKTElement* pPrimary) {
         v()->m_selection.RemoveAll();
         for (CKTElement* e : elements) v()->m_selection.AddTail(e);
