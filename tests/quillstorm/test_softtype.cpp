@@ -45,8 +45,8 @@
 #include "quillstorm/lenserdialog.h"
 #include "quillstorm/pullerdialog.h"
 #include "quillstorm/pulseerdialog.h"
-#include "quillstorm/qtuiservices.h"
 #include "quillstorm/transparentfontdialog.h"
+#include "scopedqtui.h"
 
 namespace {
 
@@ -826,8 +826,6 @@ TEST_F(SoftTypes, ThePrototypeReplacedWhileItsEditorIsOpenIsLeftAlone) {
 }
 
 TEST_F(SoftTypes, TheFrameTimerKeepsTickingWhileAQtDialogIsOpen) {
-    CQtUIServices qt;
-    ui::CUIServices* pOld = ui::SetUIServices(&qt);
     Book()->SetRunState(1);
     int nBefore = 0, nDuring = 0;
     double dBefore = 0.0, dDuring = 0.0;
@@ -841,8 +839,10 @@ TEST_F(SoftTypes, TheFrameTimerKeepsTickingWhileAQtDialogIsOpen) {
         ASSERT_NE(p, nullptr);
         p->findChild<QPushButton*>("id2")->click();
     });
-    v()->ExecuteCommand(ID_SOFTTYPE_LENS, TRUE);
-    ui::SetUIServices(pOld);
+    {
+        CScopedQtUIServices qt;
+        v()->ExecuteCommand(ID_SOFTTYPE_LENS, TRUE);
+    }
     EXPECT_GT(nDuring, nBefore);
     EXPECT_GT(dDuring, dBefore);
 }
@@ -851,10 +851,7 @@ TEST_F(SoftTypes, TheFrameTimerKeepsTickingWhileAQtDialogIsOpen) {
 
 class QtRendererDialogs : public ::testing::Test {
 protected:
-    CQtUIServices m_services;
-    ui::CUIServices* m_pOld = nullptr;
-    void SetUp() override { m_pOld = ui::SetUIServices(&m_services); }
-    void TearDown() override { ui::SetUIServices(m_pOld); }
+    CScopedQtUIServices m_services;
 };
 
 TEST_F(QtRendererDialogs, EachShowsItsTitleLabelsAndGroupBox) {
