@@ -15,8 +15,9 @@
 // Files: the view's handlers are spread over QuillView.cpp (creation, tick, resize, focus, MIDI),
 // quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
 // commands), quillviewinput.cpp (keyboard, mouse, selection, clipboard), quillviewcommands.cpp (the
-// command dispatcher, full screen, the parameter defaults), quillviewcapture.cpp (movie capture) and
-// quillviewhooks.cpp (sprayer, panels: stand-ins until those subsystems are written).
+// command dispatcher, full screen, the parameter defaults), quillviewcapture.cpp (movie capture),
+// quillviewpanels.cpp (the properties panel's texts, the panes' clicks and drags) and quillviewhooks.cpp
+// (the sprayer: stand-ins until it is written).
 #pragma once
 
 #include <QBasicTimer>
@@ -39,9 +40,12 @@ class CKTPassage;
 class CKTWord;
 class CKTGlyph;
 class CKTElementRenderer;
+class CKTBehavior;
 class CKT1DCollisionDetBhvr;
 class CPUMenu;
 class CPUMenuItem;
+class CPropertyPanel;
+class CTimelinePanel;
 class CRgbImage;
 class CMidiRelay;
 
@@ -142,8 +146,6 @@ public:
     void SprayerTick();          // held-note repeats, the sprayed piece follows the mouse, restart ramp
     void SprayText();            // one spray step
     LRESULT OnMidiData(WPARAM wParam, LPARAM dwMidiMessage);
-    void FillPropertyPanel();    // the paint's panel texts
-    void DrawPanelsAndMenu(CDC* pDC);
     void OnEditCopy();
     void OnEditPaste();
     void OnMouseMove(UINT nFlags, CPoint point);
@@ -221,6 +223,8 @@ public:
     BYTE m_bCursorShown;
     int m_nLastBehaviorCommand;
     BYTE m_bShowHierarchy;
+    CPropertyPanel* m_pPropertyPanel;
+    CTimelinePanel* m_pTimeline;
     BYTE m_bShowGrid;
     CPUMenuItem* m_pGridItem;
     // The sprayer's fields that the frame loop, the paint and the element callback use.
@@ -258,15 +262,8 @@ public:
     void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
     void ToggleWordnozzle();                              // 116
     void EditRendererParameters(CKTElementRenderer* pRenderer);
-    // The panes' state as the pane commands see it (the panels' own until they exist).
-    BOOL IsPropertyPanelVisible() const;
-    void ShowPropertyPanel(BOOL bShow);
-    BOOL IsPropertyPanelTranslucent() const;
-    void SetPropertyPanelTranslucent(BOOL bTranslucent);
-    BOOL IsTimelineVisible() const;
-    void ShowTimeline(BOOL bShow);
-    BOOL IsTimelineTranslucent() const;
-    void SetTimelineTranslucent(BOOL bTranslucent);
+    // The parameter dialog of a behaviour in use (the properties panel's behaviour rows).
+    void EditBehaviorParameters(CKTBehavior* pBehavior);
     // The largest canvas side the canvas commands make.
     static constexpr int kMaxCanvasSide = 16384;
     // Parameter defaults: pre-fill every parameter dialog and take its confirmed values (never stored
@@ -342,11 +339,6 @@ public:
     double m_dThrobStep = 0.2;
     double m_dWaveMaxCrest = 20.0;
     double m_dWavePhaseIncrement = 0.1;
-    // The panes' visibility and blend until the panels exist (both start hidden and opaque).
-    BYTE m_bPanelVisible = 0;
-    BYTE m_bPanelTranslucent = 0;
-    BYTE m_bTimelineVisible = 0;
-    BYTE m_bTimelineTranslucent = 0;
     // End of the command dispatcher block
 
     // Movie capture (quillviewcapture.cpp)
@@ -359,6 +351,24 @@ public:
     // Paint step 14: while capturing, the back buffer pDC to the movie's frame DC and one frame added.
     void CaptureFrame(CDC* pDC);
     // End of the movie capture block
+
+    // The properties panel and the timeline pane (quillviewpanels.cpp)
+    // Paint step 11: while the panel is visible, its rows from m_pSelected, or without a selection from
+    // the typing state (font, size, colour, caret, m_pDefaultRenderer); the book's clock either way.
+    void FillPropertyPanel();
+    // Paint step 12: the visible panes, then the pop-up menu.
+    void DrawPanelsAndMenu(CDC* pDC);
+    // Steps 4b and 4c of a left press: a press on the visible panel's softtype row opens the editor of
+    // the selected element's renderer (the typing renderer without a selection), one on a behaviour
+    // row that of the selected element's behaviour of that row (nothing when the row is stale); either
+    // way the press is done (PanePress::Done: no book press, no drag). Elsewhere on the panel it drags
+    // the panel (mode 4), on the visible timeline the timeline (mode 5).
+    enum class PanePress { None, Drag, Done };
+    PanePress PressOnPanes(CPoint point);
+    // Modes 4 and 5 of a mouse move: the dragged pane moves by d (the panel's position row then reads
+    // its new corner, "x-%d y-%d").
+    void DragPane(CSize d);
+    // End of the panes block
 
     // Keyboard, mouse, selection and clipboard (quillviewinput.cpp; the handlers OnChar, OnKeyDown,
     // OnKeyUp, the mouse handlers, OnEditCopy and OnEditPaste are declared above).

@@ -20,6 +20,8 @@
 #include "pumenu/pumenuitem.h"
 #include "quillstorm/canvassizedialog.h"
 #include "quillstorm/fontsizedialog.h"
+#include "quillstorm/propertypanel.h"
+#include "quillstorm/timelinepanel.h"
 
 namespace {
 
@@ -147,10 +149,10 @@ protected:
         s.bGrid = v()->m_bShowGrid;
         s.bHierarchy = v()->m_bShowHierarchy;
         s.bFull = v()->m_bStartFullScreen;
-        s.bPanel = v()->IsPropertyPanelVisible();
-        s.bPanelBlend = v()->IsPropertyPanelTranslucent();
-        s.bTimeline = v()->IsTimelineVisible();
-        s.bTimelineBlend = v()->IsTimelineTranslucent();
+        s.bPanel = v()->m_pPropertyPanel->IsVisible();
+        s.bPanelBlend = v()->m_pPropertyPanel->IsTranslucent();
+        s.bTimeline = v()->m_pTimeline->IsVisible();
+        s.bTimelineBlend = v()->m_pTimeline->IsTranslucent();
         for (CPUMenuItem* p : {v()->m_pSimulateItem, v()->m_pCursorItem, v()->m_pGridItem, v()->m_pHierarchyItem,
                                v()->m_pPanelItem, v()->m_pTransparentItem, v()->m_pFullScreenItem,
                                v()->m_pWordnozzleItem, v()->m_pCaptureItem})
