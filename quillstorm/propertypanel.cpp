@@ -4,7 +4,6 @@
 #include <climits>
 
 #include "kinetype/ktelementrenderer.h"
-#include "quillstorm/paneimage.h"
 
 namespace {
 
@@ -18,12 +17,10 @@ constexpr char kClockArrows[] = "\xD7       \xD8";
 }  // namespace
 
 CPropertyPanel::CPropertyPanel()
-    : m_brRow(RGB(240, 188, 114)),
+    : CFloatingPane(CRect(10, 110, 157, 292)),
+      m_brRow(RGB(240, 188, 114)),
       m_brBand(RGB(240, 189, 122)),
-      m_brTitle(RGB(240, 149, 54)),
-      m_rcPanel(10, 110, 157, 292),
-      m_bTranslucent(0),
-      m_bVisible(1) {
+      m_brTitle(RGB(240, 149, 54)) {
     m_fontTitle.CreatePointFont(90, "Arial");
     m_fontText.CreatePointFont(80, "Arial");
     m_fontSymbols.CreatePointFont(80, "Wingdings");
@@ -55,10 +52,7 @@ void CPropertyPanel::Draw(CDC* pDC) {
     const long long bottom = static_cast<long long>(m_rcPanel.top) + kBaseHeight + kRowHeight * nRows;
     m_rcPanel.bottom = static_cast<int>(std::min<long long>(bottom, INT_MAX));
     // 2 to 7. Off screen, then copied or blended.
-    CPaneImage image;
-    if (!image.Begin(pDC, m_rcPanel)) return;
-    DrawPicture(image.GetDC(), image.Origin());
-    image.End(m_bTranslucent);
+    DrawOffScreen(pDC);
 }
 
 void CPropertyPanel::DrawPicture(CDC* pDC, CPoint o) {

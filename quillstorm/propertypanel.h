@@ -8,19 +8,13 @@
 // row i's is y 136 + 11 i to 147 + 11 i. Right and bottom edges lie outside every rectangle.
 #pragma once
 
-#include "platform/afx/afx.h"
 #include "platform/gdi/dc.h"
+#include "quillstorm/floatingpane.h"
 
-class CPropertyPanel : public CObject {
+class CPropertyPanel : public CFloatingPane {
 public:
     CPropertyPanel();
     ~CPropertyPanel() override;
-
-    void SetTranslucent() { m_bTranslucent = 1; }
-    void ClearTranslucent() { m_bTranslucent = 0; }
-    BOOL IsTranslucent() const { return m_bTranslucent ? TRUE : FALSE; }
-    void SetVisible(BOOL bVisible) { m_bVisible = bVisible ? 1 : 0; }
-    BOOL IsVisible() const { return m_bVisible ? TRUE : FALSE; }
 
     // Sets the panel's height from its behaviour rows, then paints it onto pDC at m_rcPanel, opaque or
     // blended half and half with what lies beneath.
@@ -43,7 +37,6 @@ public:
     CFont m_fontTitle;
     CFont m_fontText;
     CFont m_fontSymbols;
-    CRect m_rcPanel;
     CString m_strFont;
     CString m_strSize;
     CString m_strColor;
@@ -51,10 +44,7 @@ public:
     CString m_strSoftType;
     CString m_strClock;
     CStringArray m_behaviorNames;
-    BYTE m_bTranslucent;
-    BYTE m_bVisible;
 
-private:
-    // The picture with the panel's top-left corner at o on pDC.
-    void DrawPicture(CDC* pDC, CPoint o);
+protected:
+    void DrawPicture(CDC* pDC, CPoint o) override;
 };

@@ -1,29 +1,23 @@
 #include "quillstorm/timelinepanel.h"
 
-#include "quillstorm/paneimage.h"
 
 CTimelinePanel::CTimelinePanel()
-    : m_brLight(RGB(246, 217, 165)),
+    : CFloatingPane(CRect(0, 300, 800, 462)),
+      m_brLight(RGB(246, 217, 165)),
       m_brDark(RGB(249, 207, 132)),
       m_brBar(RGB(240, 123, 14)),
-      m_brLine(RGB(100, 98, 100)),
-      m_rcPanel(0, 300, 800, 462),
-      m_bTranslucent(0),
-      m_bVisible(1) {
+      m_brLine(RGB(100, 98, 100)) {
     m_fontText.CreatePointFont(80, "Arial");
 }
 
 CTimelinePanel::~CTimelinePanel() = default;
 
 void CTimelinePanel::Draw(CDC* pDC) {
-    if (!m_bTranslucent) {
+    // Opaque, straight onto the target; translucent, off screen and blended.
+    if (m_bTranslucent)
+        DrawOffScreen(pDC);
+    else
         DrawPicture(pDC, m_rcPanel.TopLeft());
-        return;
-    }
-    CPaneImage image;
-    if (!image.Begin(pDC, m_rcPanel)) return;
-    DrawPicture(image.GetDC(), image.Origin());
-    image.End(TRUE);
 }
 
 void CTimelinePanel::DrawPicture(CDC* pDC, CPoint o) {

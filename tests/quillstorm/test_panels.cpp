@@ -12,7 +12,7 @@
 #include "platform/ui/virtualkeys.h"
 #include "pumenu/commandids.h"
 #include "pumenu/pumenuitem.h"
-#include "quillstorm/paneimage.h"
+#include "quillstorm/floatingpane.h"
 #include "quillstorm/propertypanel.h"
 #include "quillstorm/timelinepanel.h"
 

@@ -1,4 +1,4 @@
-#include "quillstorm/paneimage.h"
+#include "quillstorm/floatingpane.h"
 
 #include <cstdint>
 
@@ -53,4 +53,11 @@ void CPaneImage::Release() {
     m_bitmap.DeleteObject();
     m_pOldBitmap = nullptr;
     m_pTarget = nullptr;
+}
+
+void CFloatingPane::DrawOffScreen(CDC* pDC) {
+    CPaneImage image;
+    if (!image.Begin(pDC, m_rcPanel)) return;
+    DrawPicture(image.GetDC(), image.Origin());
+    image.End(m_bTranslucent);
 }
