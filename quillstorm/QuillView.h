@@ -16,9 +16,10 @@
 // quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
 // commands), quillviewinput.cpp (keyboard, mouse, selection, clipboard), quillviewcommands.cpp (the
 // command dispatcher, full screen, the parameter defaults), quillviewsofttype.cpp (softtype commands
-// and the renderer parameter editor), quillviewcapture.cpp (movie capture), quillviewpanels.cpp (the
-// properties panel's texts, the panes' clicks and drags) and quillviewhooks.cpp (the sprayer: stand-ins
-// until it is written).
+// and the renderer parameter editor), quillviewbehaviors.cpp (behaviour commands and the behaviour
+// parameter editor), quillviewcapture.cpp (movie capture), quillviewpanels.cpp (the properties panel's
+// texts, the panes' clicks and drags) and quillviewhooks.cpp (the sprayer: stand-ins until it is
+// written).
 #pragma once
 
 #include <QBasicTimer>
@@ -258,7 +259,6 @@ public:
     BOOL OnUpdateShowTimeline() const;
     BOOL OnUpdateTransparentTimeline() const;
     // Where the commands of subsystems still to come arrive; each does nothing yet.
-    void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);     // the behaviour ids, 57, 132, 133
     void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
     void ToggleWordnozzle();                              // 116
     // Softtypes (quillviewsofttype.cpp). The softtype commands 80-85, 107-111, 113 and 129: the
@@ -274,8 +274,22 @@ public:
     // when it is still the prototype, or still the renderer of its element and that element is still
     // in the current book (an element's edit marks the document modified).
     void EditRendererParameters(CKTElementRenderer* pRenderer);
-    // The parameter dialog of a behaviour in use (the properties panel's behaviour rows).
+    // Behaviours (quillviewbehaviors.cpp). The behaviour commands (the recipe ids, "add same" 132,
+    // "remove" 57, "remove all" 133). A recipe needs a selection (scroll 125 and sequential 124: an
+    // empty one); its dialog, where it has one and bAsk is TRUE, is pre-filled from the parameter
+    // defaults and on OK writes them back (anything else ends the command); then the recipe's
+    // behaviours and triggers are made from the defaults, the selection of after the dialog is
+    // attached, the book gets them and the ones that run at once start; the document is modified and
+    // m_nLastBehaviorCommand names the recipe. "remove" and "remove all" only detach elements.
+    void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);
+    // The parameter dialog of a behaviour in use (the properties panel's behaviour rows), chosen by its
+    // type id and filled from the behaviour; on OK the values go into the behaviour (not into the
+    // defaults) when it is still in the current book, and the document is modified. NULL, and types
+    // without a dialog, do nothing.
     void EditBehaviorParameters(CKTBehavior* pBehavior);
+    // Detaches pElement from every behaviour it is attached to except the collision detector (type 1).
+    // The behaviours stay in the book.
+    void RemoveAllBehaviors(CKTElement* pElement);
     // The largest canvas side the canvas commands make.
     static constexpr int kMaxCanvasSide = 16384;
     // Parameter defaults: pre-fill every parameter dialog and take its confirmed values (never stored
@@ -390,6 +404,9 @@ public:
     // (letters, digits, the apostrophe) or exactly one other character.
     // Inserts one glyph at the caret, making words and a passage as needed, then updates the caret.
     void InsertCharacter(char c);
+    // A glyph as typing makes it: the font, the character, the colour, a clone of the prototype
+    // renderer (a clone the glyph refuses is freed), automatic layout. Not in any tree.
+    static CKTGlyph* NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* pPrototype);
     // Backspace: the selected element when there is one, otherwise the glyph or word before the caret.
     void DeleteBackward();
     // m_ptCaret from the caret position (unchanged when the caret names nothing).

@@ -503,6 +503,5 @@ void CQuillView::SetFullScreen(BOOL bFull) {
 
 // ---- commands of subsystems still to come: they do nothing yet ---------------------------------------
 
-void CQuillView::ExecuteBehaviorCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
 void CQuillView::ToggleWordnozzle() {}

@@ -62,9 +62,9 @@ void DeleteElement(CKTElement* p) {
     delete p;
 }
 
-// A glyph as typing makes it: the font, the character, the colour, a clone of the prototype renderer
-// (a clone the glyph refuses is freed here), automatic layout.
-CKTGlyph* NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* pPrototype) {
+}  // namespace
+
+CKTGlyph* CQuillView::NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* pPrototype) {
     auto* g = new CKTGlyph;
     g->SetFont(lf);
     g->SetChar(c);
@@ -75,8 +75,6 @@ CKTGlyph* NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* p
     g->SetAutoLayout();
     return g;
 }
-
-}  // namespace
 
 // ---- typing ----------------------------------------------------------------------------------------
 

@@ -7,8 +7,13 @@
 #include <vector>
 
 #include "inputfixture.h"
-#include "kinetype/ktkilloncollision.h"
+#include "kinetype/ktcruisebhvr.h"
+#include "kinetype/kterlens.h"
 #include "kinetype/kterparticle.h"
+#include "kinetype/kterpulse.h"
+#include "kinetype/ktkilloncollision.h"
+#include "kinetype/ktwavebhvr.h"
+#include "platform/ui/paramdialog.h"
 #include "platform/ui/virtualkeys.h"
 #include "pumenu/commandids.h"
 #include "pumenu/pumenuitem.h"
@@ -510,6 +515,126 @@ TEST_F(Panes, TheSelectionUnderThePanelIsHitFirst) {
     ASSERT_TRUE(Panel().m_rcPanel.PtInRect(pt));
     v()->OnLButtonDown(0, pt);
     EXPECT_EQ(v()->m_nMouseMode, 3);
+}
+
+// The panel's rows open the editors: the softtype row that of the renderer shown (the typing renderer
+// without a selection), a behaviour row that of the selected element's behaviour of that row. What the
+// dialog shows and what OK writes are the editors' own; here: which one opens, on what, and that the
+// press ends there.
+TEST_F(Panes, TheRowsOpenTheRenderersAndTheBehavioursEditors) {
+    CKTPassage* p = AddPassage(CKTVector(300, 50, 0));
+    auto* g = static_cast<CKTGlyph*>(p->GetFirstChild()->GetFirstChild());
+    auto* pPulse = new CKTERPulse;
+    pPulse->m_fPeriod = 12.0f;
+    ASSERT_TRUE(g->SetRenderer(pPulse, TRUE));
+    auto* pCruise = new CKTCruiseBhvr;
+    pCruise->SetMaxAcceleration(7.5);
+    auto* pWave = new CKTWaveBhvr;
+    pWave->SetMaxCrest(5.0);
+    for (CKTBehavior* b : std::initializer_list<CKTBehavior*>{pCruise, pWave}) {
+        Book()->AddBehavior(b);
+        ASSERT_TRUE(b->AddElement(p));
+    }
+    m_ui.AnswerDialogOK();
+    v()->ExecuteCommand(ID_SOFTTYPE_LENS, TRUE);  // the typing renderer: a lens
+    auto* pLens = dynamic_cast<CKTERLens*>(v()->m_pDefaultRenderer);
+    ASSERT_NE(pLens, nullptr);
+    v()->ExecuteCommand(ID_SHOW_PROPERTY_PANEL, TRUE);
+
+    struct Case {
+        const char* what;
+        CKTElement* pSelected;
+        CSize at;  // from the panel's top left corner
+        const char* title;
+        int nField;
+        const char* shown;
+        const char* typed;
+        std::function<double()> value;  // where the typed value must arrive
+        bool bModified;
+    } cases[] = {
+        {"softtype row, nothing selected", nullptr, CSize(70, 115), "Set Lehs Parameters", 1013, "1", "4",
+         [&] { return pLens->m_fMagnification; }, false},
+        {"softtype row, a glyph selected", g, CSize(140, 125), "Set Pulse Parameters", 1009, "12", "9",
+         [&] { return pPulse->m_fPeriod; }, true},
+        {"behaviour row 0", p, CSize(70, 136), nullptr, 1020, "7.5", "8", [&] { return pCruise->GetMaxAcceleration(); },
+         true},
+        {"behaviour row 2", p, CSize(146, 158), nullptr, 1006, "5", "6", [&] { return pWave->GetMaxCrest(); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Select(c.pSelected);
+        Paint();
+        v()->m_bModified = 0;
+        m_ui.Clear();
+        std::string shown, title;
+        m_ui.AnswerDialog([&](ui::CParamDialog& d) {
+            title = d.GetTitle();
+            shown = d.GetDlgItemText(c.nField).str();
+            EXPECT_TRUE(d.TypeText(c.nField, c.typed));
+            return IDOK;
+        });
+        v()->OnLButtonDown(MK_LBUTTON, Panel().m_rcPanel.TopLeft() + c.at);
+        ASSERT_EQ(m_ui.Calls().size(), 1u);
+        if (c.title) EXPECT_EQ(title, c.title);
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(c.value(), std::stod(c.typed));
+        EXPECT_EQ(v()->m_bModified, c.bModified ? 1 : 0);
+        EXPECT_EQ(v()->m_nMouseMode, 0);
+        EXPECT_FALSE(Book()->IsLeftButtonDown()) << "the press ended at the editor";
+        v()->OnLButtonUp(0, CPoint(0, 0));
+    }
+    EXPECT_EQ(pCruise->GetMaxAcceleration(), 8.0) << "row 2 edited the wave only";
+
+    // A row painted for an element with more behaviours than the one selected now opens nothing: row 3
+    // of an element with two records.
+    auto* pThird = new CKTWaveBhvr;
+    Book()->AddBehavior(pThird);
+    ASSERT_TRUE(pThird->AddElement(p));
+    Select(p);
+    Paint();
+    ASSERT_EQ(Panel().m_behaviorNames.GetSize(), 4);  // cruise, its integration, two waves
+    CKTPassage* pOther = AddPassage(CKTVector(300, 200, 0));
+    ASSERT_TRUE(pCruise->AddElement(pOther));
+    Select(pOther);
+    m_ui.Clear();
+    v()->OnLButtonDown(MK_LBUTTON, Panel().m_rcPanel.TopLeft() + CSize(70, 169));
+    EXPECT_TRUE(m_ui.Calls().empty());
+    EXPECT_EQ(v()->m_nMouseMode, 0);
+    EXPECT_FALSE(Book()->IsLeftButtonDown());
+    v()->OnLButtonUp(0, CPoint(0, 0));
+}
+
+// The frame loop runs while an editor is open: the element may die before it closes.
+TEST_F(Panes, AnElementThatDiesWhileItsEditorIsOpen) {
+    v()->ExecuteCommand(ID_SHOW_PROPERTY_PANEL, TRUE);
+    for (bool bBehaviour : {false, true}) {
+        SCOPED_TRACE(bBehaviour ? "behaviour row" : "softtype row");
+        CKTPassage* p = AddPassage(CKTVector(300, 50, 0));
+        auto* g = static_cast<CKTGlyph*>(p->GetFirstChild()->GetFirstChild());
+        auto* pLens = new CKTERLens;
+        ASSERT_TRUE(g->SetRenderer(pLens, TRUE));
+        auto* pWave = new CKTWaveBhvr;
+        Book()->AddBehavior(pWave);
+        ASSERT_TRUE(pWave->AddElement(g));
+        Select(g);
+        Paint();
+        m_ui.Clear();
+        m_ui.AnswerDialog([&](ui::CParamDialog& d) {
+            g->Die(FALSE, FALSE);
+            Book()->SetRunState(1);
+            Book()->Step();
+            Book()->SetRunState(0);
+            d.TypeText(bBehaviour ? 1006 : 1013, "3");
+            return IDOK;
+        });
+        v()->OnLButtonDown(MK_LBUTTON, Panel().m_rcPanel.TopLeft() + CSize(70, bBehaviour ? 136 : 115));
+        ASSERT_EQ(m_ui.Calls().size(), 1u);
+        EXPECT_EQ(v()->m_pSelected, nullptr) << "the dead glyph is no longer selected";
+        EXPECT_EQ(v()->m_nMouseMode, 0);
+        v()->OnLButtonUp(0, CPoint(0, 0));
+        Paint();  // the panel now shows the typing state
+        EXPECT_EQ(Panel().m_behaviorNames.GetSize(), 0);
+    }
 }
 
 TEST_F(Panes, BothPanesDragWithTheMouse) {
