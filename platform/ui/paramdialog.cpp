@@ -312,36 +312,25 @@ void CParamDialog::SetButtonTexts(const std::string& strOK, const std::string& s
 
 void CParamDialog::AddField(DialogField field) { m_fields.push_back(field); }
 
-void CParamDialog::ExchangeFloat(int nId, float* pValue, float fMin, float fMax) {
-    DialogField f = Field(DialogField::Kind::Float, nId, pValue);
-    f.bRange = true;
-    f.dMin = fMin;
-    f.dMax = fMax;
-    AddField(f);
-}
-
-void CParamDialog::ExchangeDouble(int nId, double* pValue, double dMin, double dMax) {
-    DialogField f = Field(DialogField::Kind::Double, nId, pValue);
+void CParamDialog::AddRanged(DialogField::Kind kind, int nId, void* pValue, double dMin, double dMax) {
+    DialogField f = Field(kind, nId, pValue);
     f.bRange = true;
     f.dMin = dMin;
     f.dMax = dMax;
     AddField(f);
 }
 
-void CParamDialog::ExchangeInt(int nId, int* pValue, int nMin, int nMax) {
-    DialogField f = Field(DialogField::Kind::Int, nId, pValue);
-    f.bRange = true;
-    f.dMin = nMin;
-    f.dMax = nMax;
-    AddField(f);
+void CParamDialog::ExchangeFloat(int nId, float* pValue, float fMin, float fMax) {
+    AddRanged(DialogField::Kind::Float, nId, pValue, fMin, fMax);
 }
-
+void CParamDialog::ExchangeDouble(int nId, double* pValue, double dMin, double dMax) {
+    AddRanged(DialogField::Kind::Double, nId, pValue, dMin, dMax);
+}
+void CParamDialog::ExchangeInt(int nId, int* pValue, int nMin, int nMax) {
+    AddRanged(DialogField::Kind::Int, nId, pValue, nMin, nMax);
+}
 void CParamDialog::ExchangeUInt(int nId, UINT* pValue, UINT nMin, UINT nMax) {
-    DialogField f = Field(DialogField::Kind::UInt, nId, pValue);
-    f.bRange = true;
-    f.dMin = nMin;
-    f.dMax = nMax;
-    AddField(f);
+    AddRanged(DialogField::Kind::UInt, nId, pValue, nMin, nMax);
 }
 
 void CParamDialog::ExchangeText(int nId, CString* pValue, int nMaxChars) {

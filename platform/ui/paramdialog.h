@@ -252,6 +252,7 @@ private:
     DialogControl& Add(ControlType type, int nId, const std::string& strText);
     void AddLabelled(ControlType type, int nId, const std::string& strLabel, int nLabelId);
     void AddField(DialogField field);
+    void AddRanged(DialogField::Kind kind, int nId, void* pValue, double dMin, double dMax);
     DialogControl* ItemForUser(int nId);
     void RunHandler(const std::vector<std::pair<int, std::function<void()>>>& map, int nId);
 

@@ -19,18 +19,15 @@
 #include <functional>
 
 #include "platform/ui/scriptedui.h"
-#include "quillstorm/qtuiservices.h"
+#include "scopedqtui.h"
 #include "ui/sampledialog.h"
 
 namespace {
 
-// Installs the Qt services for one test.
+// The Qt services for one test.
 class QtDialogs : public ::testing::Test {
 protected:
-    CQtUIServices m_services;
-    ui::CUIServices* m_pOld = nullptr;
-    void SetUp() override { m_pOld = ui::SetUIServices(&m_services); }
-    void TearDown() override { ui::SetUIServices(m_pOld); }
+    CScopedQtUIServices m_services;
 
     // Runs fn on the dialog window once it is shown; fn must close it.
     static void OnShown(std::function<void(QDialog*)> fn) {
