@@ -179,14 +179,6 @@ const std::vector<DialogSpec>& Specs() {
     return specs;
 }
 
-// The text of the label (or button) on the control's row.
-std::string LabelOf(const ui::CParamDialog& d, int nId) {
-    const auto& c = d.GetControls();
-    for (size_t i = 1; i < c.size(); ++i)
-        if (c[i].nId == nId && c[i - 1].bLabel) return c[i - 1].strText;
-    return "(none)";
-}
-
 std::string GroupOf(const ui::CParamDialog& d, int nId) {
     const ui::DialogControl* c = d.GetDlgItem(nId);
     if (!c || c->nGroup < 0) return "(none)";

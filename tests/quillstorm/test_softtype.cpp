@@ -94,14 +94,6 @@ const std::vector<DialogSpec>& Specs() {
     return specs;
 }
 
-// The label declared just before the control.
-std::string LabelOf(const ui::CParamDialog& d, int nId) {
-    const auto& c = d.GetControls();
-    for (size_t i = 1; i < c.size(); ++i)
-        if (c[i].nId == nId && c[i - 1].bLabel) return c[i - 1].strText;
-    return "(none)";
-}
-
 TEST(RendererDialogs, TemplatesTitlesLabelsExchangeOrderAndRanges) {
     for (const DialogSpec& s : Specs()) {
         SCOPED_TRACE(s.name);
