@@ -12,6 +12,9 @@
 // selection of after the dialog, and an edited behaviour gets its values only when it is still in the
 // current book.
 #include <climits>
+#include <functional>
+#include <tuple>
+#include <type_traits>
 #include <initializer_list>
 #include <iterator>
 #include <vector>
@@ -127,26 +130,104 @@ void GivePullRenderer(CKTElement* pElement) {
     if (pRenderer && !pElement->SetRenderer(pRenderer, TRUE)) delete pRenderer;
 }
 
-// ---- dialogs filled from the defaults ------------------------------------------------------------
+// ---- each behaviour class's parameters, one list for its dialog, its defaults and its behaviours ----
 
-// A dialog member and the view default it shows and takes back.
-template <class D, class T>
-struct Bind {
-    T D::*pMember;
-    T V::*pDefault;
+struct None {};  // a parameter with no view default, or one that no behaviour of the class holds
+
+// One parameter as dialog D shows it: the dialog's member; the view default that pre-fills the dialog,
+// takes its value on OK and sets up new behaviours (None: no default); and how a behaviour of class B
+// in use gives and takes it (member functions, data members or functions of B&; None: B does not hold
+// it).
+template <class B, class D, class T, class Def, class Get, class Set>
+struct Param {
+    T D::*member;
+    Def def;
+    Get get;
+    Set set;
 };
-template <class D, class T>
-Bind<D, T> B(T D::*pMember, T V::*pDefault) {
-    return {pMember, pDefault};
+
+template <class B, class D>
+struct Of {
+    using Behavior = B;
+    using Dialog = D;
+    template <class T, class Def = None, class Get = None, class Set = None>
+    static constexpr Param<B, D, T, Def, Get, Set> P(T D::*member, Def def = {}, Get get = {}, Set set = {}) {
+        return {member, def, get, set};
+    }
+};
+
+template <class X>
+constexpr bool kNone = std::is_same_v<X, None>;
+
+template <class Tuple, class F>
+void ForEach(const Tuple& params, F f) {
+    std::apply([&](const auto&... p) { (f(p), ...); }, params);
 }
 
-// The members from the defaults, the dialog, and on OK the defaults from the members.
-template <class D, class... T>
-BOOL AskDefaults(V& v, D& dlg, Bind<D, T>... binds) {
-    ((dlg.*(binds.pMember) = v.*(binds.pDefault)), ...);
+template <class B, class Get>
+auto GetFrom(const B& b, Get get) {
+    if constexpr (std::is_member_object_pointer_v<Get>)
+        return b.*get;
+    else
+        return std::invoke(get, b);
+}
+
+template <class B, class Set, class T>
+void SetOn(B& b, Set set, const T& value) {
+    if constexpr (std::is_member_object_pointer_v<Set>)
+        b.*set = value;
+    else
+        std::invoke(set, b, value);
+}
+
+// The dialog of the list S with its members from the defaults (then S's own pre-fill, where it has
+// one); on OK the defaults from the members. FALSE for anything but OK.
+template <class S>
+BOOL Ask(V& v) {
+    typename S::Dialog dlg;
+    ForEach(S::kParams, [&](const auto& p) {
+        if constexpr (!kNone<decltype(p.def)>) dlg.*p.member = v.*p.def;
+    });
+    if constexpr (requires { S::Prefill(v, dlg); }) S::Prefill(v, dlg);
     if (dlg.DoModal() != IDOK) return FALSE;
-    ((v.*(binds.pDefault) = dlg.*(binds.pMember)), ...);
+    ForEach(S::kParams, [&](const auto& p) {
+        if constexpr (!kNone<decltype(p.def)>) v.*p.def = dlg.*p.member;
+    });
     return TRUE;
+}
+
+// A new behaviour of the list's class, set up from the defaults.
+template <class S>
+CKTBehavior* Make(const V& v) {
+    auto* b = new typename S::Behavior;
+    ForEach(S::kParams, [&](const auto& p) {
+        if constexpr (!kNone<decltype(p.def)> && !kNone<decltype(p.set)>) SetOn(*b, p.set, v.*p.def);
+    });
+    return b;
+}
+
+// The list's dialog filled from a behaviour in use (then S's own edit pre-fill); on OK, when the
+// behaviour is still in the current book (and still of the class: a gone behaviour's address may have
+// been reused), the values go into it (not into the defaults) and the document is modified.
+template <class S>
+void Edit(V& v, CKTBehavior* pBehavior) {
+    using B = typename S::Behavior;
+    const auto* pTyped = dynamic_cast<const B*>(pBehavior);
+    if (!pTyped) return;
+    typename S::Dialog dlg;
+    ForEach(S::kParams, [&](const auto& p) {
+        if constexpr (!kNone<decltype(p.get)>)
+            dlg.*p.member = static_cast<std::remove_reference_t<decltype(dlg.*p.member)>>(GetFrom(*pTyped, p.get));
+    });
+    if constexpr (requires { S::PrefillEdit(dlg); }) S::PrefillEdit(dlg);
+    if (dlg.DoModal() != IDOK) return;
+    if (!IsBehaviorOfBook(v.GetBook(), pBehavior)) return;
+    auto* pNow = dynamic_cast<B*>(pBehavior);
+    if (!pNow) return;
+    ForEach(S::kParams, [&](const auto& p) {
+        if constexpr (!kNone<decltype(p.set)>) SetOn(*pNow, p.set, dlg.*p.member);
+    });
+    v.m_bModified = 1;
 }
 
 COLORREF BackgroundColor(const V& v) {
@@ -154,111 +235,154 @@ COLORREF BackgroundColor(const V& v) {
     return pBook ? pBook->GetBackgroundColor() : RGB(255, 255, 255);
 }
 
-using D1 = CCruiseBhvrDialog;
-BOOL AskCruise(V& v) {
-    D1 dlg;
-    return AskDefaults(v, dlg, B(&D1::m_dMaxAcceleration, &V::m_dCruiseMaxAcceleration), B(&D1::m_dDrag, &V::m_dCruiseDrag));
-}
+// The cruise dialog's drag is the drag behaviour's, made beside the cruise; a cruise in use is edited
+// without it.
+struct CruiseParams : Of<CKTCruiseBhvr, CCruiseBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_dMaxAcceleration, &V::m_dCruiseMaxAcceleration, &Behavior::GetMaxAcceleration,
+                     &Behavior::SetMaxAcceleration),
+                   P(&Dialog::m_dDrag, &V::m_dCruiseDrag)};
+    static void PrefillEdit(Dialog& d) { d.m_bDrag = 0; }
+};
 
-using D2 = CExplodeBhvrDialog;
-BOOL AskExplode(V& v) {
-    D2 dlg;
-    return AskDefaults(v, dlg, B(&D2::m_dMinForce, &V::m_dExplodeMinForce), B(&D2::m_dMaxForce, &V::m_dExplodeMaxForce),
-                       B(&D2::m_dDelay, &V::m_dExplodeDelay));
-}
+// The delay belongs to the recipe's time trigger; an explosion in use is edited without it.
+struct ExplodeParams : Of<CKTExplodeBhvr, CExplodeBhvrDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_dMinForce, &V::m_dExplodeMinForce, &Behavior::GetMinForce,
+          [](Behavior& b, double d) { b.SetForceRange(d, b.GetMaxForce()); }),
+        P(&Dialog::m_dMaxForce, &V::m_dExplodeMaxForce, &Behavior::GetMaxForce,
+          [](Behavior& b, double d) { b.SetForceRange(b.GetMinForce(), d); }),
+        P(&Dialog::m_dDelay, &V::m_dExplodeDelay)};
+    static void PrefillEdit(Dialog& d) {
+        d.m_bDelay = 0;
+        d.m_dDelay = 0.0;
+    }
+};
 
-using D3 = CGravityDialog;
-BOOL AskGravity(V& v) {
-    D3 dlg;
-    return AskDefaults(v, dlg, B(&D3::m_nGroundType, &V::m_nGravityGroundType), B(&D3::m_dMagnitude, &V::m_dGravityMagnitude),
-                       B(&D3::m_dElasticity, &V::m_dGravityElasticity), B(&D3::m_dFeedback, &V::m_dGravityFeedback),
-                       B(&D3::m_nPlaneY, &V::m_nGravityPlaneY));
-}
+struct GravityParams : Of<CKTGravityBhvr, CGravityDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_nGroundType, &V::m_nGravityGroundType, &Behavior::GetGroundType, &Behavior::SetGroundType),
+        P(&Dialog::m_dMagnitude, &V::m_dGravityMagnitude, &Behavior::GetMagnitude, &Behavior::SetMagnitude),
+        P(&Dialog::m_dElasticity, &V::m_dGravityElasticity, &Behavior::GetElasticity, &Behavior::SetElasticity),
+        P(&Dialog::m_dFeedback, &V::m_dGravityFeedback, &Behavior::GetFeedback, &Behavior::SetFeedback),
+        P(&Dialog::m_nPlaneY, &V::m_nGravityPlaneY, &Behavior::GetPlaneY, &Behavior::SetPlaneY)};
+};
 
-using D4 = CSynShiftBhvrDialog;
-BOOL AskSynShift(V& v) {
-    D4 dlg;
-    return AskDefaults(v, dlg, B(&D4::m_dSpeed, &V::m_dSynShiftSpeed));
-}
+struct SynShiftParams : Of<CKTSynShiftBhvr, CSynShiftBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_dSpeed, &V::m_dSynShiftSpeed, &Behavior::GetSpeed, &Behavior::SetSpeed)};
+};
 
-using D5 = CCryptoBhvrDialog;
-BOOL AskCrypto(V& v) {
-    D5 dlg;
-    return AskDefaults(v, dlg, B(&D5::m_nMinShifts, &V::m_nCryptoMinShifts), B(&D5::m_nMaxShifts, &V::m_nCryptoMaxShifts),
-                       B(&D5::m_dSpeed, &V::m_dCryptoSpeed), B(&D5::m_bContinuous, &V::m_bCryptoContinuous));
-}
+struct CryptoParams : Of<CKTCryptographicBhvr, CCryptoBhvrDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_nMinShifts, &V::m_nCryptoMinShifts, &Behavior::GetMinShifts,
+          [](Behavior& b, int n) { b.SetShiftRange(n, b.GetMaxShifts()); }),
+        P(&Dialog::m_nMaxShifts, &V::m_nCryptoMaxShifts, &Behavior::GetMaxShifts,
+          [](Behavior& b, int n) { b.SetShiftRange(b.GetMinShifts(), n); }),
+        P(&Dialog::m_dSpeed, &V::m_dCryptoSpeed, &Behavior::GetSpeed, &Behavior::SetSpeed),
+        P(&Dialog::m_bContinuous, &V::m_bCryptoContinuous, &Behavior::IsContinuous, &Behavior::SetContinuous)};
+};
 
-using D6 = CViralBhvrDialog;
-BOOL AskViral(V& v) {
-    D6 dlg;
-    return AskDefaults(v, dlg, B(&D6::m_dDormancy, &V::m_dViralDormancy));
-}
+struct ViralParams : Of<CKTViralBhvr, CViralBhvrDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_dDormancy, &V::m_dViralDormancy, &Behavior::GetDormancyPeriod, &Behavior::SetDormancyPeriod)};
+};
 
-using D7 = CWaveBhvrDialog;
-BOOL AskWave(V& v) {
-    D7 dlg;
-    return AskDefaults(v, dlg, B(&D7::m_dMaxCrest, &V::m_dWaveMaxCrest), B(&D7::m_dPhaseIncrement, &V::m_dWavePhaseIncrement));
-}
+struct WaveParams : Of<CKTWaveBhvr, CWaveBhvrDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_dMaxCrest, &V::m_dWaveMaxCrest, &Behavior::GetMaxCrest, &Behavior::SetMaxCrest),
+        P(&Dialog::m_dPhaseIncrement, &V::m_dWavePhaseIncrement, &Behavior::GetPhaseIncrement,
+          &Behavior::SetPhaseIncrement)};
+};
 
-using D8 = CConnBySpringsBhvrDialog;
-BOOL AskSprings(V& v) {
-    D8 dlg;
-    return AskDefaults(v, dlg, B(&D8::m_dDamping, &V::m_dSpringDamping), B(&D8::m_dFriction, &V::m_dSpringFriction),
-                       B(&D8::m_dSpringConstant, &V::m_dSpringConstant));
-}
+struct SpringsParams : Of<CKTConnBySpringsBhvr, CConnBySpringsBhvrDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_dDamping, &V::m_dSpringDamping, &Behavior::GetDamping, &Behavior::SetDamping),
+        P(&Dialog::m_dSpringConstant, &V::m_dSpringConstant, &Behavior::GetSpringConstant,
+          &Behavior::SetSpringConstant),
+        P(&Dialog::m_dFriction, &V::m_dSpringFriction, &Behavior::GetFriction, &Behavior::SetFriction)};
+};
 
-using D9 = CThrobBhvrDialog;
-BOOL AskThrob(V& v) {
-    D9 dlg;
-    return AskDefaults(v, dlg, B(&D9::m_dMaxSize, &V::m_dThrobMaxSize), B(&D9::m_dMinSize, &V::m_dThrobMinSize),
-                       B(&D9::m_dStep, &V::m_dThrobStep));
-}
+struct ThrobParams : Of<CKTThrobBhvr, CThrobBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_dMaxSize, &V::m_dThrobMaxSize, &Behavior::GetMaxSize, &Behavior::SetMaxSize),
+                   P(&Dialog::m_dMinSize, &V::m_dThrobMinSize, &Behavior::GetMinSize, &Behavior::SetMinSize),
+                   P(&Dialog::m_dStep, &V::m_dThrobStep, &Behavior::GetStep, &Behavior::SetStep)};
+};
 
 // The end colour starts as the background colour, not the default; OK makes it the default.
-using D10 = CFadeBhvrDialog;
-BOOL AskFade(V& v) {
-    D10 dlg;
-    dlg.m_crColor = BackgroundColor(v);
-    if (!AskDefaults(v, dlg, B(&D10::m_dVelocity, &V::m_dFadeVelocity))) return FALSE;
-    v.m_crFadeColor = dlg.m_crColor;
-    return TRUE;
-}
+struct FadeParams : Of<CKTFadeBhvr, CFadeBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_crColor, &V::m_crFadeColor, &Behavior::GetColor, &Behavior::SetColor),
+                   P(&Dialog::m_dVelocity, &V::m_dFadeVelocity, &Behavior::GetVelocity, &Behavior::SetVelocity)};
+    static void Prefill(const V& v, Dialog& d) { d.m_crColor = BackgroundColor(v); }
+};
 
 // The focus colour starts as the typing colour, the unfocus colour as the background colour.
-using D11 = CFocalFadeBhvrDialog;
-BOOL AskFocalFade(V& v) {
-    D11 dlg;
-    dlg.m_crFocus = v.m_crTypingColor;
-    dlg.m_crUnfocus = BackgroundColor(v);
-    if (!AskDefaults(v, dlg, B(&D11::m_dRadius, &V::m_dFocalFadeRadius))) return FALSE;
-    v.m_crFocusColor = dlg.m_crFocus;
-    v.m_crUnfocusColor = dlg.m_crUnfocus;
-    return TRUE;
-}
+struct FocalFadeParams : Of<CKTFocalFade, CFocalFadeBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_crFocus, &V::m_crFocusColor, &Behavior::m_crFocus, &Behavior::m_crFocus),
+                   P(&Dialog::m_crUnfocus, &V::m_crUnfocusColor, &Behavior::m_crUnfocus, &Behavior::m_crUnfocus),
+                   P(&Dialog::m_dRadius, &V::m_dFocalFadeRadius, &Behavior::m_dRadius, &Behavior::m_dRadius)};
+    static void Prefill(const V& v, Dialog& d) {
+        d.m_crFocus = v.m_crTypingColor;
+        d.m_crUnfocus = BackgroundColor(v);
+    }
+};
 
-using D12 = CPresentationSlideDialog;
-BOOL AskSlide(V& v) {
-    D12 dlg;
-    return AskDefaults(v, dlg, B(&D12::m_strForward, &V::m_strForwardFile), B(&D12::m_strBackward, &V::m_strBackwardFile),
-                       B(&D12::m_dFadeVelocity, &V::m_dFadeVelocity), B(&D12::m_dCruiseMaxAcc, &V::m_dCruiseMaxAcceleration),
-                       B(&D12::m_dCruiseDrag, &V::m_dCruiseDrag));
-}
+struct ViscousDragParams : Of<CKTViscousDragBhvr, CViscousDragBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_dDrag, None{}, &Behavior::GetDrag, &Behavior::SetDrag)};
+};
 
-using D13 = CScrollBhvrDialog;
-BOOL AskScroll(V& v) {
-    D13 dlg;
-    return AskDefaults(v, dlg, B(&D13::m_nOrientation, &V::m_nScrollOrientation), B(&D13::m_nDirection, &V::m_nScrollDirection),
-                       B(&D13::m_nJustification, &V::m_nScrollJustification), B(&D13::m_nChunk, &V::m_nScrollChunk),
-                       B(&D13::m_dSpeed, &V::m_dScrollSpeed), B(&D13::m_strText, &V::m_strScrollText));
-}
+struct AccOnCollParams : Of<CKTAccelerateOnCollision, CAccOnCollBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_dMagnitude, None{}, &Behavior::GetMagnitude, &Behavior::SetMagnitude)};
+};
 
-using D14 = CSequentialDialog;
-BOOL AskSequential(V& v) {
-    D14 dlg;
-    return AskDefaults(v, dlg, B(&D14::m_nOrder, &V::m_nSequentialOrder), B(&D14::m_nJustification, &V::m_nSequentialJustification),
-                       B(&D14::m_nChunk, &V::m_nSequentialChunk), B(&D14::m_nHold, &V::m_nSequentialHold),
-                       B(&D14::m_strText, &V::m_strSequentialText));
-}
+struct BounceParams : Of<CKTBounceOnCollision, CBounceOnCollBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_dElasticity, None{}, &Behavior::GetElasticity, &Behavior::SetElasticity)};
+};
+
+// The stay-in-window dialog shows the one factor in the field of its response; the other field, and
+// both for a stop, show the dialog's usual values (elasticity 0.5, magnitude 50.0).
+struct StayParams : Of<CKTStayInWindowBhvr, CStayInWindowDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_nResponse, None{}, &Behavior::GetResponse, &Behavior::SetResponse),
+        P(&Dialog::m_dElasticity, None{},
+          [](const Behavior& b) { return b.GetResponse() == 1 ? b.GetResponseFactor() : 0.5; },
+          [](Behavior& b, double d) {
+              if (b.GetResponse() == 1) b.SetResponseFactor(d);
+          }),
+        P(&Dialog::m_dMagnitude, None{},
+          [](const Behavior& b) { return b.GetResponse() == 2 ? b.GetResponseFactor() : 50.0; },
+          [](Behavior& b, double d) {
+              if (b.GetResponse() == 2) b.SetResponseFactor(d);
+          })};
+};
+
+// Dialogs that set up the recipes' other objects (defaults only).
+struct SlideParams : Of<CKTBehavior, CPresentationSlideDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_strForward, &V::m_strForwardFile), P(&Dialog::m_strBackward, &V::m_strBackwardFile),
+                   P(&Dialog::m_dFadeVelocity, &V::m_dFadeVelocity),
+                   P(&Dialog::m_dCruiseMaxAcc, &V::m_dCruiseMaxAcceleration), P(&Dialog::m_dCruiseDrag, &V::m_dCruiseDrag)};
+};
+
+struct ScrollParams : Of<CKTScrollBhvr, CScrollBhvrDialog> {
+    static constexpr auto kParams =
+        std::tuple{P(&Dialog::m_nOrientation, &V::m_nScrollOrientation), P(&Dialog::m_nDirection, &V::m_nScrollDirection),
+                   P(&Dialog::m_nJustification, &V::m_nScrollJustification), P(&Dialog::m_nChunk, &V::m_nScrollChunk),
+                   P(&Dialog::m_dSpeed, &V::m_dScrollSpeed), P(&Dialog::m_strText, &V::m_strScrollText)};
+};
+
+struct SequentialParams : Of<CKTSequencialBhvr, CSequentialDialog> {
+    static constexpr auto kParams = std::tuple{
+        P(&Dialog::m_nOrder, &V::m_nSequentialOrder), P(&Dialog::m_nJustification, &V::m_nSequentialJustification),
+        P(&Dialog::m_nChunk, &V::m_nSequentialChunk), P(&Dialog::m_nHold, &V::m_nSequentialHold),
+        P(&Dialog::m_strText, &V::m_strSequentialText)};
+};
 
 // ---- single-behaviour recipes --------------------------------------------------------------------
 
@@ -269,70 +393,11 @@ template <class T>
 CKTBehavior* Plain(const V&) {
     return new T;
 }
-
-CKTBehavior* MakeSynShift(const V& v) {
-    auto* p = new CKTSynShiftBhvr;
-    p->SetSpeed(v.m_dSynShiftSpeed);
-    return p;
-}
-
-CKTBehavior* MakeCrypto(const V& v) {
-    auto* p = new CKTCryptographicBhvr;
-    p->SetShiftRange(v.m_nCryptoMinShifts, v.m_nCryptoMaxShifts);
-    p->SetSpeed(v.m_dCryptoSpeed);
-    p->SetContinuous(v.m_bCryptoContinuous);
-    return p;
-}
-
-CKTBehavior* MakeViral(const V& v) {
-    auto* p = new CKTViralBhvr;
-    p->SetDormancyPeriod(v.m_dViralDormancy);
-    return p;
-}
-
-CKTBehavior* MakeWave(const V& v) {
-    auto* p = new CKTWaveBhvr;
-    p->SetMaxCrest(v.m_dWaveMaxCrest);
-    p->SetPhaseIncrement(v.m_dWavePhaseIncrement);
-    return p;
-}
-
-CKTBehavior* MakeSprings(const V& v) {
-    auto* p = new CKTConnBySpringsBhvr;
-    p->SetFriction(v.m_dSpringFriction);
-    p->SetSpringConstant(v.m_dSpringConstant);
-    p->SetDamping(v.m_dSpringDamping);
-    return p;
-}
-
-CKTBehavior* MakeThrob(const V& v) {
-    auto* p = new CKTThrobBhvr;
-    p->SetMaxSize(v.m_dThrobMaxSize);
-    p->SetMinSize(v.m_dThrobMinSize);
-    p->SetStep(v.m_dThrobStep);
-    return p;
-}
-
-CKTBehavior* MakeFade(const V& v) {
-    auto* p = new CKTFadeBhvr;
-    p->SetColor(v.m_crFadeColor);
-    p->SetVelocity(v.m_dFadeVelocity);
-    return p;
-}
-
-CKTBehavior* MakeFocalFade(const V& v) {
-    auto* p = new CKTFocalFade;
-    p->m_crFocus = v.m_crFocusColor;
-    p->m_crUnfocus = v.m_crUnfocusColor;
-    p->m_dRadius = v.m_dFocalFadeRadius;
-    return p;
-}
-
 // Each element attached (nLevels 0), or the selection applied at the levels nLevels; then the book
 // takes the behaviour and it starts.
-template <MakeBehavior Make, int nLevels = 0>
+template <MakeBehavior New, int nLevels = 0>
 void Single(V& v, CKTBook& book, const CKTElementList& sel) {
-    CKTBehavior* p = Make(v);
+    CKTBehavior* p = New(v);
     if (nLevels)
         book.ApplyBehaviorToSelection(p, sel, nLevels);
     else
@@ -731,27 +796,27 @@ constexpr Recipe kRecipes[] = {
     {ID_BHVR_DIES_ON_CONTACT, kSel, nullptr, DiesOnContact},
     {ID_BHVR_LINES, kSel, nullptr, Single<Plain<CKTConnByLines>>},
     {ID_BHVR_LIFESPAN, kSel, nullptr, Single<Plain<CKTLifespanBhvr>>},
-    {ID_BHVR_SYNONYM_SHIFT, kSel, AskSynShift, Single<MakeSynShift, APPLIES_TO_GLYPH | APPLIES_TO_WORD>},
-    {ID_BHVR_CRYPTOGRAPHIC, kSel, AskCrypto, Single<MakeCrypto, APPLIES_TO_GLYPH>},
-    {ID_BHVR_VIRAL, kSel, AskViral, Single<MakeViral>},
-    {ID_BHVR_WAVE, kSel, AskWave, Single<MakeWave>},
-    {ID_BHVR_SPRINGS, kSel, AskSprings, Single<MakeSprings>},
-    {ID_BHVR_THROB, kSel, AskThrob, Single<MakeThrob>},
-    {ID_BHVR_FADE, kSel, AskFade, Single<MakeFade>},
-    {ID_BHVR_FOCAL_FADE, kSel, AskFocalFade, Single<MakeFocalFade>},
-    {ID_BHVR_CRUISE, kSel, AskCruise, Cruise},
-    {ID_BHVR_SNAKELIKE, kSel, AskCruise, Snakelike},
-    {ID_BHVR_EXPLODE, kSel, AskExplode, Explode},
-    {ID_BHVR_GRAVITY, kSel, AskGravity, Gravity},
+    {ID_BHVR_SYNONYM_SHIFT, kSel, Ask<SynShiftParams>, Single<Make<SynShiftParams>, APPLIES_TO_GLYPH | APPLIES_TO_WORD>},
+    {ID_BHVR_CRYPTOGRAPHIC, kSel, Ask<CryptoParams>, Single<Make<CryptoParams>, APPLIES_TO_GLYPH>},
+    {ID_BHVR_VIRAL, kSel, Ask<ViralParams>, Single<Make<ViralParams>>},
+    {ID_BHVR_WAVE, kSel, Ask<WaveParams>, Single<Make<WaveParams>>},
+    {ID_BHVR_SPRINGS, kSel, Ask<SpringsParams>, Single<Make<SpringsParams>>},
+    {ID_BHVR_THROB, kSel, Ask<ThrobParams>, Single<Make<ThrobParams>>},
+    {ID_BHVR_FADE, kSel, Ask<FadeParams>, Single<Make<FadeParams>>},
+    {ID_BHVR_FOCAL_FADE, kSel, Ask<FocalFadeParams>, Single<Make<FocalFadeParams>>},
+    {ID_BHVR_CRUISE, kSel, Ask<CruiseParams>, Cruise},
+    {ID_BHVR_SNAKELIKE, kSel, Ask<CruiseParams>, Snakelike},
+    {ID_BHVR_EXPLODE, kSel, Ask<ExplodeParams>, Explode},
+    {ID_BHVR_GRAVITY, kSel, Ask<GravityParams>, Gravity},
     {ID_BHVR_CONCRETE, kSel, nullptr, Concrete},
     {ID_BHVR_RAIN, kSel, nullptr, Rain},
     {ID_BHVR_THROWABLE, kSel, nullptr, Throwable},
-    {ID_BHVR_LOAD_ON_CLICK, kSel, AskSlide, SlideShow},
+    {ID_BHVR_LOAD_ON_CLICK, kSel, Ask<SlideParams>, SlideShow},
     {ID_BHVR_PULL_AND_FADE, kSel, nullptr, PullAndFade},
     {ID_BHVR_PULL_TO_LOAD, kSel, nullptr, PullToLoad},
     {ID_BHVR_RAIN_WHEN_STILL, kSel, nullptr, RainWhenStill},
-    {ID_BHVR_SCROLL, Needs::EmptySelection, AskScroll, Scroll},
-    {ID_BHVR_SEQUENTIAL, Needs::EmptySelection, AskSequential, Sequential},
+    {ID_BHVR_SCROLL, Needs::EmptySelection, Ask<ScrollParams>, Scroll},
+    {ID_BHVR_SEQUENTIAL, Needs::EmptySelection, Ask<SequentialParams>, Sequential},
 };
 
 const Recipe* FindRecipe(UINT nId) {
@@ -764,202 +829,27 @@ bool SelectionFits(const V& v, Needs needs) { return v.m_selection.IsEmpty() == 
 
 // ---- the editor's table --------------------------------------------------------------------------
 
-// The dialog D filled from the behaviour of class B; on OK, when the behaviour is still in the
-// current book (and still of class B: a gone behaviour's address may have been reused), the values
-// go into it and the document is modified.
-template <class B, class D>
-void Edit(V& v, CKTBehavior* pBehavior, void (*fill)(const B&, D&), void (*apply)(const D&, B&)) {
-    const auto* pTyped = dynamic_cast<const B*>(pBehavior);
-    if (!pTyped) return;
-    D dlg;
-    fill(*pTyped, dlg);
-    if (dlg.DoModal() != IDOK) return;
-    if (!IsBehaviorOfBook(v.GetBook(), pBehavior)) return;
-    auto* pNow = dynamic_cast<B*>(pBehavior);
-    if (!pNow) return;
-    apply(dlg, *pNow);
-    v.m_bModified = 1;
-}
-
-// The stay-in-window dialog shows the one factor in the field of its response; the other field, and
-// both for a stop, show the dialog's usual values (elasticity 0.5, magnitude 50.0).
-void FillStay(const CKTStayInWindowBhvr& b, CStayInWindowDialog& d) {
-    d.m_nResponse = b.GetResponse();
-    d.m_dElasticity = d.m_nResponse == 1 ? b.GetResponseFactor() : 0.5;
-    d.m_dMagnitude = d.m_nResponse == 2 ? b.GetResponseFactor() : 50.0;
-}
-
-void ApplyStay(const CStayInWindowDialog& d, CKTStayInWindowBhvr& b) {
-    b.SetResponse(d.m_nResponse);
-    if (d.m_nResponse == 1) b.SetResponseFactor(d.m_dElasticity);
-    if (d.m_nResponse == 2) b.SetResponseFactor(d.m_dMagnitude);
-}
-
 struct EditRow {
     int nType;
     void (*edit)(V& v, CKTBehavior* pBehavior);
 };
 
 const EditRow kEditors[] = {
-    {BHVR_CRUISE,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTCruiseBhvr, CCruiseBhvrDialog>(
-             v, p,
-             [](const CKTCruiseBhvr& b, CCruiseBhvrDialog& d) {
-                 d.m_bDrag = 0;
-                 d.m_dMaxAcceleration = b.GetMaxAcceleration();
-             },
-             [](const CCruiseBhvrDialog& d, CKTCruiseBhvr& b) { b.SetMaxAcceleration(d.m_dMaxAcceleration); });
-     }},
-    {BHVR_VIRAL,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTViralBhvr, CViralBhvrDialog>(
-             v, p, [](const CKTViralBhvr& b, CViralBhvrDialog& d) { d.m_dDormancy = b.GetDormancyPeriod(); },
-             [](const CViralBhvrDialog& d, CKTViralBhvr& b) { b.SetDormancyPeriod(d.m_dDormancy); });
-     }},
-    {BHVR_SYNSHIFT,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTSynShiftBhvr, CSynShiftBhvrDialog>(
-             v, p, [](const CKTSynShiftBhvr& b, CSynShiftBhvrDialog& d) { d.m_dSpeed = b.GetSpeed(); },
-             [](const CSynShiftBhvrDialog& d, CKTSynShiftBhvr& b) { b.SetSpeed(d.m_dSpeed); });
-     }},
-    {BHVR_CONNBYSPRINGS,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTConnBySpringsBhvr, CConnBySpringsBhvrDialog>(
-             v, p,
-             [](const CKTConnBySpringsBhvr& b, CConnBySpringsBhvrDialog& d) {
-                 d.m_dDamping = b.GetDamping();
-                 d.m_dFriction = b.GetFriction();
-                 d.m_dSpringConstant = b.GetSpringConstant();
-             },
-             [](const CConnBySpringsBhvrDialog& d, CKTConnBySpringsBhvr& b) {
-                 b.SetDamping(d.m_dDamping);
-                 b.SetSpringConstant(d.m_dSpringConstant);
-                 b.SetFriction(d.m_dFriction);
-             });
-     }},
-    {BHVR_WAVE,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTWaveBhvr, CWaveBhvrDialog>(
-             v, p,
-             [](const CKTWaveBhvr& b, CWaveBhvrDialog& d) {
-                 d.m_dMaxCrest = b.GetMaxCrest();
-                 d.m_dPhaseIncrement = b.GetPhaseIncrement();
-             },
-             [](const CWaveBhvrDialog& d, CKTWaveBhvr& b) {
-                 b.SetMaxCrest(d.m_dMaxCrest);
-                 b.SetPhaseIncrement(d.m_dPhaseIncrement);
-             });
-     }},
-    {BHVR_CRYPTOGRAPHIC,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTCryptographicBhvr, CCryptoBhvrDialog>(
-             v, p,
-             [](const CKTCryptographicBhvr& b, CCryptoBhvrDialog& d) {
-                 d.m_dSpeed = b.GetSpeed();
-                 d.m_nMinShifts = b.GetMinShifts();
-                 d.m_nMaxShifts = b.GetMaxShifts();
-                 d.m_bContinuous = b.IsContinuous();
-             },
-             [](const CCryptoBhvrDialog& d, CKTCryptographicBhvr& b) {
-                 b.SetSpeed(d.m_dSpeed);
-                 b.SetShiftRange(d.m_nMinShifts, d.m_nMaxShifts);
-                 b.SetContinuous(d.m_bContinuous);
-             });
-     }},
-    {BHVR_EXPLODE,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTExplodeBhvr, CExplodeBhvrDialog>(
-             v, p,
-             [](const CKTExplodeBhvr& b, CExplodeBhvrDialog& d) {
-                 d.m_bDelay = 0;
-                 d.m_dDelay = 0.0;
-                 d.m_dMinForce = b.GetMinForce();
-                 d.m_dMaxForce = b.GetMaxForce();
-             },
-             [](const CExplodeBhvrDialog& d, CKTExplodeBhvr& b) { b.SetForceRange(d.m_dMinForce, d.m_dMaxForce); });
-     }},
-    {BHVR_THROB,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTThrobBhvr, CThrobBhvrDialog>(
-             v, p,
-             [](const CKTThrobBhvr& b, CThrobBhvrDialog& d) {
-                 d.m_dMaxSize = b.GetMaxSize();
-                 d.m_dMinSize = b.GetMinSize();
-                 d.m_dStep = b.GetStep();
-             },
-             [](const CThrobBhvrDialog& d, CKTThrobBhvr& b) {
-                 b.SetMaxSize(d.m_dMaxSize);
-                 b.SetMinSize(d.m_dMinSize);
-                 b.SetStep(d.m_dStep);
-             });
-     }},
-    {BHVR_GRAVITY,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTGravityBhvr, CGravityDialog>(
-             v, p,
-             [](const CKTGravityBhvr& b, CGravityDialog& d) {
-                 d.m_dElasticity = b.GetElasticity();
-                 d.m_dFeedback = b.GetFeedback();
-                 d.m_dMagnitude = b.GetMagnitude();
-                 d.m_nGroundType = b.GetGroundType();
-                 d.m_nPlaneY = b.GetPlaneY();
-             },
-             [](const CGravityDialog& d, CKTGravityBhvr& b) {
-                 b.SetElasticity(d.m_dElasticity);
-                 b.SetFeedback(d.m_dFeedback);
-                 b.SetMagnitude(d.m_dMagnitude);
-                 b.SetGroundType(d.m_nGroundType);
-                 b.SetPlaneY(d.m_nPlaneY);
-             });
-     }},
-    {BHVR_VISCOUSDRAG,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTViscousDragBhvr, CViscousDragBhvrDialog>(
-             v, p, [](const CKTViscousDragBhvr& b, CViscousDragBhvrDialog& d) { d.m_dDrag = b.GetDrag(); },
-             [](const CViscousDragBhvrDialog& d, CKTViscousDragBhvr& b) { b.SetDrag(d.m_dDrag); });
-     }},
-    {BHVR_FADE,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTFadeBhvr, CFadeBhvrDialog>(
-             v, p,
-             [](const CKTFadeBhvr& b, CFadeBhvrDialog& d) {
-                 d.m_crColor = b.GetColor();
-                 d.m_dVelocity = b.GetVelocity();
-             },
-             [](const CFadeBhvrDialog& d, CKTFadeBhvr& b) {
-                 b.SetColor(d.m_crColor);
-                 b.SetVelocity(d.m_dVelocity);
-             });
-     }},
-    {BHVR_STAYINWINDOW, [](V& v, CKTBehavior* p) { Edit<CKTStayInWindowBhvr, CStayInWindowDialog>(v, p, FillStay, ApplyStay); }},
-    {BHVR_ACCELERATEONCOLLISION,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTAccelerateOnCollision, CAccOnCollBhvrDialog>(
-             v, p, [](const CKTAccelerateOnCollision& b, CAccOnCollBhvrDialog& d) { d.m_dMagnitude = b.GetMagnitude(); },
-             [](const CAccOnCollBhvrDialog& d, CKTAccelerateOnCollision& b) { b.SetMagnitude(d.m_dMagnitude); });
-     }},
-    {BHVR_BOUNCEONCOLLISION,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTBounceOnCollision, CBounceOnCollBhvrDialog>(
-             v, p, [](const CKTBounceOnCollision& b, CBounceOnCollBhvrDialog& d) { d.m_dElasticity = b.GetElasticity(); },
-             [](const CBounceOnCollBhvrDialog& d, CKTBounceOnCollision& b) { b.SetElasticity(d.m_dElasticity); });
-     }},
-    {BHVR_FOCALFADE,
-     [](V& v, CKTBehavior* p) {
-         Edit<CKTFocalFade, CFocalFadeBhvrDialog>(
-             v, p,
-             [](const CKTFocalFade& b, CFocalFadeBhvrDialog& d) {
-                 d.m_dRadius = b.m_dRadius;
-                 d.m_crFocus = b.m_crFocus;
-                 d.m_crUnfocus = b.m_crUnfocus;
-             },
-             [](const CFocalFadeBhvrDialog& d, CKTFocalFade& b) {
-                 b.m_dRadius = d.m_dRadius;
-                 b.m_crFocus = d.m_crFocus;
-                 b.m_crUnfocus = d.m_crUnfocus;
-             });
-     }},
+    {BHVR_CRUISE, Edit<CruiseParams>},
+    {BHVR_VIRAL, Edit<ViralParams>},
+    {BHVR_SYNSHIFT, Edit<SynShiftParams>},
+    {BHVR_CONNBYSPRINGS, Edit<SpringsParams>},
+    {BHVR_WAVE, Edit<WaveParams>},
+    {BHVR_CRYPTOGRAPHIC, Edit<CryptoParams>},
+    {BHVR_EXPLODE, Edit<ExplodeParams>},
+    {BHVR_THROB, Edit<ThrobParams>},
+    {BHVR_GRAVITY, Edit<GravityParams>},
+    {BHVR_VISCOUSDRAG, Edit<ViscousDragParams>},
+    {BHVR_FADE, Edit<FadeParams>},
+    {BHVR_STAYINWINDOW, Edit<StayParams>},
+    {BHVR_ACCELERATEONCOLLISION, Edit<AccOnCollParams>},
+    {BHVR_BOUNCEONCOLLISION, Edit<BounceParams>},
+    {BHVR_FOCALFADE, Edit<FocalFadeParams>},
 };
 
 }  // namespace

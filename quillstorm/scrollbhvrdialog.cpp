@@ -6,8 +6,7 @@ CScrollBhvrDialog::CScrollBhvrDialog() : CParamDialog(IDD, "Set Scroll Parameter
     AddDropList(IDC_JUSTIFICATION, "Justification:", {"left", "middle", "right"});
     AddDropList(IDC_CHUNK, "Chunk:", {"glyph", "word", "passage"});
     AddEdit(IDC_SPEED, "Speed:");
-    AddMultiLineEdit(IDC_TEXT, "Source Text:");
-    AddPushButton(IDC_LOAD_TEXT, "load text file");
+    AddSourceText(IDC_TEXT, IDC_LOAD_TEXT);
     ExchangeIndex(IDC_CHUNK, &m_nChunk);
     ExchangeIndex(IDC_DIRECTION, &m_nDirection);
     ExchangeIndex(IDC_JUSTIFICATION, &m_nJustification);
@@ -15,7 +14,6 @@ CScrollBhvrDialog::CScrollBhvrDialog() : CParamDialog(IDD, "Set Scroll Parameter
     ExchangeDouble(IDC_SPEED, &m_dSpeed, 0.0, 10000.0);
     ExchangeIndex(IDC_ORIENTATION, &m_nOrientation);
     MapSelChange(IDC_ORIENTATION, [this] { OnSelchangeOrientation(); });
-    MapClicked(IDC_LOAD_TEXT, [this] { LoadTextFile(IDC_TEXT); });
 }
 
 BOOL CScrollBhvrDialog::OnInitDialog() {

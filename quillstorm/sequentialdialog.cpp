@@ -5,14 +5,12 @@ CSequentialDialog::CSequentialDialog() : CParamDialog(IDD, "Set Sequential Param
     AddDropList(IDC_JUSTIFICATION, "Justification:", {"left", "middle", "right"});
     AddDropList(IDC_CHUNK, "Chunk:", {"glyph", "word", "passage"});
     AddEdit(IDC_HOLD, "Hold:");
-    AddMultiLineEdit(IDC_TEXT, "Source Text:");
-    AddPushButton(IDC_LOAD_TEXT, "load text file");
+    AddSourceText(IDC_TEXT, IDC_LOAD_TEXT);
     ExchangeIndex(IDC_ORDER, &m_nOrder);
     ExchangeIndex(IDC_JUSTIFICATION, &m_nJustification);
     ExchangeIndex(IDC_CHUNK, &m_nChunk);
     ExchangeUInt(IDC_HOLD, &m_nHold, 0, 1000000);
     ExchangeText(IDC_TEXT, &m_strText);
-    MapClicked(IDC_LOAD_TEXT, [this] { LoadTextFile(IDC_TEXT); });
 }
 
 void CSequentialDialog::OnOK() {

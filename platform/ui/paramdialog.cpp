@@ -286,6 +286,12 @@ void CParamDialog::AddRadioButton(int nId, const std::string& strText) { Add(Con
 void CParamDialog::AddCheckBox(int nId, const std::string& strText) { Add(ControlType::CheckBox, nId, strText); }
 void CParamDialog::AddPushButton(int nId, const std::string& strText) { Add(ControlType::PushButton, nId, strText); }
 
+void CParamDialog::AddSourceText(int nEditId, int nLoadButtonId) {
+    AddMultiLineEdit(nEditId, "Source Text:");
+    AddPushButton(nLoadButtonId, "load text file");
+    MapClicked(nLoadButtonId, [this, nEditId] { LoadTextFile(nEditId); });
+}
+
 void CParamDialog::AddButtonEdit(int nButtonId, const std::string& strButton, int nEditId) {
     Add(ControlType::PushButton, nButtonId, strButton).bLabel = true;
     Add(ControlType::Edit, nEditId, std::string());

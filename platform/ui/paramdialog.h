@@ -181,6 +181,9 @@ protected:
     void AddLabel(const std::string& strText, int nId = IDC_STATIC);
     void AddEdit(int nId, const std::string& strLabel, int nLabelId = IDC_STATIC);
     void AddMultiLineEdit(int nId, const std::string& strLabel, int nLabelId = IDC_STATIC);
+    // The source text of a text behaviour: a multi-line edit "Source Text:" and a "load text file"
+    // button below it that fills the edit (LoadTextFile).
+    void AddSourceText(int nEditId, int nLoadButtonId);
     void AddDropList(int nId, const std::string& strLabel, std::vector<std::string> items, int nLabelId = IDC_STATIC);
     void AddDropDown(int nId, const std::string& strLabel, std::vector<std::string> items, bool bSorted,
                      int nLabelId = IDC_STATIC);

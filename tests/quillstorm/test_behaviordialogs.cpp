@@ -45,6 +45,7 @@
 #include "quillstorm/viralbhvrdialog.h"
 #include "quillstorm/viscousdragbhvrdialog.h"
 #include "quillstorm/wavebhvrdialog.h"
+#include "scopedqtui.h"
 
 namespace {
 
@@ -177,14 +178,6 @@ const std::vector<DialogSpec>& Specs() {
          {{1022, "Cruise Drag"}, {1070, "Forward File"}, {1071, "Backward File"}}, {}, {}},
     };
     return specs;
-}
-
-// The text of the label (or button) on the control's row.
-std::string LabelOf(const ui::CParamDialog& d, int nId) {
-    const auto& c = d.GetControls();
-    for (size_t i = 1; i < c.size(); ++i)
-        if (c[i].nId == nId && c[i - 1].bLabel) return c[i - 1].strText;
-    return "(none)";
 }
 
 std::string GroupOf(const ui::CParamDialog& d, int nId) {
@@ -675,10 +668,7 @@ TEST(BehaviorDialogs, CancelLeavesTheMembersAsTheyWere) {
 
 class QtBehaviorDialogs : public ::testing::Test {
 protected:
-    CQtUIServices m_services;
-    ui::CUIServices* m_pOld = nullptr;
-    void SetUp() override { m_pOld = ui::SetUIServices(&m_services); }
-    void TearDown() override { ui::SetUIServices(m_pOld); }
+    CScopedQtUIServices m_services;
 };
 
 // The first enabled numeric field with a range, and a value above its range.
@@ -719,16 +709,7 @@ TEST_F(QtBehaviorDialogs, EachDialogShowsItsTemplateAndKeepsOpenOnAValueOutOfRan
             if (f) {
                 auto* edit = p->findChild<QLineEdit*>(QString("id%1").arg(f->nId));
                 ASSERT_NE(edit, nullptr);
-                edit->selectAll();
-                QTest::keyClicks(edit, QString(f->max) + "1");
-                QTimer::singleShot(0, [&] {
-                    auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                    ASSERT_NE(pBox, nullptr);
-                    message = pBox->text();
-                    pBox->button(QMessageBox::Ok)->click();
-                });
-                p->findChild<QPushButton*>("id1")->click();
-                bOpenAfterMessage = p->isVisible();
+                bOpenAfterMessage = TypeAndPressOKAnsweringTheMessage(p, edit, QString(f->max) + "1", &message);
                 p->reject();
             } else {
                 p->findChild<QPushButton*>("id1")->click();
