@@ -28,9 +28,11 @@
 #include "platform/ui/virtualkeys.h"
 #include "pumenu/pumenu.h"
 #include "quillstorm/mainfrm.h"
+#include "quillstorm/propertypanel.h"
 #include "quillstorm/pximage.h"
 #include "quillstorm/quill.h"
 #include "quillstorm/quilldoc.h"
+#include "quillstorm/timelinepanel.h"
 
 CQuillView* g_pView = nullptr;
 HMIDIIN g_hMidiIn = nullptr;
@@ -116,6 +118,8 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
       m_bCursorShown(1),
       m_nLastBehaviorCommand(0),
       m_bShowHierarchy(0),
+      m_pPropertyPanel(new CPropertyPanel),
+      m_pTimeline(new CTimelinePanel),
       m_bShowGrid(0),
       m_pGridItem(nullptr),
       m_nChunkMode(2),
@@ -134,6 +138,9 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
     m_logFont.lfHeight = m_nPointSize * 10;
     m_logFont.lfWeight = FW_NORMAL;
     std::memset(m_bNoteHeld, 0, sizeof(m_bNoteHeld));
+    // Both panes start hidden.
+    m_pPropertyPanel->SetVisible(FALSE);
+    m_pTimeline->SetVisible(FALSE);
     g_pView = this;
     g_hMidiIn = nullptr;
 
@@ -157,6 +164,10 @@ CQuillView::~CQuillView() {
         m_pDocument->m_pBook->SetElementDeletedCallback(nullptr);
         m_pDocument->m_pBook->SetWindow(nullptr);
     }
+    delete m_pPropertyPanel;
+    m_pPropertyPanel = nullptr;
+    delete m_pTimeline;
+    m_pTimeline = nullptr;
     delete m_pMenu;
     m_pMenu = nullptr;
     DropBackBuffer();

@@ -16,8 +16,10 @@
 // quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
 // commands), quillviewinput.cpp (keyboard, mouse, selection, clipboard), quillviewcommands.cpp (the
 // command dispatcher, full screen, the parameter defaults), quillviewsofttype.cpp (softtype commands
-// and the renderer parameter editor), quillviewcapture.cpp (movie capture) and
-// quillviewhooks.cpp (sprayer, panels: stand-ins until those subsystems are written).
+// and the renderer parameter editor), quillviewbehaviors.cpp (behaviour commands and the behaviour
+// parameter editor), quillviewcapture.cpp (movie capture), quillviewpanels.cpp (the properties panel's
+// texts, the panes' clicks and drags) and quillviewhooks.cpp (the sprayer: stand-ins until it is
+// written).
 #pragma once
 
 #include <QBasicTimer>
@@ -40,9 +42,12 @@ class CKTPassage;
 class CKTWord;
 class CKTGlyph;
 class CKTElementRenderer;
+class CKTBehavior;
 class CKT1DCollisionDetBhvr;
 class CPUMenu;
 class CPUMenuItem;
+class CPropertyPanel;
+class CTimelinePanel;
 class CRgbImage;
 class CMidiRelay;
 
@@ -143,8 +148,6 @@ public:
     void SprayerTick();          // held-note repeats, the sprayed piece follows the mouse, restart ramp
     void SprayText();            // one spray step
     LRESULT OnMidiData(WPARAM wParam, LPARAM dwMidiMessage);
-    void FillPropertyPanel();    // the paint's panel texts
-    void DrawPanelsAndMenu(CDC* pDC);
     void OnEditCopy();
     void OnEditPaste();
     void OnMouseMove(UINT nFlags, CPoint point);
@@ -222,6 +225,8 @@ public:
     BYTE m_bCursorShown;
     int m_nLastBehaviorCommand;
     BYTE m_bShowHierarchy;
+    CPropertyPanel* m_pPropertyPanel;
+    CTimelinePanel* m_pTimeline;
     BYTE m_bShowGrid;
     CPUMenuItem* m_pGridItem;
     // The sprayer's fields that the frame loop, the paint and the element callback use.
@@ -254,7 +259,6 @@ public:
     BOOL OnUpdateShowTimeline() const;
     BOOL OnUpdateTransparentTimeline() const;
     // Where the commands of subsystems still to come arrive; each does nothing yet.
-    void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);     // the behaviour ids, 57, 132, 133
     void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
     void ToggleWordnozzle();                              // 116
     // Softtypes (quillviewsofttype.cpp). The softtype commands 80-85, 107-111, 113 and 129: the
@@ -270,15 +274,22 @@ public:
     // when it is still the prototype, or still the renderer of its element and that element is still
     // in the current book (an element's edit marks the document modified).
     void EditRendererParameters(CKTElementRenderer* pRenderer);
-    // The panes' state as the pane commands see it (the panels' own until they exist).
-    BOOL IsPropertyPanelVisible() const;
-    void ShowPropertyPanel(BOOL bShow);
-    BOOL IsPropertyPanelTranslucent() const;
-    void SetPropertyPanelTranslucent(BOOL bTranslucent);
-    BOOL IsTimelineVisible() const;
-    void ShowTimeline(BOOL bShow);
-    BOOL IsTimelineTranslucent() const;
-    void SetTimelineTranslucent(BOOL bTranslucent);
+    // Behaviours (quillviewbehaviors.cpp). The behaviour commands (the recipe ids, "add same" 132,
+    // "remove" 57, "remove all" 133). A recipe needs a selection (scroll 125 and sequential 124: an
+    // empty one); its dialog, where it has one and bAsk is TRUE, is pre-filled from the parameter
+    // defaults and on OK writes them back (anything else ends the command); then the recipe's
+    // behaviours and triggers are made from the defaults, the selection of after the dialog is
+    // attached, the book gets them and the ones that run at once start; the document is modified and
+    // m_nLastBehaviorCommand names the recipe. "remove" and "remove all" only detach elements.
+    void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);
+    // The parameter dialog of a behaviour in use (the properties panel's behaviour rows), chosen by its
+    // type id and filled from the behaviour; on OK the values go into the behaviour (not into the
+    // defaults) when it is still in the current book, and the document is modified. NULL, and types
+    // without a dialog, do nothing.
+    void EditBehaviorParameters(CKTBehavior* pBehavior);
+    // Detaches pElement from every behaviour it is attached to except the collision detector (type 1).
+    // The behaviours stay in the book.
+    void RemoveAllBehaviors(CKTElement* pElement);
     // The largest canvas side the canvas commands make.
     static constexpr int kMaxCanvasSide = 16384;
     // Parameter defaults: pre-fill every parameter dialog and take its confirmed values (never stored
@@ -354,11 +365,6 @@ public:
     double m_dThrobStep = 0.2;
     double m_dWaveMaxCrest = 20.0;
     double m_dWavePhaseIncrement = 0.1;
-    // The panes' visibility and blend until the panels exist (both start hidden and opaque).
-    BYTE m_bPanelVisible = 0;
-    BYTE m_bPanelTranslucent = 0;
-    BYTE m_bTimelineVisible = 0;
-    BYTE m_bTimelineTranslucent = 0;
     // End of the command dispatcher block
 
     // Movie capture (quillviewcapture.cpp)
@@ -372,6 +378,24 @@ public:
     void CaptureFrame(CDC* pDC);
     // End of the movie capture block
 
+    // The properties panel and the timeline pane (quillviewpanels.cpp)
+    // Paint step 11: while the panel is visible, its rows from m_pSelected, or without a selection from
+    // the typing state (font, size, colour, caret, m_pDefaultRenderer); the book's clock either way.
+    void FillPropertyPanel();
+    // Paint step 12: the visible panes, then the pop-up menu.
+    void DrawPanelsAndMenu(CDC* pDC);
+    // Steps 4b and 4c of a left press: a press on the visible panel's softtype row opens the editor of
+    // the selected element's renderer (the typing renderer without a selection), one on a behaviour
+    // row that of the selected element's behaviour of that row (nothing when the row is stale); either
+    // way the press is done (PanePress::Done: no book press, no drag). Elsewhere on the panel it drags
+    // the panel (mode 4), on the visible timeline the timeline (mode 5).
+    enum class PanePress { None, Drag, Done };
+    PanePress PressOnPanes(CPoint point);
+    // Modes 4 and 5 of a mouse move: the dragged pane moves by d (the panel's position row then reads
+    // its new corner, "x-%d y-%d").
+    void DragPane(CSize d);
+    // End of the panes block
+
     // Keyboard, mouse, selection and clipboard (quillviewinput.cpp; the handlers OnChar, OnKeyDown,
     // OnKeyUp, the mouse handlers, OnEditCopy and OnEditPaste are declared above).
     // The caret is (m_pCurPassage, m_pCurWord, m_pCurGlyph): no passage, the next character starts one
@@ -380,6 +404,9 @@ public:
     // (letters, digits, the apostrophe) or exactly one other character.
     // Inserts one glyph at the caret, making words and a passage as needed, then updates the caret.
     void InsertCharacter(char c);
+    // A glyph as typing makes it: the font, the character, the colour, a clone of the prototype
+    // renderer (a clone the glyph refuses is freed), automatic layout. Not in any tree.
+    static CKTGlyph* NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* pPrototype);
     // Backspace: the selected element when there is one, otherwise the glyph or word before the caret.
     void DeleteBackward();
     // m_ptCaret from the caret position (unchanged when the caret names nothing).

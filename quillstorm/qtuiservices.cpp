@@ -293,7 +293,7 @@ private:
         const auto& controls = Controls();
         m_widgets.assign(controls.size(), nullptr);
         m_groupForms.assign(controls.size(), nullptr);
-        QLabel* pPendingLabel = nullptr;
+        QWidget* pPendingLabel = nullptr;  // a label, or a button in a label's place
         for (size_t i = 0; i < controls.size(); ++i) {
             const ui::DialogControl& c = controls[i];
             QWidget* w = Make(c);
@@ -306,13 +306,13 @@ private:
                 m_pTopForm = nullptr;  // controls after the group start a new block below it
                 continue;
             }
-            if (c.type == ControlType::Static && c.bLabel) {
-                pPendingLabel = static_cast<QLabel*>(w);
+            if (c.bLabel && (c.type == ControlType::Static || c.type == ControlType::PushButton)) {
+                pPendingLabel = w;
                 continue;
             }
             QFormLayout* pForm = FormFor(c.nGroup, pMain);
             if (pPendingLabel) {
-                pPendingLabel->setBuddy(w);
+                if (auto* pLabel = qobject_cast<QLabel*>(pPendingLabel)) pLabel->setBuddy(w);
                 pForm->addRow(pPendingLabel, w);
                 pPendingLabel = nullptr;
             } else {

@@ -33,7 +33,9 @@
 #include "quillstorm/canvassizedialog.h"
 #include "quillstorm/fontsizedialog.h"
 #include "quillstorm/mainfrm.h"
+#include "quillstorm/propertypanel.h"
 #include "quillstorm/quill.h"
+#include "quillstorm/timelinepanel.h"
 
 namespace {
 
@@ -260,21 +262,40 @@ void ToggleHierarchy(CQuillView& v, const CommandRow&, BOOL) {
 }
 
 void TogglePropertyPanel(CQuillView& v, const CommandRow&, BOOL) {
-    const BOOL bShow = !v.IsPropertyPanelVisible();
-    v.ShowPropertyPanel(bShow);
-    SetItemLabel(v.m_pPanelItem, bShow ? "hide property panel" : "show property panel");
+    CPropertyPanel* p = v.m_pPropertyPanel;
+    if (!p) return;
+    if (p->IsVisible()) {
+        p->SetVisible(FALSE);
+        SetItemLabel(v.m_pPanelItem, "show property panel");
+    } else {
+        p->SetVisible(TRUE);
+        SetItemLabel(v.m_pPanelItem, "hide property panel");
+    }
 }
 
 void TogglePanelBlend(CQuillView& v, const CommandRow&, BOOL) {
-    const BOOL bTranslucent = !v.IsPropertyPanelTranslucent();
-    v.SetPropertyPanelTranslucent(bTranslucent);
-    SetItemLabel(v.m_pTransparentItem, bTranslucent ? "opaque" : "transparent");
+    CPropertyPanel* p = v.m_pPropertyPanel;
+    if (!p) return;
+    if (p->IsTranslucent()) {
+        p->ClearTranslucent();
+        SetItemLabel(v.m_pTransparentItem, "transparent");
+    } else {
+        p->SetTranslucent();
+        SetItemLabel(v.m_pTransparentItem, "opaque");
+    }
 }
 
-void ToggleTimeline(CQuillView& v, const CommandRow&, BOOL) { v.ShowTimeline(!v.IsTimelineVisible()); }
+// The timeline's commands have no menu item and change no label.
+void ToggleTimeline(CQuillView& v, const CommandRow&, BOOL) {
+    if (v.m_pTimeline) v.m_pTimeline->SetVisible(!v.m_pTimeline->IsVisible());
+}
 
 void ToggleTimelineBlend(CQuillView& v, const CommandRow&, BOOL) {
-    v.SetTimelineTranslucent(!v.IsTimelineTranslucent());
+    if (!v.m_pTimeline) return;
+    if (v.m_pTimeline->IsTranslucent())
+        v.m_pTimeline->ClearTranslucent();
+    else
+        v.m_pTimeline->SetTranslucent();
 }
 
 void ToggleFullScreen(CQuillView& v, const CommandRow&, BOOL) {
@@ -457,10 +478,10 @@ void CQuillView::OnTransparentPanel() { RunRow(*this, ID_TRANSPARENT_PANEL); }
 void CQuillView::OnShowTimeline() { RunRow(*this, ID_SHOW_TIMELINE); }
 void CQuillView::OnTransparentTimeline() { RunRow(*this, ID_TRANSPARENT_TIMELINE); }
 BOOL CQuillView::OnUpdateShowHierarchy() const { return m_bShowHierarchy ? TRUE : FALSE; }
-BOOL CQuillView::OnUpdateShowPropertyPanel() const { return IsPropertyPanelVisible(); }
-BOOL CQuillView::OnUpdateTransparentPanel() const { return IsPropertyPanelTranslucent(); }
-BOOL CQuillView::OnUpdateShowTimeline() const { return IsTimelineVisible(); }
-BOOL CQuillView::OnUpdateTransparentTimeline() const { return IsTimelineTranslucent(); }
+BOOL CQuillView::OnUpdateShowPropertyPanel() const { return m_pPropertyPanel && m_pPropertyPanel->IsVisible(); }
+BOOL CQuillView::OnUpdateTransparentPanel() const { return m_pPropertyPanel && m_pPropertyPanel->IsTranslucent(); }
+BOOL CQuillView::OnUpdateShowTimeline() const { return m_pTimeline && m_pTimeline->IsVisible(); }
+BOOL CQuillView::OnUpdateTransparentTimeline() const { return m_pTimeline && m_pTimeline->IsTranslucent(); }
 
 // ---- full screen ---------------------------------------------------------------------------------
 
@@ -480,19 +501,7 @@ void CQuillView::SetFullScreen(BOOL bFull) {
     pFrame->raise();
 }
 
-// ---- the panes, until the panels exist -------------------------------------------------------------
-
-BOOL CQuillView::IsPropertyPanelVisible() const { return m_bPanelVisible ? TRUE : FALSE; }
-void CQuillView::ShowPropertyPanel(BOOL bShow) { m_bPanelVisible = bShow ? 1 : 0; }
-BOOL CQuillView::IsPropertyPanelTranslucent() const { return m_bPanelTranslucent ? TRUE : FALSE; }
-void CQuillView::SetPropertyPanelTranslucent(BOOL bTranslucent) { m_bPanelTranslucent = bTranslucent ? 1 : 0; }
-BOOL CQuillView::IsTimelineVisible() const { return m_bTimelineVisible ? TRUE : FALSE; }
-void CQuillView::ShowTimeline(BOOL bShow) { m_bTimelineVisible = bShow ? 1 : 0; }
-BOOL CQuillView::IsTimelineTranslucent() const { return m_bTimelineTranslucent ? TRUE : FALSE; }
-void CQuillView::SetTimelineTranslucent(BOOL bTranslucent) { m_bTimelineTranslucent = bTranslucent ? 1 : 0; }
-
 // ---- commands of subsystems still to come: they do nothing yet ---------------------------------------
 
-void CQuillView::ExecuteBehaviorCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
 void CQuillView::ToggleWordnozzle() {}

@@ -1,8 +1,7 @@
 // The view's handlers of subsystems still to come: the pop-up menu's contents, the text sprayer and
-// its MIDI control, the properties panel and timeline. Until they are written each
-// does nothing, or only what the frame loop needs: the menu is built and drawn. (Typing, the mouse
-// and the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp; movie capture
-// in quillviewcapture.cpp.)
+// its MIDI control. Until they are written each does nothing, or only what the frame loop needs: the
+// menu is built. (Typing, the mouse and the clipboard are in quillviewinput.cpp; full screen in
+// quillviewcommands.cpp; movie capture in quillviewcapture.cpp; the panes in quillviewpanels.cpp.)
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -37,10 +36,4 @@ void CQuillView::SprayerTick() {}
 void CQuillView::SprayText() {}
 
 LRESULT CQuillView::OnMidiData(WPARAM, LPARAM) { return 0; }
-
-void CQuillView::FillPropertyPanel() {}
-
-void CQuillView::DrawPanelsAndMenu(CDC* pDC) {
-    if (m_pMenu) m_pMenu->Draw(pDC->GetSafeHdc());
-}
 

@@ -62,9 +62,9 @@ void DeleteElement(CKTElement* p) {
     delete p;
 }
 
-// A glyph as typing makes it: the font, the character, the colour, a clone of the prototype renderer
-// (a clone the glyph refuses is freed here), automatic layout.
-CKTGlyph* NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* pPrototype) {
+}  // namespace
+
+CKTGlyph* CQuillView::NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* pPrototype) {
     auto* g = new CKTGlyph;
     g->SetFont(lf);
     g->SetChar(c);
@@ -75,8 +75,6 @@ CKTGlyph* NewGlyph(const LOGFONT& lf, char c, COLORREF cr, CKTElementRenderer* p
     g->SetAutoLayout();
     return g;
 }
-
-}  // namespace
 
 // ---- typing ----------------------------------------------------------------------------------------
 
@@ -498,8 +496,11 @@ void CQuillView::OnLButtonDown(UINT nFlags, CPoint point) {
     } else if (HitSelection(point)) {
         // 4a. On the selection: drag it.
         m_nMouseMode = 3;
+    } else if (const PanePress press = PressOnPanes(point); press != PanePress::None) {
+        // 4b, 4c. A pane: dragged, or the press ended at one of the panel's editors.
+        if (press == PanePress::Done) return;
     } else {
-        // 4d. (The properties panel and the timeline pane take their clicks here once they exist.)
+        // 4d.
         m_pSelected = nullptr;
         if (!m_bCaretHidden) m_bCaretShown = 1;
         if (!(nFlags & MK_CONTROL)) m_selection.RemoveAll();
@@ -617,9 +618,11 @@ void CQuillView::OnMouseMove(UINT nFlags, CPoint point) {
                 d.cx = 0;
         }
         MoveSelection(*this, d.cx, d.cy);
+    } else if (m_nMouseMode == 4 || m_nMouseMode == 5) {
+        // The properties panel or the timeline pane follows the mouse.
+        DragPane(point - m_ptPrevMouse);
     } else if (m_nMouseMode == 0 && !m_bSpraying && (nFlags & MK_LBUTTON) && m_bHasCapture) {
-        // The rubber band from the press to the point. (Modes 4 and 5 move the properties panel and the
-        // timeline pane once they exist.)
+        // The rubber band from the press to the point.
         CRect rc(m_ptLastClick.x, m_ptLastClick.y, point.x, point.y);
         rc.NormalizeRect();
         m_selection.RemoveAll();

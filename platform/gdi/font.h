@@ -12,6 +12,8 @@
 // fontconfig's sans-serif, then DejaVu Sans's file itself. A bold or italic asked of a face that lacks it
 // is drawn emboldened or slanted, in metrics, outlines and pixels alike. Face names are cut to 31 bytes;
 // a 31-byte name also finds the installed family it begins. Heights and widths are clamped to 2048 px.
+// Where the symbol face "Wingdings" is missing, the fallback draws its arrowheads 0xD7 and 0xD8 as
+// U+25C4 and U+25BA (every other code of it reads as Windows-1252).
 // lfWidth, when not 0, is the average character width (the x scale follows it). Escapement, orientation,
 // underline and strike-out are not drawn.
 //

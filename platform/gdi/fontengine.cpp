@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <strings.h>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -31,6 +32,19 @@ constexpr int kDefaultCellHeight = 16;
 constexpr const char* kFallbackFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 // Faces kept in the LOGFONT cache before unused ones are dropped.
 constexpr size_t kFaceCacheLimit = 256;
+
+// The symbol face the program draws arrowheads with. When it is not installed, the fallback face
+// draws these codes as the Unicode shapes that look like the symbol face's glyphs (without this they
+// would read as Windows-1252 letters: 0xD7 the multiplication sign, 0xD8 an O with a stroke).
+constexpr const char* kArrowSymbolFace = "Wingdings";
+struct SymbolStandIn {
+    BYTE code;
+    uint32_t unicode;
+};
+constexpr SymbolStandIn kArrowStandIns[] = {
+    {0xD7, 0x25C4},  // left arrowhead: black left-pointing pointer
+    {0xD8, 0x25BA},  // right arrowhead: black right-pointing pointer
+};
 
 }  // namespace
 
@@ -346,6 +360,12 @@ FT_UInt FontFace::GlyphIndex(BYTE code) const {
     const uint32_t u = Cp1252ToUnicode(code);
     if (u == 0) return 0;
     FT_Face face = m_file->face;
+    if (m_resolved.symbolStandIns) {
+        for (const SymbolStandIn& s : kArrowStandIns) {
+            if (s.code != code) continue;
+            if (const FT_UInt gi = FT_Get_Char_Index(face, s.unicode)) return gi;
+        }
+    }
     if (m_file->symbol) {
         FT_UInt gi = FT_Get_Char_Index(face, 0xF000u | code);
         return gi ? gi : FT_Get_Char_Index(face, code);
@@ -478,6 +498,7 @@ std::unique_ptr<FontFace> FontFace::Create(const LOGFONT& lf) {
         res.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
         res.embolden = weight >= 600 && res.weight < 600;
         res.oblique = italic && !res.italic;
+        res.symbolStandIns = r.fallback && strcasecmp(name.c_str(), kArrowSymbolFace) == 0;
         f->m_xppem = xppem;
         f->m_yppem = yppem;
 

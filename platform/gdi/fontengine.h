@@ -47,6 +47,7 @@ struct ResolvedFace {
     bool fallback = false;  // the face is the default, not the one asked for
     bool embolden = false;  // bold asked of a face that has none: drawn emboldened
     bool oblique = false;   // italic asked of an upright face: drawn slanted
+    bool symbolStandIns = false;  // the arrow symbol face asked, the fallback drawn: its arrowheads stand in
 };
 
 class FontFace {

@@ -286,6 +286,17 @@ void CParamDialog::AddRadioButton(int nId, const std::string& strText) { Add(Con
 void CParamDialog::AddCheckBox(int nId, const std::string& strText) { Add(ControlType::CheckBox, nId, strText); }
 void CParamDialog::AddPushButton(int nId, const std::string& strText) { Add(ControlType::PushButton, nId, strText); }
 
+void CParamDialog::AddSourceText(int nEditId, int nLoadButtonId) {
+    AddMultiLineEdit(nEditId, "Source Text:");
+    AddPushButton(nLoadButtonId, "load text file");
+    MapClicked(nLoadButtonId, [this, nEditId] { LoadTextFile(nEditId); });
+}
+
+void CParamDialog::AddButtonEdit(int nButtonId, const std::string& strButton, int nEditId) {
+    Add(ControlType::PushButton, nButtonId, strButton).bLabel = true;
+    Add(ControlType::Edit, nEditId, std::string());
+}
+
 void CParamDialog::AddColorButton(int nId, const std::string& strLabel, COLORREF* pColor, int nLabelId) {
     AddLabelled(ControlType::ColorButton, nId, strLabel, nLabelId);
     m_colors.emplace_back(nId, pColor);
@@ -586,6 +597,15 @@ BOOL CParamDialog::LoadTextFile(int nEditId) {
     }
     SetDlgItemText(nEditId, CString(std::string_view(out)));
     return TRUE;
+}
+
+BOOL CParamDialog::CheckAlphanumericText(int nEditId) {
+    const DialogControl* c = GetDlgItem(nEditId);
+    if (c)
+        for (char ch : c->strText)
+            if (crt::isalnum(static_cast<unsigned char>(ch))) return TRUE;
+    AfxMessageBox("There must be at least some alpha numeric\ntext for this behavior to work.\n", MB_OK);
+    return FALSE;
 }
 
 }  // namespace ui

@@ -64,7 +64,7 @@ struct DialogControl {
     bool bSorted = false;            // lists: items are kept sorted (by bytes, case folded as ASCII)
     int nLimitText = 0;              // edits: the most characters the user can type (0: no limit)
     int nGroup = -1;                 // the index (in GetControls()) of the group box around it; -1 none
-    bool bLabel = false;             // a Static that labels the control declared after it (one row)
+    bool bLabel = false;             // a Static (or push button) that labels the control declared after it (one row)
 };
 
 // One member bound to a control, in exchange order.
@@ -181,6 +181,9 @@ protected:
     void AddLabel(const std::string& strText, int nId = IDC_STATIC);
     void AddEdit(int nId, const std::string& strLabel, int nLabelId = IDC_STATIC);
     void AddMultiLineEdit(int nId, const std::string& strLabel, int nLabelId = IDC_STATIC);
+    // The source text of a text behaviour: a multi-line edit "Source Text:" and a "load text file"
+    // button below it that fills the edit (LoadTextFile).
+    void AddSourceText(int nEditId, int nLoadButtonId);
     void AddDropList(int nId, const std::string& strLabel, std::vector<std::string> items, int nLabelId = IDC_STATIC);
     void AddDropDown(int nId, const std::string& strLabel, std::vector<std::string> items, bool bSorted,
                      int nLabelId = IDC_STATIC);
@@ -188,6 +191,9 @@ protected:
     void AddRadioButton(int nId, const std::string& strText);
     void AddCheckBox(int nId, const std::string& strText);
     void AddPushButton(int nId, const std::string& strText);
+    // An edit with a push button in front of it on its row (a browse button beside the file name):
+    // the button takes the place of the edit's label.
+    void AddButtonEdit(int nButtonId, const std::string& strButton, int nEditId);
     // An owner-drawn button showing *pColor; a click asks for a new colour (ChooseColorFor) before
     // the button's own handler runs.
     void AddColorButton(int nId, const std::string& strLabel, COLORREF* pColor, int nLabelId = IDC_STATIC);
@@ -240,6 +246,10 @@ protected:
     // A file that does not open shows "The data file could not be opened because of this error: "
     // and the error (at most 254 characters) and keeps the text. FALSE when nothing was loaded.
     BOOL LoadTextFile(int nEditId);
+    // The check of an OnOK that needs text: TRUE when edit nEditId holds a letter or digit (ASCII);
+    // otherwise "There must be at least some alpha numeric\ntext for this behavior to work.\n" (OK
+    // button) and FALSE: the caller returns and the dialog stays open.
+    BOOL CheckAlphanumericText(int nEditId);
 
 private:
     DialogControl& Add(ControlType type, int nId, const std::string& strText);

@@ -166,4 +166,13 @@ private:
     CUIServices* m_pPrevious = nullptr;
 };
 
+// What the user reads beside control nId: the label (or the button in a label's place) on its row;
+// "(none)" when it has none.
+inline std::string LabelOf(const CParamDialog& d, int nId) {
+    const auto& c = d.GetControls();
+    for (size_t i = 1; i < c.size(); ++i)
+        if (c[i].nId == nId && c[i - 1].bLabel) return c[i - 1].strText;
+    return "(none)";
+}
+
 }  // namespace ui

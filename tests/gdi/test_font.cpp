@@ -249,6 +249,37 @@ TEST(FontGlyphs, UnmappedCodesGiveTheMissingGlyph) {
     EXPECT_FALSE(ParseNative(lineBreak).empty());
 }
 
+// The arrowheads of the symbol face, which is not installed: the fallback's pointers stand in for
+// 0xD7 and 0xD8 in that face only (the same codes read as Windows-1252 in every other face).
+TEST(FontGlyphs, MissingSymbolFaceArrowheadsAreTheFallbacksPointers) {
+    CFont symbols, plain, asked;
+    ASSERT_TRUE(symbols.CreatePointFont(80, "Wingdings"));
+    ASSERT_TRUE(plain.CreatePointFont(80, "DejaVu Sans"));
+    ASSERT_TRUE(asked.CreatePointFont(80, "wingdings"));
+    if (!FaceOf(symbols).Resolved().fallback) GTEST_SKIP() << "a Wingdings face is installed";
+    EXPECT_TRUE(FaceOf(symbols).Resolved().symbolStandIns);
+    EXPECT_TRUE(FaceOf(asked).Resolved().symbolStandIns);
+    EXPECT_FALSE(FaceOf(plain).Resolved().symbolStandIns);
+    // The pointers' own glyph indices in the fallback's file.
+    const gdi::ResolvedFace& r = FaceOf(symbols).Resolved();
+    FT_Library lib;
+    FT_Face ft;
+    ASSERT_EQ(FT_Init_FreeType(&lib), 0);
+    ASSERT_EQ(FT_New_Face(lib, r.file.c_str(), r.index, &ft), 0);
+    const FT_UInt left = FT_Get_Char_Index(ft, 0x25C4), right = FT_Get_Char_Index(ft, 0x25BA);
+    const FT_UInt times = FT_Get_Char_Index(ft, 0xD7), oslash = FT_Get_Char_Index(ft, 0xD8);
+    FT_Done_Face(ft);
+    FT_Done_FreeType(lib);
+    ASSERT_NE(left, 0u);
+    ASSERT_NE(right, 0u);
+    auto lock = gdi::EngineLock();
+    EXPECT_EQ(FaceOf(symbols).GlyphIndex(0xD7), left);
+    EXPECT_EQ(FaceOf(symbols).GlyphIndex(0xD8), right);
+    EXPECT_EQ(FaceOf(plain).GlyphIndex(0xD7), times);
+    EXPECT_EQ(FaceOf(plain).GlyphIndex(0xD8), oslash);
+    EXPECT_EQ(FaceOf(symbols).GlyphIndex('A'), FaceOf(plain).GlyphIndex('A'));
+}
+
 // Liberation Serif's own missing glyph has no outline: the line break gets the platform's box, so it
 // still has a height. Its metrics, outline and pixels are one rectangle, worked out here from the em
 // and the ascent: advance em / 2, sides em / 16 thick, set in by that, from the baseline to the ascent.

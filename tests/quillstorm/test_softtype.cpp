@@ -94,14 +94,6 @@ const std::vector<DialogSpec>& Specs() {
     return specs;
 }
 
-// The label declared just before the control.
-std::string LabelOf(const ui::CParamDialog& d, int nId) {
-    const auto& c = d.GetControls();
-    for (size_t i = 1; i < c.size(); ++i)
-        if (c[i].nId == nId && c[i - 1].bLabel) return c[i - 1].strText;
-    return "(none)";
-}
-
 TEST(RendererDialogs, TemplatesTitlesLabelsExchangeOrderAndRanges) {
     for (const DialogSpec& s : Specs()) {
         SCOPED_TRACE(s.name);
@@ -885,16 +877,7 @@ TEST_F(QtRendererDialogs, AZeroPeriodBringsTheRangeMessageAndTheDialogStaysOpen)
         QWidget* p = QApplication::activeModalWidget();
         ASSERT_NE(p, nullptr);
         auto* pPeriod = p->findChild<QLineEdit*>("id1009");
-        pPeriod->selectAll();
-        QTest::keyClicks(pPeriod, "0");
-        QTimer::singleShot(0, [&] {
-            auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(pBox, nullptr);
-            message = pBox->text();
-            pBox->button(QMessageBox::Ok)->click();
-        });
-        p->findChild<QPushButton*>("id1")->click();
-        bOpenAfter = p->isVisible();
+        bOpenAfter = TypeAndPressOKAnsweringTheMessage(p, pPeriod, "0", &message);
         pPeriod->selectAll();
         QTest::keyClicks(pPeriod, "12.5");
         p->findChild<QPushButton*>("id1")->click();
