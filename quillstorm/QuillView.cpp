@@ -134,6 +134,7 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
     m_logFont.lfHeight = m_nPointSize * 10;
     m_logFont.lfWeight = FW_NORMAL;
     std::memset(m_bNoteHeld, 0, sizeof(m_bNoteHeld));
+    InitSprayer();
     g_pView = this;
     g_hMidiIn = nullptr;
 
@@ -164,6 +165,7 @@ CQuillView::~CQuillView() {
     delete m_pImageDC;
     delete m_pBackImage;
     delete m_pDefaultRenderer;
+    FreeSprayer();
     delete m_pMidiRelay;
 }
 
@@ -220,6 +222,9 @@ void CQuillView::ClearSceneReferences() {
     m_pSprayWord = nullptr;
     m_pSprayPassage = nullptr;
     m_selection.RemoveAll();
+    // The sprayer's behaviours belong to the scene too.
+    m_pLifespan = nullptr;
+    m_templates.RemoveAll();
 }
 
 void CQuillView::AttachBook() {
@@ -271,10 +276,16 @@ void CQuillView::CloseMidiInput() {
 }
 
 void CQuillView::DeliverMidiMessage(DWORD dwMsg) {
-    // A message that arrives while a document loads or a tick steps is dropped.
-    if (g_bLoading || m_bTickBusy || m_bDestroyed) return;
+    if (m_bDestroyed) return;
+    // A key let go is not held any more, whatever happens to the rest of its message.
+    ClearHeldFlag(dwMsg);
+    // A message that arrives while a document loads, a tick steps or another message is handled (a
+    // message box of the sprayer runs its own loop) is dropped.
+    if (g_bLoading || m_bTickBusy || m_bHandlingMidi) return;
     if (m_onMidiMessage) m_onMidiMessage(dwMsg);
+    m_bHandlingMidi = TRUE;
     OnMidiData(reinterpret_cast<WPARAM>(g_hMidiIn), static_cast<LPARAM>(dwMsg));
+    m_bHandlingMidi = FALSE;
 }
 
 // ---- the frame tick ------------------------------------------------------------------------------

@@ -208,7 +208,22 @@ int CQtUIServices::DoModal(ui::CParamDialog& dlg) {
             case Kind::Button: {
                 auto* pButton = new QPushButton(label);
                 const int id = f.nId;
-                QObject::connect(pButton, &QPushButton::clicked, [&dlg, id] { dlg.OnButton(id); });
+                QObject::connect(pButton, &QPushButton::clicked, [&dlg, &controls, id] {
+                    // A button may set text fields (a file chosen by browsing): those it changed show
+                    // their new value; what the user typed elsewhere stays.
+                    std::vector<std::string> before;
+                    for (const auto& c : controls) before.push_back(ui::FieldToText(*c->pField));
+                    dlg.OnButton(id);
+                    for (size_t i = 0; i < before.size(); ++i) {
+                        const ui::DialogField& field = *controls[i]->pField;
+                        const std::string now = ui::FieldToText(field);
+                        if (field.kind != Kind::Text || now == before[i]) continue;
+                        QWidget* pWidget = controls[i]->pWidget;
+                        if (auto* pEdit = qobject_cast<QLineEdit*>(pWidget)) pEdit->setText(FromCp1252(now));
+                        if (auto* pCombo = qobject_cast<QComboBox*>(pWidget)) pCombo->setEditText(FromCp1252(now));
+                        if (auto* pText = qobject_cast<QPlainTextEdit*>(pWidget)) pText->setPlainText(FromCp1252(now));
+                    }
+                });
                 pForm->addRow(pButton);
                 continue;
             }

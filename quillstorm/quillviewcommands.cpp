@@ -496,5 +496,4 @@ void CQuillView::SetTimelineTranslucent(BOOL bTranslucent) { m_bTimelineTransluc
 void CQuillView::ExecuteSoftTypeCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBehaviorCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
-void CQuillView::ToggleWordnozzle() {}
 void CQuillView::EditRendererParameters(CKTElementRenderer*) {}

@@ -1,8 +1,8 @@
-// The view's handlers of subsystems still to come: the pop-up menu's contents, the text sprayer and
-// its MIDI control, the properties panel and timeline. Until they are written each
-// does nothing, or only what the frame loop needs: the menu is built and drawn. (Typing, the mouse
-// and the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp; movie capture
-// in quillviewcapture.cpp.)
+// The view's handlers of subsystems still to come: the pop-up menu's contents, the properties panel
+// and timeline. Until they are written each does nothing, or only what the frame loop needs: the menu
+// is built and drawn. (Typing, the mouse and the clipboard are in quillviewinput.cpp; full screen in
+// quillviewcommands.cpp; movie capture in quillviewcapture.cpp; the text sprayer in
+// quillviewspray.cpp.)
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -31,12 +31,6 @@ void CQuillView::BuildPopupMenu() {
         return rc;
     });
 }
-
-void CQuillView::SprayerTick() {}
-
-void CQuillView::SprayText() {}
-
-LRESULT CQuillView::OnMidiData(WPARAM, LPARAM) { return 0; }
 
 void CQuillView::FillPropertyPanel() {}
 
