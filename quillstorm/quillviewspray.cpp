@@ -517,6 +517,14 @@ void CQuillView::OnSprayNote(int nNote, DWORD dwMsg) {
             if (bStart) p->StartListening();
         }
     };
+    // A behaviour note: the templates (joined at once or at the release), then the book adds and
+    // starts the behaviours in its own order, and the message is kept for replays.
+    auto behaviorNote = [&](std::initializer_list<CKTBehavior*> templates, BOOL bAttachNow,
+                            std::initializer_list<CKTBehavior*> started) {
+        UseSprayTemplates(templates, bAttachNow);
+        add(started, TRUE);
+        m_dwLastMidiMsg = dwMsg;
+    };
     auto hold = [this](int note) { m_bNoteHeld[HeldFlagOfNote(note)] = 1; };
     auto setPair = [this](COLORREF a, COLORREF b) {
         m_crBlendA = a;
@@ -644,9 +652,7 @@ void CQuillView::OnSprayNote(int nNote, DWORD dwMsg) {
             auto* pAccelerate = new CKTAccelerateOnCollision;
             auto* pDrag = new CKTViscousDragBhvr;
             pDrag->SetDrag(0.01);
-            UseSprayTemplates({pCruise, pStay, pAccelerate, pDrag}, FALSE);
-            add({pCruise, pDrag, pStay, pAccelerate}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({pCruise, pStay, pAccelerate, pDrag}, FALSE, {pCruise, pDrag, pStay, pAccelerate});
             break;
         }
         case 65: {
@@ -654,9 +660,7 @@ void CQuillView::OnSprayNote(int nNote, DWORD dwMsg) {
             p->SetShiftRange(12, 36);
             p->SetSpeed(0.5);
             p->SetContinuous(TRUE);
-            UseSprayTemplates({p}, TRUE);
-            add({p}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({p}, TRUE, {p});
             break;
         }
         case 66: {
@@ -690,23 +694,17 @@ void CQuillView::OnSprayNote(int nNote, DWORD dwMsg) {
             }
             auto* pDrag = new CKTViscousDragBhvr;
             pDrag->SetDrag(0.5);
-            UseSprayTemplates({pGravity, pDrag}, FALSE);
-            add({pGravity, pDrag}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({pGravity, pDrag}, FALSE, {pGravity, pDrag});
             break;
         }
         case 68: {
             auto* p = new CKTMoveToMouseBhvr;
-            UseSprayTemplates({p}, TRUE);
-            add({p}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({p}, TRUE, {p});
             break;
         }
         case 69: {
             auto* p = new CKTMoveAwayFromMouseBhvr;
-            UseSprayTemplates({p}, FALSE);
-            add({p}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({p}, FALSE, {p});
             break;
         }
         case 72: {
@@ -714,26 +712,20 @@ void CQuillView::OnSprayNote(int nNote, DWORD dwMsg) {
             p->SetMaxSize(2.0);
             p->SetMinSize(0.5);
             p->SetStep(0.2);
-            UseSprayTemplates({p}, TRUE);
-            add({p}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({p}, TRUE, {p});
             break;
         }
         case 73: {
             auto* p = new CKTViralBhvr;
             p->SetDormancyPeriod(1.0);
-            UseSprayTemplates({p}, TRUE);
-            add({p}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({p}, TRUE, {p});
             break;
         }
         case 74: {
             auto* p = new CKTWaveBhvr;
             p->SetMaxCrest(20.0);
             p->SetPhaseIncrement(0.1);
-            UseSprayTemplates({p}, TRUE);
-            add({p}, TRUE);
-            m_dwLastMidiMsg = dwMsg;
+            behaviorNote({p}, TRUE, {p});
             break;
         }
         case 115: ExplodeAllButSprayed(); break;

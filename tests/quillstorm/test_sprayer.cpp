@@ -509,19 +509,9 @@ TEST_F(Sprayer, MidiDuringAMessageBoxIsDroppedButNoteOffsClear) {
 
 // ---- an empty font catalogue ----------------------------------------------------------------------
 
-class CNoFaces : public CFontSource {
-public:
-    std::vector<Family> EnumFamilies() const override { return {}; }
-    std::vector<Face> EnumFaces(const std::string&) const override { return {}; }
-    bool GetInstalledFontNames(std::vector<std::string>* names) const override {
-        names->clear();
-        return true;
-    }
-};
-
 class SprayerWithoutFonts : public SprayFixture {
 protected:
-    CNoFaces m_none;
+    CNoFontSource m_none;
     void SetUp() override {
         CQuillView::s_pFontSource = &m_none;
         SprayFixture::SetUp();

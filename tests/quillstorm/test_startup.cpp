@@ -73,18 +73,8 @@ TEST_F(StartUp, WithoutAFileGivesAnEmptyStoppedSceneInTheDefaultFrame) {
 }
 
 // A machine without fonts: creation completes, the typing font stays as constructed.
-class CNoFonts : public CFontSource {
-public:
-    std::vector<Family> EnumFamilies() const override { return {}; }
-    std::vector<Face> EnumFaces(const std::string&) const override { return {}; }
-    bool GetInstalledFontNames(std::vector<std::string>* names) const override {
-        names->clear();
-        return true;
-    }
-};
-
 TEST_F(StartUp, AnEmptyFontCatalogueKeepsTheConstructedTypingFont) {
-    CNoFonts none;
+    CNoFontSource none;
     CQuillView::s_pFontSource = &none;
     const BOOL started = Start();
     CQuillView::s_pFontSource = nullptr;
