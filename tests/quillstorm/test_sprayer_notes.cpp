@@ -265,7 +265,9 @@ TEST_F(SprayNotes, BehaviorNotesMakeTemplates) {
         for (CKTElement* p : c.bChildren ? Children(v()->m_pSprayed) : std::vector<CKTElement*>{v()->m_pSprayed})
             joined.push_back(p);
         for (CKTBehavior* p : templates) {
-            if (p->GetType() != TRIGGER_TIME) EXPECT_EQ(ElementsOf(p), joined) << p->GetType();
+            if (p->GetType() != TRIGGER_TIME) {
+                EXPECT_EQ(ElementsOf(p), joined) << p->GetType();
+            }
         }
     }
 }
