@@ -782,13 +782,13 @@ void CQuillView::ToggleWordnozzle() {
         return;
     }
     CWordnozzleDialog dlg;
-    dlg.m_strFile = m_strSourceFile.str();
+    dlg.m_strFile = m_strSourceFile;
     dlg.m_fSpeed = m_fSpraySpeed;
     dlg.m_dBase = m_dLifespan;
     dlg.m_dVariation = m_dLifespanVariation;
     if (dlg.DoModal() != IDOK) return;
     CloseSourceFile();
-    m_strSourceFile = CString(std::string_view(dlg.m_strFile));
+    m_strSourceFile = dlg.m_strFile;
     m_fSpraySpeed = dlg.m_fSpeed;
     m_dLifespan = dlg.m_dBase;
     m_dLifespanVariation = dlg.m_dVariation;

@@ -32,7 +32,7 @@ struct Sprayer : BenchProgram {
         BOOL ChooseColor(COLORREF, DWORD, COLORREF*) override { return FALSE; }
         int DoModal(ui::CParamDialog& d) override {
             auto& w = static_cast<CWordnozzleDialog&>(d);
-            w.m_strFile = path;
+            w.m_strFile = path.c_str();
             w.m_nChunk = nChunk;
             w.m_fSpeed = fSpeed;
             w.m_dBase = dLife;

@@ -46,12 +46,11 @@ protected:
                       double dVariation = 0.0) {
         if (v()->m_bSpraying) v()->ExecuteCommand(kWordnozzle, TRUE);  // stop first
         m_ui.AnswerDialog([=](ui::CParamDialog& d) {
-            auto& w = static_cast<CWordnozzleDialog&>(d);
-            w.m_strFile = path;
-            w.m_nChunk = nChunk;
-            w.m_fSpeed = fSpeed;
-            w.m_dBase = dBase;
-            w.m_dVariation = dVariation;
+            d.TypeText(CWordnozzleDialog::IDC_FILE, path);
+            d.PickItem(CWordnozzleDialog::IDC_CHUNK, nChunk);
+            d.TypeText(CWordnozzleDialog::IDC_SPEED, ui::FormatFloat(fSpeed));
+            d.TypeText(CWordnozzleDialog::IDC_BASE, ui::FormatDouble(dBase));
+            d.TypeText(CWordnozzleDialog::IDC_VARIATION, ui::FormatDouble(dVariation));
             return IDOK;
         });
         v()->ExecuteCommand(kWordnozzle, TRUE);

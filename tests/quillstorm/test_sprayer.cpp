@@ -318,7 +318,7 @@ TEST_F(Sprayer, StartAndStop) {
 
 TEST_F(Sprayer, AMissingSourceAtStartSaysWhyAndDoesNotStart) {
     const std::string missing = Path("missing.txt");
-    StartSprayer(missing);
+    StartSprayer(missing, kPassageChunk, 0.25f, 2.5, 1.5);
     EXPECT_EQ(v()->m_bSpraying, 0);
     EXPECT_EQ(v()->m_pSourceFile, nullptr);
     ASSERT_EQ(m_ui.Calls().size(), 2u);
@@ -327,9 +327,17 @@ TEST_F(Sprayer, AMissingSourceAtStartSaysWhyAndDoesNotStart) {
     EXPECT_EQ(m_ui.Calls()[1].nType & MB_TYPEMASK, MB_OK);
     EXPECT_STREQ(v()->m_pWordnozzleItem->GetLabel(), "wordnozzle");
     EXPECT_EQ(v()->m_bCursorShown, 1);
-    // A cancelled dialog changes nothing.
+    // The values were kept and fill the dialog again; its chunk list shows its own default. A
+    // cancelled dialog changes nothing.
     m_ui.Clear();
-    m_ui.AnswerDialog([](ui::CParamDialog&) { return IDCANCEL; });
+    m_ui.AnswerDialog([&](ui::CParamDialog& d) {
+        EXPECT_EQ(d.GetDlgItemText(CWordnozzleDialog::IDC_FILE), missing.c_str());
+        EXPECT_EQ(d.GetDlgItemText(CWordnozzleDialog::IDC_SPEED), "0.25");
+        EXPECT_EQ(d.GetDlgItemText(CWordnozzleDialog::IDC_BASE), "2.5");
+        EXPECT_EQ(d.GetDlgItemText(CWordnozzleDialog::IDC_VARIATION), "1.5");
+        EXPECT_EQ(d.GetCurSel(CWordnozzleDialog::IDC_CHUNK), 1);
+        return IDCANCEL;
+    });
     v()->ExecuteCommand(kWordnozzle, TRUE);
     EXPECT_EQ(v()->m_bSpraying, 0);
     EXPECT_EQ(m_ui.Calls().size(), 1u);
@@ -534,48 +542,74 @@ TEST_F(SprayerWithoutFonts, FontNotesChangeNothing) {
 
 // ---- the dialog ---------------------------------------------------------------------------------
 
-TEST(WordnozzleDialog, FieldsRangesAndTheWordDefault) {
+TEST(WordnozzleDialog, ControlsExchangeOrderRangesAndTheWordDefault) {
     CWordnozzleDialog d;
+    EXPECT_EQ(d.GetTemplateId(), 165u);
     EXPECT_EQ(d.GetTitle(), "Set Wordnozzle Parameters");
     EXPECT_EQ(d.m_nChunk, 1);
-    struct Range {
-        int nId;
-        const char* label;
-        double dMax;
-    } ranges[] = {{1059, "Spray Speed (0 - 1)", 1.0}, {1062, "Random variation", 100000.0}, {1061, "Base duration", 100000.0}};
-    for (const Range& r : ranges) {
-        const ui::DialogField* f = nullptr;
-        for (const ui::DialogField& x : d.GetFields())
-            if (x.nId == r.nId) f = &x;
-        ASSERT_NE(f, nullptr) << r.nId;
-        EXPECT_EQ(f->strLabel, r.label);
-        EXPECT_TRUE(f->bRange);
-        EXPECT_EQ(f->dMin, 0.0);
-        EXPECT_EQ(f->dMax, r.dMax);
-        std::string error;
-        EXPECT_FALSE(ui::TextToField(*f, "-0.5", &error));
-        EXPECT_FALSE(ui::TextToField(*f, std::to_string(r.dMax * 2), &error));
-        EXPECT_TRUE(ui::TextToField(*f, "0.75", &error)) << error;
+    ASSERT_NE(d.GetDlgItem(1058), nullptr);
+    EXPECT_EQ(d.GetDlgItem(1058)->type, ui::ControlType::PushButton);
+    EXPECT_EQ(d.GetDlgItem(1058)->strText, "Source File:");
+    const auto& c = d.GetControls();
+    for (int id : {1061, 1062}) {
+        const int g = d.GetDlgItem(id)->nGroup;
+        ASSERT_GE(g, 0) << id;
+        EXPECT_EQ(c[static_cast<size_t>(g)].strText, "Lifespan");
     }
-    EXPECT_EQ(d.m_fSpeed, 0.75f);
-    EXPECT_EQ(d.m_dVariation, 0.75);
-    EXPECT_EQ(d.m_dBase, 0.75);
+    EXPECT_EQ(d.GetDlgItem(1059)->nGroup, -1);
     // The exchange order: file, speed, variation, base, chunk.
     std::vector<int> ids;
-    for (const ui::DialogField& f : d.GetFields())
-        if (f.kind != ui::DialogField::Kind::Label && f.kind != ui::DialogField::Kind::Button) ids.push_back(f.nId);
+    for (const ui::DialogField& f : d.GetFields()) ids.push_back(f.nId);
     EXPECT_EQ(ids, (std::vector<int>{1057, 1059, 1062, 1061, 1069}));
-    const ui::DialogField& chunk = d.GetFields().back();
-    EXPECT_EQ(chunk.strLabel, "Chunk:");
-    EXPECT_EQ(chunk.choices, (std::vector<std::string>{"glyph", "word", "passage"}));
+
+    // Opened with its defaults the chunk list shows "word"; typed values within range come back
+    // exactly, the others bring the class library's message and keep the dialog open.
+    struct Case {
+        int nId;
+        const char* text;
+        const char* message;  // NULL: accepted
+    } cases[] = {
+        {1059, "1", nullptr},
+        {1059, "1.0001", "Please enter a number between 0 and 1."},
+        {1059, "-0.5", "Please enter a number between 0 and 1."},
+        {1062, "100000", nullptr},
+        {1062, "100000.5", "Please enter a number between 0 and 100000."},
+        {1061, "-1", "Please enter a number between 0 and 100000."},
+        {1061, "x", "Please enter a number."},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.nId) + "='" + k.text + "'");
+        ui::CScriptedUIServices script;
+        CWordnozzleDialog w;
+        w.StartModal();
+        EXPECT_EQ(w.GetLBText(1069, w.GetCurSel(1069)), "word");
+        EXPECT_EQ(w.GetCount(1069), 3);
+        ASSERT_TRUE(w.TypeText(k.nId, k.text));
+        w.ClickButton(IDOK);
+        if (!k.message) {
+            EXPECT_EQ(w.GetResult(), IDOK);
+            EXPECT_EQ(w.m_nChunk, 1);
+            EXPECT_TRUE(script.Calls().empty());
+            continue;
+        }
+        EXPECT_FALSE(w.IsEnded());
+        ASSERT_EQ(script.Calls().size(), 1u);
+        EXPECT_EQ(script.Calls()[0].strText, k.message);
+        EXPECT_EQ(w.GetFocusId(), k.nId);
+    }
+    CWordnozzleDialog w;
+    w.StartModal();
+    const char* const items[] = {"glyph", "word", "passage"};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(w.GetLBText(1069, i), items[i]);
 }
 
 TEST_F(Sprayer, BrowsingPutsTheFullPathInTheFileField) {
     const std::string path = WriteSource("picked.txt", "picked\n");
     m_ui.Clear();
     m_ui.AnswerDialog([](ui::CParamDialog& d) {
-        d.OnButton(CWordnozzleDialog::IDC_BROWSE);  // cancelled: nothing
-        d.OnButton(CWordnozzleDialog::IDC_BROWSE);
+        d.ClickButton(CWordnozzleDialog::IDC_BROWSE);  // cancelled: nothing
+        EXPECT_EQ(d.GetDlgItemText(CWordnozzleDialog::IDC_FILE), "");
+        d.ClickButton(CWordnozzleDialog::IDC_BROWSE);
         return IDOK;
     });
     m_ui.CancelFileDialog();

@@ -49,7 +49,7 @@ TEST_F(SprayerOverJack, PlayedNotesReachTheRunningSprayer) {
     const std::string source = Path("source.txt");
     { std::ofstream(source) << "played words\n"; }
     m_ui.AnswerDialog([&](ui::CParamDialog& d) {
-        static_cast<CWordnozzleDialog&>(d).m_strFile = source;
+        d.TypeText(CWordnozzleDialog::IDC_FILE, source);
         return IDOK;
     });
     v->ExecuteCommand(116, TRUE);
