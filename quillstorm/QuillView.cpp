@@ -13,6 +13,7 @@
 #include <QTimerEvent>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "kinetype/kt1dcollisiondetbhvr.h"
@@ -246,16 +247,17 @@ void CQuillView::CreateCollisionDetector() {
 // ---- MIDI ----------------------------------------------------------------------------------------
 
 void CQuillView::OpenMidiInput() {
+    // The program runs without MIDI; the reason goes to the standard error in every build, so that a
+    // user whose keyboard does nothing can see why.
     if (midiInGetNumDevs() == 0) {
-        TRACE("No Midi device found\n");
         const std::string why = midiInGetStatusText();
-        if (!why.empty()) TRACE("(%s)\n", why.c_str());
+        std::fprintf(stderr, "No Midi device found%s%s%s\n", why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
         return;
     }
     if (!m_pMidiRelay) m_pMidiRelay = new CMidiRelay(this);
     const MMRESULT r = midiInOpen(&g_hMidiIn, 0, &CMidiRelay::CALLBACK_Proc, reinterpret_cast<DWORD_PTR>(m_pMidiRelay));
     if (r != MMSYSERR_NOERROR) {
-        TRACE("Error opening midi device\n");
+        std::fprintf(stderr, "Error opening midi device\n");
         g_hMidiIn = nullptr;
         return;
     }

@@ -284,7 +284,9 @@ using Midi = AppFixture;
 
 TEST_F(Midi, NoDeviceIsNotAnErrorAndClosingMakesNoMidiCall) {
     m_midi.m_nDevices = 0;
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(Start());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No Midi device found"), std::string::npos);  // any build
     EXPECT_EQ(g_hMidiIn, nullptr);
     EXPECT_TRUE(m_ui.Calls().empty());
     Frame()->DestroyWindow();
@@ -294,7 +296,9 @@ TEST_F(Midi, NoDeviceIsNotAnErrorAndClosingMakesNoMidiCall) {
 TEST_F(Midi, AnOpenErrorLeavesNoDevice) {
     m_midi.m_nDevices = 1;
     m_midi.m_openResult = MMSYSERR_ALLOCATED;
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(Start());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Error opening midi device\n"), std::string::npos);
     EXPECT_EQ(g_hMidiIn, nullptr);
     Frame()->DestroyWindow();
     EXPECT_EQ(m_midi.Log(), (std::vector<std::string>{"count", "open 0"}));
