@@ -145,7 +145,9 @@ public:
         setenv("JACK_DEFAULT_SERVER", m_strName.c_str(), 1);
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
         const std::string log = "/tmp/" + m_strName + ".log";
-        if (!m_server.Spawn({"jackd", "-n", m_strName, "-r", "-d", "dummy"}, false, log.c_str())) {
+        // A client timeout of 10 s: on a loaded machine (tests run in parallel) the default half
+        // second makes the server refuse or drop the test's clients.
+        if (!m_server.Spawn({"jackd", "-n", m_strName, "-r", "-t", "10000", "-d", "dummy"}, false, log.c_str())) {
             *pWhy = "jackd could not be started";
             return false;
         }
