@@ -13,6 +13,7 @@
 #include <QTimerEvent>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 
 #include "kinetype/kt1dcollisiondetbhvr.h"
@@ -141,6 +142,7 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
     // Both panes start hidden.
     m_pPropertyPanel->SetVisible(FALSE);
     m_pTimeline->SetVisible(FALSE);
+    InitSprayer();
     g_pView = this;
     g_hMidiIn = nullptr;
 
@@ -175,6 +177,7 @@ CQuillView::~CQuillView() {
     delete m_pImageDC;
     delete m_pBackImage;
     delete m_pDefaultRenderer;
+    FreeSprayer();
     delete m_pMidiRelay;
 }
 
@@ -231,6 +234,9 @@ void CQuillView::ClearSceneReferences() {
     m_pSprayWord = nullptr;
     m_pSprayPassage = nullptr;
     m_selection.RemoveAll();
+    // The sprayer's behaviours belong to the scene too.
+    m_pLifespan = nullptr;
+    m_templates.RemoveAll();
 }
 
 void CQuillView::AttachBook() {
@@ -252,16 +258,17 @@ void CQuillView::CreateCollisionDetector() {
 // ---- MIDI ----------------------------------------------------------------------------------------
 
 void CQuillView::OpenMidiInput() {
+    // The program runs without MIDI; the reason goes to the standard error in every build, so that a
+    // user whose keyboard does nothing can see why.
     if (midiInGetNumDevs() == 0) {
-        TRACE("No Midi device found\n");
         const std::string why = midiInGetStatusText();
-        if (!why.empty()) TRACE("(%s)\n", why.c_str());
+        std::fprintf(stderr, "No Midi device found%s%s%s\n", why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
         return;
     }
     if (!m_pMidiRelay) m_pMidiRelay = new CMidiRelay(this);
     const MMRESULT r = midiInOpen(&g_hMidiIn, 0, &CMidiRelay::CALLBACK_Proc, reinterpret_cast<DWORD_PTR>(m_pMidiRelay));
     if (r != MMSYSERR_NOERROR) {
-        TRACE("Error opening midi device\n");
+        std::fprintf(stderr, "Error opening midi device\n");
         g_hMidiIn = nullptr;
         return;
     }
@@ -282,10 +289,16 @@ void CQuillView::CloseMidiInput() {
 }
 
 void CQuillView::DeliverMidiMessage(DWORD dwMsg) {
-    // A message that arrives while a document loads or a tick steps is dropped.
-    if (g_bLoading || m_bTickBusy || m_bDestroyed) return;
+    if (m_bDestroyed) return;
+    // A key let go is not held any more, whatever happens to the rest of its message.
+    ClearHeldFlag(dwMsg);
+    // A message that arrives while a document loads, a tick steps or another message is handled (a
+    // message box of the sprayer runs its own loop) is dropped.
+    if (g_bLoading || m_bTickBusy || m_bHandlingMidi) return;
     if (m_onMidiMessage) m_onMidiMessage(dwMsg);
+    m_bHandlingMidi = TRUE;
     OnMidiData(reinterpret_cast<WPARAM>(g_hMidiIn), static_cast<LPARAM>(dwMsg));
+    m_bHandlingMidi = FALSE;
 }
 
 // ---- the frame tick ------------------------------------------------------------------------------

@@ -18,14 +18,15 @@
 // command dispatcher, full screen, the parameter defaults), quillviewsofttype.cpp (softtype commands
 // and the renderer parameter editor), quillviewbehaviors.cpp (behaviour commands and the behaviour
 // parameter editor), quillviewcapture.cpp (movie capture), quillviewpanels.cpp (the properties panel's
-// texts, the panes' clicks and drags) and quillviewhooks.cpp (the sprayer: stand-ins until it is
-// written).
+// texts, the panes' clicks and drags), quillviewspray.cpp (the text sprayer and its MIDI control) and
+// quillviewhooks.cpp (the pop-up menu's contents).
 #pragma once
 
 #include <QBasicTimer>
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 
 #include "enumeratedfonts/enumeratedfonts.h"
 #include "kinetype/ktcomponent.h"
@@ -43,7 +44,9 @@ class CKTWord;
 class CKTGlyph;
 class CKTElementRenderer;
 class CKTBehavior;
+class CKTLifespanBhvr;
 class CKT1DCollisionDetBhvr;
+class CStdioFile;
 class CPUMenu;
 class CPUMenuItem;
 class CPropertyPanel;
@@ -145,9 +148,6 @@ public:
     // OnEditCopy on are in quillviewinput.cpp.
     void BuildPopupMenu();
     void SetFullScreen(BOOL bFull);
-    void SprayerTick();          // held-note repeats, the sprayed piece follows the mouse, restart ramp
-    void SprayText();            // one spray step
-    LRESULT OnMidiData(WPARAM wParam, LPARAM dwMidiMessage);
     void OnEditCopy();
     void OnEditPaste();
     void OnMouseMove(UINT nFlags, CPoint point);
@@ -229,18 +229,83 @@ public:
     CTimelinePanel* m_pTimeline;
     BYTE m_bShowGrid;
     CPUMenuItem* m_pGridItem;
-    // The sprayer's fields that the frame loop, the paint and the element callback use.
-    int m_nChunkMode;
+    // The text sprayer (quillviewspray.cpp).
+    int m_nChunkMode;      // 1 glyph, 2 word, 4 passage (a line)
     BYTE m_bSpraying;
-    float m_fSpraySpeed;
-    float m_fSprayClock;
+    float m_fSpraySpeed;   // added to the spray clock every tick
+    float m_fSprayClock;   // a spray step is due from 1.0 on
+    CString m_strSourceFile;
+    CStdioFile* m_pSourceFile = nullptr;  // owned
+    CStringList m_words{10};              // the chunks: lines (glyph, passage modes) or words
+    POSITION m_posChunk = nullptr;        // the next chunk; NULL: the head next time
+    int m_nCharIndex = 0;                 // glyph mode: the next character of the current line
     CKTPassage* m_pSprayPassage;
     CKTWord* m_pSprayWord;
     CKTGlyph* m_pSprayGlyph;
-    CKTElement* m_pSprayed;
-    BYTE m_bNoteHeld[10];
-    double m_dRestartRamp;
-    DWORD m_dwLastMidiMsg;
+    CKTElement* m_pSprayed;               // the current piece: follows the mouse, MIDI acts on it
+    CKTLifespanBhvr* m_pLifespan = nullptr;  // every released piece joins it (the book owns it)
+    double m_dLifespan = 0.1;
+    double m_dLifespanVariation = 0.0;
+    int m_nSpraySize = 0;
+    CKTElementRenderer* m_pSprayRenderer = nullptr;  // prototype (owned); every piece gets a clone
+    COLORREF m_crSpray = 0;
+    LOGFONT m_sprayFont{};                // lfHeight is m_nSpraySize x 10 whenever the sprayer sets it
+    int m_nSprayFontIndex = 0;            // the spray font's place in the font catalogue
+    double m_dBlend = 0.0;                // between m_crBlendA (0) and m_crBlendB (1)
+    COLORREF m_crBlendA = 0x00FFFFFF;
+    COLORREF m_crBlendB = 0x00000000;
+    CTypedPtrArray<CObArray, CKTBehavior*> m_templates;  // every sprayed piece joins each (not owned)
+    CString m_strSamples[30];             // sample texts in the current directory (notes 78 to 103)
+    BYTE m_bNoteHeld[10];                 // held-note flags, repeated every tick
+    double m_dRestartRamp;                // -1 idle; armed at 0, resets the scene past 1.0
+    DWORD m_dwLastMidiMsg;                // the last behaviour note's message, replayed; 0 none
+
+    // Text sprayer and MIDI control (quillviewspray.cpp)
+    // The largest spray size (the font size dialog's limit).
+    static constexpr int kMaxSpraySize = 10000;
+    // Reloads m_words from the whole source in the current chunk mode and rewinds (nothing without a
+    // source). Word mode: runs of graphic bytes split at white space, other bytes dropped; otherwise
+    // the non-empty lines.
+    void ReadNextChunk();
+    // One spray step: the current piece is released (lifespan, templates), the next chunk becomes the
+    // new current piece, with a clone of the prototype renderer and the templates, centred on the
+    // mouse; the spray clock restarts. Nothing without chunks.
+    void SprayText();
+    // Opens another source and sprays its first piece; a source that does not open shows why, and the
+    // previous one stays in use (FALSE).
+    BOOL OpenTextSource(CString strPath);
+    // A MIDI message (status | data1 << 8 | data2 << 16). A note-off (or a note-on of velocity 0)
+    // clears its note's held flag in any case; the rest acts only while the sprayer runs with a
+    // current piece: notes 28 to 115 by the note table, a control change sets the spray size.
+    LRESULT OnMidiData(WPARAM wParam, LPARAM dwMidiMessage);
+    // The current piece joins every template (PROP_SPRAYING TRUE), or leaves them (FALSE) and the
+    // template list is emptied. A glyph is its own target; a word or passage sends its children when
+    // the first template is a wave, cryptographic, explode or gravity behaviour, else itself.
+    void AttachSprayBehaviors();
+    void DetachSprayBehaviors();
+    // (1 - t) x m_crBlendA + t x m_crBlendB, channel by channel, truncated.
+    COLORREF BlendColors(double t) const;
+    // The adjusters; each applies at once to the current piece when there is one.
+    void NextSprayFont();
+    void PreviousSprayFont();
+    void ChangeSprayFontSize(int nDelta);       // clamped to [0, kMaxSpraySize]
+    void DecreaseColorBlend(double dDelta);     // clamped to [0, 1]
+    void IncreaseColorBlend(double dDelta);
+    void AdjustSpraySpeed(float fDelta);        // clamped to [0, 1]
+    void AdjustSprayLifespan(double dDelta);
+    // Command 116: stops a running sprayer (its templates let go of, the cursor shown); otherwise asks
+    // for the source, speed, lifespan and chunk mode and starts it on the chosen source (the cursor
+    // hidden). A source that does not open shows why and the sprayer stays stopped.
+    void ToggleWordnozzle();
+    // Tick step 5, while the sprayer runs: held-note repeats in flag order, the current piece centred
+    // on the mouse, the restart ramp.
+    void SprayerTick();
+    // The held flag of a note (33, 35 to 39, 48 to 51), or -1.
+    static int HeldFlagOfNote(int nNote);
+    // Constructor and destructor parts: the sample names; the source file, chunks and prototype.
+    void InitSprayer();
+    void FreeSprayer();
+    // End of the text sprayer block
 
     // Command dispatcher (quillviewcommands.cpp)
     // Runs command nId (menu item, function key, live preview). bAsk tells the behaviour commands
@@ -260,7 +325,6 @@ public:
     BOOL OnUpdateTransparentTimeline() const;
     // Where the commands of subsystems still to come arrive; each does nothing yet.
     void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
-    void ToggleWordnozzle();                              // 116
     // Softtypes (quillviewsofttype.cpp). The softtype commands 80-85, 107-111, 113 and 129: the
     // parameter dialog (where the renderer has parameters, whatever bAsk says) pre-filled from the
     // renderer of m_pSelected when it is of the command's class, else from the defaults; on OK the
@@ -478,8 +542,24 @@ private:
     void PresentBackBuffer(CDC* pDC, int nWidth, int nHeight);
     void OpenMidiInput();
     void CloseMidiInput();
-    // Messages drained from the MIDI queue, on the GUI thread, in arrival order.
+    // Messages drained from the MIDI queue, on the GUI thread, in arrival order. A message that
+    // comes while a document loads, a tick steps or another message is handled (a message box's loop)
+    // is dropped, all but a note-off's clearing of its held flag.
     void DeliverMidiMessage(DWORD dwMsg);
+    // The sprayer's private steps (quillviewspray.cpp).
+    void ClearHeldFlag(DWORD dwMsg);
+    void OnSprayNote(int nNote, DWORD dwMsg);
+    void SetSprayRenderer(CKTElementRenderer* pPrototype);
+    void UseSprayTemplates(std::initializer_list<CKTBehavior*> templates, BOOL bAttachNow);
+    void ExplodeAllButSprayed();
+    CStdioFile* OpenSourceFile(const CString& strPath);
+    void CloseSourceFile();
+    void EnsureSprayLifespan();
+    void CentreOnMouse(CKTElement* pElement);
+    void ApplySprayFace();
+    void ApplySprayBlend();
+    void ForgetRemovedSprayBehaviors();
+    void ShowSprayCursor(BOOL bShow);
 
     CQuillDoc* m_pDocument;
     QBasicTimer m_frameTimer;
@@ -489,6 +569,7 @@ private:
     BOOL m_bTickBusy = FALSE;
     BOOL m_bPainting = FALSE;
     BOOL m_bDestroyed = FALSE;
+    BOOL m_bHandlingMidi = FALSE;
 };
 
 // The process-wide view (NULL before the view exists and after it is destroyed).

@@ -504,4 +504,3 @@ void CQuillView::SetFullScreen(BOOL bFull) {
 // ---- commands of subsystems still to come: they do nothing yet ---------------------------------------
 
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
-void CQuillView::ToggleWordnozzle() {}

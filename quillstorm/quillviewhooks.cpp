@@ -1,7 +1,6 @@
-// The view's handlers of subsystems still to come: the pop-up menu's contents, the text sprayer and
-// its MIDI control. Until they are written each does nothing, or only what the frame loop needs: the
-// menu is built. (Typing, the mouse and the clipboard are in quillviewinput.cpp; full screen in
-// quillviewcommands.cpp; movie capture in quillviewcapture.cpp; the panes in quillviewpanels.cpp.)
+// The view's pop-up menu contents: built here so the frame loop has a menu. (Typing, the mouse and
+// the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp; movie capture in
+// quillviewcapture.cpp; the panes in quillviewpanels.cpp; the text sprayer in quillviewspray.cpp.)
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -31,9 +30,4 @@ void CQuillView::BuildPopupMenu() {
     });
 }
 
-void CQuillView::SprayerTick() {}
-
-void CQuillView::SprayText() {}
-
-LRESULT CQuillView::OnMidiData(WPARAM, LPARAM) { return 0; }
 

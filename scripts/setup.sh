@@ -28,11 +28,23 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
+# librtmidi-dev, libjack-jackd2-dev and jackd2 always go in one install: alone, librtmidi-dev picks JACK 1
+# (libjack-dev), and jackd2 installed later removes it together with librtmidi-dev. When any of the
+# three is missing, all three are named, so apt replaces JACK 1 and keeps librtmidi-dev.
+jack_trio=(librtmidi-dev libjack-jackd2-dev jackd2)
+for p in "${jack_trio[@]}"; do
+  if [[ " ${missing[*]} " == *" $p "* ]]; then
+    for q in "${jack_trio[@]}"; do
+      [[ " ${missing[*]} " == *" $q "* ]] || missing+=("$q")
+    done
+    break
+  fi
+done
+
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "setup: installing ${missing[*]}"
 $SUDO apt-get update -qq
-# librtmidi-dev, libjack-jackd2-dev and jackd2 go in one install: alone, librtmidi-dev brings JACK 1,
-# which jackd2 would later remove together with librtmidi-dev.
+# Non-interactive: jackd2 asks a debconf question; no recommends: jackd2's bring qjackctl.
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
   -o DPkg::Lock::Timeout=600 "${missing[@]}"

@@ -2,55 +2,19 @@
 // grid and the caret, through the whole of CQuillView::OnDraw.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-
+#include "benchprogram.h"
 #include "kinetype/ktbook.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktpassage.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktword.h"
-#include "platform/midi/fakemidiin.h"
-#include "quillstorm/QuillView.h"
-#include "quillstorm/mainfrm.h"
-#include "quillstorm/quill.h"
-#include "quillstorm/quilldoc.h"
 
 namespace {
 
-QApplication* App() {
-    static int argc = 1;
-    static char name[] = "bench_quillstorm";
-    static char* argv[] = {name, nullptr};
-    static QApplication* s_app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* app = new QApplication(argc, argv);
-        std::setlocale(LC_NUMERIC, "C");
-        QuillRegisterClasses();
-        return app;
-    }();
-    return s_app;
-}
-
 // A document, its frame and view (no MIDI device), the view's client area 1280 x 720, and a scene of
 // 2,000 glyphs in 40 passages of 10 words of 5 letters, spread over the canvas.
-struct Scene {
-    midi::CFakeMidiInDriver midi;
-    std::unique_ptr<CQuillDoc> doc;
-    std::unique_ptr<CMainFrame> frame;
-
-    Scene() {
-        App();
-        midi::SetInputDriver(&midi);
-        doc = std::make_unique<CQuillDoc>();
-        frame = std::make_unique<CMainFrame>(doc.get());
-        doc->SetFrame(frame.get());
-        frame->Create();
-        frame->show();
-        View()->SetCanvasSize(1280, 720);
+struct Scene : BenchProgram {
+    Scene() : BenchProgram(1280, 720) {
         View()->m_bShowGrid = 1;
         LOGFONT lf = View()->m_logFont;
         lf.lfHeight = 180;  // 18 points
@@ -74,13 +38,6 @@ struct Scene {
         }
         View()->OnDraw(View()->GetDC());  // fonts resolved, back buffer made
     }
-    ~Scene() {
-        frame->DestroyWindow();
-        frame.reset();
-        doc.reset();
-        midi::SetInputDriver(nullptr);
-    }
-    CQuillView* View() const { return frame->GetActiveView(); }
 };
 
 // As the program paints: into the window's DC, which shows the back buffer without a copy.

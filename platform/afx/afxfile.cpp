@@ -12,6 +12,7 @@
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 IMPLEMENT_DYNAMIC(CMemFile, CFile)
+IMPLEMENT_DYNAMIC(CStdioFile, CFile)
 
 CFile::CFile() = default;
 
@@ -233,4 +234,81 @@ std::vector<BYTE> CMemFile::DetachBytes() {
     out.swap(m_data);
     m_nPos = 0;
     return out;
+}
+
+// ---- CStdioFile ----------------------------------------------------------------------------------
+
+CStdioFile::CStdioFile(const char* lpszFileName, UINT nOpenFlags) {
+    CFileException e;
+    if (!Open(lpszFileName, nOpenFlags, &e)) throw e;
+}
+
+BOOL CStdioFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError) {
+    m_buffer.clear();
+    m_nNext = 0;
+    return CFile::Open(lpszFileName, nOpenFlags, pError);
+}
+
+bool CStdioFile::Fill() {
+    if (m_nNext < m_buffer.size()) return true;
+    m_buffer.resize(4096);
+    const UINT n = CFile::Read(m_buffer.data(), static_cast<UINT>(m_buffer.size()));
+    m_buffer.resize(n);
+    m_nNext = 0;
+    return n > 0;
+}
+
+int CStdioFile::GetByte() {
+    if (!Fill()) return -1;
+    const unsigned char c = static_cast<unsigned char>(m_buffer[m_nNext++]);
+    if (c == '\r' && Fill() && m_buffer[m_nNext] == '\n') {
+        ++m_nNext;
+        return '\n';
+    }
+    return c;
+}
+
+UINT CStdioFile::Read(void* lpBuf, UINT nCount) {
+    CheckOpen();
+    char* p = static_cast<char*>(lpBuf);
+    UINT n = 0;
+    for (int c; n < nCount && (c = GetByte()) >= 0; ++n) p[n] = static_cast<char>(c);
+    return n;
+}
+
+BOOL CStdioFile::ReadString(CString& rString) {
+    CheckOpen();
+    std::string line;
+    int c = GetByte();
+    if (c < 0) {
+        rString.Empty();
+        return FALSE;
+    }
+    for (; c >= 0 && c != '\n'; c = GetByte()) line += static_cast<char>(c);
+    rString = CString(std::string_view(line));
+    return TRUE;
+}
+
+ULONGLONG CStdioFile::Seek(LONGLONG lOff, UINT nFrom) {
+    // Bytes read ahead are the file's: a seek from the current position starts from the caller's.
+    if (nFrom == current) lOff -= static_cast<LONGLONG>(m_buffer.size() - m_nNext);
+    m_buffer.clear();
+    m_nNext = 0;
+    return CFile::Seek(lOff, nFrom);
+}
+
+ULONGLONG CStdioFile::GetPosition() const {
+    return CFile::GetPosition() - static_cast<ULONGLONG>(m_buffer.size() - m_nNext);
+}
+
+void CStdioFile::Close() {
+    m_buffer.clear();
+    m_nNext = 0;
+    CFile::Close();
+}
+
+void CStdioFile::Abort() {
+    m_buffer.clear();
+    m_nNext = 0;
+    CFile::Abort();
 }

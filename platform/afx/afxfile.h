@@ -73,6 +73,37 @@ protected:
     CString m_strFileName;
 };
 
+// CStdioFile: a CFile read in text mode, as the C runtime reads a file opened "rt": every CR LF pair
+// reads as one LF (a lone CR stays). Read gives the converted bytes, ReadString one line at a time.
+// Reading only: the program reads plain-text sources with it. Seeking drops what was buffered;
+// positions are those of the file's own bytes.
+class CStdioFile : public CFile {
+    DECLARE_DYNAMIC(CStdioFile)
+    CStdioFile() = default;
+    // Opens or throws CFileException.
+    CStdioFile(const char* lpszFileName, UINT nOpenFlags);
+
+    BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr) override;
+    // Up to nCount bytes after the conversion; fewer (0 at the end) when the file ends.
+    UINT Read(void* lpBuf, UINT nCount) override;
+    // The next line without its LF (a last line without one counts too); FALSE at the end of the file,
+    // with rString empty. Every byte value is kept, zeros included.
+    BOOL ReadString(CString& rString);
+    ULONGLONG Seek(LONGLONG lOff, UINT nFrom) override;
+    ULONGLONG GetPosition() const override;
+    void Close() override;
+    void Abort() override;
+
+private:
+    // The next converted byte, or -1 at the end of the file.
+    int GetByte();
+    // Refills the buffer; FALSE at the end of the file.
+    bool Fill();
+
+    std::vector<char> m_buffer;
+    size_t m_nNext = 0;  // next unread byte of m_buffer
+};
+
 // Makes nCount bytes the whole content of the file lpszFileName, changing nothing else about it: a
 // save over a document. Throws CFileException naming lpszFileName.
 //  - A symbolic link is written through to the file it names, which is created when missing.

@@ -52,7 +52,7 @@ bool CMidiInDevice::IsStarted() const {
 }
 
 void CMidiInDevice::Deliver(const unsigned char* pBytes, size_t nCount) {
-    if (!pBytes || nCount == 0 || pBytes[0] == 0xF0) return;
+    if (!pBytes || nCount == 0 || nCount > 3 || pBytes[0] == 0xF0) return;
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_bStarted || m_bClosed || !m_proc) return;
     const DWORD dwTime = static_cast<DWORD>(NowMs() - m_startMs);

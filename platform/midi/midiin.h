@@ -3,7 +3,8 @@
 //
 // Messages. A short MIDI message arrives packed in one DWORD as the platform packed it:
 // status | data1 << 8 | data2 << 16, bytes that the message lacks are 0 (a program change 0xC5 0x07 is
-// 0x000007C5). System-exclusive messages do not fit and are not delivered. Each message goes to the
+// 0x000007C5). Messages longer than three bytes (system exclusive and anything else) do not fit and are
+// not delivered. Each message goes to the
 // MIDIINPROC given to midiInOpen with wMsg MIM_DATA, dwParam1 the packed message and dwParam2 the time
 // in milliseconds since midiInStart. Opening and closing send nothing.
 //
@@ -13,8 +14,15 @@
 // midiInStart. A window program hands the messages to its own thread with CMidiMessageQueue (below):
 // the proc pushes, the GUI thread drains, and the order stays the order of arrival.
 //
-// No device. A machine without MIDI ports, or without the ALSA sequencer at all, is a normal case:
-// midiInGetNumDevs() gives 0 and midiInGetStatusText() says why, for a debug trace. No call prints.
+// The system's devices. The ALSA sequencer's input ports come first: where the machine has a
+// sequencer, its ports are the devices. Where it has none (no /dev/snd/seq, as on machines without
+// sound hardware), the devices are the MIDI output ports of a running JACK server (the server named by
+// JACK_DEFAULT_SERVER, else the default one); nothing here starts a server. Tests can force either
+// API (SetSystemApi).
+//
+// No device. A machine without MIDI ports, without the ALSA sequencer and without a JACK server is a
+// normal case: midiInGetNumDevs() gives 0 and midiInGetStatusText() says why, for a debug trace. No
+// call prints, neither ours nor RtMidi's nor JACK's.
 #pragma once
 
 #include <cstddef>
@@ -99,7 +107,8 @@ public:
 
 protected:
     // One raw message (status byte first). Dropped unless started; system-exclusive messages (0xF0)
-    // are dropped too. Serialised against Start, Stop, Reset and Close.
+    // and messages of more than three bytes are dropped too. Serialised against Start, Stop, Reset
+    // and Close.
     void Deliver(const unsigned char* pBytes, size_t nCount);
     // Milliseconds since the epoch of the monotonic clock.
     static unsigned long long NowMs();
@@ -124,8 +133,17 @@ public:
     virtual std::string GetStatusText() { return std::string(); }
 };
 
-// The system's driver: RtMidi over the ALSA sequencer. One for the process, made on first use.
+// The system's driver: RtMidi over the ALSA sequencer, else over JACK. One for the process, made on
+// first use.
 CMidiInDriver* SystemInputDriver();
+
+// Which API the system's driver uses: Auto (ALSA where the sequencer opens, else JACK), or one of them
+// forced (for tests). Set it while no system device is open.
+enum class SystemApi { Auto, Alsa, Jack };
+void SetSystemApi(SystemApi api);
+SystemApi GetSystemApi();
+// The API the last call of the system's driver used (Auto before the first call): what Auto chose.
+SystemApi SystemApiInUse();
 // The driver the platform calls use: the system's unless a test installed another.
 CMidiInDriver* GetInputDriver();
 // Installs pDriver (NULL: the system's again) and returns the previous one. Not thread-safe: call it

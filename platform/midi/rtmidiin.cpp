@@ -1,13 +1,20 @@
-// The system's MIDI input driver: RtMidi on the ALSA sequencer.
+// The system's MIDI input driver: RtMidi on the ALSA sequencer, or on JACK where there is no sequencer.
 //
-// RtMidi throws RtMidiError when the sequencer cannot be opened (no /dev/snd/seq, as on machines
-// without sound hardware) and prints its errors to std::cerr; ALSA prints its own to stderr. Both are
-// caught here and kept as the driver's status text, so a machine without MIDI starts quietly.
+// RtMidi throws RtMidiError when the ALSA sequencer cannot be opened (no /dev/snd/seq, as on machines
+// without sound hardware) and prints its errors and warnings to std::cerr; ALSA and JACK print their
+// own to stderr. All of it is caught here and kept as the driver's status text, so a machine without
+// MIDI starts quietly.
+//
+// Over JACK, RtMidi opens its client without starting a server; without one, its constructor and every
+// later call warn "JACK server not running?" and the port count is 0. The devices are the MIDI output
+// ports of the other clients; opening device n makes our own input port and connects port n to it.
+// RtMidi then calls back on JACK's process thread.
 #include <alsa/asoundlib.h>
+#include <jack/jack.h>
 
 #include <RtMidi.h>
 
-#include <cstdarg>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -21,10 +28,24 @@ namespace midi {
 
 namespace {
 
-// ALSA's messages would go to stderr; drop them (RtMidi's exception says what failed).
-void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+std::atomic<SystemApi> g_api{SystemApi::Auto};
+std::atomic<SystemApi> g_apiInUse{SystemApi::Auto};
 
-// Sends std::cerr into a string for the lifetime of the guard (RtMidi reports there before it throws).
+// ALSA's and JACK's messages would go to stderr; drop them (RtMidi's errors say what failed).
+void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+void QuietJackMessage(const char*) {}
+
+void QuietLibraries() {
+    static std::once_flag s_once;
+    std::call_once(s_once, [] {
+        snd_lib_error_set_handler(QuietAlsaErrors);
+        jack_set_error_function(QuietJackMessage);
+        jack_set_info_function(QuietJackMessage);
+    });
+}
+
+// Sends std::cerr into a string for the lifetime of the guard (RtMidi reports there before it throws,
+// and while it is constructed, before an error callback can be set).
 class CCerrCapture {
 public:
     CCerrCapture() : m_pOld(std::cerr.rdbuf(m_buffer.rdbuf())) {}
@@ -43,14 +64,17 @@ std::string Trimmed(std::string s) {
     return s.substr(i);
 }
 
-// A new RtMidiIn on ALSA, or NULL with *pWhy saying why (untouched on success).
-std::unique_ptr<RtMidiIn> MakeInput(std::string* pWhy) {
-    static std::once_flag s_once;
-    std::call_once(s_once, [] { snd_lib_error_set_handler(QuietAlsaErrors); });
+// Errors RtMidi reports after construction go to the string the user data names (or nowhere) instead
+// of std::cerr. With a callback installed RtMidi returns from the failing call instead of throwing.
+void RtErrorToString(RtMidiError::Type, const std::string& text, void* pUser) {
+    if (pUser) *static_cast<std::string*>(pUser) = Trimmed(text);
+}
+
+// A new RtMidiIn on the ALSA sequencer, or NULL with *pWhy saying why (untouched on success).
+std::unique_ptr<RtMidiIn> MakeAlsaInput(std::string* pWhy) {
     CCerrCapture capture;
     try {
-        auto p = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "Quillstorm");
-        return p;
+        return std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "Quillstorm");
     } catch (const RtMidiError& e) {
         *pWhy = "ALSA sequencer unavailable: " + Trimmed(e.getMessage());
     } catch (const std::exception& e) {
@@ -59,11 +83,55 @@ std::unique_ptr<RtMidiIn> MakeInput(std::string* pWhy) {
     return nullptr;
 }
 
-// Errors RtMidi reports after construction go to the string the user data names (or nowhere) instead
-// of std::cerr. With a callback installed RtMidi returns from the failing call instead of throwing.
-void RtErrorToString(RtMidiError::Type, const std::string& text, void* pUser) {
-    if (pUser) *static_cast<std::string*>(pUser) = Trimmed(text);
+// A new RtMidiIn connected to a running JACK server, or NULL with *pWhy saying why.
+std::unique_ptr<RtMidiIn> MakeJackInput(std::string* pWhy) {
+    CCerrCapture capture;
+    std::unique_ptr<RtMidiIn> p;
+    try {
+        p = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "Quillstorm");
+    } catch (const RtMidiError& e) {
+        *pWhy = "JACK unavailable: " + Trimmed(e.getMessage());
+        return nullptr;
+    } catch (const std::exception& e) {
+        *pWhy = std::string("JACK unavailable: ") + e.what();
+        return nullptr;
+    }
+    // Without a server the constructor warned; a warning in the port count says the same.
+    std::string error = Trimmed(capture.Text());
+    p->setErrorCallback(RtErrorToString, &error);
+    p->getPortCount();
+    p->setErrorCallback(RtErrorToString, nullptr);
+    if (!error.empty()) {
+        *pWhy = "no JACK server: " + error;
+        return nullptr;
+    }
+    return p;
 }
+
+// The input of the API in force: a forced one, or ALSA where its sequencer opens and JACK otherwise.
+// NULL when neither works, with *pWhy saying why.
+std::unique_ptr<RtMidiIn> MakeInput(std::string* pWhy) {
+    QuietLibraries();
+    const SystemApi api = g_api.load();
+    if (api == SystemApi::Alsa || api == SystemApi::Auto) {
+        std::string why;
+        std::unique_ptr<RtMidiIn> p = MakeAlsaInput(&why);
+        if (p || api == SystemApi::Alsa) {
+            g_apiInUse = SystemApi::Alsa;
+            if (!p) *pWhy = why;
+            return p;
+        }
+        std::string whyJack;
+        p = MakeJackInput(&whyJack);
+        g_apiInUse = SystemApi::Jack;
+        if (!p) *pWhy = why + "; " + whyJack;
+        return p;
+    }
+    g_apiInUse = SystemApi::Jack;
+    return MakeJackInput(pWhy);
+}
+
+const char* ApiName(SystemApi api) { return api == SystemApi::Jack ? "JACK" : "ALSA"; }
 
 class CRtMidiInDevice : public CMidiInDevice {
 public:
@@ -85,6 +153,7 @@ public:
         return r;
     }
 
+    // RtMidi's thread (ALSA's input thread, JACK's process thread).
     static void OnMessage(double, std::vector<unsigned char>* pMessage, void* pUser) {
         if (!pMessage || pMessage->empty()) return;
         static_cast<CRtMidiInDevice*>(pUser)->Deliver(pMessage->data(), pMessage->size());
@@ -101,7 +170,7 @@ public:
         if (!p) return 0;
         p->setErrorCallback(RtErrorToString, nullptr);
         const unsigned n = p->getPortCount();
-        m_strStatus = n ? std::string() : "no ALSA MIDI input port";
+        m_strStatus = n ? std::string() : std::string("no ") + ApiName(g_apiInUse) + " MIDI input port";
         return n;
     }
 
@@ -122,7 +191,10 @@ public:
         if (!p) return MMSYSERR_NODRIVER;
         std::string error;
         p->setErrorCallback(RtErrorToString, &error);
-        if (id >= p->getPortCount()) return MMSYSERR_BADDEVICEID;
+        if (id >= p->getPortCount()) {
+            p->setErrorCallback(RtErrorToString, nullptr);  // `error` goes out of scope
+            return MMSYSERR_BADDEVICEID;
+        }
         RtMidiIn* pIn = p.get();
         auto pDevice = std::make_unique<CRtMidiInDevice>(proc, dwInstance, std::move(p));
         try {
@@ -130,14 +202,15 @@ public:
             pIn->setCallback(&CRtMidiInDevice::OnMessage, pDevice.get());
             pIn->openPort(id, "Quillstorm input");
         } catch (const RtMidiError& e) {
+            pIn->setErrorCallback(RtErrorToString, nullptr);
             m_strStatus = "opening MIDI port failed: " + Trimmed(e.getMessage());
             return MMSYSERR_ERROR;
         }
+        pIn->setErrorCallback(RtErrorToString, nullptr);  // `error` goes out of scope
         if (!error.empty() || !pIn->isPortOpen()) {
             m_strStatus = "opening MIDI port failed: " + error;
             return MMSYSERR_ERROR;
         }
-        pIn->setErrorCallback(RtErrorToString, nullptr);  // `error` goes out of scope
         *ppDevice = pDevice.release();
         return MMSYSERR_NOERROR;
     }
@@ -154,5 +227,9 @@ CMidiInDriver* SystemInputDriver() {
     static CRtMidiInDriver s_driver;
     return &s_driver;
 }
+
+void SetSystemApi(SystemApi api) { g_api = api; }
+SystemApi GetSystemApi() { return g_api.load(); }
+SystemApi SystemApiInUse() { return g_apiInUse.load(); }
 
 }  // namespace midi

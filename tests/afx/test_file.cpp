@@ -90,6 +90,41 @@ TEST_F(CFileTest, OpenFailuresNameTheCauseAndTheFile) {
               "The disk is full while accessing an unnamed file.");
 }
 
+// Text mode: CR LF reads as LF (also across the read buffer's edge), a lone CR stays, zeros stay;
+// lines lose their LF, a last line without one still counts; rewinding starts over.
+TEST_F(CFileTest, StdioFileReadsTextMode) {
+    std::string bytes = "ab\r\n\r\nc\rd\n";
+    bytes += std::string(4095 - bytes.size(), 'x') + "\r\n" + std::string("z\0y", 3);  // CR at byte 4095
+    const std::string path = Path("t.txt");
+    { CFile f(path.c_str(), CFile::modeCreate | CFile::modeWrite); f.Write(bytes.data(), static_cast<UINT>(bytes.size())); }
+
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(path.c_str(), CFile::modeRead | CFile::typeText));
+    std::vector<std::string> lines;
+    CString line;
+    while (f.ReadString(line)) lines.push_back(line.str());
+    EXPECT_TRUE(line.IsEmpty());
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "ab");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "c\rd");
+    EXPECT_EQ(lines[3], std::string(4095 - 10, 'x'));
+    EXPECT_EQ(lines[4], std::string("z\0y", 3));
+
+    f.SeekToBegin();
+    std::string all;
+    char c;
+    while (f.Read(&c, 1) == 1) all += c;
+    std::string expected = bytes;
+    for (size_t i; (i = expected.find("\r\n")) != std::string::npos;) expected.erase(i, 1);
+    EXPECT_EQ(all, expected);
+    f.Close();
+
+    CFileException e;
+    EXPECT_FALSE(f.Open(Path("missing.txt").c_str(), CFile::modeRead | CFile::typeText, &e));
+    EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
+}
+
 // A named pipe, a socket or a device is not a file: refused at once (a pipe without a writer would
 // block a read open, one without a reader a write open), the same way for every mode, and a
 // symbolic link to one is refused alike.

@@ -30,6 +30,18 @@
 inline void PrintTo(const CRect& r, std::ostream* os) { *os << "(" << r.left << "," << r.top << "," << r.right << "," << r.bottom << ")"; }
 inline void PrintTo(const CPoint& p, std::ostream* os) { *os << "(" << p.x << "," << p.y << ")"; }
 
+// A machine without fonts: the font catalogue comes out empty (set CQuillView::s_pFontSource to one
+// before Start).
+class CNoFontSource : public CFontSource {
+public:
+    std::vector<Family> EnumFamilies() const override { return {}; }
+    std::vector<Face> EnumFaces(const std::string&) const override { return {}; }
+    bool GetInstalledFontNames(std::vector<std::string>* names) const override {
+        names->clear();
+        return true;
+    }
+};
+
 class AppFixture : public ::testing::Test {
 protected:
     // Before Start: how many MIDI devices the fake has.

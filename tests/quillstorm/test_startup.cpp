@@ -73,18 +73,8 @@ TEST_F(StartUp, WithoutAFileGivesAnEmptyStoppedSceneInTheDefaultFrame) {
 }
 
 // A machine without fonts: creation completes, the typing font stays as constructed.
-class CNoFonts : public CFontSource {
-public:
-    std::vector<Family> EnumFamilies() const override { return {}; }
-    std::vector<Face> EnumFaces(const std::string&) const override { return {}; }
-    bool GetInstalledFontNames(std::vector<std::string>* names) const override {
-        names->clear();
-        return true;
-    }
-};
-
 TEST_F(StartUp, AnEmptyFontCatalogueKeepsTheConstructedTypingFont) {
-    CNoFonts none;
+    CNoFontSource none;
     CQuillView::s_pFontSource = &none;
     const BOOL started = Start();
     CQuillView::s_pFontSource = nullptr;
@@ -294,7 +284,9 @@ using Midi = AppFixture;
 
 TEST_F(Midi, NoDeviceIsNotAnErrorAndClosingMakesNoMidiCall) {
     m_midi.m_nDevices = 0;
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(Start());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No Midi device found"), std::string::npos);  // any build
     EXPECT_EQ(g_hMidiIn, nullptr);
     EXPECT_TRUE(m_ui.Calls().empty());
     Frame()->DestroyWindow();
@@ -304,7 +296,9 @@ TEST_F(Midi, NoDeviceIsNotAnErrorAndClosingMakesNoMidiCall) {
 TEST_F(Midi, AnOpenErrorLeavesNoDevice) {
     m_midi.m_nDevices = 1;
     m_midi.m_openResult = MMSYSERR_ALLOCATED;
+    testing::internal::CaptureStderr();
     ASSERT_TRUE(Start());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Error opening midi device\n"), std::string::npos);
     EXPECT_EQ(g_hMidiIn, nullptr);
     Frame()->DestroyWindow();
     EXPECT_EQ(m_midi.Log(), (std::vector<std::string>{"count", "open 0"}));
