@@ -334,6 +334,18 @@ bool DecodeDib(const DibFormat& fmt, const uint32_t colors[256], const void* bit
     return true;
 }
 
+HBITMAP CreateDIBitmapChecked(HDC hdc, const BITMAPINFO* pbmi, size_t cbInfo, const void* pjBits, size_t cbBits,
+                              UINT iUsage) {
+    DibFormat f;
+    if (!ParseDib(pbmi, cbInfo, iUsage, &f)) return nullptr;
+    auto bitmap = std::make_unique<CBitmap>();
+    if (!bitmap->CreateCompatibleBitmap(hdc, f.width, f.height)) return nullptr;
+    uint32_t colors[256];
+    DibColorTable(f, iUsage, hdc, colors);
+    if (!DecodeDib(f, colors, pjBits, cbBits, bitmap->GetSurface())) return nullptr;
+    return bitmap.release();
+}
+
 int StretchDIBitsChecked(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
                          int SrcWidth, int SrcHeight, const void* lpBits, size_t cbBits, const BITMAPINFO* lpbmi,
                          size_t cbInfo, UINT iUsage, DWORD rop) {
@@ -453,16 +465,13 @@ HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* pbmih, DWORD flInit, con
     BITMAPINFOHEADER h;
     std::memcpy(&h, pbmih, sizeof h);
     if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) return nullptr;
+    if (flInit & CBM_INIT) {
+        const BITMAPINFOHEADER& given = pbmi ? pbmi->bmiHeader : h;
+        if (!pbmi || given.biWidth != h.biWidth || given.biHeight != h.biHeight) return nullptr;
+        return gdi::CreateDIBitmapChecked(hdc, pbmi, SIZE_MAX, pjBits, SIZE_MAX, iUsage);
+    }
     auto bitmap = std::make_unique<CBitmap>();
     if (!bitmap->CreateCompatibleBitmap(hdc, h.biWidth, h.biHeight < 0 ? -h.biHeight : h.biHeight)) return nullptr;
-    if (flInit & CBM_INIT) {
-        gdi::DibFormat f;
-        if (!gdi::ParseDib(pbmi, SIZE_MAX, iUsage, &f)) return nullptr;
-        if (f.width != bitmap->GetSurface().Width() || f.height != bitmap->GetSurface().Height()) return nullptr;
-        uint32_t colors[256];
-        gdi::DibColorTable(f, iUsage, hdc, colors);
-        if (!gdi::DecodeDib(f, colors, pjBits, SIZE_MAX, bitmap->GetSurface())) return nullptr;
-    }
     return bitmap.release();
 }
 

@@ -86,6 +86,11 @@ struct DibSection {
     std::unique_ptr<BYTE[]> bits;
 };
 
+// CreateDIBitmap with CBM_INIT over a header block of cbInfo bytes and bits of cbBits bytes: NULL when the
+// DIB does not fit them.
+HBITMAP CreateDIBitmapChecked(HDC hdc, const BITMAPINFO* pbmi, size_t cbInfo, const void* pjBits, size_t cbBits,
+                              UINT iUsage);
+
 // StretchDIBits and SetDIBitsToDevice over a header block of cbInfo bytes and bits of cbBits bytes; a DIB
 // that does not fit them gives 0 and draws nothing.
 int StretchDIBitsChecked(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
