@@ -528,6 +528,18 @@ TEST_F(DibTest, HostileDibBlocks) {
     EXPECT_EQ(GetLastErrorCode(), 0);
     ASSERT_TRUE(rgb);
     EXPECT_EQ(Bytes(rgb.get() + 12, rgb.get() + 18), (Bytes{255, 0, 0, 255, 0, 0}));  // the bottom row's run
+    // Encoders end the last row with an end of line: only data after it is below the image.
+    const BYTE closed[] = {2, 1, 0, 0, 2, 1, 0, 0, 0, 1};
+    const BYTE pastTheTop[] = {2, 1, 0, 0, 2, 1, 0, 0, 1, 1};
+    for (const auto& [data2, code] : {std::pair<const BYTE*, int>{closed, 0}, {pastTheTop, 6}}) {
+        Bytes two(40 + 8);
+        std::memcpy(two.data(), rle.data(), 48);
+        two.insert(two.end(), data2, data2 + 10);
+        Owned block = GlobalCopy(two);
+        Owned out(DibToRgb(block.get(), &w, &hh));
+        EXPECT_EQ(GetLastErrorCode(), code);
+        EXPECT_EQ(bool(out), code == 0);
+    }
     const int32_t huge = 30000;
     std::memcpy(&rle[4], &huge, 4);
     std::memcpy(&rle[8], &huge, 4);
