@@ -57,6 +57,10 @@ BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits, DWORD sizeImage, DWO
 
 }  // namespace
 
+bool BitmapFitsLimit(const gdi::DibFormat& f) {
+    return SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) < AllocationLimit();
+}
+
 bool HasRasterCaps(HDC hdc, int caps) { return (GetDeviceCaps(hdc, RASTERCAPS) & caps) == caps; }
 
 bool OpenPackedDib(const BYTE* dib, PackedDib* out) {
@@ -263,6 +267,10 @@ HBITMAP CreateDdbFromDib(ErrorCode& err, const BYTE* dib, HPALETTE palette, HDC 
     }
     PackedDib d;
     const bool valid = OpenPackedDib(dib, &d);
+    if (valid && !BitmapFitsLimit(d.format)) {
+        err = ErrorCode::OutOfMemory;
+        return nullptr;
+    }
     // Without a palette, a palette device gets one of the DIB's own colour table.
     OwnedObject<HPALETTE> built;
     if (!palette && valid && d.format.bits <= 8 && d.format.tableEntries <= 256 && HasRasterCaps(dc.Get(), RC_PALETTE)) {
@@ -436,6 +444,10 @@ HBITMAP LoadBitmapResource(ErrorCode& err, HINSTANCE instance, const char* name,
                                         : f.infoBytes;
     if (offset > n) {
         err = ErrorCode::CreateDIBitmapFailed;
+        return nullptr;
+    }
+    if (!BitmapFitsLimit(f)) {
+        err = ErrorCode::OutOfMemory;
         return nullptr;
     }
     OwnedObject<HPALETTE> built;

@@ -64,6 +64,10 @@ struct PackedDib {
 // or the header is not one the drawing layer takes.
 bool OpenPackedDib(const BYTE* dib, PackedDib* out);
 
+// Whether a bitmap of the DIB's size (4 bytes a pixel) stays under the allocation limit: the pixels of
+// an RLE DIB are not in its block, so its header alone can ask for any size.
+bool BitmapFitsLimit(const gdi::DibFormat& f);
+
 // The device's RASTERCAPS has every bit of `caps`.
 bool HasRasterCaps(HDC hdc, int caps);
 

@@ -28,6 +28,10 @@ BOOL StretchPackedDib(ErrorCode& err, HDC hdc, const BYTE* dib, int x, int y, UI
         err = ErrorCode::BadBmp;
         return FALSE;
     }
+    if (!BitmapFitsLimit(d.format)) {
+        err = ErrorCode::OutOfMemory;
+        return FALSE;
+    }
     const int lines = gdi::StretchDIBitsChecked(hdc, x, y, ClampToInt(w), ClampToInt(h), 0, 0, d.format.width,
                                                 d.format.height, d.bits, d.cbBits, d.info, d.cbInfo, DIB_RGB_COLORS,
                                                 SRCCOPY);

@@ -670,6 +670,8 @@ void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int
                      DWORD rop) {
     gdi::DibFormat f;
     if (usage != DIB_RGB_COLORS || !bits || !gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
+    // The DIB is decoded whole: an RLE header may declare any size without the bytes to back it.
+    if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return;
     // StretchDIBits counts a bottom-up DIB's source rows from its bottom.
     int ys = ySrc;
     if (!bDibRows && !f.topDown) ys = static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
