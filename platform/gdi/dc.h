@@ -259,6 +259,9 @@ public:
     // layout; or 1 plane of 1 bit, a monochrome bitmap, lpBits holding rows of whole WORDs, leftmost
     // pixel in the high bit, 1 white.
     BOOL CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits);
+    // As CreateCompatibleBitmap, with the pixels left undefined: for a caller that writes every one of
+    // them at once (the DIB decoder).
+    BOOL CreateUninitialized(int nWidth, int nHeight);
     // A DIB section of the header's format (dib.h); *ppvBits (may be NULL) receives its bits, all 0.
     BOOL CreateDIBSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBits);
     static CBitmap* FromHandle(HBITMAP h) { return h; }

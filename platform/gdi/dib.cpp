@@ -5,7 +5,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
-#include <new>
+#include "platform/kernel/globalmem.h"
 
 #include "platform/gdi/dcimpl.h"
 
@@ -169,7 +169,10 @@ private:
 // One surface row into a stored row of the format (its bytes past the pixels are set to 0).
 void EncodeRow(const uint32_t* src, int w, int bits, DWORD compression, const Channel ch[3], NearestEntry& nearest,
                bool mono, uint64_t stride, BYTE* out) {
-    std::memset(out, 0, stride);
+    // Indices are ORed into their bytes; wider pixels are written whole, and only the row's pad is cleared.
+    const uint64_t used = (static_cast<uint64_t>(w) * bits + 7) / 8;
+    if (bits < 8) std::memset(out, 0, stride);
+    else std::memset(out + used, 0, stride - used);
     auto pixel = [&](int x) { return mono ? MonoPixel(src[x]) : (src[x] & 0x00FFFFFFu); };
     switch (bits) {
         case 1:
@@ -200,6 +203,14 @@ void EncodeRow(const uint32_t* src, int w, int bits, DWORD compression, const Ch
             }
             break;
         case 32:
+            if (compression != BI_BITFIELDS && !mono) {
+                // The surface's own layout, the unused byte cleared.
+                for (int x = 0; x < w; ++x) {
+                    const uint32_t p = src[x] & 0x00FFFFFFu;
+                    std::memcpy(out + 4 * static_cast<size_t>(x), &p, 4);
+                }
+                break;
+            }
             for (int x = 0; x < w; ++x) {
                 const uint32_t p = pixel(x), r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
                 const uint32_t v = compression == BI_BITFIELDS ? (ch[0].Pack(r) | ch[1].Pack(g) | ch[2].Pack(b)) : p;
@@ -339,7 +350,7 @@ HBITMAP CreateDIBitmapChecked(HDC hdc, const BITMAPINFO* pbmi, size_t cbInfo, co
     DibFormat f;
     if (!ParseDib(pbmi, cbInfo, iUsage, &f)) return nullptr;
     auto bitmap = std::make_unique<CBitmap>();
-    if (!bitmap->CreateCompatibleBitmap(hdc, f.width, f.height)) return nullptr;
+    if (!bitmap->CreateUninitialized(f.width, f.height)) return nullptr;
     uint32_t colors[256];
     DibColorTable(f, iUsage, hdc, colors);
     if (!DecodeDib(f, colors, pjBits, cbBits, bitmap->GetSurface())) return nullptr;
@@ -355,7 +366,7 @@ int StretchDIBitsChecked(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
     uint32_t colors[256];
     DibColorTable(f, iUsage, hdc, colors);
     CBitmap picture;
-    if (!picture.CreateCompatibleBitmap(hdc, f.width, f.height)) return 0;
+    if (!picture.CreateUninitialized(f.width, f.height)) return 0;
     if (!DecodeDib(f, colors, lpBits, cbBits, picture.GetSurface())) return 0;
     CDC src;
     src.CreateCompatibleDC(hdc);
@@ -387,7 +398,7 @@ int SetDIBitsToDeviceChecked(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     band.height = static_cast<int32_t>(lines);
     if (!rle) band.imageBytes = band.stride * lines;
     CBitmap picture;
-    if (!picture.CreateCompatibleBitmap(hdc, band.width, band.height)) return 0;
+    if (!picture.CreateUninitialized(band.width, band.height)) return 0;
     if (!DecodeDib(band, colors, lpvBits, cbBits, picture.GetSurface())) return 0;
     CDC src;
     src.CreateCompatibleDC(hdc);
@@ -406,6 +417,8 @@ int SetDIBitsToDeviceChecked(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
 
 // ---- CBitmap's DIB sections ----------------------------------------------------------------------------
 
+void gdi::DibSection::Free::operator()(BYTE* p) const { GlobalFree(p); }
+
 BOOL CBitmap::CreateDIBSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBits) {
     if (ppvBits) *ppvBits = nullptr;
     gdi::DibFormat f;
@@ -414,7 +427,7 @@ BOOL CBitmap::CreateDIBSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBit
     auto sec = std::make_unique<gdi::DibSection>();
     sec->stride = f.stride;
     sec->size = f.stride * static_cast<uint64_t>(f.height);
-    sec->bits.reset(new (std::nothrow) BYTE[sec->size]());
+    sec->bits.reset(static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(sec->size))));
     if (!sec->bits) return FALSE;
     if (!m_surface.Create(f.width, f.height)) return FALSE;
     std::memcpy(&sec->header, pbmi, sizeof(BITMAPINFOHEADER));
@@ -431,7 +444,8 @@ BOOL CBitmap::CreateDIBSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBit
         sec->header.biClrUsed = sec->tableEntries;
     }
     m_pDib = std::move(sec);
-    LoadFromDibBits();
+    // Bits of 0 are black above 8 bits a pixel, as the new surface is; a table's entry 0 may not be.
+    if (f.bits <= 8) LoadFromDibBits();
     m_bCreated = true;
     if (ppvBits) *ppvBits = m_pDib->bits.get();
     return TRUE;

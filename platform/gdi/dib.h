@@ -83,7 +83,10 @@ struct DibSection {
     uint32_t tableEntries = 0;
     uint64_t stride = 0;
     uint64_t size = 0;
-    std::unique_ptr<BYTE[]> bits;
+    struct Free {
+        void operator()(BYTE* p) const;
+    };
+    std::unique_ptr<BYTE[], Free> bits;  // global memory
 };
 
 // CreateDIBitmap with CBM_INIT over a header block of cbInfo bytes and bits of cbBits bytes: NULL when the

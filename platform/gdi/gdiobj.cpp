@@ -77,6 +77,13 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* /*pDC*/, int nWidth, int nHeight) {
     return TRUE;
 }
 
+BOOL CBitmap::CreateUninitialized(int nWidth, int nHeight) {
+    if (m_bCreated) return FALSE;
+    if (!m_surface.CreateUninitialized(nWidth, nHeight)) return FALSE;
+    m_bCreated = true;
+    return TRUE;
+}
+
 BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits) {
     if (m_bCreated || nPlanes != 1 || (nBitcount != 32 && nBitcount != 1)) return FALSE;
     if (!m_surface.Create(nWidth, nHeight)) return FALSE;
