@@ -52,8 +52,10 @@ protected:
     BOOL Start(std::vector<std::string> args = {}) {
         args.push_back("--no-splash");
         args.push_back("--settings=" + (m_dir.path() + "/settings.ini").toStdString());
+        CQuillStartup startup = CQuillStartup::FromArguments(args);
+        startup.bShellIntegration = false;  // the user's data folder and socket stay the user's
         m_pApp = std::make_unique<CQuillApp>();
-        return m_pApp->InitInstance(CQuillStartup::FromArguments(args));
+        return m_pApp->InitInstance(startup);
     }
 
     std::string Path(const char* name) const { return (m_dir.path() + "/" + name).toStdString(); }

@@ -1,7 +1,9 @@
 // The command dispatcher: ids that do nothing, the typographic, canvas, selection, simulation, pane,
 // full-screen and file commands, the toggled labels and the dialogs (scripted).
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 
 #include <cstring>
 #include <functional>
@@ -191,10 +193,10 @@ TEST_F(Commands, IdsWithoutACommandAndCommandsStillToComeDoNothing) {
     std::vector<UINT> ids = {0, 1, 2, 4, 5, 7, 8, 9, 13, 14, 15, 16, 18, 19, 20, 21, 26, 27, 35, 36, 37,
                              40, 41, 47, 49, 53, 54, 61, 71, 79, 86, 90};
     for (UINT id = 134; id <= 199; ++id) ids.push_back(id);
-    // Softtypes, behaviours, the background image, movie capture and the text sprayer come later.
+    // Softtypes, behaviours, the background image and the text sprayer come later.
     for (UINT id : {80, 81, 82, 83, 84, 85, 107, 108, 109, 110, 111, 113, 129, 28, 29, 30, 31, 32, 33, 34,
                     38, 44, 45, 46, 48, 50, 51, 52, 57, 60, 63, 76, 77, 78, 112, 114, 117, 124, 125, 126,
-                    132, 133, 130, 131, 62, 116})
+                    132, 133, 130, 131, 116})
         ids.push_back(id);
     // Ids past the font items and a font id that names no font (the catalogue has five items).
     for (UINT id : {205u, 32767u, 32768u, 32771u, 57600u, 0xFFFFFFFFu}) ids.push_back(id);
@@ -761,6 +763,30 @@ TEST_F(Commands, FullScreenOnAndOffRestoresTheFrameExactly) {
     EXPECT_EQ(Frame()->GetWindowRect(), before);
     EXPECT_EQ(v()->width(), 320);
     EXPECT_EQ(v()->m_bModified, 0);
+}
+
+// Leaving full screen, a window manager restores the geometry it kept from before (here: the whole
+// screen) after the frame asked for its own: the frame goes back to the rectangle it had, once the
+// manager is done. A move after that is the user's and stays.
+TEST_F(Commands, LeavingFullScreenOutlastsTheWindowManagersRestore) {
+    Frame()->SetWindowRect(CRect(30, 40, 30 + 400, 40 + 300));
+    auto settle = [this] {
+        QElapsedTimer waited;
+        waited.start();
+        while ((Frame()->IsPlacingWindow() || waited.elapsed() < 50) && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    settle();
+    const CRect before = Frame()->GetWindowRect();
+    ASSERT_EQ(before, CRect(30, 40, 430, 340));
+    v()->ExecuteCommand(ID_FULLSCREEN, TRUE);
+    v()->ExecuteCommand(ID_FULLSCREEN, TRUE);
+    Frame()->setGeometry(Frame()->screen()->geometry());  // the manager's late restore
+    settle();
+    EXPECT_EQ(Frame()->GetWindowRect(), before);
+    Frame()->move(100, 120);
+    settle();
+    EXPECT_EQ(Frame()->GetWindowRect().TopLeft(), CPoint(100, 120));
 }
 
 // ---- general commands ----------------------------------------------------------------------------
