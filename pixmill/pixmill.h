@@ -163,6 +163,16 @@ BYTE* ReadTiffPageToRgb(SourceHandle source, UINT* width, UINT* height, UINT pag
 // The number of pages (low 16 bits), reading from the source's position; 0 on failure.
 UINT GetTiffPageCount(SourceHandle source);
 
+// Metafiles: an enhanced metafile (EMF) or a Windows metafile (WMF, with or without the 22-byte
+// placeable header), played by the library's own record player onto a bitmap of the picture's size at
+// the reference screen's 96 dots per inch, over the background colour. The path is read whole; a
+// failure returns no buffer. The default extents (0.01 mm) are the size the reader would give a
+// Windows metafile that has neither a placeable header nor a header of its own: since every Windows
+// metafile the player accepts has one, they are kept for the interface and never used. A WMF without
+// the placeable header plays at 1000 x 1000 (0.01 mm), one with it at its box.
+BYTE* ReadMetafileToRgb(const char* path, UINT* width, UINT* height, UINT defaultExtentX, UINT defaultExtentY,
+                        COLORREF background);
+
 // The format of the 44 bytes at the source's position (the source is left after them). Fewer than 44
 // bytes is ErrorCode::FileRead; an unknown format is FileFormat::Unknown with the last error 0.
 FileFormat DetectFileFormat(SourceHandle source);
@@ -191,6 +201,13 @@ UINT WriteGrayAsJpeg(SinkHandle sink, const BYTE* gray, UINT width, UINT height,
 // 7, uncompressed).
 UINT WriteRgbAsTiff(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
 UINT Write8BitAsTiff(SinkHandle sink, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette);
+
+// The image as a metafile of one 24-bit DIB drawn at 96 dots per inch: its frame is the image's size on
+// the reference screen in 0.01 mm (width x 2540 / 96, truncated). The placeable header of a WMF gives
+// that frame in 1/1000 inch when it fits the header's 16-bit fields, else in the largest unit that does.
+// A WMF holds 16-bit coordinates: images wider or taller than 32767 pixels are ErrorCode::BadParam.
+UINT WriteRgbAsEmf(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
+UINT WriteRgbAsWmf(SinkHandle sink, const BYTE* rgb, UINT width, UINT height, BOOL placeable);
 
 // ---- Format options and the lists of the last read and of the next writes ----
 // All of them leave the last error as it was. Strings and data they hand out are copies in new global
@@ -286,24 +303,6 @@ BOOL SetAlphaChannel(BYTE* rgba, UINT width, UINT height, const BYTE* alpha);
 BOOL RgbToRgba(const BYTE* rgb, UINT width, UINT height, BYTE alpha, BYTE* rgba);
 // Values masked to `bits` (1 to 8) bits, packed most significant bit first into one stream over all rows.
 BOOL PackIndices(const BYTE* pixels, UINT width, UINT height, BYTE* out, UINT bits);
-
-// ---- Metafiles ----
-// Enhanced metafiles (EMF) and Windows metafiles (WMF, with or without the 22-byte placeable header) are
-// played by the library's own record player onto a bitmap of the picture's size at the reference
-// screen's 96 dots per inch, over the background colour.
-
-// Reads the metafile at path. The default extents (0.01 mm) are the size the reader would give a
-// Windows metafile that has neither a placeable header nor a header of its own: since every Windows
-// metafile the player accepts has one, they are kept for the interface and never used. A WMF without
-// the placeable header plays at 1000 x 1000 (0.01 mm), one with it at its box.
-BYTE* ReadMetafileToRgb(const char* path, UINT* width, UINT* height, UINT defaultExtentX, UINT defaultExtentY,
-                        COLORREF background);
-// The image as a metafile of one 24-bit DIB drawn at 96 dots per inch: its frame is the image's size on
-// the reference screen in 0.01 mm (width x 2540 / 96, truncated). The placeable header of a WMF gives
-// that frame in 1/1000 inch when it fits the header's 16-bit fields, else in the largest unit that does.
-// A WMF holds 16-bit coordinates: images wider or taller than 32767 pixels are ErrorCode::BadParam.
-UINT WriteRgbAsEmf(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
-UINT WriteRgbAsWmf(SinkHandle sink, const BYTE* rgb, UINT width, UINT height, BOOL placeable);
 
 // ---- Bitmaps, DIBs, palettes and device contexts ----
 // Bitmaps and palettes returned belong to the caller (DeleteObject); DIBs and RGB buffers are global
