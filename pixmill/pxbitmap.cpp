@@ -61,6 +61,23 @@ bool BitmapFitsLimit(const gdi::DibFormat& f) {
     return SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) < AllocationLimit();
 }
 
+HBITMAP SelectWorkBitmap(ErrorCode& err, MemoryDc& mem, HDC hdc, int width, int height) {
+    if (!mem.IsValid()) {
+        err = ErrorCode::DeviceContext;
+        return nullptr;
+    }
+    HBITMAP bitmap = CreateCompatibleBitmap(hdc, width, height);
+    if (!bitmap) {
+        err = ErrorCode::CreateCompatibleBitmapFailed;
+        return nullptr;
+    }
+    if (!mem.Select(bitmap, true)) {
+        err = ErrorCode::SelectObjectFailed;
+        return nullptr;
+    }
+    return bitmap;
+}
+
 bool HasRasterCaps(HDC hdc, int caps) { return (GetDeviceCaps(hdc, RASTERCAPS) & caps) == caps; }
 
 bool OpenPackedDib(const BYTE* dib, PackedDib* out) {
@@ -388,19 +405,8 @@ BYTE* CaptureDcToRgb(ErrorCode& err, HDC hdc, int x, int y, UINT width, UINT hei
         return nullptr;
     }
     MemoryDc mem(hdc);
-    if (!mem.IsValid()) {
-        err = ErrorCode::DeviceContext;
-        return nullptr;
-    }
-    HBITMAP bitmap = CreateCompatibleBitmap(hdc, static_cast<int>(width), static_cast<int>(height));
-    if (!bitmap) {
-        err = ErrorCode::CreateCompatibleBitmapFailed;
-        return nullptr;
-    }
-    if (!mem.Select(bitmap, true)) {
-        err = ErrorCode::SelectObjectFailed;
-        return nullptr;
-    }
+    HBITMAP bitmap = SelectWorkBitmap(err, mem, hdc, static_cast<int>(width), static_cast<int>(height));
+    if (!bitmap) return nullptr;
     const BOOL copied = BitBlt(mem.Get(), 0, 0, static_cast<int>(width), static_cast<int>(height), hdc, x, y, SRCCOPY);
     mem.Deselect();
     if (!copied) {

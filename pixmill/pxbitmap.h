@@ -145,6 +145,10 @@ private:
     bool m_bOwned = false;
 };
 
+// A new bitmap of width x height compatible with hdc, selected into mem (which deletes it): NULL with
+// err DeviceContext (no memory DC), CreateCompatibleBitmapFailed or SelectObjectFailed.
+HBITMAP SelectWorkBitmap(ErrorCode& err, MemoryDc& mem, HDC hdc, int width, int height);
+
 // A GDI object deleted on destruction unless released.
 template <class Handle>
 class OwnedObject {

@@ -21,6 +21,28 @@ bool RegionInside(ErrorCode& err, UINT width, UINT height, int srcX, int srcY, U
     return true;
 }
 
+// The source rectangle of a Region variant copied out of the image (bytesPerPixel-byte pixels); an empty
+// block with err set when it is not inside.
+GlobalBuffer CropRegion(ErrorCode& err, const BYTE* pixels, UINT width, UINT height, UINT bytesPerPixel, int srcX,
+                        int srcY, UINT srcW, UINT srcH) {
+    if (!RequireNonNull(err, pixels) || !RegionInside(err, width, height, srcX, srcY, srcW, srcH)) return {};
+    return GlobalBuffer::Adopt(
+        CropRgb(err, pixels, width, height, bytesPerPixel, srcX, srcY, srcX + srcW, srcY + srcH));
+}
+
+// The stretching functions need a DC that has RC_STRETCHDIB and a picture.
+bool CanStretch(ErrorCode& err, HDC hdc, const void* picture) {
+    if (!hdc || !picture) {
+        err = ErrorCode::BadParam;
+        return false;
+    }
+    if (!HasRasterCaps(hdc, RC_STRETCHDIB)) {
+        err = ErrorCode::DeviceUnsupported;
+        return false;
+    }
+    return true;
+}
+
 // StretchDIBits of a whole packed DIB; 1 exactly when it reports the DIB's height.
 BOOL StretchPackedDib(ErrorCode& err, HDC hdc, const BYTE* dib, int x, int y, UINT w, UINT h) {
     PackedDib d;
@@ -136,14 +158,7 @@ BOOL DrawBitmapTransparent(ErrorCode& err, HDC hdc, HBITMAP bitmap, int x, int y
 
 BOOL StretchDrawDib(ErrorCode& err, HDC hdc, const BYTE* dib, int x, int y, UINT width, UINT height) {
     DepthGuard depth;
-    if (!hdc || !dib) {
-        err = ErrorCode::BadParam;
-        return FALSE;
-    }
-    if (!HasRasterCaps(hdc, RC_STRETCHDIB)) {
-        err = ErrorCode::DeviceUnsupported;
-        return FALSE;
-    }
+    if (!CanStretch(err, hdc, dib)) return FALSE;
     return StretchPackedDib(err, hdc, dib, x, y, width, height);
 }
 
@@ -158,8 +173,7 @@ BOOL DrawRgb(ErrorCode& err, HDC hdc, const BYTE* rgb, UINT width, UINT height, 
 BOOL DrawRgbRegion(ErrorCode& err, HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, int srcX, int srcY,
                    UINT srcW, UINT srcH, HPALETTE palette) {
     DepthGuard depth;
-    if (!RequireNonNull(err, rgb) || !RegionInside(err, width, height, srcX, srcY, srcW, srcH)) return FALSE;
-    GlobalBuffer crop = GlobalBuffer::Adopt(CropRgb(err, rgb, width, height, 3, srcX, srcY, srcX + srcW, srcY + srcH));
+    GlobalBuffer crop = CropRegion(err, rgb, width, height, 3, srcX, srcY, srcW, srcH);
     if (!crop) return FALSE;
     return DrawRgb(err, hdc, crop.Get(), srcW, srcH, x, y, srcW, srcH, palette);
 }
@@ -174,14 +188,7 @@ BOOL DrawRgbTransparent(ErrorCode& err, HDC hdc, const BYTE* rgb, UINT width, UI
 
 BOOL StretchDrawRgb(ErrorCode& err, HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, UINT w, UINT h) {
     DepthGuard depth;
-    if (!hdc || !rgb) {
-        err = ErrorCode::BadParam;
-        return FALSE;
-    }
-    if (!HasRasterCaps(hdc, RC_STRETCHDIB)) {
-        err = ErrorCode::DeviceUnsupported;
-        return FALSE;
-    }
+    if (!CanStretch(err, hdc, rgb)) return FALSE;
     GlobalBuffer dib = GlobalBuffer::Adopt(CreateDibFromRgb(err, rgb, width, height));
     if (!dib) return FALSE;
     return StretchPackedDib(err, hdc, dib.Get(), x, y, w, h);
@@ -190,8 +197,7 @@ BOOL StretchDrawRgb(ErrorCode& err, HDC hdc, const BYTE* rgb, UINT width, UINT h
 BOOL StretchDrawRgbRegion(ErrorCode& err, HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, int srcX,
                           int srcY, UINT srcW, UINT srcH) {
     DepthGuard depth;
-    if (!RequireNonNull(err, rgb) || !RegionInside(err, width, height, srcX, srcY, srcW, srcH)) return FALSE;
-    GlobalBuffer crop = GlobalBuffer::Adopt(CropRgb(err, rgb, width, height, 3, srcX, srcY, srcX + srcW, srcY + srcH));
+    GlobalBuffer crop = CropRegion(err, rgb, width, height, 3, srcX, srcY, srcW, srcH);
     if (!crop) return FALSE;
     return StretchDrawRgb(err, hdc, crop.Get(), srcW, srcH, x, y, srcW, srcH);
 }
@@ -214,8 +220,7 @@ BOOL Draw8Bit(ErrorCode& err, HDC hdc, const BYTE* pixels, UINT width, UINT heig
 BOOL Draw8BitRegion(ErrorCode& err, HDC hdc, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette,
                     int x, int y, int srcX, int srcY, UINT srcW, UINT srcH, HPALETTE hPalette) {
     DepthGuard depth;
-    if (!RequireNonNull(err, pixels) || !RegionInside(err, width, height, srcX, srcY, srcW, srcH)) return FALSE;
-    GlobalBuffer crop = GlobalBuffer::Adopt(CropRgb(err, pixels, width, height, 1, srcX, srcY, srcX + srcW, srcY + srcH));
+    GlobalBuffer crop = CropRegion(err, pixels, width, height, 1, srcX, srcY, srcW, srcH);
     if (!crop) return FALSE;
     return Draw8Bit(err, hdc, crop.Get(), srcW, srcH, palette, x, y, srcW, srcH, hPalette);
 }
@@ -223,14 +228,7 @@ BOOL Draw8BitRegion(ErrorCode& err, HDC hdc, const BYTE* pixels, UINT width, UIN
 BOOL StretchDraw8Bit(ErrorCode& err, HDC hdc, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette,
                      int x, int y, UINT w, UINT h) {
     DepthGuard depth;
-    if (!hdc || !pixels || !palette) {
-        err = ErrorCode::BadParam;
-        return FALSE;
-    }
-    if (!HasRasterCaps(hdc, RC_STRETCHDIB)) {
-        err = ErrorCode::DeviceUnsupported;
-        return FALSE;
-    }
+    if (!RequireNonNull(err, palette) || !CanStretch(err, hdc, pixels)) return FALSE;
     GlobalBuffer dib = GlobalBuffer::Adopt(CreateDibFrom8Bit(err, pixels, width, height, palette));
     if (!dib) return FALSE;
     return StretchPackedDib(err, hdc, dib.Get(), x, y, w, h);
@@ -239,8 +237,7 @@ BOOL StretchDraw8Bit(ErrorCode& err, HDC hdc, const BYTE* pixels, UINT width, UI
 BOOL StretchDraw8BitRegion(ErrorCode& err, HDC hdc, const BYTE* pixels, UINT width, UINT height,
                            const RGBQUAD* palette, int x, int y, int srcX, int srcY, UINT srcW, UINT srcH) {
     DepthGuard depth;
-    if (!RequireNonNull(err, pixels) || !RegionInside(err, width, height, srcX, srcY, srcW, srcH)) return FALSE;
-    GlobalBuffer crop = GlobalBuffer::Adopt(CropRgb(err, pixels, width, height, 1, srcX, srcY, srcX + srcW, srcY + srcH));
+    GlobalBuffer crop = CropRegion(err, pixels, width, height, 1, srcX, srcY, srcW, srcH);
     if (!crop) return FALSE;
     return StretchDraw8Bit(err, hdc, crop.Get(), srcW, srcH, palette, x, y, srcW, srcH);
 }

@@ -138,19 +138,8 @@ BYTE* Render(ErrorCode& err, const BYTE* data, size_t size, UINT* width, UINT* h
         return nullptr;
     }
     MemoryDc mem(screen.Get());
-    if (!mem.IsValid()) {
-        err = ErrorCode::DeviceContext;
-        return nullptr;
-    }
-    HBITMAP bitmap = CreateCompatibleBitmap(screen.Get(), static_cast<int>(w), static_cast<int>(h));
-    if (!bitmap) {
-        err = ErrorCode::CreateCompatibleBitmapFailed;
-        return nullptr;
-    }
-    if (!mem.Select(bitmap, true)) {
-        err = ErrorCode::SelectObjectFailed;
-        return nullptr;
-    }
+    HBITMAP bitmap = SelectWorkBitmap(err, mem, screen.Get(), static_cast<int>(w), static_cast<int>(h));
+    if (!bitmap) return nullptr;
     OwnedObject<HBRUSH> brush(CreateSolidBrush(background));
     if (!brush.Get()) {
         err = ErrorCode::DeviceContext;

@@ -302,8 +302,10 @@ std::vector<DPoint> Player::ToRaster(const std::vector<DPoint>& pts) const {
 }
 
 void Player::FillFigures(const std::vector<std::vector<DPoint>>& figures, int fillMode) {
-    if (!BrushVisible()) return;
-    const COLORREF color = m_state.brush.color;
+    if (BrushVisible()) FillRaster(figures, m_state.brush.color, fillMode);
+}
+
+void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode) {
     Paint([&](CDC& dc, int dx, int dy) {
         LayerPolygons polys(figures, dx, dy);
         if (polys.counts.empty()) return;
@@ -369,18 +371,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
         }
         for (const DPoint& p : f) disc(p);
     }
-    Paint([&](CDC& dc, int dx, int dy) {
-        LayerPolygons polys(pieces, dx, dy);
-        if (polys.counts.empty()) return;
-        CBrush brush(color);
-        CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
-        CBrush* oldBrush = dc.SelectObject(&brush);
-        const int oldMode = dc.SetPolyFillMode(WINDING);
-        dc.PolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()));
-        dc.SetPolyFillMode(oldMode);
-        dc.SelectObject(oldBrush);
-        dc.SelectObject(oldPen);
-    });
+    FillRaster(pieces, color, WINDING);
 }
 
 void Player::FillAndStroke(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -537,21 +528,26 @@ void Player::Rectangle(double left, double top, double right, double bottom) {
     if (AddToPath(corners, true)) return;
     if (AxisAligned() && PenWidthPixels() <= 1.5) {
         // The layer's own rectangle, with its rule for the right and bottom edges.
-        const COLORREF penColor = m_state.pen.color, brushColor = m_state.brush.color;
-        const bool pen = PenVisible(), brush = BrushVisible();
-        Paint([&](CDC& dc, int dx, int dy) {
-            CPen p(PS_SOLID, 1, penColor);
-            CBrush b(brushColor);
-            CGdiObject* oldPen = pen ? dc.SelectObject(&p) : dc.SelectStockObject(NULL_PEN);
-            CGdiObject* oldBrush = brush ? dc.SelectObject(&b) : dc.SelectStockObject(NULL_BRUSH);
-            dc.Rectangle(ToPixel(corners[0].x) - dx, ToPixel(corners[0].y) - dy, ToPixel(corners[2].x) - dx,
-                         ToPixel(corners[2].y) - dy);
-            dc.SelectObject(oldPen);
-            dc.SelectObject(oldBrush);
-        });
+        PaintLayerShape(false, corners[0], corners[2]);
         return;
     }
     FillAndStroke({corners}, {true});
+}
+
+void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
+    const COLORREF penColor = m_state.pen.color, brushColor = m_state.brush.color;
+    const bool pen = PenVisible(), brush = BrushVisible();
+    Paint([&](CDC& dc, int dx, int dy) {
+        CPen p(PS_SOLID, 1, penColor);
+        CBrush br(brushColor);
+        CGdiObject* oldPen = pen ? dc.SelectObject(&p) : dc.SelectStockObject(NULL_PEN);
+        CGdiObject* oldBrush = brush ? dc.SelectObject(&br) : dc.SelectStockObject(NULL_BRUSH);
+        const int l = ToPixel(a.x) - dx, t = ToPixel(a.y) - dy, r = ToPixel(b.x) - dx, btm = ToPixel(b.y) - dy;
+        if (bEllipse) dc.Ellipse(l, t, r, btm);
+        else dc.Rectangle(l, t, r, btm);
+        dc.SelectObject(oldPen);
+        dc.SelectObject(oldBrush);
+    });
 }
 
 std::vector<DPoint> Player::EllipsePoints(double left, double top, double right, double bottom) const {
@@ -574,18 +570,7 @@ void Player::Ellipse(double left, double top, double right, double bottom) {
         return;
     }
     if (AxisAligned() && PenWidthPixels() <= 1.5) {
-        const DPoint a = ToRaster({left, top}), b = ToRaster({right, bottom});
-        const COLORREF penColor = m_state.pen.color, brushColor = m_state.brush.color;
-        const bool pen = PenVisible(), brush = BrushVisible();
-        Paint([&](CDC& dc, int dx, int dy) {
-            CPen p(PS_SOLID, 1, penColor);
-            CBrush br(brushColor);
-            CGdiObject* oldPen = pen ? dc.SelectObject(&p) : dc.SelectStockObject(NULL_PEN);
-            CGdiObject* oldBrush = brush ? dc.SelectObject(&br) : dc.SelectStockObject(NULL_BRUSH);
-            dc.Ellipse(ToPixel(a.x) - dx, ToPixel(a.y) - dy, ToPixel(b.x) - dx, ToPixel(b.y) - dy);
-            dc.SelectObject(oldPen);
-            dc.SelectObject(oldBrush);
-        });
+        PaintLayerShape(true, ToRaster({left, top}), ToRaster({right, bottom}));
         return;
     }
     FillAndStroke({EllipsePoints(left, top, right, bottom)}, {true});

@@ -202,6 +202,10 @@ private:
     // Raster figures (each a list of points, closed or not): the brush fills them all under the fill
     // mode, the pen strokes them.
     void FillFigures(const std::vector<std::vector<DPoint>>& figures, int fillMode);
+    // Fills raster polygons in one colour under a fill mode, with no outline.
+    void FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode);
+    // The layer's own rectangle or ellipse on the raster box from a to b, with the pen and brush.
+    void PaintLayerShape(bool bEllipse, DPoint a, DPoint b);
     void StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed);
     void FillAndStroke(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed);
     // A figure into the path being recorded; false when no path is being recorded.

@@ -23,6 +23,12 @@ public:
         U16(v >> 16);
     }
     void I32(int64_t v) { U32(static_cast<DWORD>(static_cast<int32_t>(v))); }
+    void Rect(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+        I32(left);
+        I32(top);
+        I32(right);
+        I32(bottom);
+    }
     size_t Size() const { return m_b.size(); }
     const BYTE* Data() const { return m_b.data(); }
     BYTE* At(size_t i) { return &m_b[i]; }
@@ -71,6 +77,14 @@ bool Put(ErrorCode& err, Stream& sink, const void* data, size_t n) {
     return true;
 }
 
+// The records before the DIB, the DIB, and those after it; the sink's size, or 0 on a failed write.
+UINT PutAll(ErrorCode& err, Stream& sink, const Bytes& head, const Source& src, const Bytes& tail) {
+    if (!Put(err, sink, head.Data(), head.Size()) || !Put(err, sink, src.dib.Get(), src.dibBytes) ||
+        !Put(err, sink, tail.Data(), tail.Size()))
+        return 0;
+    return sink.Size();
+}
+
 }  // namespace
 
 UINT WriteRgbAsEmf(ErrorCode& err, Stream& sink, const BYTE* rgb, UINT width, UINT height) {
@@ -89,14 +103,8 @@ UINT WriteRgbAsEmf(ErrorCode& err, Stream& sink, const BYTE* rgb, UINT width, UI
     // no description or palette, the reference screen in pixels and millimetres.
     b.U32(1);
     b.U32(kHeaderBytes);
-    b.I32(0);
-    b.I32(0);
-    b.I32(int64_t{width} - 1);
-    b.I32(int64_t{height} - 1);
-    b.I32(0);
-    b.I32(0);
-    b.I32(src.frameRight);
-    b.I32(src.frameBottom);
+    b.Rect(0, 0, int64_t{width} - 1, int64_t{height} - 1);
+    b.Rect(0, 0, src.frameRight, src.frameBottom);
     b.U32(0x464D4520);
     b.U32(0x10000);
     b.U32(static_cast<DWORD>(total));
@@ -128,14 +136,8 @@ UINT WriteRgbAsEmf(ErrorCode& err, Stream& sink, const BYTE* rgb, UINT width, UI
     // STRETCHDIBITS of the whole DIB onto (0, 0, width, height); its header and bits follow the fields.
     b.U32(81);
     b.U32(static_cast<DWORD>(stretchBytes));
-    b.I32(0);
-    b.I32(0);
-    b.I32(int64_t{width} - 1);
-    b.I32(int64_t{height} - 1);
-    b.I32(0);
-    b.I32(0);
-    b.I32(0);
-    b.I32(0);
+    b.Rect(0, 0, int64_t{width} - 1, int64_t{height} - 1);
+    b.Rect(0, 0, 0, 0);  // destination and source origins
     b.I32(width);
     b.I32(height);
     b.U32(kStretchDiBitsFixed);
@@ -152,10 +154,7 @@ UINT WriteRgbAsEmf(ErrorCode& err, Stream& sink, const BYTE* rgb, UINT width, UI
     eof.U32(0);
     eof.U32(16);
     eof.U32(20);
-    if (!Put(err, sink, b.Data(), b.Size()) || !Put(err, sink, src.dib.Get(), src.dibBytes) ||
-        !Put(err, sink, eof.Data(), eof.Size()))
-        return 0;
-    return sink.Size();
+    return PutAll(err, sink, b, src, eof);
 }
 
 UINT WriteRgbAsWmf(ErrorCode& err, Stream& sink, const BYTE* rgb, UINT width, UINT height, BOOL placeable) {
@@ -228,10 +227,7 @@ UINT WriteRgbAsWmf(ErrorCode& err, Stream& sink, const BYTE* rgb, UINT width, UI
     Bytes eof;
     eof.U32(3);
     eof.U16(0);
-    if (!Put(err, sink, b.Data(), b.Size()) || !Put(err, sink, src.dib.Get(), src.dibBytes) ||
-        !Put(err, sink, eof.Data(), eof.Size()))
-        return 0;
-    return sink.Size();
+    return PutAll(err, sink, b, src, eof);
 }
 
 }  // namespace px

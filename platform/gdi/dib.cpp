@@ -357,6 +357,23 @@ HBITMAP CreateDIBitmapChecked(HDC hdc, const BITMAPINFO* pbmi, size_t cbInfo, co
     return bitmap.release();
 }
 
+namespace {
+
+// The DIB decoded into a work bitmap selected into a DC compatible with hdc.
+struct WorkPicture {
+    CBitmap bitmap;
+    CDC dc;
+    bool Decode(HDC hdc, const DibFormat& f, const uint32_t colors[256], const void* bits, size_t cbBits) {
+        if (!bitmap.CreateUninitialized(f.width, f.height)) return false;
+        if (!DecodeDib(f, colors, bits, cbBits, bitmap.GetSurface())) return false;
+        dc.CreateCompatibleDC(hdc);
+        dc.SelectObject(&bitmap);
+        return true;
+    }
+};
+
+}  // namespace
+
 int StretchDIBitsChecked(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
                          int SrcWidth, int SrcHeight, const void* lpBits, size_t cbBits, const BITMAPINFO* lpbmi,
                          size_t cbInfo, UINT iUsage, DWORD rop) {
@@ -365,16 +382,12 @@ int StretchDIBitsChecked(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
     if (!ParseDib(lpbmi, cbInfo, iUsage, &f)) return 0;
     uint32_t colors[256];
     DibColorTable(f, iUsage, hdc, colors);
-    CBitmap picture;
-    if (!picture.CreateUninitialized(f.width, f.height)) return 0;
-    if (!DecodeDib(f, colors, lpBits, cbBits, picture.GetSurface())) return 0;
-    CDC src;
-    src.CreateCompatibleDC(hdc);
-    src.SelectObject(&picture);
+    WorkPicture src;
+    if (!src.Decode(hdc, f, colors, lpBits, cbBits)) return 0;
     // A bottom-up DIB's source rectangle is measured from its bottom row.
     const int64_t top = f.topDown ? int64_t{ySrc} : int64_t{f.height} - ySrc - SrcHeight;
     const int srcTop = static_cast<int>(std::clamp<int64_t>(top, INT_MIN, INT_MAX));
-    if (!hdc->StretchBlt(xDest, yDest, DestWidth, DestHeight, &src, xSrc, srcTop, SrcWidth, SrcHeight, rop)) return 0;
+    if (!hdc->StretchBlt(xDest, yDest, DestWidth, DestHeight, &src.dc, xSrc, srcTop, SrcWidth, SrcHeight, rop)) return 0;
     return f.height;
 }
 
@@ -397,18 +410,14 @@ int SetDIBitsToDeviceChecked(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     DibFormat band = f;
     band.height = static_cast<int32_t>(lines);
     if (!rle) band.imageBytes = band.stride * lines;
-    CBitmap picture;
-    if (!picture.CreateUninitialized(band.width, band.height)) return 0;
-    if (!DecodeDib(band, colors, lpvBits, cbBits, picture.GetSurface())) return 0;
-    CDC src;
-    src.CreateCompatibleDC(hdc);
-    src.SelectObject(&picture);
+    WorkPicture src;
+    if (!src.Decode(hdc, band, colors, lpvBits, cbBits)) return 0;
     // Rows of the whole picture (top row 0): the band's first row, and the source rectangle's top.
     const int64_t bandTop = f.topDown ? int64_t{StartScan} : int64_t{f.height} - StartScan - lines;
     const int64_t srcTop = f.topDown ? int64_t{ySrc} : int64_t{f.height} - ySrc - int64_t{h};
     const int64_t wClamped = std::min<int64_t>(w, INT_MAX), hClamped = std::min<int64_t>(h, INT_MAX);
     const int ys = static_cast<int>(std::clamp<int64_t>(srcTop - bandTop, INT_MIN, INT_MAX));
-    if (!hdc->BitBlt(xDest, yDest, static_cast<int>(wClamped), static_cast<int>(hClamped), &src, xSrc, ys, SRCCOPY))
+    if (!hdc->BitBlt(xDest, yDest, static_cast<int>(wClamped), static_cast<int>(hClamped), &src.dc, xSrc, ys, SRCCOPY))
         return 0;
     return static_cast<int>(lines);
 }
