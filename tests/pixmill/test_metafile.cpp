@@ -243,6 +243,14 @@ TEST(Metafile, EmfRecordFamilies) {
              e.Record(EMR_BITBLT, f.Raw(dib));
          },
          {{40, 0, kGreen}, {40, 1, kWhite}, {39, 0, kGrey}}},
+        {"a bitmap stretched by STRETCHBLT, inverted onto the background", [&](Emf& e) {
+             Fields f;  // the source's right column (green over white) onto 2 x 8 pixels, NOTSRCCOPY
+             f.I32(0).I32(0).I32(0).I32(0).I32(44).I32(20).I32(2).I32(8).U32(0x00330008).I32(1).I32(0);
+             f.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0).U32(0).U32(0).U32(108).U32(40).U32(148).U32(static_cast<uint32_t>(dib.size() - 40));
+             f.I32(1).I32(2);
+             e.Record(EMR_STRETCHBLT, f.Raw(dib));
+         },
+         {{44, 20, RGB(255, 0, 255)}, {45, 23, RGB(255, 0, 255)}, {44, 24, kBlack}, {45, 27, kBlack}, {46, 24, kGrey}}},
         {"bit block transfer of the brush", [](Emf& e) {
              SelectNewBrush(e, 1, kBlue);
              Fields f;
@@ -275,6 +283,21 @@ TEST(Metafile, EmfRecordFamilies) {
 }
 
 TEST(Metafile, TextInTheLayersFonts) {
+    // Right-aligned text ends at its reference point.
+    {
+        Emf e = Emf48();
+        e.Record(EMR_EXTCREATEFONTINDIRECTW, EmfFont(1, -20, "DejaVu Sans")).Dwords(EMR_SELECTOBJECT, {1});
+        e.Dwords(EMR_SETTEXTCOLOR, {int64_t{kRed}}).Dwords(EMR_SETBKMODE, {1}).Dwords(EMR_SETTEXTALIGN, {2});
+        e.Record(EMR_EXTTEXTOUTW, EmfText(30, 10, "H"));
+        const Played p = Play(e.Finish());
+        ASSERT_EQ(p.err, 0);
+        int left = 0, right = 0;
+        for (UINT y = 0; y < 48; ++y)
+            for (UINT x = 0; x < 48; ++x)
+                if (p.At(x, y) == kRed) ++(x < 30 ? left : right);
+        EXPECT_GT(left, 20);
+        EXPECT_EQ(right, 0);
+    }
     // Red text inside its cell, nothing outside; OPAQUE fills the cell with the background colour.
     for (int mode : {1, 2}) {
         Emf e = Emf48();
