@@ -493,8 +493,6 @@ void CQuillView::SetTimelineTranslucent(BOOL bTranslucent) { m_bTimelineTransluc
 
 // ---- commands of subsystems still to come: they do nothing yet ---------------------------------------
 
-void CQuillView::ExecuteSoftTypeCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBehaviorCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
 void CQuillView::ToggleWordnozzle() {}
-void CQuillView::EditRendererParameters(CKTElementRenderer*) {}

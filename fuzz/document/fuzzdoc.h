@@ -43,6 +43,7 @@ enum class FzdScene {
     empty,       // a new book: root and collision detector only
     typed,       // two passages of typed text
     everything,  // every stored class, stepped a few ticks, with queued deaths, starts and stops
+    effects,     // every trigger and effect behaviour, with start and stop lists, stepped a few ticks
     text,        // typed text under the text behaviours (synonym shift, scramble, sequential, scroll, load file)
     renderers,   // running, 32-point words, each drawn in one of the mask and erosion styles
     outlines,    // words at 48 points drawn by each outline renderer, stepped and drawn a few times
