@@ -25,6 +25,7 @@
 // view's upgrade of files older than 0.9 reads it) and is restored when the load fails or is
 // cancelled.
 //
+// Every loaded element's bounds are stale: they are measured again with this machine's fonts.
 // A loaded book is also sound to run: a book property 2 that holds no collision detector gets a new,
 // started CKT1DCollisionDetBhvr (bAddedDetector); a property 2 of another class than
 // CKTBhvrPtrBhvrProp fails the load (bad class). A stored canvas size outside 1 .. 16384 (either

@@ -502,11 +502,10 @@ void CKTElement::Serialize(CArchive& ar) {
     m_bAutoLayout = ar.ReadFlag();
     ar >> m_pRenderer;
     if (m_pRenderer) {
-        // The stored bounds were measured with this very font: the pushes do not make them stale.
-        const BYTE bBoundsValid = m_bBoundsValid;
+        // The stored bounds were measured on the machine that wrote the file: the font push makes
+        // them stale, so they are measured again here.
         m_pRenderer->SetFont(m_logFont);
         m_pRenderer->SetColor(m_crColor);
-        m_bBoundsValid = bBoundsValid;
     }
     const DWORD nLinks = ar.ReadCount();
     ar.RequireBytes(static_cast<ULONGLONG>(nLinks) * 6);  // each link: a 2-byte reference at least, a flag

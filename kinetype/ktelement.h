@@ -211,8 +211,9 @@ public:
     // ---- stored form: parent, first child, previous and next sibling, bounds, bounds flag, kind,
     // position, absolute position and flag, colour, the LOGFONT (five LONGs, eight bytes, the face
     // name's length and bytes), automatic layout, renderer, behaviour links, property slots. On load a
-    // renderer gets the font and then the colour right after it is read; the property array is grown
-    // to 11 slots; a face name longer than 31 characters keeps its first 31.
+    // renderer gets the font and then the colour right after it is read (a renderer that measures
+    // makes the stored bounds stale); the property array is grown to 11 slots; a face name longer
+    // than 31 characters keeps its first 31.
     void Serialize(CArchive& ar) override;
     // Frees a graph that failed to load: forgets every pointer (tree links, renderer, behaviour links,
     // collisions, property slots) without following or deleting anything.

@@ -41,10 +41,6 @@ void CKTGlyph::Serialize(CArchive& ar) {
         ar << m_cChar;
     } else {
         ar >> m_cChar;
-        if (m_pRenderer) {
-            const BYTE bBoundsValid = m_bBoundsValid;  // measured with this character
-            m_pRenderer->SetChar(m_cChar);
-            m_bBoundsValid = bBoundsValid;
-        }
+        if (m_pRenderer) m_pRenderer->SetChar(m_cChar);  // the bounds become stale
     }
 }
