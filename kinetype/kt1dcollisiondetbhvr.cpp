@@ -23,6 +23,7 @@ CKT1DCollisionDetBhvr::CKT1DCollisionDetBhvr() : CKTBehavior(BHVR_1DCOLLISIONDET
 }
 
 CKT1DCollisionDetBhvr::~CKT1DCollisionDetBhvr() {
+    ReleaseLists();  // no sweep fills them any more
     for (INT_PTR i = 0; i < m_edges.GetSize(); i++) delete m_edges.GetAt(i);
     m_edges.RemoveAll();
     m_active.RemoveAll();
@@ -138,34 +139,73 @@ void CKT1DCollisionDetBhvr::SortKeyed() {
     for (size_t i = 0; i < m_keyed.size(); i++) m_edges.SetAt(static_cast<INT_PTR>(i), m_keyed[i].pEdge);
 }
 
-// Empties every collision list that can hold an element: those of the whole tree, then those of this
-// detector's elements that are out of the tree, with their parents and grandparents. A list that
-// survived a sweep could name an element deleted since.
+// Empties the collision lists of this detector's elements, their parents and grandparents: the lists
+// the sweep fills. Another detector's lists are not touched.
 //
-// After the walk of the tree an attached element in it has an empty list. One out of the tree keeps
-// what the last sweep gave it; and its parent's and grandparent's lists can only hold entries from
-// pairs in which one of their attached descendants took part, whose own list then holds entries too.
-// So the parent and grandparent are cleared for the elements whose own lists are not empty.
+// A list filled by an earlier sweep that no sweep fills any more (its element left the detector, or
+// moved to another parent) would keep naming elements that may be deleted since; it is emptied too,
+// unless another running detector of the book reaches it (that one clears and fills it). The
+// elements reached last time are remembered in m_domain; those gone since (OnElementGone) are
+// skipped, never read.
 void CKT1DCollisionDetBhvr::ClearCollisionLists() {
-    CKTElement* pRoot = GetBook()->GetRoot();
-    for (CKTElement* p = pRoot; p;) {
+    static unsigned s_nMark = 0;
+    if (++s_nMark == 0) s_nMark = 1;  // 0 marks elements no pass has reached
+    const unsigned nMark = s_nMark;
+    m_reached.clear();
+    auto Reach = [&](CKTElement* p) {
         p->ClearCollisions();
-        if (p->GetFirstChild()) {
-            p = p->GetFirstChild();
-            continue;
-        }
-        while (p && p != pRoot && !p->GetNextSibling()) p = p->GetParent();
-        p = (p && p != pRoot) ? p->GetNextSibling() : nullptr;
-    }
+        if (p->m_nDetectorMark == nMark) return;
+        p->m_nDetectorMark = nMark;
+        m_reached.push_back(p);
+    };
     for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
         CKTElement* pElement = m_elements.GetNext(pos);
-        if (!pElement->IsColliding()) continue;
-        pElement->ClearCollisions();
+        Reach(pElement);
         if (CKTElement* pParent = pElement->GetParent()) {
-            pParent->ClearCollisions();
-            if (CKTElement* pGrandparent = pParent->GetParent()) pGrandparent->ClearCollisions();
+            Reach(pParent);
+            if (CKTElement* pGrandparent = pParent->GetParent()) Reach(pGrandparent);
         }
     }
+    for (CKTElement* p : m_domain) {
+        if (!m_gone.empty() && m_gone.count(p)) continue;
+        if (p->m_nDetectorMark == nMark || !p->IsColliding()) continue;
+        if (!IsReachedByAnotherDetector(p)) p->ClearCollisions();
+    }
+    m_gone.clear();
+    m_domain.swap(m_reached);
+    m_reached.clear();
+}
+
+BOOL CKT1DCollisionDetBhvr::IsReachedByAnotherDetector(const CKTElement* pElement) const {
+    CKTBook* pBook = g_pCurrentBook;
+    if (!pBook) return FALSE;
+    for (POSITION pos = pBook->GetFirstBehaviorPosition(); pos;) {
+        const CKTBehavior* pOther = pBook->GetNextBehavior(pos);
+        if (pOther == this || !pOther || !pOther->IsRunning() || !pOther->IsKindOf(RUNTIME_CLASS(CKT1DCollisionDetBhvr)))
+            continue;
+        if (pElement->HasBehavior(pOther)) return TRUE;
+        for (const CKTElement* c = pElement->GetFirstChild(); c; c = c->GetNextSibling()) {
+            if (c->HasBehavior(pOther)) return TRUE;
+            for (const CKTElement* g = c->GetFirstChild(); g; g = g->GetNextSibling())
+                if (g->HasBehavior(pOther)) return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+// While the detector runs, the next sweep skips the element. While it is stopped no sweep comes, and
+// the lists it filled could go on naming the element after it is deleted: they are emptied now.
+void CKT1DCollisionDetBhvr::OnElementGone(CKTElement* pElement) {
+    if (m_domain.empty()) return;
+    m_gone.insert(pElement);
+    if (!IsRunning()) ReleaseLists();
+}
+
+void CKT1DCollisionDetBhvr::ReleaseLists() {
+    for (CKTElement* p : m_domain)
+        if (!m_gone.count(p) && p->IsColliding() && !IsReachedByAnotherDetector(p)) p->ClearCollisions();
+    m_domain.clear();
+    m_gone.clear();
 }
 
 void CKT1DCollisionDetBhvr::Sweep() {

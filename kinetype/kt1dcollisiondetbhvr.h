@@ -3,8 +3,8 @@
 //
 // Every pre-step (event 3, head of the list, so before everything else of the tick) it re-sorts the
 // edges (an insertion sort: between frames the order is nearly right) and sweeps them. The sweep first
-// empties the collision list of every element of the book (and of its own elements out of the tree);
-// then, edge by edge, an element's first edge opens it and its second closes it (the open state is
+// empties the collision lists of its own elements, their parents and grandparents (a second detector's
+// lists stay as that one filled them); then, edge by edge, an element's first edge opens it and its second closes it (the open state is
 // kept in the edge records; the elements' PROP_SWEEP_OPEN flags, declared as slot 0, stay FALSE). An element that opens is tested against the elements open at that x, in the order
 // they opened; for each one whose bounds it overlaps (rectangles that only touch do not), both
 // elements go into each other's collision lists, and, when their parents differ, each goes into the
@@ -19,6 +19,7 @@
 // against the elements open at its x, with their bounds taken once per sweep.
 #pragma once
 
+#include <unordered_set>
 #include <vector>
 
 #include "kinetype/kt1dcolledge.h"
@@ -62,6 +63,9 @@ public:
     void Serialize(CArchive& ar) override;
     // Forgets the edge records (the failed load's owner deletes them) and the active list.
     void ForgetLinks() override;
+    // An element leaves the scene: the lists this detector filled must not name it once it is deleted
+    // (see ClearCollisionLists). The book sends it to every behaviour of its list.
+    void OnElementGone(CKTElement* pElement) override;
     // Every edge names one of this detector's elements, no element has more than two edges, and no
     // edge record is listed twice (here or by another detector of the book).
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
@@ -91,6 +95,12 @@ private:
     // The sweep over m_keyed.
     void SweepKeyed();
     void ClearCollisionLists();
+    // TRUE when another running detector of the book has pElement, one of its children or
+    // grandchildren among its elements (and so clears and fills pElement's list itself).
+    BOOL IsReachedByAnotherDetector(const CKTElement* pElement) const;
+    // Empties the lists of m_domain that no other detector fills (a stopped or destroyed detector's
+    // lists), skipping the elements gone since, and forgets m_domain.
+    void ReleaseLists();
     void TestAgainstOpen(const COpen& e);
     // Pairs the two edge records of each element (after a load).
     void LinkPartners();
@@ -100,6 +110,11 @@ private:
     std::vector<COpen> m_open;   // the elements open during a sweep, in the order they opened
     std::vector<CKeyed> m_keyed; // one pass's view of the edges
     std::vector<int> m_slotOf;   // by element number: its index in m_open while open, else -1
+    // The elements whose lists the last sweep cleared and filled (the elements, their parents and
+    // grandparents), each once; and the elements gone from the scene since (never read).
+    std::vector<CKTElement*> m_domain;
+    std::vector<CKTElement*> m_reached;
+    std::unordered_set<const CKTElement*> m_gone;
     int m_nIds = 0;              // element numbers given in the pass
     unsigned m_nPass = 0;
 };

@@ -259,6 +259,10 @@ protected:
     CTypedPtrArray<CObArray, CKTBhvrProp*> m_props;
     std::vector<CKTElement*> m_collisions;
 
+public:
+    // Working mark of the collision detector's passes (which elements a pass has reached); not stored.
+    unsigned m_nDetectorMark = 0;
+
 private:
     // Snapshot walk of the behaviour links: OnElementDying(this) to each behaviour still linked.
     void TellBehaviorsDying();

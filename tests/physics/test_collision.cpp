@@ -328,3 +328,90 @@ TEST_F(CollisionTest, KillEveryGlyphOfAWord) {
     EXPECT_EQ(Book().GetRoot()->GetChildCount(), 0);
     EXPECT_EQ(m_pDet->GetEdgeCount(), 0);
 }
+
+TEST_F(CollisionTest, TwoDetectorsKeepEachOthersLists) {
+    // m_pDet holds g1 and g2 (word w of passage P), the second detector g3 (word w2) and g4 (word w3),
+    // both of passage Q. Each pair overlaps, the pairs lie apart. Whichever detector sweeps last, both
+    // keep what they found.
+    for (bool bSecondFirst : {false, true}) {
+        SCOPED_TRACE(bSecondFirst ? "second detector sweeps first" : "first detector sweeps first");
+        TearDown();
+        SetUp();
+        CKT1DCollisionDetBhvr* pOther = Add(new CKT1DCollisionDetBhvr);
+        CKTPassage* P = NewPassage();
+        CKTWord* w = NewWord(P);
+        CKTGlyph* g1 = NewGlyph(w, 0, 0);
+        CKTGlyph* g2 = NewGlyph(w, 5, 0);
+        CKTPassage* Q = NewPassage();
+        CKTWord* w2 = NewWord(Q);
+        CKTWord* w3 = NewWord(Q);
+        CKTGlyph* g3 = NewGlyph(w2, 100, 100);
+        CKTGlyph* g4 = NewGlyph(w3, 104, 104);
+        m_pDet->AddElement(g1);
+        m_pDet->AddElement(g2);
+        pOther->AddElement(g3);
+        pOther->AddElement(g4);
+        auto SweepBoth = [&] {
+            for (CKT1DCollisionDetBhvr* d : bSecondFirst ? std::vector{pOther, m_pDet} : std::vector{m_pDet, pOther})
+                d->OnEvent(EV_PRESTEP);
+        };
+        SweepBoth();
+        EXPECT_EQ(CollisionsOf(g1), Elements{g2});
+        EXPECT_EQ(CollisionsOf(g2), Elements{g1});
+        EXPECT_TRUE(CollisionsOf(w).empty());
+        EXPECT_EQ(CollisionsOf(g3), Elements{g4});
+        EXPECT_EQ(CollisionsOf(g4), Elements{g3});
+        EXPECT_EQ(CollisionsOf(w2), Elements{g4});
+        EXPECT_EQ(CollisionsOf(w3), Elements{g3});
+        EXPECT_TRUE(CollisionsOf(Q).empty());
+
+        // g2 (still in w) moves over to the second detector, between g3 and g4: the three overlap.
+        // The first detector's next sweep leaves what the second found for g2 alone. Only w and P, the
+        // parent and grandparent of an element of each, are cleared by both: they keep what the
+        // later sweep left.
+        m_pDet->RemoveElement(g2);
+        PlaceAt(g2, 102, 102);
+        pOther->AddElement(g2);
+        for (int nPass = 0; nPass < 2; nPass++) {
+            SweepBoth();
+            EXPECT_TRUE(CollisionsOf(g1).empty());
+            EXPECT_EQ(CollisionsOf(g2), (Elements{g3, g4}));
+            EXPECT_EQ(CollisionsOf(g3), (Elements{g2, g4}));
+            EXPECT_EQ(CollisionsOf(g4), (Elements{g3, g2}));
+            EXPECT_EQ(CollisionsOf(w2), (Elements{g2, g4}));
+            EXPECT_EQ(CollisionsOf(w3), (Elements{g3, g2}));
+            EXPECT_EQ(CollisionsOf(Q), (Elements{g2, g2}));
+            for (CKTElement* pShared : {static_cast<CKTElement*>(w), static_cast<CKTElement*>(P)})
+                EXPECT_EQ(CollisionsOf(pShared), bSecondFirst ? Elements{} : (Elements{g3, g4}));
+        }
+    }
+}
+
+TEST_F(CollisionTest, ListsOfAStoppedOrRemovedDetectorNameNoDeletedElement) {
+    CKTGlyph* g1 = LoneGlyph(0, 0);
+    CKTGlyph* g2 = LoneGlyph(5, 0);
+    CKTGlyph* g3 = LoneGlyph(2, 2);
+    for (CKTGlyph* g : {g1, g2, g3}) m_pDet->AddElement(g);
+    Detect();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g3, g2}));
+    // Stopped, the detector's lists stay as the last sweep left them ...
+    m_pDet->StopListening();
+    Book().SetRunState(1);
+    Book().Step();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g3, g2}));
+    // ... until an element they may name leaves the scene.
+    g2->Die(FALSE, TRUE);
+    Book().Step();  // g2 deleted
+    EXPECT_TRUE(CollisionsOf(g1).empty());
+    EXPECT_TRUE(CollisionsOf(g3).empty());
+    EXPECT_TRUE(CollisionsOf(g1->GetParent()).empty());
+    // A removed detector leaves no list behind.
+    m_pDet->StartListening();
+    Detect();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g3}));
+    Book().RemoveBehavior(m_pDet);
+    delete m_pDet;
+    m_pDet = nullptr;
+    EXPECT_TRUE(CollisionsOf(g1).empty());
+    EXPECT_TRUE(CollisionsOf(g3->GetParent()).empty());
+}
