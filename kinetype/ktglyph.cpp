@@ -18,6 +18,7 @@ BOOL CKTGlyph::SetRenderer(CKTElementRenderer* p, BOOL bFlag) { return InstallRe
 
 void CKTGlyph::RecalcBounds() {
     CDC* pDC = g_pCurrentBook ? g_pCurrentBook->GetCurrentDC() : nullptr;
+    m_bAbsBoundsValid = 0;
     if (m_pRenderer && pDC) {
         m_rcBounds = m_pRenderer->GetExtent(pDC);
         m_bBoundsValid = 1;

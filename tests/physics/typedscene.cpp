@@ -55,7 +55,7 @@ void Walk(CKTElement* p, std::vector<CKTElement*>& out) {
 
 // ---- typing -------------------------------------------------------------------------------------------
 
-Typist::Typist(CKTBook& book, CKT1DCollisionDetBhvr* pDetector, const LOGFONT& lf, COLORREF cr, CPoint ptCaret)
+Typist::Typist(CKTBook& book, CKTBehavior* pDetector, const LOGFONT& lf, COLORREF cr, CPoint ptCaret)
     : m_book(book), m_pDetector(pDetector), m_lf(lf), m_cr(cr), m_ptCaret(ptCaret) {}
 
 CKTWord* Typist::NewWord() const {
@@ -149,13 +149,14 @@ LOGFONT Font(int nTenths) {
 
 // ---- scenes -------------------------------------------------------------------------------------------
 
-Scene::Scene(Kind kind, int nGlyphs, int nWidth, int nHeight) : m_kind(kind), m_wnd(nWidth, nHeight) {
+Scene::Scene(Kind kind, int nGlyphs, int nWidth, int nHeight, const DetectorFactory& makeDetector)
+    : m_kind(kind), m_wnd(nWidth, nHeight) {
     m_pPrev = g_pCurrentBook;
     crt::reset_rand();
     g_bLoading = 0;
     m_pBook = new CKTBook;
     m_pBook->SetWindow(&m_wnd);
-    Build(kind, nGlyphs);
+    Build(kind, nGlyphs, makeDetector);
     m_pBook->SetRunState(1);
 }
 
@@ -164,12 +165,15 @@ Scene::~Scene() {
     g_pCurrentBook = m_pPrev;
 }
 
-void Scene::Build(Kind kind, int nGlyphs) {
+void Scene::Build(Kind kind, int nGlyphs, const DetectorFactory& makeDetector) {
     CKTBook& book = *m_pBook;
-    CKT1DCollisionDetBhvr* pFirst = Attach(book, new CKT1DCollisionDetBhvr, {}, 0);
+    auto NewDetector = [&]() -> CKTBehavior* {
+        return makeDetector ? makeDetector() : new CKT1DCollisionDetBhvr;
+    };
+    CKTBehavior* pFirst = Attach(book, NewDetector(), {}, 0);
     const int nPassages = nGlyphs / kCharsPerPassage > 0 ? nGlyphs / kCharsPerPassage : 1;
     const int nHalf = (nPassages + 1) / 2;
-    CKT1DCollisionDetBhvr* pSecond = kind == Kind::cruise ? Attach(book, new CKT1DCollisionDetBhvr, {}, 0) : nullptr;
+    CKTBehavior* pSecond = kind == Kind::cruise ? Attach(book, NewDetector(), {}, 0) : nullptr;
 
     // Two columns of passages from the top of the window down.
     const CRect rc = book.GetClientRect();
@@ -199,7 +203,7 @@ void Scene::Build(Kind kind, int nGlyphs) {
     auto* pBounce = new CKTBounceOnCollision;
     pBounce->SetElasticity(0.9);
     Attach(book, pBounce, first, APPLIES_TO_GLYPH);
-    if (first.size() > 2) Attach(book, new CKTAccelerateOnCollision, {first[2]}, APPLIES_TO_WORD);
+    if (kind != Kind::page && first.size() > 2) Attach(book, new CKTAccelerateOnCollision, {first[2]}, APPLIES_TO_WORD);
 
     // The group that cruises.
     if (!second.empty()) {
@@ -212,7 +216,7 @@ void Scene::Build(Kind kind, int nGlyphs) {
         Attach(book, pPush, second, APPLIES_TO_GLYPH);
     }
 
-    if (kind != Kind::settled) {
+    if (kind != Kind::page) {
         std::vector<CKTElement*> doomed;
         const int nCount = GlyphCount();
         for (int i = 0; i < 6; i++) doomed.push_back(NthGlyph(crt::rand() % nCount));
@@ -244,7 +248,7 @@ void Scene::Tick(int nFrame) {
     case 85: book.OnRButtonUp(book.GetMousePoint()); break;
     default: break;
     }
-    if (m_kind != Kind::settled && nFrame > 0) {
+    if (m_kind != Kind::page && nFrame > 0) {
         if (nFrame % 120 == 0) {
             if (CKTGlyph* g = NthGlyph(nFrame * 7 % GlyphCount())) g->Die(TRUE, TRUE);
         } else if (nFrame % 300 == 0) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ class CKTElement;
 class CKTPassage;
 class CKTWord;
 class CKTGlyph;
-class CKT1DCollisionDetBhvr;
+class CKTBehavior;
 
 namespace tscene {
 
@@ -33,7 +34,7 @@ namespace tscene {
 // character is a word of its own; visible glyphs join the detector.
 class Typist {
 public:
-    Typist(CKTBook& book, CKT1DCollisionDetBhvr* pDetector, const LOGFONT& lf, COLORREF cr, CPoint ptCaret);
+    Typist(CKTBook& book, CKTBehavior* pDetector, const LOGFONT& lf, COLORREF cr, CPoint ptCaret);
     void Type(char c);
     void Type(const std::string& text) {
         for (char c : text) Type(c);
@@ -44,7 +45,7 @@ private:
     CKTWord* NewWord() const;
 
     CKTBook& m_book;
-    CKT1DCollisionDetBhvr* m_pDetector;
+    CKTBehavior* m_pDetector;
     LOGFONT m_lf;
     COLORREF m_cr;
     CPoint m_ptCaret;
@@ -67,15 +68,18 @@ enum class Kind {
     cruise,   // two detectors, one for each half of the passages; the first half as above, the
               // second a cruise group (cruise, drag, stay in window accelerating back, accelerate on
               // collision)
-    settled,  // as gravity, without deaths, for benchmarks that let the text fall into a heap first
+    page,     // a page of text under gravity, drag, stay in window, bounce and one detector; no deaths
 };
+
+// Makes a collision detector (the benchmarks compare detectors); empty: CKT1DCollisionDetBhvr.
+typedef std::function<CKTBehavior*()> DetectorFactory;
 
 class Scene {
 public:
     // A book (current while the scene lives) with a window of nWidth x nHeight, about nGlyphs glyphs
     // typed into passages of about 250 characters placed over the window, the behaviours of kind, and
     // the book running.
-    Scene(Kind kind, int nGlyphs, int nWidth = 1024, int nHeight = 768);
+    Scene(Kind kind, int nGlyphs, int nWidth = 1024, int nHeight = 768, const DetectorFactory& makeDetector = {});
     ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
@@ -97,7 +101,7 @@ public:
     int GlyphCount() const;
 
 private:
-    void Build(Kind kind, int nGlyphs);
+    void Build(Kind kind, int nGlyphs, const DetectorFactory& makeDetector);
     CKTGlyph* NthGlyph(int n) const;
 
     Kind m_kind;
