@@ -4,9 +4,10 @@
 // Every pre-step (event 3, head of the list, so before everything else of the tick) it re-sorts the
 // edges (an insertion sort: between frames the order is nearly right) and sweeps them. The sweep first
 // empties the collision lists of its own elements, their parents and grandparents (a second detector's
-// lists stay as that one filled them); then, edge by edge, an element's first edge opens it and its second closes it (the open state is
-// kept in the edge records; the elements' PROP_SWEEP_OPEN flags, declared as slot 0, stay FALSE). An element that opens is tested against the elements open at that x, in the order
-// they opened; for each one whose bounds it overlaps (rectangles that only touch do not), both
+// lists stay as that one filled them); then, edge by edge, an element's first edge opens it and its
+// second closes it (the open state is kept by the sweep; the elements' PROP_SWEEP_OPEN flags, declared
+// as slot 0, stay FALSE). An element that opens is tested against the elements open at that x, in the
+// order they opened; for each one whose bounds it overlaps (rectangles that only touch do not), both
 // elements go into each other's collision lists, and, when their parents differ, each goes into the
 // other's parent's list, and, when their grandparents differ too, into the other's grandparent's. So a
 // word's or passage's list holds the foreign elements that touch its subtree, one entry per touching
@@ -15,10 +16,15 @@
 // A book has one detector: the constructor (when not loading) puts it into book property
 // BOOKPROP_COLLISION_DETECTOR, replacing whatever detector was there.
 //
-// Cost: the sort is close to linear when elements move little; each opening element is tested only
-// against the elements open at its x, with their bounds taken once per sweep.
+// Cost: each element's bounds are taken once per sweep (an O(1) read of the element's cache when it
+// has not moved); the sort is close to linear when elements move little; the open elements are kept in
+// bands of y, so an opening element is tested only against the open elements whose y range can meet
+// its own, and the overlaps found are put in the order in which those elements opened: the same
+// lists, in the same order, as a test against every open element. A sweep is O(n log n) or better
+// plus the collisions it records.
 #pragma once
 
+#include <cstdint>
 #include <unordered_set>
 #include <vector>
 
@@ -34,7 +40,8 @@ public:
     // Event (3, 1); element slot PROP_SWEEP_OPEN (bool); book slot BOOKPROP_COLLISION_DETECTOR, which
     // then points to this detector. While loading only the base constructor runs.
     CKT1DCollisionDetBhvr();
-    // Deletes the edge records, empties the active list, then the base destruction.
+    // Empties the lists it filled (ReleaseLists), deletes the edge records, empties the active list,
+    // then the base destruction.
     ~CKT1DCollisionDetBhvr() override;
 
     CString GetName() const override;  // "1D Collision Detection"
@@ -49,9 +56,10 @@ public:
     static BOOL IsEdgeAfter(const CKT1DCollEdge* a, const CKT1DCollEdge* b);
     // Stable insertion sort of m_edges by coordinate.
     void SortEdges();
-    // Empties the book's collision lists and rebuilds them from the edge order (see the top).
+    // Empties this detector's collision lists and rebuilds them from the edge order (see the top).
     void Sweep();
-    // Tests pElement, which is opening, against the open elements and records the collisions.
+    // Tests pElement against the elements open in the sweep under way and records the collisions
+    // (between sweeps nothing is open).
     void TestAgainstActive(CKTElement* pElement);
 
     INT_PTR GetEdgeCount() const { return m_edges.GetSize(); }
@@ -63,58 +71,103 @@ public:
     void Serialize(CArchive& ar) override;
     // Forgets the edge records (the failed load's owner deletes them) and the active list.
     void ForgetLinks() override;
-    // An element leaves the scene: the lists this detector filled must not name it once it is deleted
-    // (see ClearCollisionLists). The book sends it to every behaviour of its list.
-    void OnElementGone(CKTElement* pElement) override;
     // Every edge names one of this detector's elements, no element has more than two edges, and no
     // edge record is listed twice (here or by another detector of the book).
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
+    // An element leaves the scene: the lists this detector filled must not name it once it is deleted
+    // (see ClearCollisionLists). The book sends it to every behaviour of its list.
+    void OnElementGone(CKTElement* pElement) override;
 
 private:
-    // An element as a pass sees it: absolute bounds, parent, grandparent, and its number in the pass
-    // (both edges of an element carry the same number). An element open during the sweep is one of
-    // these in m_open.
-    struct COpen {
+    // An element as a pass sees it: absolute bounds, parent, grandparent. One for each item (the
+    // element both edges of a pair name), in m_views by item number.
+    struct CView {
         CKTElement* pElement;
         CKTElement* pParent;
         CKTElement* pGrandparent;
         CRect rc;
-        int nId;
     };
-    // An edge as one pass sees it: its coordinate and its element's view, next to each other, so that
-    // the sort and the sweep run through one array and touch no edge record or element.
+    // m_edges mirrored: an edge's coordinate in the pass, its item, its side, its record. Small, so
+    // that the sort moves little, and in m_edges' order, so that a pass reads no edge record.
     struct CKeyed {
         int nKey;
+        int nItem : 31;
+        unsigned bRight : 1;
         CKT1DCollEdge* pEdge;
-        COpen element;
     };
-    // m_keyed in the order of m_edges, each element's bounds and parents taken once for both edges.
-    void TakeBounds();
+    // An element open during the sweep: its item, when it opened (the order the lists follow), the
+    // bands of y it is filed in (nFirstBand > nLastBand: in none, it meets nothing; nFirstBand < 0:
+    // in m_tall) and the last query that looked at it.
+    struct COpen {
+        int nItem;
+        uint32_t nOpened;
+        int nFirstBand;
+        int nLastBand;
+        uint32_t nSeenBy;
+    };
+    // An overlap found by a query: when the open element opened, and its item.
+    struct CHit {
+        uint32_t nOpened;
+        int nItem;
+    };
+
+    // m_keyed and m_items rebuilt from m_edges when they do not mirror it (after a load).
+    void MirrorEdges();
+    int NewItem(CKTElement* pElement);
+    // The detector's elements changed: the next sweep works out the lists it fills anew.
+    void Changed();
+    // The views and the edges' coordinates; with bClear the lists the sweep fills are emptied too.
+    void TakeBounds(BOOL bClear);
     // Stable insertion sort of m_keyed by coordinate; m_edges takes the new order.
     void SortKeyed();
-    // The sweep over m_keyed.
-    void SweepKeyed();
-    void ClearCollisionLists();
+    // The sweep over m_keyed; with bClear it empties the lists first.
+    void SweepKeyed(BOOL bClear);
+    void ClearLeftOvers();
+    // The bands of y for this sweep, from the views' y ranges.
+    void LayOutBands();
+    // The band holding y (y within the views' range).
+    int BandOf(LONG y) const;
+    void Open(int nItem);
+    void Close(int nSlot);
+    // Records e's overlaps with the open elements, in the order they opened.
+    void TestAgainstOpen(const CView& e);
+    void Record(const CView& e, const CView& a);
     // TRUE when another running detector of the book has pElement, one of its children or
     // grandchildren among its elements (and so clears and fills pElement's list itself).
     BOOL IsReachedByAnotherDetector(const CKTElement* pElement) const;
     // Empties the lists of m_domain that no other detector fills (a stopped or destroyed detector's
     // lists), skipping the elements gone since, and forgets m_domain.
     void ReleaseLists();
-    void TestAgainstOpen(const COpen& e);
     // Pairs the two edge records of each element (after a load).
     void LinkPartners();
 
     CKT1DCollEdgeArray m_edges;  // owned
     CKTElementList m_active;     // stored; empty between sweeps (the sweep works in m_open)
-    std::vector<COpen> m_open;   // the elements open during a sweep, in the order they opened
-    std::vector<CKeyed> m_keyed; // one pass's view of the edges
-    std::vector<int> m_slotOf;   // by element number: its index in m_open while open, else -1
+
+    std::vector<CKeyed> m_keyed;        // m_edges' mirror
+    std::vector<CKTElement*> m_items;   // by item: its element (NULL: a free item)
+    std::vector<int> m_freeItems;
+
+    // One pass's working state.
+    std::vector<CView> m_views;         // by item
+    std::vector<int> m_slotOf;          // by item: its slot in m_open while open, else -1
+    std::vector<COpen> m_open;          // by slot; free slots are reused
+    std::vector<int> m_freeSlots;
+    std::vector<std::vector<int>> m_bands;  // by band of y: the slots of the open elements filed there
+    std::vector<int> m_tall;            // slots of open elements spanning too many bands
+    std::vector<CHit> m_hits;
+    int64_t m_nBandTop = 0;             // y where band 0 starts
+    int64_t m_nBandHeight = 1;
+    uint32_t m_nOpened = 0;             // openings so far in the sweep
+    uint32_t m_nQuery = 0;              // queries so far
+
     // The elements whose lists the last sweep cleared and filled (the elements, their parents and
-    // grandparents), each once; and the elements gone from the scene since (never read).
+    // grandparents), each once; the attached elements without edges; the elements gone from the
+    // scene since (never read); and what the set was worked out from.
     std::vector<CKTElement*> m_domain;
     std::vector<CKTElement*> m_reached;
+    std::vector<CKTElement*> m_edgeless;
     std::unordered_set<const CKTElement*> m_gone;
-    int m_nIds = 0;              // element numbers given in the pass
-    unsigned m_nPass = 0;
+    BOOL m_bChanged = TRUE;
+    uint64_t m_nTreeEdits = 0;
 };

@@ -16,6 +16,8 @@
 
 IMPLEMENT_SERIAL(CKTElement, CKTComponent, 0)
 
+uint64_t CKTElement::s_nTreeEdits = 0;
+
 namespace {
 
 // Stored face names hold at most this many characters (the field keeps its terminator).
@@ -66,6 +68,7 @@ CKTElement::~CKTElement() {
         pChild->m_pParent = nullptr;
         pChild->m_pNextSibling = nullptr;
         pChild->m_pPrevSibling = nullptr;
+        s_nTreeEdits++;
         delete pChild;
     }
 
@@ -116,6 +119,7 @@ BOOL CKTElement::InsertChild(CKTElement* pChild, CKTElement* pAfter, BOOL /*bRef
         m_pFirstChild = pChild;
     }
     pChild->m_pParent = this;
+    s_nTreeEdits++;
     pChild->InvalidateAbsPosition();
     InvalidateBounds();
     return TRUE;
@@ -136,6 +140,7 @@ void CKTElement::UnlinkChild(CKTElement* pChild) {
     pChild->m_pParent = nullptr;
     pChild->m_pPrevSibling = nullptr;
     pChild->m_pNextSibling = nullptr;
+    s_nTreeEdits++;
     pChild->InvalidateAbsPosition();
     InvalidateBounds();
 }

@@ -274,6 +274,12 @@ protected:
 public:
     // Working mark of the collision detector's passes (which elements a pass has reached); not stored.
     unsigned m_nDetectorMark = 0;
+    // How many times, in the whole process, an element was linked under a parent or unlinked from it:
+    // work that depends on who is whose parent can tell that nothing changed.
+    static uint64_t GetTreeEditCount() { return s_nTreeEdits; }
+
+private:
+    static uint64_t s_nTreeEdits;
 
 private:
     // Snapshot walk of the behaviour links: OnElementDying(this) to each behaviour still linked.

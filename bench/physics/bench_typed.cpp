@@ -138,6 +138,6 @@ BENCHMARK(BM_PageStepAndDraw)->Arg(10000)->Arg(20000)->Iterations(100)->Unit(ben
 BENCHMARK(BM_PageStepAndDraw_Reference)->Arg(10000)->Arg(20000)->Iterations(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SettledStep)->Arg(5000)->Iterations(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SettledStep_Reference)->Arg(5000)->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageDetect) QS_SIZES->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageDetect_Reference) QS_SIZES->Iterations(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageDetect) QS_SIZES->Iterations(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageDetect_Reference) QS_SIZES->Iterations(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryOver20000Steps)->Iterations(1)->Unit(benchmark::kSecond);
