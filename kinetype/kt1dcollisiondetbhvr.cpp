@@ -181,7 +181,7 @@ void CKT1DCollisionDetBhvr::SortEdges() {
 
 // Stable: an edge moves left only past edges with a strictly greater coordinate.
 void CKT1DCollisionDetBhvr::SortKeyed() {
-    BOOL bMoved = FALSE;
+    size_t nFirstMoved = m_keyed.size(), nLastMoved = 0;
     for (size_t i = 1; i < m_keyed.size(); i++) {
         if (m_keyed[i - 1].nKey <= m_keyed[i].nKey) continue;
         const CKeyed item = m_keyed[i];
@@ -191,10 +191,11 @@ void CKT1DCollisionDetBhvr::SortKeyed() {
             j--;
         }
         m_keyed[j] = item;
-        bMoved = TRUE;
+        nFirstMoved = std::min(nFirstMoved, j);
+        nLastMoved = i;
     }
-    if (!bMoved) return;
-    for (size_t i = 0; i < m_keyed.size(); i++) m_edges.SetAt(static_cast<INT_PTR>(i), m_keyed[i].pEdge);
+    for (size_t i = nFirstMoved; i <= nLastMoved && i < m_keyed.size(); i++)
+        m_edges.SetAt(static_cast<INT_PTR>(i), m_keyed[i].pEdge);
 }
 
 // The sweep fills the collision lists of this detector's elements, their parents and grandparents,

@@ -1,21 +1,27 @@
-// The everyday scene: a page of typed text (passages of words as typing makes them, DejaVu Sans 12
+// The everyday scene: pages of typed text (passages of words as typing makes them, DejaVu Sans 12
 // points, default renderers) under gravity, drag, stay in window, bounce on collision and the
-// collision detector, in a 1280 x 720 window.
+// collision detector.
 //
 // Every benchmark builds its scene outside the timing and times a fixed number of frames from the
 // same start, so each repetition measures the same work; run with repetitions and read the medians.
 //
-// BM_PageStep/N:          the book's step, N glyphs, the first 100 frames (the text starts to fall).
-// BM_PageStepAndDraw/N:   step and a draw of every glyph into the window.
+// BM_PageStep/N:          the book's step, N glyphs in a 1280 x 720 window (the more text, the more
+//                         its passages overlap), the first 100 frames (the text falls and piles up).
+// BM_TallPageStep/N:      the same in a window as tall as the text needs (passages 100 pixels apart,
+//                         the density of text the same for every N).
+// BM_PageStepAndDraw/N:   step and a draw of every glyph into the 1280 x 720 window.
 // BM_SettledStep/N:       the step once the text has fallen into a heap (600 frames first).
 // BM_PageDetect/N:        the detector's pre-step (sort and sweep) alone, on the page at rest.
+// BM_LoadedPageStep/N:    the page saved and loaded back as a document first.
 // ..._Reference:          the same with the reference detector (every entering element tested
 //                         against every element open at its x), side by side.
-// BM_MemoryOver20000Steps: resident memory before and after 20,000 steps of 5,000 glyphs (counters in
-//                         kB; the time is of no interest).
+// BM_MemoryOver20000Steps: resident memory after 1,000 frames of 2,000 glyphs with deaths, and every
+//                         5,000 frames after (counters in kB; the time is of no interest).
+// The "entries" counter is the number of collision-list entries the last step left in the tree.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 
 #include "kinetype/kt1dcollisiondetbhvr.h"
@@ -54,6 +60,29 @@ double CollisionEntries(CKTElement* p) {
 void Counters(benchmark::State& state, tscene::Scene& scene) {
     state.counters["glyphs"] = static_cast<double>(scene.GlyphCount());
     state.counters["entries"] = CollisionEntries(scene.Book().GetRoot());
+}
+
+// Tall enough for every passage to lie 100 pixels below the one before (two columns).
+int TallHeight(int nGlyphs) { return 120 + (nGlyphs / 250 + 1) / 2 * 100; }
+
+void TallPageStep(benchmark::State& state, bool bReference) {
+    Register();
+    const int n = static_cast<int>(state.range(0));
+    tscene::Scene scene(tscene::Kind::page, n, kWidth, TallHeight(n), Detector(bReference));
+    scene.Draw();
+    for (auto _ : state) scene.Step();
+    Counters(state, scene);
+}
+void BM_TallPageStep(benchmark::State& state) { TallPageStep(state, false); }
+void BM_TallPageStep_Reference(benchmark::State& state) { TallPageStep(state, true); }
+
+void BM_LoadedPageStep(benchmark::State& state) {
+    Register();
+    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, kHeight);
+    scene.Reload();
+    scene.Draw();
+    for (auto _ : state) scene.Step();
+    Counters(state, scene);
 }
 
 void PageStep(benchmark::State& state, bool bReference) {
@@ -114,30 +143,40 @@ long ResidentKB() {
     return nResident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// The determinism tests' gravity scene (2,000 glyphs, a mouse moving, glyphs dying and words deleted
+// now and then): resident memory after 1,000 frames and after 20,000 more.
 void BM_MemoryOver20000Steps(benchmark::State& state) {
     Register();
     for (auto _ : state) {
-        tscene::Scene scene(tscene::Kind::page, 5000, kWidth, kHeight);
+        tscene::Scene scene(tscene::Kind::gravity, 2000, kWidth, kHeight);
         scene.Draw();
-        for (int i = 0; i < 1000; i++) scene.Step();  // everything allocated once
+        int nFrame = 0;
+        for (; nFrame < 1000; nFrame++) scene.Tick(nFrame);
         const long nBefore = ResidentKB();
-        for (int i = 0; i < 20000; i++) scene.Step();
-        const long nAfter = ResidentKB();
-        state.counters["rss_before_kB"] = static_cast<double>(nBefore);
-        state.counters["rss_after_kB"] = static_cast<double>(nAfter);
-        state.counters["growth_kB"] = static_cast<double>(nAfter - nBefore);
+        state.counters["rss_1k_kB"] = static_cast<double>(nBefore);
+        for (; nFrame < 21000; nFrame++) {
+            scene.Tick(nFrame);
+            if ((nFrame + 1) % 5000 == 0)
+                state.counters["rss_" + std::to_string((nFrame + 1) / 1000) + "k_kB"] = static_cast<double>(ResidentKB());
+        }
+        state.counters["growth_kB"] = static_cast<double>(ResidentKB() - nBefore);
+        state.counters["glyphs_left"] = static_cast<double>(scene.GlyphCount());
     }
 }
 
 }  // namespace
 
 #define QS_SIZES ->Arg(1000)->Arg(2000)->Arg(5000)->Arg(10000)->Arg(20000)
-BENCHMARK(BM_PageStep) QS_SIZES->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageStep_Reference) QS_SIZES->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageStepAndDraw)->Arg(10000)->Arg(20000)->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageStepAndDraw_Reference)->Arg(10000)->Arg(20000)->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SettledStep)->Arg(5000)->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SettledStep_Reference)->Arg(5000)->Iterations(100)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageDetect) QS_SIZES->Iterations(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PageDetect_Reference) QS_SIZES->Iterations(1000)->Unit(benchmark::kMillisecond);
+#define QS_FRAMES ->Iterations(100)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_PageStep) QS_SIZES QS_FRAMES;
+BENCHMARK(BM_PageStep_Reference) QS_SIZES QS_FRAMES;
+BENCHMARK(BM_TallPageStep) QS_SIZES QS_FRAMES;
+BENCHMARK(BM_TallPageStep_Reference) QS_SIZES QS_FRAMES;
+BENCHMARK(BM_PageStepAndDraw)->Arg(10000)->Arg(20000) QS_FRAMES;
+BENCHMARK(BM_PageStepAndDraw_Reference)->Arg(10000)->Arg(20000) QS_FRAMES;
+BENCHMARK(BM_SettledStep)->Arg(5000) QS_FRAMES;
+BENCHMARK(BM_SettledStep_Reference)->Arg(5000) QS_FRAMES;
+BENCHMARK(BM_PageDetect) QS_SIZES QS_FRAMES;
+BENCHMARK(BM_PageDetect_Reference) QS_SIZES QS_FRAMES;
+BENCHMARK(BM_LoadedPageStep)->Arg(10000) QS_FRAMES;
 BENCHMARK(BM_MemoryOver20000Steps)->Iterations(1)->Unit(benchmark::kSecond);
