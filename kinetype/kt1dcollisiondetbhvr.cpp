@@ -67,7 +67,7 @@ BOOL CKT1DCollisionDetBhvr::AddElement(CKTElement* pElement) {
     CKT1DCollEdge* pRight = new CKT1DCollEdge(pElement, TRUE);
     pLeft->m_pPartner = pRight;
     pRight->m_pPartner = pLeft;
-    const int nItem = NewItem(pElement);
+    const int nItem = NewItem(pElement, 2);
     const INT_PTR n = m_edges.GetSize();
     const int nLeft = pLeft->GetCoordinate();
     INT_PTR i = 0;
@@ -109,22 +109,26 @@ BOOL CKT1DCollisionDetBhvr::RemoveElement(CKTElement* pElement) {
         m_keyed.erase(m_keyed.begin() + static_cast<std::ptrdiff_t>(i));
         nFound++;
         // The item goes once no edge names it (an element loaded with unpaired edges has one each).
-        if (std::none_of(m_keyed.begin(), m_keyed.end(), [nItem](const CKeyed& k) { return k.nItem == nItem; })) {
+        if (--m_itemEdges[static_cast<size_t>(nItem)] == 0) {
             m_items[static_cast<size_t>(nItem)] = nullptr;
             m_freeItems.push_back(nItem);
         }
     }
+    m_edgeless.erase(std::remove(m_edgeless.begin(), m_edgeless.end(), pElement), m_edgeless.end());
     return TRUE;
 }
 
-int CKT1DCollisionDetBhvr::NewItem(CKTElement* pElement) {
+// A new item with its two edges (or, after a load, with the edges MirrorEdges counts).
+int CKT1DCollisionDetBhvr::NewItem(CKTElement* pElement, int nEdges) {
     if (!m_freeItems.empty()) {
         const int nItem = m_freeItems.back();
         m_freeItems.pop_back();
         m_items[static_cast<size_t>(nItem)] = pElement;
+        m_itemEdges[static_cast<size_t>(nItem)] = nEdges;
         return nItem;
     }
     m_items.push_back(pElement);
+    m_itemEdges.push_back(nEdges);
     return static_cast<int>(m_items.size()) - 1;
 }
 
@@ -134,12 +138,14 @@ void CKT1DCollisionDetBhvr::MirrorEdges() {
     if (m_keyed.size() == static_cast<size_t>(m_edges.GetSize())) return;
     m_keyed.clear();
     m_items.clear();
+    m_itemEdges.clear();
     m_freeItems.clear();
     std::unordered_map<const CKT1DCollEdge*, int> itemOf;
     for (INT_PTR i = 0; i < m_edges.GetSize(); i++) {
         CKT1DCollEdge* pEdge = m_edges.GetAt(i);
         auto it = pEdge->m_pPartner ? itemOf.find(pEdge->m_pPartner) : itemOf.end();
-        const int nItem = it != itemOf.end() ? it->second : NewItem(pEdge->m_pElement);
+        const int nItem = it != itemOf.end() ? it->second : NewItem(pEdge->m_pElement, 0);
+        m_itemEdges[static_cast<size_t>(nItem)]++;
         itemOf[pEdge] = nItem;
         m_keyed.push_back({0, nItem, pEdge->m_bRightEdge ? 1u : 0u, pEdge});
     }
@@ -275,6 +281,7 @@ BOOL CKT1DCollisionDetBhvr::IsReachedByAnotherDetector(const CKTElement* pElemen
 // While the detector runs, the next sweep skips the element. While it is stopped no sweep comes, and
 // the lists it filled could go on naming the element after it is deleted: they are emptied now.
 void CKT1DCollisionDetBhvr::OnElementGone(CKTElement* pElement) {
+    m_edgeless.erase(std::remove(m_edgeless.begin(), m_edgeless.end(), pElement), m_edgeless.end());
     if (m_domain.empty()) return;
     m_gone.insert(pElement);
     if (!IsRunning()) ReleaseLists();
@@ -477,6 +484,7 @@ void CKT1DCollisionDetBhvr::ForgetLinks() {
     m_active.RemoveAll();
     m_keyed.clear();
     m_items.clear();
+    m_itemEdges.clear();
     m_freeItems.clear();
     m_views.clear();
     m_domain.clear();

@@ -113,7 +113,7 @@ private:
 
     // m_keyed and m_items rebuilt from m_edges when they do not mirror it (after a load).
     void MirrorEdges();
-    int NewItem(CKTElement* pElement);
+    int NewItem(CKTElement* pElement, int nEdges);
     // The detector's elements changed: the next sweep works out the lists it fills anew.
     void Changed();
     // The views and the edges' coordinates; with bClear the lists the sweep fills are emptied too.
@@ -146,6 +146,7 @@ private:
 
     std::vector<CKeyed> m_keyed;        // m_edges' mirror
     std::vector<CKTElement*> m_items;   // by item: its element (NULL: a free item)
+    std::vector<int> m_itemEdges;       // by item: how many edges name it
     std::vector<int> m_freeItems;
 
     // One pass's working state.
