@@ -47,92 +47,60 @@ void Register() {
     bDone = true;
 }
 
-// Entries in the collision lists of the whole tree after the last step.
-double CollisionEntries(CKTElement* p) {
-    double n = 0;
-    for (; p; p = p->GetNextSibling()) {
-        for (POSITION pos = p->GetFirstCollisionPosition(); pos; p->GetNextCollision(pos)) n++;
-        n += CollisionEntries(p->GetFirstChild());
-    }
-    return n;
-}
+// What a benchmark times, once the page is built and drawn once (glyphs measured, as the first paint
+// does) and, for a settled heap, has run 600 frames.
+enum class Work { step, stepAndDraw, detect };
 
-void Counters(benchmark::State& state, tscene::Scene& scene) {
-    state.counters["glyphs"] = static_cast<double>(scene.GlyphCount());
-    state.counters["entries"] = CollisionEntries(scene.Book().GetRoot());
-}
+struct Setup {
+    int nHeight = kHeight;
+    bool bReference = false;
+    bool bReload = false;
+    int nWarmFrames = 0;
+    Work work = Work::step;
+};
 
-// Tall enough for every passage to lie 100 pixels below the one before (two columns).
-int TallHeight(int nGlyphs) { return 120 + (nGlyphs / 250 + 1) / 2 * 100; }
-
-void TallPageStep(benchmark::State& state, bool bReference) {
+void RunPage(benchmark::State& state, const Setup& setup) {
     Register();
-    const int n = static_cast<int>(state.range(0));
-    tscene::Scene scene(tscene::Kind::page, n, kWidth, TallHeight(n), Detector(bReference));
+    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, setup.nHeight,
+                        Detector(setup.bReference));
+    if (setup.bReload) scene.Reload();
     scene.Draw();
-    for (auto _ : state) scene.Step();
-    Counters(state, scene);
-}
-void BM_TallPageStep(benchmark::State& state) { TallPageStep(state, false); }
-void BM_TallPageStep_Reference(benchmark::State& state) { TallPageStep(state, true); }
-
-void BM_LoadedPageStep(benchmark::State& state) {
-    Register();
-    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, kHeight);
-    scene.Reload();
-    scene.Draw();
-    for (auto _ : state) scene.Step();
-    Counters(state, scene);
-}
-
-void PageStep(benchmark::State& state, bool bReference) {
-    Register();
-    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, kHeight, Detector(bReference));
-    scene.Draw();  // measured once, as the first paint does
-    for (auto _ : state) scene.Step();
-    Counters(state, scene);
-}
-void BM_PageStep(benchmark::State& state) { PageStep(state, false); }
-void BM_PageStep_Reference(benchmark::State& state) { PageStep(state, true); }
-
-void PageStepAndDraw(benchmark::State& state, bool bReference) {
-    Register();
-    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, kHeight, Detector(bReference));
-    scene.Draw();
-    for (auto _ : state) {
-        scene.Step();
-        scene.Draw();
-    }
-    Counters(state, scene);
-}
-void BM_PageStepAndDraw(benchmark::State& state) { PageStepAndDraw(state, false); }
-void BM_PageStepAndDraw_Reference(benchmark::State& state) { PageStepAndDraw(state, true); }
-
-void SettledStep(benchmark::State& state, bool bReference) {
-    Register();
-    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, kHeight, Detector(bReference));
-    scene.Draw();
-    for (int i = 0; i < 600; i++) scene.Step();
-    for (auto _ : state) scene.Step();
-    Counters(state, scene);
-}
-void BM_SettledStep(benchmark::State& state) { SettledStep(state, false); }
-void BM_SettledStep_Reference(benchmark::State& state) { SettledStep(state, true); }
-
-void PageDetect(benchmark::State& state, bool bReference) {
-    Register();
-    tscene::Scene scene(tscene::Kind::page, static_cast<int>(state.range(0)), kWidth, kHeight, Detector(bReference));
-    scene.Draw();
+    for (int i = 0; i < setup.nWarmFrames; i++) scene.Step();
     CKTBehavior* pDetector = nullptr;
     for (POSITION pos = scene.Book().GetFirstBehaviorPosition(); pos && !pDetector;) {
         CKTBehavior* p = scene.Book().GetNextBehavior(pos);
         if (p->GetType() == BHVR_1DCOLLISIONDET) pDetector = p;
     }
-    for (auto _ : state) pDetector->OnEvent(EV_PRESTEP);
-    Counters(state, scene);
+    for (auto _ : state) {
+        if (setup.work == Work::detect) {
+            pDetector->OnEvent(EV_PRESTEP);
+            continue;
+        }
+        scene.Step();
+        if (setup.work == Work::stepAndDraw) scene.Draw();
+    }
+    state.counters["glyphs"] = static_cast<double>(scene.GlyphCount());
+    state.counters["entries"] = static_cast<double>(tscene::CollisionEntries(scene.Book().GetRoot()));
 }
-void BM_PageDetect(benchmark::State& state) { PageDetect(state, false); }
-void BM_PageDetect_Reference(benchmark::State& state) { PageDetect(state, true); }
+
+// Tall enough for every passage to lie 100 pixels below the one before (two columns).
+int TallHeight(int nGlyphs) { return 120 + (nGlyphs / 250 + 1) / 2 * 100; }
+
+void BM_PageStep(benchmark::State& state) { RunPage(state, {}); }
+void BM_PageStep_Reference(benchmark::State& state) { RunPage(state, {.bReference = true}); }
+void BM_TallPageStep(benchmark::State& state) { RunPage(state, {.nHeight = TallHeight(static_cast<int>(state.range(0)))}); }
+void BM_TallPageStep_Reference(benchmark::State& state) {
+    RunPage(state, {.nHeight = TallHeight(static_cast<int>(state.range(0))), .bReference = true});
+}
+void BM_PageStepAndDraw(benchmark::State& state) { RunPage(state, {.work = Work::stepAndDraw}); }
+void BM_PageStepAndDraw_Reference(benchmark::State& state) {
+    RunPage(state, {.bReference = true, .work = Work::stepAndDraw});
+}
+void BM_SettledStep(benchmark::State& state) { RunPage(state, {.nWarmFrames = 600}); }
+void BM_SettledStep_Reference(benchmark::State& state) { RunPage(state, {.bReference = true, .nWarmFrames = 600}); }
+void BM_PageDetect(benchmark::State& state) { RunPage(state, {.work = Work::detect}); }
+void BM_PageDetect_Reference(benchmark::State& state) { RunPage(state, {.bReference = true, .work = Work::detect}); }
+void BM_LoadedPageStep(benchmark::State& state) { RunPage(state, {.bReload = true}); }
 
 long ResidentKB() {
     long nPages = 0, nResident = 0;

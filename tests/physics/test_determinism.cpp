@@ -20,15 +20,6 @@ struct Outcome {
     int64_t nCollisionEntries = 0;  // over every frame, the glyphs' lists
 };
 
-int64_t CollisionEntries(CKTElement* p) {
-    int64_t n = 0;
-    for (; p; p = p->GetNextSibling()) {
-        for (POSITION pos = p->GetFirstCollisionPosition(); pos; p->GetNextCollision(pos)) n++;
-        n += CollisionEntries(p->GetFirstChild());
-    }
-    return n;
-}
-
 Outcome RunScene(tscene::Kind kind, bool bReload) {
     tscene::Scene scene(kind, 2000);
     if (bReload) scene.Reload();
@@ -39,7 +30,7 @@ Outcome RunScene(tscene::Kind kind, bool bReload) {
     for (int nFrame = 0; nFrame < 500; nFrame++) {
         scene.Tick(nFrame);
         hash.Add(scene.Book(), false);
-        run.nCollisionEntries += CollisionEntries(scene.Book().GetRoot());
+        run.nCollisionEntries += tscene::CollisionEntries(scene.Book().GetRoot());
     }
     hash.Add(scene.Book(), true);
     run.nHash = hash.Value();

@@ -279,6 +279,15 @@ CKTGlyph* Scene::NthGlyph(int n) const {
     return nullptr;
 }
 
+int64_t CollisionEntries(CKTElement* p) {
+    int64_t n = 0;
+    for (; p; p = p->GetNextSibling()) {
+        for (POSITION pos = p->GetFirstCollisionPosition(); pos; p->GetNextCollision(pos)) n++;
+        n += CollisionEntries(p->GetFirstChild());
+    }
+    return n;
+}
+
 // ---- hashing ------------------------------------------------------------------------------------------
 
 void Hasher::Bytes(const void* p, size_t n) {

@@ -110,6 +110,9 @@ private:
     CKTBook* m_pPrev = nullptr;
 };
 
+// Entries in the collision lists of pElement, its siblings after it and their subtrees.
+int64_t CollisionEntries(CKTElement* pElement);
+
 // FNV-1a over what a tick leaves, element by element in tree order (the root first, depth first):
 // kind, character, relative position, velocity and the collision list as tree indices (an entry
 // naming an element outside the tree counts as -1, and is never read). With bAbsolute the absolute
