@@ -156,7 +156,7 @@ void CKT1DCollisionDetBhvr::Changed() { m_bChanged = TRUE; }
 // ---- a pass -----------------------------------------------------------------------------------------
 
 // One view per item, bounds taken once (the element's cache), and every edge's coordinate from it.
-// With bClear the lists the sweep fills are emptied on the way (see ClearCollisionLists).
+// With bClear the lists the sweep fills are emptied on the way (see ClearLeftOvers).
 void CKT1DCollisionDetBhvr::TakeBounds(BOOL bClear) {
     MirrorEdges();
     m_views.resize(m_items.size());
@@ -205,8 +205,8 @@ void CKT1DCollisionDetBhvr::SortKeyed() {
 }
 
 // The sweep fills the collision lists of this detector's elements, their parents and grandparents,
-// and empties them first (TakeBounds with bClear; an attached element without edges is in
-// m_edgeless). Another detector's lists are not touched.
+// and empties them first (TakeBounds with bClear; for an attached element without edges, m_edgeless
+// holds it, its parent and grandparent). Another detector's lists are not touched.
 //
 // A list filled by an earlier sweep that no sweep fills any more (its element left the detector, or
 // moved to another parent) would keep naming elements that may be deleted since; it is emptied too,
@@ -234,21 +234,19 @@ void CKT1DCollisionDetBhvr::ClearLeftOvers() {
         if (view.pParent) Reach(view.pParent);
         if (view.pGrandparent) Reach(view.pGrandparent);
     }
-    // Attached elements without edges (only a file makes them): their lists are emptied each sweep.
+    // Attached elements without edges (only a file makes them): their lists, their parents' and
+    // grandparents' are emptied each sweep too (m_edgeless).
     m_edgeless.clear();
     for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
         CKTElement* pElement = m_elements.GetNext(pos);
         if (pElement->m_nDetectorMark == nMark) continue;
-        pElement->ClearCollisions();
-        m_edgeless.push_back(pElement);
-        Reach(pElement);
-        if (CKTElement* pParent = pElement->GetParent()) {
-            pParent->ClearCollisions();
-            Reach(pParent);
-            if (CKTElement* pGrandparent = pParent->GetParent()) {
-                pGrandparent->ClearCollisions();
-                Reach(pGrandparent);
-            }
+        CKTElement* pParent = pElement->GetParent();
+        CKTElement* pGrandparent = pParent ? pParent->GetParent() : nullptr;
+        for (CKTElement* p : {pElement, pParent, pGrandparent}) {
+            if (!p) continue;
+            p->ClearCollisions();
+            m_edgeless.push_back(p);
+            Reach(p);
         }
     }
     for (CKTElement* p : m_domain) {

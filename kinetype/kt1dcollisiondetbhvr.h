@@ -75,7 +75,7 @@ public:
     // edge record is listed twice (here or by another detector of the book).
     BOOL CheckLoadedLinks(const CKTOwnership& owned) const override;
     // An element leaves the scene: the lists this detector filled must not name it once it is deleted
-    // (see ClearCollisionLists). The book sends it to every behaviour of its list.
+    // (see ClearLeftOvers). The book sends it to every behaviour of its list.
     void OnElementGone(CKTElement* pElement) override;
 
 private:
@@ -163,8 +163,9 @@ private:
     uint32_t m_nQuery = 0;              // queries so far
 
     // The elements whose lists the last sweep cleared and filled (the elements, their parents and
-    // grandparents), each once; the attached elements without edges; the elements gone from the
-    // scene since (never read); and what the set was worked out from.
+    // grandparents), each once; the attached elements without edges with their parents and
+    // grandparents; the elements gone from the scene since (never read); and whether the set must be
+    // worked out again (and the tree edits it was worked out at).
     std::vector<CKTElement*> m_domain;
     std::vector<CKTElement*> m_reached;
     std::vector<CKTElement*> m_edgeless;

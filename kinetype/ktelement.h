@@ -101,6 +101,9 @@ public:
     // while it is below (unsigned comparison), until the kind equals nKind. NULL when the walk runs off
     // the tree, or when it would turn back (nKind 3 or another kind no element has).
     CKTElement* FindRelative(int nKind);
+    // How many times, in the whole process, an element was linked under a parent or unlinked from it:
+    // work that depends on who is whose parent can tell that nothing changed.
+    static uint64_t GetTreeEditCount() { return s_nTreeEdits; }
 
     // Leaves the running scene: the parent's RemoveChild(this, bReflow); with bRemoveEmptyParents an
     // emptied parent other than the root dies too (first); each attached behaviour gets
@@ -216,6 +219,9 @@ public:
         return m_collisions[i];
     }
 
+    // Working mark of the collision detector's passes (which elements a pass has reached); not stored.
+    unsigned m_nDetectorMark = 0;
+
     // ---- stored form: parent, first child, previous and next sibling, bounds, bounds flag, kind,
     // position, absolute position and flag, colour, the LOGFONT (five LONGs, eight bytes, the face
     // name's length and bytes), automatic layout, renderer, behaviour links, property slots. On load a
@@ -275,17 +281,8 @@ protected:
     // m_props changes), so that a property read is one load from the element.
     CKTBhvrProp* m_slots[PROP_COUNT] = {};
 
-public:
-    // Working mark of the collision detector's passes (which elements a pass has reached); not stored.
-    unsigned m_nDetectorMark = 0;
-    // How many times, in the whole process, an element was linked under a parent or unlinked from it:
-    // work that depends on who is whose parent can tell that nothing changed.
-    static uint64_t GetTreeEditCount() { return s_nTreeEdits; }
-
 private:
     static uint64_t s_nTreeEdits;
-
-private:
     // Snapshot walk of the behaviour links: OnElementDying(this) to each behaviour still linked.
     void TellBehaviorsDying();
     // GetAbsoluteBounds when the cache is not valid: computes, and keeps the result when both inputs
