@@ -298,7 +298,7 @@ void CKT1DCollisionDetBhvr::Sweep() {
 }
 
 // Each edge toggles its element, whether it is a left or a right edge: the first opens it, the second
-// closes it. The open state lives in m_slotOf, not in the elements' PROP_SWEEP_OPEN flags: a flag left
+// closes it. The open state lives in m_openOf, not in the elements' PROP_SWEEP_OPEN flags: a flag left
 // set by a file cannot disturb a sweep, and the flags stay as every complete sweep leaves them, FALSE.
 void CKT1DCollisionDetBhvr::SweepKeyed(BOOL bClear) {
     if (bClear) {
@@ -312,25 +312,22 @@ void CKT1DCollisionDetBhvr::SweepKeyed(BOOL bClear) {
     }
     ClearLeftOvers();
     LayOutBands();
-    m_slotOf.assign(m_views.size(), -1);
+    m_openOf.assign(m_views.size(), COpen{0, 0, 0, FALSE});
     m_nOpened = 0;
     for (const CKeyed& keyed : m_keyed) {
         if (!m_views[static_cast<size_t>(keyed.nItem)].pElement) continue;
-        const int nSlot = m_slotOf[static_cast<size_t>(keyed.nItem)];
-        if (nSlot < 0)
-            Open(keyed.nItem);
+        if (m_openOf[static_cast<size_t>(keyed.nItem)].bOpen)
+            Close(keyed.nItem);
         else
-            Close(nSlot);
+            Open(keyed.nItem);
     }
     // Between sweeps nothing is open (an element with a single edge stays open to the end).
-    for (std::vector<int>& band : m_bands) band.clear();
+    for (std::vector<CFiled>& band : m_bands) band.clear();
     m_tall.clear();
-    m_open.clear();
-    m_freeSlots.clear();
 }
 
 // The bands cover the y ranges of the views that can meet anything (top < bottom), each band about
-// as high as those views are on average: an element lies in one or two of them.
+// twice as high as those views are on average: an element lies in one or two of them.
 void CKT1DCollisionDetBhvr::LayOutBands() {
     int64_t nTop = 0, nBottom = 0, nSum = 0, nCount = 0;
     for (const CView& view : m_views) {
@@ -340,14 +337,14 @@ void CKT1DCollisionDetBhvr::LayOutBands() {
         nSum += static_cast<int64_t>(view.rc.bottom) - view.rc.top;
         nCount++;
     }
-    for (std::vector<int>& band : m_bands) band.clear();
+    for (std::vector<CFiled>& band : m_bands) band.clear();
     m_tall.clear();
     if (nCount == 0) {
         m_bands.clear();
         return;
     }
     const int64_t nRange = nBottom - nTop;
-    int64_t nHeight = std::max(kMinBandHeight, nSum / nCount);
+    int64_t nHeight = std::max(kMinBandHeight, 2 * (nSum / nCount));
     if ((nRange + nHeight - 1) / nHeight > kMaxBands) nHeight = (nRange + kMaxBands - 1) / kMaxBands;
     m_nBandTop = nTop;
     m_nBandHeight = nHeight;
@@ -363,40 +360,31 @@ int CKT1DCollisionDetBhvr::BandOf(LONG y) const {
 void CKT1DCollisionDetBhvr::Open(int nItem) {
     const CView& e = m_views[static_cast<size_t>(nItem)];
     TestAgainstOpen(e);
-    int nSlot;
-    if (!m_freeSlots.empty()) {
-        nSlot = m_freeSlots.back();
-        m_freeSlots.pop_back();
-    } else {
-        nSlot = static_cast<int>(m_open.size());
-        m_open.emplace_back();
+    COpen& o = m_openOf[static_cast<size_t>(nItem)];
+    o = COpen{1, 0, m_nOpened++, TRUE};  // in no band: an empty y range meets nothing
+    if (e.rc.top >= e.rc.bottom || m_bands.empty()) return;
+    const CFiled filed{o.nOpened, nItem, e.rc};
+    o.nFirstBand = BandOf(e.rc.top);
+    o.nLastBand = BandOf(e.rc.bottom - 1);
+    if (o.nLastBand - o.nFirstBand >= kTallBands) {
+        o.nFirstBand = o.nLastBand = -1;
+        m_tall.push_back(filed);
+        return;
     }
-    COpen& o = m_open[static_cast<size_t>(nSlot)];
-    o = COpen{nItem, m_nOpened++, 1, 0, 0};  // in no band: an empty y range meets nothing
-    if (e.rc.top < e.rc.bottom && !m_bands.empty()) {
-        o.nFirstBand = BandOf(e.rc.top);
-        o.nLastBand = BandOf(e.rc.bottom - 1);
-        if (o.nLastBand - o.nFirstBand >= kTallBands) {
-            o.nFirstBand = o.nLastBand = -1;
-            m_tall.push_back(nSlot);
-        } else {
-            for (int b = o.nFirstBand; b <= o.nLastBand; b++) m_bands[static_cast<size_t>(b)].push_back(nSlot);
-        }
-    }
-    m_slotOf[static_cast<size_t>(nItem)] = nSlot;
+    for (int b = o.nFirstBand; b <= o.nLastBand; b++) m_bands[static_cast<size_t>(b)].push_back(filed);
 }
 
-void CKT1DCollisionDetBhvr::Close(int nSlot) {
-    const COpen& o = m_open[static_cast<size_t>(nSlot)];
+void CKT1DCollisionDetBhvr::Close(int nItem) {
+    COpen& o = m_openOf[static_cast<size_t>(nItem)];
+    o.bOpen = FALSE;
     // Each list keeps the order in which its elements opened (see TestAgainstOpen).
-    auto Unfile = [nSlot](std::vector<int>& list) {
-        auto it = std::find(list.begin(), list.end(), nSlot);
+    const uint32_t nOpened = o.nOpened;
+    auto Unfile = [nOpened](std::vector<CFiled>& list) {
+        auto it = std::find_if(list.begin(), list.end(), [nOpened](const CFiled& f) { return f.nOpened == nOpened; });
         if (it != list.end()) list.erase(it);
     };
     if (o.nFirstBand < 0) Unfile(m_tall);
     for (int b = std::max(o.nFirstBand, 0); b <= o.nLastBand; b++) Unfile(m_bands[static_cast<size_t>(b)]);
-    m_slotOf[static_cast<size_t>(o.nItem)] = -1;
-    m_freeSlots.push_back(nSlot);
 }
 
 void CKT1DCollisionDetBhvr::TestAgainstActive(CKTElement* pElement) {
@@ -407,35 +395,35 @@ void CKT1DCollisionDetBhvr::TestAgainstActive(CKTElement* pElement) {
 // Only the open elements filed in e's bands (and the tall ones) can share a y with e; those that
 // overlap it are recorded in the order they opened, as a walk over all open elements in that order
 // would find them. Each band lists its elements in that order already, so the overlaps found band by
-// band are runs in order, merged at the end.
+// band are runs in order, merged (an element filed in two of e's bands is found twice, kept once).
 void CKT1DCollisionDetBhvr::TestAgainstOpen(const CView& e) {
-    if (e.rc.top >= e.rc.bottom || m_bands.empty() || m_open.empty()) return;
-    if (++m_nQuery == 0) {  // the marks start again
-        for (COpen& o : m_open) o.nSeenBy = 0;
-        m_nQuery = 1;
-    }
-    const uint32_t nQuery = m_nQuery;
+    if (e.rc.top >= e.rc.bottom || m_bands.empty()) return;
     m_hits.clear();
-    auto Visit = [&](int nSlot) {
-        COpen& o = m_open[static_cast<size_t>(nSlot)];
-        if (o.nSeenBy == nQuery) return;  // filed in two of e's bands
-        o.nSeenBy = nQuery;
-        const CRect& rc = m_views[static_cast<size_t>(o.nItem)].rc;
-        // Not empty intersection: rectangles that only share an edge do not collide.
-        const LONG t = e.rc.top > rc.top ? e.rc.top : rc.top;
-        const LONG b = e.rc.bottom < rc.bottom ? e.rc.bottom : rc.bottom;
-        if (t >= b) return;
-        const LONG l = e.rc.left > rc.left ? e.rc.left : rc.left;
-        const LONG r = e.rc.right < rc.right ? e.rc.right : rc.right;
-        if (l >= r) return;
-        m_hits.push_back({o.nOpened, o.nItem});
-    };
     auto Earlier = [](const CHit& x, const CHit& y) { return x.nOpened < y.nOpened; };
-    auto VisitAll = [&](const std::vector<int>& list) {
+    auto VisitAll = [&](const std::vector<CFiled>& list) {
         const size_t nRun = m_hits.size();
-        for (int nSlot : list) Visit(nSlot);
-        if (nRun > 0 && m_hits.size() > nRun)
-            std::inplace_merge(m_hits.begin(), m_hits.begin() + static_cast<std::ptrdiff_t>(nRun), m_hits.end(), Earlier);
+        for (const CFiled& a : list) {
+            // Not empty intersection: rectangles that only share an edge do not collide.
+            const LONG t = e.rc.top > a.rc.top ? e.rc.top : a.rc.top;
+            const LONG b = e.rc.bottom < a.rc.bottom ? e.rc.bottom : a.rc.bottom;
+            if (t >= b) continue;
+            const LONG l = e.rc.left > a.rc.left ? e.rc.left : a.rc.left;
+            const LONG r = e.rc.right < a.rc.right ? e.rc.right : a.rc.right;
+            if (l >= r) continue;
+            m_hits.push_back({a.nOpened, a.nItem});
+        }
+        if (nRun == 0 || m_hits.size() == nRun || Earlier(m_hits[nRun - 1], m_hits[nRun])) return;
+        // Two runs in order, merged through m_merged (kept from query to query: no allocation).
+        m_merged.clear();
+        size_t i = 0, j = nRun;
+        while (i < nRun && j < m_hits.size()) {
+            if (m_hits[i].nOpened == m_hits[j].nOpened) j++;  // the same element, filed twice
+            else m_merged.push_back(Earlier(m_hits[j], m_hits[i]) ? m_hits[j++] : m_hits[i++]);
+        }
+        m_merged.insert(m_merged.end(), m_hits.begin() + static_cast<std::ptrdiff_t>(i),
+                        m_hits.begin() + static_cast<std::ptrdiff_t>(nRun));
+        m_merged.insert(m_merged.end(), m_hits.begin() + static_cast<std::ptrdiff_t>(j), m_hits.end());
+        m_hits.swap(m_merged);
     };
     const int nLast = BandOf(e.rc.bottom - 1);
     for (int b = BandOf(e.rc.top); b <= nLast; b++) VisitAll(m_bands[static_cast<size_t>(b)]);

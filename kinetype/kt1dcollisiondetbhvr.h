@@ -95,15 +95,21 @@ private:
         unsigned bRight : 1;
         CKT1DCollEdge* pEdge;
     };
-    // An element open during the sweep: its item, when it opened (the order the lists follow), the
-    // bands of y it is filed in (nFirstBand > nLastBand: in none, it meets nothing; nFirstBand < 0:
-    // in m_tall) and the last query that looked at it.
+    // An element open during the sweep: the bands of y it is filed in (nFirstBand > nLastBand: in
+    // none, it meets nothing; nFirstBand < 0: in m_tall) and when it opened (the order the lists
+    // follow).
     struct COpen {
-        int nItem;
-        uint32_t nOpened;
         int nFirstBand;
         int nLastBand;
-        uint32_t nSeenBy;
+        uint32_t nOpened;
+        BOOL bOpen;
+    };
+    // An open element as a band files it: when it opened, its item, its bounds (so that a query
+    // reads the band alone).
+    struct CFiled {
+        uint32_t nOpened;
+        int nItem;
+        CRect rc;
     };
     // An overlap found by a query: when the open element opened, and its item.
     struct CHit {
@@ -128,7 +134,7 @@ private:
     // The band holding y (y within the views' range).
     int BandOf(LONG y) const;
     void Open(int nItem);
-    void Close(int nSlot);
+    void Close(int nItem);
     // Records e's overlaps with the open elements, in the order they opened.
     void TestAgainstOpen(const CView& e);
     void Record(const CView& e, const CView& a);
@@ -142,7 +148,7 @@ private:
     void LinkPartners();
 
     CKT1DCollEdgeArray m_edges;  // owned
-    CKTElementList m_active;     // stored; empty between sweeps (the sweep works in m_open)
+    CKTElementList m_active;     // stored; empty between sweeps (the sweep keeps its open elements in bands)
 
     std::vector<CKeyed> m_keyed;        // m_edges' mirror
     std::vector<CKTElement*> m_items;   // by item: its element (NULL: a free item)
@@ -151,16 +157,14 @@ private:
 
     // One pass's working state.
     std::vector<CView> m_views;         // by item
-    std::vector<int> m_slotOf;          // by item: its slot in m_open while open, else -1
-    std::vector<COpen> m_open;          // by slot; free slots are reused
-    std::vector<int> m_freeSlots;
-    std::vector<std::vector<int>> m_bands;  // by band of y: the slots of the open elements filed there
-    std::vector<int> m_tall;            // slots of open elements spanning too many bands
+    std::vector<COpen> m_openOf;        // by item
+    std::vector<std::vector<CFiled>> m_bands;  // by band of y: the open elements filed there, in opening order
+    std::vector<CFiled> m_tall;         // open elements spanning too many bands, in opening order
     std::vector<CHit> m_hits;
+    std::vector<CHit> m_merged;
     int64_t m_nBandTop = 0;             // y where band 0 starts
     int64_t m_nBandHeight = 1;
     uint32_t m_nOpened = 0;             // openings so far in the sweep
-    uint32_t m_nQuery = 0;              // queries so far
 
     // The elements whose lists the last sweep cleared and filled (the elements, their parents and
     // grandparents), each once; the attached elements without edges with their parents and
