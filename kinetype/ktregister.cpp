@@ -6,16 +6,28 @@
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktcomponent.h"
 #include "kinetype/ktcpointbhvrprop.h"
+#include "kinetype/ktcryptographicbhvr.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelement.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/ktercolorstatic.h"
 #include "kinetype/kterdefault.h"
+#include "kinetype/ktererodeedge.h"
+#include "kinetype/ktererosion.h"
+#include "kinetype/ktersplatter.h"
+#include "kinetype/ktertest.h"
+#include "kinetype/ktertrail.h"
+#include "kinetype/ktertransparent.h"
 #include "kinetype/kteulerbhvr.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktintbhvrprop.h"
+#include "kinetype/ktloadfilebhvr.h"
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktregisterphysics.h"
+#include "kinetype/ktscrollbhvr.h"
+#include "kinetype/ktsequencialbhvr.h"
+#include "kinetype/ktsynshiftbhvr.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktvectorbhvrprop.h"
 #include "kinetype/ktword.h"
@@ -38,8 +50,20 @@ void KTRegisterClasses() {
         RUNTIME_CLASS(CKTGlyph),
         RUNTIME_CLASS(CKTElementRenderer),
         RUNTIME_CLASS(CKTERDefault),
+        RUNTIME_CLASS(CKTERSplatter),
+        RUNTIME_CLASS(CKTERTest),
+        RUNTIME_CLASS(CKTERTransparent),
+        RUNTIME_CLASS(CKTERErosion),
+        RUNTIME_CLASS(CKTERErodeEdge),
+        RUNTIME_CLASS(CKTERColorStatic),
+        RUNTIME_CLASS(CKTERTrail),
         RUNTIME_CLASS(CKTBehavior),
         RUNTIME_CLASS(CKTEulerBhvr),
+        RUNTIME_CLASS(CKTSynShiftBhvr),
+        RUNTIME_CLASS(CKTCryptographicBhvr),
+        RUNTIME_CLASS(CKTSequencialBhvr),
+        RUNTIME_CLASS(CKTScrollBhvr),
+        RUNTIME_CLASS(CKTLoadFileBhvr),
     };
     for (const CRuntimeClass* pClass : kClasses) AfxRegisterClass(pClass);
     KTRegisterPhysicsClasses();

@@ -207,6 +207,8 @@ void CQuillView::OnDestroy() {
     // Shut-down order: the timer, the MIDI callback, MIDI input; the view and then the book follow.
     m_frameTimer.stop();
     CloseMidiInput();
+    // A running capture is finished, so that the movie is complete.
+    EndMovieCapture();
 }
 
 void CQuillView::ClearSceneReferences() {

@@ -15,8 +15,8 @@
 // Files: the view's handlers are spread over QuillView.cpp (creation, tick, resize, focus, MIDI),
 // quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
 // commands), quillviewinput.cpp (keyboard, mouse, selection, clipboard), quillviewcommands.cpp (the
-// command dispatcher, full screen, the parameter defaults) and quillviewhooks.cpp (sprayer, panels,
-// capture: stand-ins until those subsystems are written).
+// command dispatcher, full screen, the parameter defaults), quillviewcapture.cpp (movie capture) and
+// quillviewhooks.cpp (sprayer, panels: stand-ins until those subsystems are written).
 #pragma once
 
 #include <QBasicTimer>
@@ -68,7 +68,8 @@ public:
     // font catalogue and the pop-up menu, creates and starts the collision detector and opens MIDI
     // device 0 when there is one. 0, or -1 when creation fails.
     int OnCreate();
-    // Stops the frame timer, detaches the MIDI callback and stops, resets and closes MIDI input.
+    // Stops the frame timer, detaches the MIDI callback and stops, resets and closes MIDI input, and
+    // finishes a running movie capture.
     void OnDestroy();
 
     // ---- frame loop
@@ -143,7 +144,6 @@ public:
     LRESULT OnMidiData(WPARAM wParam, LPARAM dwMidiMessage);
     void FillPropertyPanel();    // the paint's panel texts
     void DrawPanelsAndMenu(CDC* pDC);
-    void CaptureFrame(CDC* pDC); // the movie frame of the paint
     void OnEditCopy();
     void OnEditPaste();
     void OnMouseMove(UINT nFlags, CPoint point);
@@ -257,7 +257,6 @@ public:
     void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);     // the behaviour ids, 57, 132, 133
     void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
     void ToggleWordnozzle();                              // 116
-    void ToggleMovieCapture();                            // 62 (and F1)
     void EditRendererParameters(CKTElementRenderer* pRenderer);
     // The panes' state as the pane commands see it (the panels' own until they exist).
     BOOL IsPropertyPanelVisible() const;
@@ -349,6 +348,17 @@ public:
     BYTE m_bTimelineVisible = 0;
     BYTE m_bTimelineTranslucent = 0;
     // End of the command dispatcher block
+
+    // Movie capture (quillviewcapture.cpp)
+    // 62 and F1: not capturing, the save dialog for the movie file and a capture of the client area's
+    // size (the capture item then reads "end QT capture"); capturing, the movie is finished and the
+    // item reads "start QT capture" again. A movie that cannot be written is reported.
+    void ToggleMovieCapture();
+    // Finishes a running capture (the window closes).
+    void EndMovieCapture();
+    // Paint step 14: while capturing, the back buffer pDC to the movie's frame DC and one frame added.
+    void CaptureFrame(CDC* pDC);
+    // End of the movie capture block
 
     // Keyboard, mouse, selection and clipboard (quillviewinput.cpp; the handlers OnChar, OnKeyDown,
     // OnKeyUp, the mouse handlers, OnEditCopy and OnEditPaste are declared above).

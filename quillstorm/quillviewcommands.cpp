@@ -501,5 +501,4 @@ void CQuillView::ExecuteSoftTypeCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBehaviorCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
 void CQuillView::ToggleWordnozzle() {}
-void CQuillView::ToggleMovieCapture() {}
 void CQuillView::EditRendererParameters(CKTElementRenderer*) {}

@@ -1,7 +1,8 @@
 // The view's handlers of subsystems still to come: the pop-up menu's contents, the text sprayer and
-// its MIDI control, the properties panel and timeline, movie capture. Until they are written each
+// its MIDI control, the properties panel and timeline. Until they are written each
 // does nothing, or only what the frame loop needs: the menu is built and drawn. (Typing, the mouse
-// and the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp.)
+// and the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp; movie capture
+// in quillviewcapture.cpp.)
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -43,4 +44,3 @@ void CQuillView::DrawPanelsAndMenu(CDC* pDC) {
     if (m_pMenu) m_pMenu->Draw(pDC->GetSafeHdc());
 }
 
-void CQuillView::CaptureFrame(CDC*) {}

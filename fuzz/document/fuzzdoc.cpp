@@ -12,16 +12,29 @@
 #include "kinetype/ktconnbyspringsbhvr.h"
 #include "kinetype/ktcpointbhvrprop.h"
 #include "kinetype/ktcruisebhvr.h"
+#include "kinetype/ktcryptographicbhvr.h"
 #include "kinetype/ktcstringarraybhvrprop.h"
 #include "kinetype/ktdocument.h"
 #include "kinetype/ktdoublebhvrprop.h"
 #include "kinetype/ktelementrenderer.h"
+#include "kinetype/ktercolorstatic.h"
+#include "kinetype/ktererodeedge.h"
+#include "kinetype/ktererosion.h"
+#include "kinetype/ktersplatter.h"
+#include "kinetype/ktertest.h"
+#include "kinetype/ktertrail.h"
+#include "kinetype/ktertransparent.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktgravitybhvr.h"
 #include "kinetype/ktintbhvrprop.h"
 #include "kinetype/ktkilloncollision.h"
+#include "kinetype/ktlexicon.h"
+#include "kinetype/ktloadfilebhvr.h"
 #include "kinetype/ktpassage.h"
+#include "kinetype/ktscrollbhvr.h"
+#include "kinetype/ktsequencialbhvr.h"
 #include "kinetype/ktstayinwindowbhvr.h"
+#include "kinetype/ktsynshiftbhvr.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktviscousdragbhvr.h"
 #include "kinetype/ktword.h"
@@ -62,6 +75,78 @@ B* Attach(CKTBook& book, B* pBhvr, const std::vector<CKTElement*>& elements) {
     for (CKTElement* p : elements) pBhvr->AddElement(p);
     pBhvr->StartListening();
     return pBhvr;
+}
+
+// Synonyms for the text scene without the database: every word gets "go" and "up".
+class FixedLexicon : public CKTLexicon {
+public:
+    BOOL Init() override { return TRUE; }
+    std::vector<KTSynset> FindSynsets(const char*, int, int, int) override {
+        KTSynset s;
+        s.words = {CString("go"), CString("up")};
+        return {s};
+    }
+};
+
+void BuildTextScene(CKTBook& book) {
+    CKTPassage* p1 = FzdAddPassage(book, "quick ab", CPoint(40, 60), RGB(0, 96, 0));
+    CKTPassage* p2 = FzdAddPassage(book, "ab", CPoint(40, 200), RGB(0, 0, 0));
+    FixedLexicon lexicon;
+    CKTLexicon* pOld = KTSetLexicon(&lexicon);
+    auto* pShift = new CKTSynShiftBhvr;
+    pShift->SetSpeed(0.5);
+    Attach(book, pShift, {p1->GetChildAt(0)});
+    KTSetLexicon(pOld);
+    auto* pCrypt = new CKTCryptographicBhvr;
+    pCrypt->SetShiftRange(2, 6);
+    Attach(book, pCrypt, GlyphsOfWord(p1, 1));
+    auto* pSeq = new CKTSequencialBhvr;
+    pSeq->SetSourceText(CString("a, b\r\nc!"));
+    pSeq->SetHold(2);
+    Attach(book, pSeq, {p2});
+    auto* pScroll = new CKTScrollBhvr;
+    pScroll->m_nOrientation = 1;
+    Attach(book, pScroll, {p2});
+    auto* pLoad = new CKTLoadFileBhvr;
+    pLoad->m_strFileName = "next.qsd";
+    book.AddBehavior(pLoad);  // not started
+    Attach(book, new CKTSequencialBhvr, {});  // without a source
+    book.SetRunState(1);
+    for (int i = 0; i < 6; i++) book.Step();
+}
+
+// A word in each mask and erosion style, at 32 points in two columns on the canvas, each alone in a
+// passage whose renderer hands its word and glyphs copies (or clones); the book running. For trying
+// the styles in the program.
+void BuildRendererScene(CKTBook& book) {
+    auto* pTransparent = new CKTERTransparent;
+    pTransparent->SetMouseOverRate(0.1f);
+    pTransparent->SetMouseOutsideRate(-0.05f);
+    pTransparent->SetTransparency(0.0f);
+    auto* pTrail = new CKTERTrail;
+    pTrail->m_fRadius = 20.0f;
+    const struct {
+        const char* pszText;
+        CPoint pt;
+        CKTElementRenderer* pRenderer;
+    } words[] = {
+        {"transparent", CPoint(20, 80), pTransparent},          {"trail", CPoint(20, 180), pTrail},
+        {"colorstatic", CPoint(20, 280), new CKTERColorStatic}, {"test", CPoint(20, 380), new CKTERTest},
+        {"splatter", CPoint(340, 80), new CKTERSplatter},       {"erosion", CPoint(340, 180), new CKTERErosion},
+        {"erodeedge", CPoint(340, 280), new CKTERErodeEdge},
+    };
+    for (const auto& w : words) {
+        CKTPassage* pPassage = FzdAddPassage(book, w.pszText, w.pt, RGB(20, 60, 170));
+        // Laid out again at the new size: every element back under automatic layout first.
+        for (CKTElement* pWord = pPassage->GetFirstChild(); pWord; pWord = pWord->GetNextSibling()) {
+            pWord->SetAutoLayout();
+            for (CKTElement* pGlyph = pWord->GetFirstChild(); pGlyph; pGlyph = pGlyph->GetNextSibling())
+                pGlyph->SetAutoLayout();
+        }
+        pPassage->SetFontSize(32);
+        if (!pPassage->SetRenderer(w.pRenderer, TRUE)) delete w.pRenderer;
+    }
+    book.SetRunState(1);
 }
 
 [[noreturn]] void Breach(const char* what) {
@@ -112,6 +197,8 @@ CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORRE
 void FzdBuildScene(CKTBook& book, FzdScene scene) {
     Attach(book, new CKT1DCollisionDetBhvr, {});
     if (scene == FzdScene::empty) return;
+    if (scene == FzdScene::text) return BuildTextScene(book);
+    if (scene == FzdScene::renderers) return BuildRendererScene(book);
     CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
     CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
     if (scene == FzdScene::typed) return;
@@ -234,6 +321,8 @@ std::vector<FzdSeed> FzdMakeSeeds() {
     make("empty", FzdScene::empty, KT_VERSION_STRING, KT_FILE_VERSION);
     make("typed", FzdScene::typed, KT_VERSION_STRING, KT_FILE_VERSION);
     make("everything", FzdScene::everything, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("text", FzdScene::text, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("renderers", FzdScene::renderers, KT_VERSION_STRING, KT_FILE_VERSION);
     make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
     make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
     make("headerless", FzdScene::typed, nullptr, 0.0f);

@@ -42,6 +42,8 @@ enum class FzdScene {
     empty,       // a new book: root and collision detector only
     typed,       // two passages of typed text
     everything,  // every stored class, stepped a few ticks, with queued deaths, starts and stops
+    text,        // typed text under the text behaviours (synonym shift, scramble, sequential, scroll, load file)
+    renderers,   // running, 32-point words, each drawn in one of the mask and erosion styles
 };
 // Builds the scene into book, which must be current, have a window (glyphs measure) and be new.
 void FzdBuildScene(CKTBook& book, FzdScene scene);

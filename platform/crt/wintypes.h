@@ -68,5 +68,34 @@ constexpr WORD HIWORD(DWORD v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr BYTE LOBYTE(DWORD v) { return static_cast<BYTE>(v & 0xFF); }
 constexpr BYTE HIBYTE(DWORD v) { return static_cast<BYTE>((v >> 8) & 0xFF); }
 
+// A colour-table entry of a device-independent bitmap.
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+
+// The 40-byte information header of a device-independent bitmap (little-endian in files and blocks).
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;  // positive: bottom row first; negative: top row first
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+
+constexpr DWORD BI_RGB = 0;
+constexpr DWORD BI_RLE8 = 1;
+constexpr DWORD BI_RLE4 = 2;
+constexpr DWORD BI_BITFIELDS = 3;
+
 static_assert(sizeof(LONG) == 4 && sizeof(DWORD) == 4 && sizeof(WORD) == 2 && sizeof(BYTE) == 1);
 static_assert(sizeof(POINT) == 8 && sizeof(RECT) == 16);
+static_assert(sizeof(RGBQUAD) == 4 && sizeof(BITMAPINFOHEADER) == 40);

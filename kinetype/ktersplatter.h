@@ -1,0 +1,24 @@
+// CKTERSplatter (type 6, "disintegrate" in the properties panel): any present pixel may vanish and any
+// vanished pixel may come back, independently and at random (CKTErodingRenderer).
+//
+// Mask entries: 0 outside the glyph, 1 present, 2 vanished; entries equal to 1 are drawn.
+// Stored form: the base part, then the mouse-over and mouse-outside rates (floats).
+#pragma once
+
+#include "kinetype/kterodingrenderer.h"
+
+class CKTERSplatter : public CKTErodingRenderer {
+    DECLARE_SERIAL(CKTERSplatter)
+
+public:
+    CKTERSplatter();
+    CKTElementRenderer* Clone() override;
+
+protected:
+    void FillMask(const CRgn& rgn, const CRect& box) override;
+    void DrawMask(CDC* pDC, int x0, int y0) override;
+    // Candidates 1 become 2 (vanish).
+    void ErosionPass(float p) override;
+    // Candidates 2 become 1 (come back).
+    void RegrowthPass(float p) override;
+};

@@ -1,0 +1,22 @@
+#include "pixmill/pxalloc.h"
+
+#include <atomic>
+
+namespace px {
+
+namespace {
+std::atomic<uint64_t> g_nLimit{kAllocationLimit};
+}
+
+uint64_t AllocationLimit() { return g_nLimit.load(std::memory_order_relaxed); }
+
+void SetAllocationLimitForTesting(uint64_t nLimit) {
+    g_nLimit.store(nLimit ? nLimit : kAllocationLimit, std::memory_order_relaxed);
+}
+
+void* AllocBlock(uint64_t nBytes) {
+    if (nBytes >= AllocationLimit()) return nullptr;
+    return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(nBytes));
+}
+
+}  // namespace px
