@@ -322,8 +322,8 @@ void CKT1DCollisionDetBhvr::SweepKeyed(BOOL bClear) {
             Open(keyed.nItem);
     }
     // Between sweeps nothing is open (an element with a single edge stays open to the end).
-    for (std::vector<CFiled>& band : m_bands) band.clear();
-    m_tall.clear();
+    for (CBand& band : m_bands) band.Clear();
+    m_tall.Clear();
 }
 
 // The bands cover the y ranges of the views that can meet anything (top < bottom), each band about
@@ -337,51 +337,83 @@ void CKT1DCollisionDetBhvr::LayOutBands() {
         nSum += static_cast<int64_t>(view.rc.bottom) - view.rc.top;
         nCount++;
     }
-    for (std::vector<CFiled>& band : m_bands) band.clear();
-    m_tall.clear();
-    if (nCount == 0) {
-        m_bands.clear();
-        return;
-    }
+    for (CBand& band : m_bands) band.Clear();
+    m_tall.Clear();
+    m_nBands = 0;
+    if (nCount == 0) return;
     const int64_t nRange = nBottom - nTop;
     int64_t nHeight = std::max(kMinBandHeight, 2 * (nSum / nCount));
     if ((nRange + nHeight - 1) / nHeight > kMaxBands) nHeight = (nRange + kMaxBands - 1) / kMaxBands;
     m_nBandTop = nTop;
     m_nBandHeight = nHeight;
-    m_bands.resize(static_cast<size_t>((nRange + nHeight - 1) / nHeight));
+    m_nBands = static_cast<int>((nRange + nHeight - 1) / nHeight);
+    // The bands are kept from sweep to sweep, with the room their lists had: never fewer.
+    if (m_bands.size() < static_cast<size_t>(m_nBands)) m_bands.resize(static_cast<size_t>(m_nBands));
 }
 
 int CKT1DCollisionDetBhvr::BandOf(LONG y) const {
     const int64_t n = (static_cast<int64_t>(y) - m_nBandTop) / m_nBandHeight;
-    const int64_t nLast = static_cast<int64_t>(m_bands.size()) - 1;
+    const int64_t nLast = m_nBands - 1;
     return static_cast<int>(n < 0 ? 0 : n > nLast ? nLast : n);
 }
+
+namespace {
+
+// Walks lists ordered by nOpened together, calling test once for each nOpened (an element filed in
+// several of the lists comes up in each of them at once).
+template <class Head, class Test>
+void WalkTogetherImpl(Head* heads, int nHeads, const Test& test) {
+    for (;;) {
+        uint32_t nNext = UINT32_MAX;
+        int nAt = -1;
+        for (int i = 0; i < nHeads; i++)
+            if (heads[i].p != heads[i].pEnd && (nAt < 0 || heads[i].p->nOpened < nNext)) {
+                nNext = heads[i].p->nOpened;
+                nAt = i;
+            }
+        if (nAt < 0) return;
+        test(*heads[nAt].p);
+        for (int i = 0; i < nHeads; i++)
+            if (heads[i].p != heads[i].pEnd && heads[i].p->nOpened == nNext) ++heads[i].p;
+    }
+}
+
+}  // namespace
 
 void CKT1DCollisionDetBhvr::Open(int nItem) {
     const CView& e = m_views[static_cast<size_t>(nItem)];
     TestAgainstOpen(e);
     COpen& o = m_openOf[static_cast<size_t>(nItem)];
     o = COpen{1, 0, m_nOpened++, TRUE};  // in no band: an empty y range meets nothing
-    if (e.rc.top >= e.rc.bottom || m_bands.empty()) return;
+    if (e.rc.top >= e.rc.bottom || m_nBands == 0) return;
     const CFiled filed{o.nOpened, nItem, e.rc};
     o.nFirstBand = BandOf(e.rc.top);
     o.nLastBand = BandOf(e.rc.bottom - 1);
     if (o.nLastBand - o.nFirstBand >= kTallBands) {
         o.nFirstBand = o.nLastBand = -1;
-        m_tall.push_back(filed);
+        m_tall.list.push_back(filed);
         return;
     }
-    for (int b = o.nFirstBand; b <= o.nLastBand; b++) m_bands[static_cast<size_t>(b)].push_back(filed);
+    for (int b = o.nFirstBand; b <= o.nLastBand; b++) m_bands[static_cast<size_t>(b)].list.push_back(filed);
 }
 
+// A closing element's entries stay where they are, emptied (an empty rectangle meets nothing), until
+// they are as many as the live ones: then the list is squeezed, keeping its order.
 void CKT1DCollisionDetBhvr::Close(int nItem) {
     COpen& o = m_openOf[static_cast<size_t>(nItem)];
     o.bOpen = FALSE;
-    // Each list keeps the order in which its elements opened (see TestAgainstOpen).
     const uint32_t nOpened = o.nOpened;
-    auto Unfile = [nOpened](std::vector<CFiled>& list) {
-        auto it = std::find_if(list.begin(), list.end(), [nOpened](const CFiled& f) { return f.nOpened == nOpened; });
-        if (it != list.end()) list.erase(it);
+    auto Unfile = [nOpened](CBand& band) {
+        for (CFiled& f : band.list) {
+            if (f.nOpened != nOpened || f.nItem < 0) continue;
+            f.nItem = -1;
+            f.rc = CRect();
+            if (++band.nDead * 2 <= band.list.size()) return;
+            band.list.erase(std::remove_if(band.list.begin(), band.list.end(), [](const CFiled& x) { return x.nItem < 0; }),
+                            band.list.end());
+            band.nDead = 0;
+            return;
+        }
     };
     if (o.nFirstBand < 0) Unfile(m_tall);
     for (int b = std::max(o.nFirstBand, 0); b <= o.nLastBand; b++) Unfile(m_bands[static_cast<size_t>(b)]);
@@ -392,43 +424,61 @@ void CKT1DCollisionDetBhvr::TestAgainstActive(CKTElement* pElement) {
     TestAgainstOpen({pElement, pParent, pParent ? pParent->GetParent() : nullptr, pElement->GetAbsoluteBounds()});
 }
 
-// Only the open elements filed in e's bands (and the tall ones) can share a y with e; those that
-// overlap it are recorded in the order they opened, as a walk over all open elements in that order
-// would find them. Each band lists its elements in that order already, so the overlaps found band by
-// band are runs in order, merged (an element filed in two of e's bands is found twice, kept once).
+// Only the open elements filed in e's bands (and the tall ones) can share a y with e. Each list holds
+// its elements in the order they opened; the lists are walked together in that order (an element
+// filed in two of them comes up in both at once, and counts once), so the overlaps are recorded as a
+// walk over all open elements in opening order would record them.
 void CKT1DCollisionDetBhvr::TestAgainstOpen(const CView& e) {
-    if (e.rc.top >= e.rc.bottom || m_bands.empty()) return;
-    m_hits.clear();
-    auto Earlier = [](const CHit& x, const CHit& y) { return x.nOpened < y.nOpened; };
-    auto VisitAll = [&](const std::vector<CFiled>& list) {
-        const size_t nRun = m_hits.size();
-        for (const CFiled& a : list) {
-            // Not empty intersection: rectangles that only share an edge do not collide.
-            const LONG t = e.rc.top > a.rc.top ? e.rc.top : a.rc.top;
-            const LONG b = e.rc.bottom < a.rc.bottom ? e.rc.bottom : a.rc.bottom;
-            if (t >= b) continue;
-            const LONG l = e.rc.left > a.rc.left ? e.rc.left : a.rc.left;
-            const LONG r = e.rc.right < a.rc.right ? e.rc.right : a.rc.right;
-            if (l >= r) continue;
-            m_hits.push_back({a.nOpened, a.nItem});
-        }
-        if (nRun == 0 || m_hits.size() == nRun || Earlier(m_hits[nRun - 1], m_hits[nRun])) return;
-        // Two runs in order, merged through m_merged (kept from query to query: no allocation).
-        m_merged.clear();
-        size_t i = 0, j = nRun;
-        while (i < nRun && j < m_hits.size()) {
-            if (m_hits[i].nOpened == m_hits[j].nOpened) j++;  // the same element, filed twice
-            else m_merged.push_back(Earlier(m_hits[j], m_hits[i]) ? m_hits[j++] : m_hits[i++]);
-        }
-        m_merged.insert(m_merged.end(), m_hits.begin() + static_cast<std::ptrdiff_t>(i),
-                        m_hits.begin() + static_cast<std::ptrdiff_t>(nRun));
-        m_merged.insert(m_merged.end(), m_hits.begin() + static_cast<std::ptrdiff_t>(j), m_hits.end());
-        m_hits.swap(m_merged);
+    if (e.rc.top >= e.rc.bottom || m_nBands == 0) return;
+    auto Test = [&](const CFiled& a) {
+        // Not empty intersection: rectangles that only share an edge do not collide.
+        const LONG t = e.rc.top > a.rc.top ? e.rc.top : a.rc.top;
+        const LONG b = e.rc.bottom < a.rc.bottom ? e.rc.bottom : a.rc.bottom;
+        if (t >= b) return;
+        const LONG l = e.rc.left > a.rc.left ? e.rc.left : a.rc.left;
+        const LONG r = e.rc.right < a.rc.right ? e.rc.right : a.rc.right;
+        if (l >= r) return;
+        Record(e, m_views[static_cast<size_t>(a.nItem)]);
     };
-    const int nLast = BandOf(e.rc.bottom - 1);
-    for (int b = BandOf(e.rc.top); b <= nLast; b++) VisitAll(m_bands[static_cast<size_t>(b)]);
-    VisitAll(m_tall);
-    for (const CHit& hit : m_hits) Record(e, m_views[static_cast<size_t>(hit.nItem)]);
+    const int nFirst = BandOf(e.rc.top), nLast = BandOf(e.rc.bottom - 1);
+    CHead heads[kTallBands + 2];  // the lists to walk
+    int nHeads = 0;
+    for (int b = nFirst; b <= nLast && nHeads < kTallBands + 1; b++) {
+        const std::vector<CFiled>& list = m_bands[static_cast<size_t>(b)].list;
+        if (!list.empty()) heads[nHeads++] = {list.data(), list.data() + list.size()};
+    }
+    if (!m_tall.list.empty()) heads[nHeads++] = {m_tall.list.data(), m_tall.list.data() + m_tall.list.size()};
+    if (nLast - nFirst > kTallBands) {  // a tall e: every band it spans (rare), in a vector
+        m_heads.clear();
+        for (int b = nFirst; b <= nLast; b++) {
+            const std::vector<CFiled>& list = m_bands[static_cast<size_t>(b)].list;
+            if (!list.empty()) m_heads.push_back({list.data(), list.data() + list.size()});
+        }
+        if (!m_tall.list.empty()) m_heads.push_back({m_tall.list.data(), m_tall.list.data() + m_tall.list.size()});
+        WalkTogetherImpl(m_heads.data(), static_cast<int>(m_heads.size()), Test);
+        return;
+    }
+    if (nHeads == 1) {
+        for (const CFiled* p = heads[0].p; p != heads[0].pEnd; ++p) Test(*p);
+        return;
+    }
+    if (nHeads == 2) {  // the common case of two bands: a plain merge
+        const CFiled *a = heads[0].p, *aEnd = heads[0].pEnd, *b = heads[1].p, *bEnd = heads[1].pEnd;
+        while (a != aEnd && b != bEnd) {
+            if (a->nOpened < b->nOpened) {
+                Test(*a++);
+            } else if (b->nOpened < a->nOpened) {
+                Test(*b++);
+            } else {
+                Test(*a++);
+                ++b;
+            }
+        }
+        for (; a != aEnd; ++a) Test(*a);
+        for (; b != bEnd; ++b) Test(*b);
+        return;
+    }
+    WalkTogetherImpl(heads, nHeads, Test);
 }
 
 void CKT1DCollisionDetBhvr::Record(const CView& e, const CView& a) {

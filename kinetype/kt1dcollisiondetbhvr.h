@@ -111,10 +111,20 @@ private:
         int nItem;
         CRect rc;
     };
-    // An overlap found by a query: when the open element opened, and its item.
-    struct CHit {
-        uint32_t nOpened;
-        int nItem;
+    // A band's open elements in the order they opened; those closed since are left in, emptied
+    // (nItem -1, an empty rectangle), and counted, until the list is squeezed.
+    struct CBand {
+        std::vector<CFiled> list;
+        size_t nDead = 0;
+        void Clear() {
+            list.clear();
+            nDead = 0;
+        }
+    };
+    // A list being walked by a query: [p, pEnd).
+    struct CHead {
+        const CFiled* p;
+        const CFiled* pEnd;
     };
 
     // m_keyed and m_items rebuilt from m_edges when they do not mirror it (after a load).
@@ -158,10 +168,10 @@ private:
     // One pass's working state.
     std::vector<CView> m_views;         // by item
     std::vector<COpen> m_openOf;        // by item
-    std::vector<std::vector<CFiled>> m_bands;  // by band of y: the open elements filed there, in opening order
-    std::vector<CFiled> m_tall;         // open elements spanning too many bands, in opening order
-    std::vector<CHit> m_hits;
-    std::vector<CHit> m_merged;
+    std::vector<CBand> m_bands;         // by band of y: the open elements filed there
+    int m_nBands = 0;                   // bands of this sweep (m_bands may hold more, kept empty)
+    CBand m_tall;                       // open elements spanning too many bands
+    std::vector<CHead> m_heads;         // a tall query's lists
     int64_t m_nBandTop = 0;             // y where band 0 starts
     int64_t m_nBandHeight = 1;
     uint32_t m_nOpened = 0;             // openings so far in the sweep

@@ -78,7 +78,6 @@ CKTElement::~CKTElement() {
     for (INT_PTR i = 0; i < m_props.GetSize(); i++) {
         CKTBhvrProp* pProp = m_props[i];
         m_props[i] = nullptr;
-        if (i < PROP_COUNT) m_slots[i] = nullptr;
         delete pProp;
     }
     CKTElementRenderer* pRenderer = m_pRenderer;
@@ -451,7 +450,6 @@ BOOL CKTElement::HasBehavior(const CKTBehavior* pBehavior) const {
 void CKTElement::SetProp(int nId, CKTBhvrProp* pProp) {
     if (nId < 0 || nId >= m_props.GetSize()) return;
     m_props.SetAt(nId, pProp);
-    if (nId < PROP_COUNT) m_slots[nId] = pProp;
 }
 
 // ---- stored form --------------------------------------------------------------------------------
@@ -533,7 +531,6 @@ void CKTElement::Serialize(CArchive& ar) {
     }
     m_props.Serialize(ar);
     if (m_props.GetSize() < PROP_COUNT) m_props.SetSize(PROP_COUNT);
-    for (int i = 0; i < PROP_COUNT; i++) m_slots[i] = m_props[i];
 }
 
 void CKTElement::ForgetLinks() {
@@ -546,5 +543,4 @@ void CKTElement::ForgetLinks() {
     m_behaviors.RemoveAll();
     m_collisions.clear();
     for (INT_PTR i = 0; i < m_props.GetSize(); i++) m_props[i] = nullptr;
-    for (CKTBhvrProp*& p : m_slots) p = nullptr;
 }

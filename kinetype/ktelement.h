@@ -191,7 +191,6 @@ public:
     // NULL when nId is outside the array. A slot read from a file may hold a property of another class
     // than its id is declared with: readers use the typed Cast functions and treat that as empty.
     CKTBhvrProp* GetProp(int nId) const {
-        if (static_cast<unsigned>(nId) < static_cast<unsigned>(PROP_COUNT)) return m_slots[nId];
         return nId >= 0 && nId < m_props.GetSize() ? static_cast<CKTBhvrProp*>(m_props.GetData()[nId]) : nullptr;
     }
     // Stores into slot nId without growing the array and without deleting the old value (the
@@ -277,9 +276,6 @@ protected:
     // flags or changes those fields clears it too.
     CRect m_rcAbsBounds;
     BYTE m_bAbsBoundsValid = 0;
-    // The first PROP_COUNT slots of m_props, mirrored in the element itself (kept equal wherever
-    // m_props changes), so that a property read is one load from the element.
-    CKTBhvrProp* m_slots[PROP_COUNT] = {};
 
 private:
     static uint64_t s_nTreeEdits;
