@@ -17,11 +17,13 @@
 // BOOKPROP_COLLISION_DETECTOR, replacing whatever detector was there.
 //
 // Cost: each element's bounds are taken once per sweep (an O(1) read of the element's cache when it
-// has not moved); the sort is close to linear when elements move little; the open elements are kept in
-// bands of y, so an opening element is tested only against the open elements whose y range can meet
-// its own, and the overlaps found are put in the order in which those elements opened: the same
-// lists, in the same order, as a test against every open element. A sweep is O(n log n) or better
-// plus the collisions it records.
+// has not moved); the sort is close to linear when elements move little; the open elements are filed
+// in bands of y (about twice the elements' average height), so an opening element is tested only
+// against the open elements of the bands its y range spans, walked together in the order they opened:
+// the same lists, in the same order, as a test against every open element, for the cost of the
+// elements near it rather than of every element open at its x (every line of a page, in its column).
+// What the lists themselves hold (every overlapping pair, with the parents' and grandparents'
+// entries) is the rest of the cost.
 #pragma once
 
 #include <cstdint>
