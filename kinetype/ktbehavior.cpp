@@ -65,11 +65,14 @@ CKTBehavior::~CKTBehavior() {
         CKTBehavior* pReferrer = m_referrers.GetNext(pos);
         if (pReferrer) pReferrer->OnBehaviorDying(this);
     }
+    while (!m_referrers.IsEmpty())
+        if (CKTBehavior* pReferrer = m_referrers.RemoveHead()) pReferrer->m_nReferring--;
     if (g_pCurrentBook) {
         StopListening();
         RemoveAllElements();
         ReleaseBookProps();
         g_pCurrentBook->ForgetBehavior(this);
+        if (m_nReferring > 0) LeaveReferrerLists();
     } else {
         // No book any more: nothing to unregister from, but the elements still hold links.
         RemoveAllElements();
@@ -124,6 +127,7 @@ void CKTBehavior::OnElementGone(CKTElement*) {}
 
 BOOL CKTBehavior::AddReferrer(CKTBehavior* pTrigger) {
     m_referrers.AddTail(pTrigger);
+    if (pTrigger) pTrigger->m_nReferring++;
     return TRUE;
 }
 
@@ -131,7 +135,18 @@ BOOL CKTBehavior::RemoveReferrer(CKTBehavior* pTrigger) {
     POSITION pos = m_referrers.Find(pTrigger);
     if (!pos) return FALSE;
     m_referrers.RemoveAt(pos);
+    if (pTrigger) pTrigger->m_nReferring--;
     return TRUE;
+}
+
+void CKTBehavior::LeaveReferrerLists() {
+    CKTBook* pBook = g_pCurrentBook;
+    for (POSITION pos = pBook->GetFirstBehaviorPosition(); pos && m_nReferring > 0;) {
+        CKTBehavior* p = pBook->GetNextBehavior(pos);
+        if (!p || p == this) continue;
+        while (p->RemoveReferrer(this)) {
+        }
+    }
 }
 
 CKTBehavior* CKTBehavior::GetNextReferrer(POSITION& pos) const { return m_referrers.GetNext(pos); }
@@ -194,12 +209,16 @@ void CKTBehavior::Serialize(CArchive& ar) {
     m_bookPropReqs.Serialize(ar);
     m_elements.Serialize(ar);
     m_referrers.Serialize(ar);
+    if (!ar.IsStoring())
+        for (POSITION pos = m_referrers.GetHeadPosition(); pos;)
+            if (CKTBehavior* pReferrer = m_referrers.GetNext(pos)) pReferrer->m_nReferring++;
 }
 
 void CKTBehavior::ForgetLinks() {
     CKTComponent::ForgetLinks();
     m_elements.RemoveAll();
     m_referrers.RemoveAll();
+    m_nReferring = 0;
     m_bRunning = 0;
     m_events.RemoveAll();
     m_elemPropReqs.RemoveAll();

@@ -15,11 +15,13 @@
 // - A behaviour owns none of its elements, referrers or properties. Elements and behaviours point to
 //   each other (the element through its CKTBehaviorLink records); AddElement and RemoveElement keep
 //   both sides in step, and each side detaches from the other before it goes.
-// - Destruction, in order: every referrer gets OnBehaviorDying(this); StopListening; RemoveAllElements
-//   (each element loses its link and releases the shared properties); ReleaseBookProps; then every
-//   entry of this behaviour leaves the book's behaviour list, and a book property that points to it
-//   (the integrator, the collision detector) is set to NULL; last, CKTComponent's destructor takes it
-//   out of every listener list and queue.
+// - Destruction, in order: every referrer gets OnBehaviorDying(this) and the referrer list is emptied;
+//   StopListening; RemoveAllElements (each element loses its link and releases the shared
+//   properties); ReleaseBookProps; then every entry of this behaviour leaves the book's behaviour
+//   list, and a book property that points to it (the integrator, the collision detector) is set to
+//   NULL; when other behaviours of the book still name it as a referrer (a referrer that did not take
+//   itself out, as only a file can arrange), it leaves their referrer lists; last, CKTComponent's
+//   destructor takes it out of every listener list and queue.
 //
 // Property sharing: on attach, for each declared element slot, the property already in the slot is
 // shared when it has the declared class, or a new one is created and put in when the slot is empty;
@@ -186,4 +188,12 @@ protected:
     CKTElementList m_elements;
     BYTE m_bRunning;
     CKTBehaviorList m_referrers;
+
+private:
+    // Takes this behaviour out of the referrer lists of the book's other behaviours.
+    void LeaveReferrerLists();
+
+    // Entries naming this behaviour in other behaviours' referrer lists (kept by AddReferrer,
+    // RemoveReferrer, loading and destruction); not stored.
+    int m_nReferring = 0;
 };

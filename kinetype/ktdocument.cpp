@@ -2,16 +2,15 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <condition_variable>
 #include <clocale>
 #include <cstdlib>
 #include <exception>
-#include <filesystem>
 #include <mutex>
 #include <new>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -21,8 +20,6 @@
 #include "kinetype/ktelement.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kArchiveBuffer = 4096;
 constexpr size_t kDefaultStack = size_t(1) << 30;  // 1 GiB of address space, touched only as deep as needed
@@ -184,10 +181,25 @@ void CheckDetectorSlot(const CKTBook& book, const CString& strFileName) {
         AfxThrowArchiveException(CArchiveException::badClass, strFileName);
 }
 
-// Gives a loaded book a started collision detector when property 2 names none. The book is current
-// and g_bLoading is 0 meanwhile, so the detector registers as a new one does.
+// Gives a loaded book's property 2 a collision detector when it names none: the first one-dimensional
+// detector of the behaviour list (a file can keep the detector and lack the property), with a new
+// property holding the detector's one reference when the slot is empty; only a book without any
+// detector gets a new, started one (TRUE). The book is current and g_bLoading is 0 meanwhile, so a new
+// detector registers as a new one does.
 BOOL EnsureCollisionDetector(CKTBook& book) {
     if (KTGetCollisionDetector(book)) return FALSE;
+    for (POSITION pos = book.GetFirstBehaviorPosition(); pos;) {
+        CKTBehavior* pListed = book.GetNextBehavior(pos);
+        if (!pListed || !pListed->IsKindOf(RUNTIME_CLASS(CKT1DCollisionDetBhvr))) continue;
+        CKTBhvrPtrBhvrProp* pSlot = CKTBhvrPtrBhvrProp::Cast(book.GetBookProp(BOOKPROP_COLLISION_DETECTOR));
+        if (!pSlot) {
+            pSlot = new CKTBhvrPtrBhvrProp(BOOKPROP_COLLISION_DETECTOR);
+            pSlot->AddRef();  // the detector's: it releases the slot when it goes
+            book.SetBookProp(BOOKPROP_COLLISION_DETECTOR, pSlot);
+        }
+        pSlot->SetValue(pListed);
+        return FALSE;
+    }
     CKTCurrentBookScope current(&book);
     BYTE bLoading = g_bLoading;
     g_bLoading = 0;
@@ -251,7 +263,9 @@ KTLoadResult LoadFrom(CFile& file, const CString& strFileName, const KTLoadOptio
         LiftNestingLimit(ar);
         bOk = Attempt([&] { ar >> result.strVersionText; }, &error);
         if (bOk) {
-            KTParseVersion(result.strVersionText, &result.fVersion);
+            // A text that does not match the pattern leaves the version as the last load or save set it.
+            float fParsed = 0.0f;
+            result.fVersion = KTParseVersion(result.strVersionText, &fParsed) ? fParsed : fOldVersion;
             g_fFileVersion = result.fVersion;
             result.bNewerVersion = result.fVersion > KT_FILE_VERSION ? TRUE : FALSE;
             if (result.bNewerVersion && options.confirmNewer && !options.confirmNewer(result.fVersion)) {
@@ -302,64 +316,6 @@ KTLoadResult LoadFrom(CFile& file, const CString& strFileName, const KTLoadOptio
     return result;
 }
 
-// ---- saving -----------------------------------------------------------------------------------------
-
-CFileException FileError(const CFileException& e, const CString& strPath) {
-    CFileException out(e.m_cause, e.m_lOsError, strPath);
-    return out;
-}
-
-// A name for the temporary file beside target that nothing bears yet.
-fs::path TemporaryBeside(const fs::path& target) {
-    static std::minstd_rand s_rng(std::random_device{}());
-    fs::path dir = target.parent_path();
-    std::string base = "." + target.filename().string() + ".tmp";
-    for (int i = 0; i < 100; i++) {
-        fs::path candidate = dir / (base + std::to_string(s_rng() % 1000000000u));
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(candidate, ec))) return candidate;
-    }
-    return dir / (base + "0");
-}
-
-// Writes bytes to strPath through a temporary file that replaces it when complete. Throws
-// CFileException naming strPath.
-void WriteReplacing(const CString& strPath, const std::vector<BYTE>& bytes) {
-    fs::path target(strPath.str());
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    fs::path temp = TemporaryBeside(target);
-    std::string strTemp = temp.string();
-    CFile file;
-    CFileException openError;
-    if (!file.Open(strTemp.c_str(), CFile::modeCreate | CFile::modeWrite, &openError))
-        throw FileError(openError, strPath);
-    try {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            UINT chunk = static_cast<UINT>(std::min<size_t>(bytes.size() - done, 0x40000000));
-            file.Write(bytes.data() + done, chunk);
-            done += chunk;
-        }
-        file.Flush();
-        file.Close();
-        fs::file_status old = fs::status(target, ec);
-        if (!ec && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
-        CFile::Rename(strTemp.c_str(), target.string().c_str());
-    } catch (const CFileException& e) {
-        file.Abort();
-        fs::remove(temp, ec);
-        throw FileError(e, strPath);
-    } catch (...) {
-        file.Abort();
-        fs::remove(temp, ec);
-        throw;
-    }
-}
-
 }  // namespace
 
 // ---- the version pattern ----------------------------------------------------------------------------
@@ -405,8 +361,19 @@ CString KTNewerVersionMessage(const CString& strPath, float fVersion) {
            ") than\nthis application.  Do you wish to continue (loading may fail)?";
 }
 
+CString KTShownVersionText(const CString& strVersionText) {
+    std::string shown;
+    const int n = std::min(strVersionText.GetLength(), KT_SHOWN_VERSION_CHARS);
+    for (int i = 0; i < n; i++) {
+        const unsigned char c = static_cast<unsigned char>(strVersionText[i]);
+        shown += c >= 32 && c <= 126 ? static_cast<char>(c) : '?';
+    }
+    return CString(shown.c_str());
+}
+
 CString KTLoadFailureMessage(const CString& strVersionText, const CString& strErrorMessage) {
-    CString strVersion = strVersionText.GetLength() < 3 ? CString("pre-release or unidentified version") : strVersionText;
+    CString strVersion = strVersionText.GetLength() < 3 ? CString("pre-release or unidentified version")
+                                                         : KTShownVersionText(strVersionText);
     return "The data from this " + strVersion + " file could not be loaded because of this error: \n" + strErrorMessage;
 }
 
@@ -452,8 +419,12 @@ std::vector<BYTE> KTSaveDocument(CKTBook& book, LONG nWidth, LONG nHeight, const
 
 KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath) {
     KTSaveResult result;
-    result.bSaved = Attempt([&] { WriteReplacing(strPath, KTSaveDocument(book, nWidth, nHeight, strPath)); },
-                            &result.error);
+    result.bSaved = Attempt(
+        [&] {
+            const std::vector<BYTE> bytes = KTSaveDocument(book, nWidth, nHeight, strPath);
+            AfxReplaceFileContents(strPath, bytes.data(), bytes.size());
+        },
+        &result.error);
     return result;
 }
 

@@ -11,7 +11,8 @@
 //
 // LOADING (KTLoadDocument, KTLoadDocumentFile) reads in two attempts, each into a fresh book:
 //   1. The version string; its number by the pattern "version %f" (KTParseVersion: independent of the
-//      process locale; a text that does not match gives 0.0). A version above 0.969 asks
+//      process locale); a text that does not match leaves the version g_fFileVersion had (the last load
+//      or save). A version above 0.969 asks
 //      KTLoadOptions::confirmNewer first (NULL: go on); FALSE cancels. Then the book, with g_bLoading
 //      set and g_fFileVersion the file's version; then the canvas size when the version is >= 0.95.
 //   2. Only when attempt 1 threw: the file from offset 0 as a file without version string or size,
@@ -26,8 +27,9 @@
 // cancelled.
 //
 // Every loaded element's bounds are stale: they are measured again with this machine's fonts.
-// A loaded book is also sound to run: a book property 2 that holds no collision detector gets a new,
-// started CKT1DCollisionDetBhvr (bAddedDetector); a property 2 of another class than
+// A loaded book is also sound to run: a book property 2 that holds no collision detector takes the
+// first CKT1DCollisionDetBhvr of the behaviour list, and only a book without one gets a new, started
+// detector (bAddedDetector); a property 2 of another class than
 // CKTBhvrPtrBhvrProp fails the load (bad class). A stored canvas size outside 1 .. 16384 (either
 // side) counts as absent.
 //
@@ -40,9 +42,9 @@
 //
 // SAVING (KTSaveDocument, KTSaveDocumentFile) sets g_fFileVersion to 0.969 (and leaves it so), makes
 // the book current while it is stored, and writes the frame above with 9 listener lists and the image
-// fields. The file variant writes everything to a temporary file beside the target and renames it
-// over the target only when all of it is written and flushed: on any error the old file stays as it
-// was and the temporary file is removed.
+// fields. The file variant makes those bytes the file's content and changes nothing else about it
+// (AfxReplaceFileContents: its links, owner and mode stay; a read-only file is refused; a failure
+// before the file could be changed leaves it as it was).
 #pragma once
 
 #include <cstddef>
@@ -109,7 +111,7 @@ struct KTLoadResult {
     CKTBook* pBook = nullptr;  // loaded: the new book, owned by the caller, not current; else NULL
 
     // What attempt 1 read where the version string stands (empty when even that failed) and its
-    // number (0.0 when it does not match the pattern).
+    // number (when it does not match the pattern: g_fFileVersion as it was before the load).
     CString strVersionText;
     float fVersion = 0.0f;
     BOOL bNewerVersion = FALSE;  // fVersion > 0.969f (confirmNewer was asked)
@@ -123,11 +125,12 @@ struct KTLoadResult {
     LONG nCanvasWidth = 0;
     LONG nCanvasHeight = 0;
 
-    BOOL bAddedDetector = FALSE;  // the file's book had no collision detector; a new one was added
+    BOOL bAddedDetector = FALSE;  // the file's book had no collision detector at all; a new one was added
 
     KTDocumentError error;  // openFailed, failed
     // failed: "The data from this <version text> file could not be loaded because of this error: \n"
-    // followed by error.strMessage (KTLoadFailureMessage). openFailed: error.strMessage.
+    // followed by error.strMessage (KTLoadFailureMessage, the text as KTShownVersionText shows it).
+    // openFailed: error.strMessage.
     CString strMessage;
 };
 
@@ -148,8 +151,13 @@ KTLoadResult KTLoadDocumentFile(const CString& strPath, const KTLoadOptions& opt
 CString KTNewerVersionMessage(const CString& strPath, float fVersion);
 inline constexpr char KT_NEWER_VERSION_CAPTION[] = "Quillstorm! potential version conflict";
 // "The data from this " + version text (or "pre-release or unidentified version" when it is shorter
-// than 3 characters) + " file could not be loaded because of this error: \n" + the error message.
+// than 3 characters) + " file could not be loaded because of this error: \n" + the error message. The
+// version text is shown as KTShownVersionText gives it: a file that is not a document holds noise there.
 CString KTLoadFailureMessage(const CString& strVersionText, const CString& strErrorMessage);
+// The first KT_SHOWN_VERSION_CHARS bytes of a version text read from a file, every byte outside 32 to
+// 126 shown as '?'.
+constexpr int KT_SHOWN_VERSION_CHARS = 40;
+CString KTShownVersionText(const CString& strVersionText);
 
 // The document bytes of pBook with the client size nWidth x nHeight. Throws the archive's exceptions
 // (CArchiveException, CMemoryException) when the book cannot be stored; strFileName names it there.
@@ -159,9 +167,10 @@ struct KTSaveResult {
     BOOL bSaved = FALSE;
     KTDocumentError error;  // when not saved: the message names strPath
 };
-// Saves to strPath through a temporary file beside it (beside the link's target when strPath is a
-// symbolic link), renamed over strPath once complete. An existing file keeps its permissions. On any
-// error nothing at strPath has changed.
+// Saves to strPath as AfxReplaceFileContents writes a file (through a symbolic link to its target;
+// by a rename where that keeps everything about the file, else in place with the size reserved
+// first). The document is made before the file is touched, so a scene that cannot be stored changes
+// nothing.
 KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath);
 
 // ---- the current book (g_pCurrentBook)

@@ -53,6 +53,7 @@ public:
     CKTElementRenderer& operator=(const CKTElementRenderer&) = delete;
 
     int GetType() const { return m_nType; }
+    virtual BOOL IsPulled() const { return FALSE; }
     CKTElement* GetElement() const { return m_pElement; }
 
     // 0 Draw, 3 OnPreStep, 1 OnStep, 4 OnPostStep; other ids are ignored.

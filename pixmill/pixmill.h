@@ -134,6 +134,30 @@ BYTE* ReadPcxTo8Bit(SourceHandle source, UINT* width, UINT* height, RGBQUAD* pal
 BYTE* ReadTgaToRgb(SourceHandle source, UINT* width, UINT* height);
 BYTE* ReadTgaTo8Bit(SourceHandle source, UINT* width, UINT* height, RGBQUAD* palette);
 
+// PNG, from the source's position. RGB reading composites alpha and transparency over the file's bKGD
+// colour, else over the thread's background (SetPngBackground); both correct gamma for the thread's
+// screen gamma (SetPngScreenGamma). They replace the thread's PNG texts and resolution read. A failed
+// read returns no buffer.
+BYTE* ReadPngToRgb(SourceHandle source, UINT* width, UINT* height);
+// 4-byte pixels red, green, blue, alpha; an image without an alpha channel gets `filler` as alpha.
+BYTE* ReadPngToRgba(SourceHandle source, UINT* width, UINT* height, BYTE filler);
+
+// JPEG, from the source's position. They replace the thread's JPEG comments, APP1 to APP14 markers and
+// density read. A failure while decoding rows returns the buffer as far as it was filled, with the
+// error; data that ends inside the image still reads at full size, the decoder filling what is missing.
+BYTE* ReadJpegToRgb(SourceHandle source, UINT* width, UINT* height);
+// One grey byte per pixel (colour images: 0.299 red + 0.587 green + 0.114 blue, truncated).
+BYTE* ReadJpegToGray(SourceHandle source, UINT* width, UINT* height);
+
+// TIFF: the data must begin at position 0 of the source (the readers rewind to it). Any page libtiff can
+// convert to RGBA reads; the returned block is width x height x 4 bytes long, of which the first
+// width x height x 3 hold the image. They replace the thread's TIFF resolution read.
+BYTE* ReadTiffToRgb(SourceHandle source, UINT* width, UINT* height);
+// page 0 is the first.
+BYTE* ReadTiffPageToRgb(SourceHandle source, UINT* width, UINT* height, UINT page);
+// The number of pages (low 16 bits), reading from the source's position; 0 on failure.
+UINT GetTiffPageCount(SourceHandle source);
+
 // The format of the 44 bytes at the source's position (the source is left after them). Fewer than 44
 // bytes is ErrorCode::FileRead; an unknown format is FileFormat::Unknown with the last error 0.
 FileFormat DetectFileFormat(SourceHandle source);
@@ -147,6 +171,78 @@ UINT WriteRgbAsPcx(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
 UINT Write8BitAsPcx(SinkHandle sink, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette);
 UINT WriteRgbAsTga(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
 UINT Write8BitAsTga(SinkHandle sink, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette);
+// PNG of bit depth 8 with the thread's background (bKGD), resolution (pHYs), texts to write and, for the
+// 8-bit writer, palette transparency (SetPngPaletteAlpha); a gAMA chunk of `gamma` when it is above 0.
+// A successful write empties the thread's list of texts to write.
+UINT WriteRgbAsPng(SinkHandle sink, const BYTE* rgb, UINT width, UINT height, double gamma);
+UINT Write8BitAsPng(SinkHandle sink, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette,
+                    double gamma);
+// JPEG with the thread's density, DCT method, comments and markers to write (kept for every later write
+// until cleared). quality 1 to 100; progressive non-zero: a progressive file. A failure while finishing
+// still returns the sink's size, with ErrorCode::BadJpeg.
+UINT WriteRgbAsJpeg(SinkHandle sink, const BYTE* rgb, UINT width, UINT height, int quality, BOOL progressive);
+UINT WriteGrayAsJpeg(SinkHandle sink, const BYTE* gray, UINT width, UINT height, int quality, BOOL progressive);
+// Single-page TIFF with the thread's resolution and Compression tag value (the 8-bit writer stores JPEG,
+// 7, uncompressed).
+UINT WriteRgbAsTiff(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
+UINT Write8BitAsTiff(SinkHandle sink, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette);
+
+// ---- Format options and the lists of the last read and of the next writes ----
+// All of them leave the last error as it was. Strings and data they hand out are copies in new global
+// memory that the caller frees with GlobalFree.
+
+// PNG. The screen gamma (default 2.9) of reading; a file without gAMA is taken to suit the screen.
+void SetPngScreenGamma(double gamma);
+// The background of reading (the colour that alpha composites over when the file has no bKGD) and of
+// writing (the bKGD chunk): a palette index, red, green, blue and grey.
+void SetPngBackground(BYTE index, WORD red, WORD green, WORD blue, WORD gray);
+// Write8BitAsPng writes the palette entries' fourth bytes as their transparency when flag is non-zero.
+void SetPngPaletteAlpha(BOOL flag);
+// The pHYs chunk written: pixels per unit in x and y, unit 0 unknown (an aspect ratio) or 1 metre.
+void SetPngResolution(UINT x, UINT y, UINT unit);
+// pHYs of the last read; FALSE (and 0xFFFFFFFF in all three) when it had none.
+BOOL GetPngResolution(UINT* x, UINT* y, UINT* unit);
+// Texts of the last read in file order; compressed is 1 for a zTXt chunk. GetPngText gives copies of the
+// key and text; an index out of range gives NULL copies, flag 0 and FALSE.
+UINT GetPngTextCount();
+BOOL GetPngText(UINT index, char** key, char** text, DWORD* compressed);
+BOOL ClearPngTexts();
+// Texts for the next PNG write (compressed non-zero: zTXt). AddPngText refuses an empty key.
+UINT GetPngWriteTextCount();
+BOOL GetPngWriteText(UINT index, char** key, char** text, DWORD* compressed);
+BOOL AddPngText(const char* text, const char* key, DWORD compressed);
+BOOL ClearPngWriteTexts();
+
+// JPEG. DCT method of reading and writing: 1 slow integer, 2 fast integer, 3 floating point, any other
+// value the library's default.
+void SetJpegDctMethod(int method);
+// The JFIF density written: x, y and unit (0 an aspect ratio, 1 dots per inch, 2 dots per centimetre).
+void SetJpegDensity(UINT x, UINT y, UINT unit);
+// Density of the last read (1, 1, 0 for a file without JFIF); FALSE before any read.
+BOOL GetJpegDensity(UINT* x, UINT* y, UINT* unit);
+// Comments (COM) and APP1 to APP14 markers of the last read, in file order.
+UINT GetJpegCommentCount();
+char* GetJpegComment(UINT index);  // NULL when out of range
+BOOL ClearJpegComments();
+UINT GetJpegMarkerCount();
+// A copy of the marker's data, its length and its code (0xE1 to 0xEE); FALSE when out of range.
+BOOL GetJpegMarker(UINT index, BYTE** data, UINT* length, UINT* code);
+BOOL ClearJpegMarkers();
+// Comments and markers written into every JPEG written on the thread until cleared.
+UINT GetJpegWriteCommentCount();
+char* GetJpegWriteComment(UINT index);  // NULL when out of range
+BOOL AddJpegComment(const char* text);
+BOOL ClearJpegWriteComments();
+UINT GetJpegWriteMarkerCount();
+BOOL AddJpegMarker(const BYTE* data, UINT length, UINT code);
+BOOL ClearJpegWriteMarkers();
+
+// TIFF. The resolution written (XResolution, YResolution, ResolutionUnit) and the Compression tag value
+// of the writers (1 none, 5 LZW, 7 JPEG, 8 Deflate, 32773 PackBits, ...).
+void SetTiffResolution(UINT x, UINT y, UINT unit);
+void SetTiffCompression(UINT compression);
+// Resolution of the last read, truncated to whole numbers; FALSE when it had no usable XResolution.
+BOOL GetTiffResolution(UINT* x, UINT* y, UINT* unit);
 
 // ---- Buffer operations ----
 

@@ -1,6 +1,7 @@
 #include "pixmill/pxalloc.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace px {
 
@@ -17,6 +18,12 @@ void SetAllocationLimitForTesting(uint64_t nLimit) {
 void* AllocBlock(uint64_t nBytes) {
     if (nBytes >= AllocationLimit()) return nullptr;
     return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(nBytes));
+}
+
+void* CopyToBlock(const void* p, uint64_t n, bool bTerminate) {
+    void* block = AllocBlock(SizeAdd(n, bTerminate ? 1 : 0));
+    if (block && n) std::memcpy(block, p, static_cast<size_t>(n));
+    return block;
 }
 
 }  // namespace px

@@ -40,6 +40,10 @@ void SetAllocationLimitForTesting(uint64_t nLimit);
 // memory cannot be had. The caller frees it with GlobalFree.
 void* AllocBlock(uint64_t nBytes);
 
+// A new block holding the n bytes at p followed by a zero byte when bTerminate (strings); NULL when it
+// cannot be had. The caller frees it with GlobalFree.
+void* CopyToBlock(const void* p, uint64_t n, bool bTerminate);
+
 // Owns one block from AllocBlock and frees it on destruction unless Release hands it on.
 class GlobalBuffer {
 public:

@@ -99,6 +99,14 @@ bool RequireNonNull(ErrorCode& err, const Pointers*... pointers) {
     return false;
 }
 
+// Hands out a resolution of the last read (each pointer may be NULL): TRUE when its x is present.
+inline BOOL HandOutResolution(UINT x, UINT y, UINT unit, UINT* outX, UINT* outY, UINT* outUnit) {
+    if (outX) *outX = x;
+    if (outY) *outY = y;
+    if (outUnit) *outUnit = unit;
+    return x != kAbsent;
+}
+
 // The project's debug trace.
 void DebugTrace(const char* text);
 

@@ -15,7 +15,8 @@
 // Files: the view's handlers are spread over QuillView.cpp (creation, tick, resize, focus, MIDI),
 // quillviewdraw.cpp (paint, background image, caret, hierarchy pane), quillviewfile.cpp (file
 // commands), quillviewinput.cpp (keyboard, mouse, selection, clipboard), quillviewcommands.cpp (the
-// command dispatcher, full screen, the parameter defaults), quillviewcapture.cpp (movie capture) and
+// command dispatcher, full screen, the parameter defaults), quillviewsofttype.cpp (softtype commands
+// and the renderer parameter editor), quillviewcapture.cpp (movie capture) and
 // quillviewhooks.cpp (sprayer, panels: stand-ins until those subsystems are written).
 #pragma once
 
@@ -253,10 +254,21 @@ public:
     BOOL OnUpdateShowTimeline() const;
     BOOL OnUpdateTransparentTimeline() const;
     // Where the commands of subsystems still to come arrive; each does nothing yet.
-    void ExecuteSoftTypeCommand(UINT nId, BOOL bAsk);     // 80-85, 107-111, 113, 129
     void ExecuteBehaviorCommand(UINT nId, BOOL bAsk);     // the behaviour ids, 57, 132, 133
     void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
     void ToggleWordnozzle();                              // 116
+    // Softtypes (quillviewsofttype.cpp). The softtype commands 80-85, 107-111, 113 and 129: the
+    // parameter dialog (where the renderer has parameters, whatever bAsk says) pre-filled from the
+    // renderer of m_pSelected when it is of the command's class, else from the defaults; on OK the
+    // defaults take its values, m_pDefaultRenderer is replaced by a new renderer of the command's
+    // class set from them, and each selected element (the selection of after the dialog) gets a
+    // clone of it (the document is then modified). Cancel changes nothing.
+    void ExecuteSoftTypeCommand(UINT nId, BOOL bAsk);
+    // Edits a renderer in use (the prototype or an element's), by its class: nothing for NULL and
+    // the default, particle, test and erode-edge renderers; otherwise its softtype's dialog pre-filled
+    // from it, and on OK the values go into that softtype's defaults and from them into the renderer
+    // when it is still the prototype, or still the renderer of its element and that element is still
+    // in the current book (an element's edit marks the document modified).
     void EditRendererParameters(CKTElementRenderer* pRenderer);
     // The panes' state as the pane commands see it (the panels' own until they exist).
     BOOL IsPropertyPanelVisible() const;

@@ -5,23 +5,18 @@
 
 #include "platform/crt/crt.h"
 
-CCanvasSizeDialog::CCanvasSizeDialog() {
-    ui::DialogField f = ui::Field(ui::DialogField::Kind::Text, IDC_SIZE, "Width x Height", &m_strSize);
+CCanvasSizeDialog::CCanvasSizeDialog() : CParamDialog(IDD, "Set Canvas Size") {
     // An editable drop-down list: the items are suggestions, the text is what is exchanged.
-    f.choices = {"160 x 120", "320 x 240", "640 x 480", "800 x 600"};
-    f.nMaxChars = kMaxSizeChars;
-    m_fields.push_back(f);
+    AddDropDown(IDC_SIZE, "Width x Height", {"160 x 120", "320 x 240", "640 x 480", "800 x 600"}, true);
+    ExchangeText(IDC_SIZE, &m_strSize, kMaxSizeChars);
 }
 
-int CCanvasSizeDialog::DoModal() {
-    OnInitDialog();
-    return ui::GetUIServices()->DoModal(*this);
-}
-
-void CCanvasSizeDialog::OnInitDialog() {
+BOOL CCanvasSizeDialog::OnInitDialog() {
+    CParamDialog::OnInitDialog();
     char text[32];
     std::snprintf(text, sizeof(text), "%u x %u", m_nWidth, m_nHeight);
-    m_strSize = text;
+    SetDlgItemText(IDC_SIZE, text);
+    return TRUE;
 }
 
 int CCanvasSizeDialog::AtoI(const std::string& s) {
@@ -55,16 +50,10 @@ const char* CCanvasSizeDialog::ParseSize(const std::string& strEntry, UINT& nWid
     return nullptr;
 }
 
-BOOL CCanvasSizeDialog::OnOK() {
-    if (const char* pszError = ParseSize(m_strSize, m_nWidth, m_nHeight)) {
+void CCanvasSizeDialog::OnOK() {
+    if (const char* pszError = ParseSize(GetDlgItemText(IDC_SIZE).str(), m_nWidth, m_nHeight)) {
         AfxMessageBox((std::string(pszError) + "\n\n Expect format: 'width x height'").c_str(), MB_OK);
-        return FALSE;
+        return;
     }
-    // The base OK's exchange of the text, with its length limit.
-    std::string strError;
-    if (!ui::TextToField(m_fields[0], m_strSize, &strError)) {
-        AfxMessageBox(strError.c_str(), MB_OK | MB_ICONEXCLAMATION);
-        return FALSE;
-    }
-    return TRUE;
+    CParamDialog::OnOK();
 }

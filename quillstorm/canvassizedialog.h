@@ -7,9 +7,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "platform/ui/uiservices.h"
+#include "platform/ui/paramdialog.h"
 
 class CCanvasSizeDialog : public ui::CParamDialog {
 public:
@@ -18,18 +17,6 @@ public:
     static constexpr int kMaxSizeChars = 18;
 
     CCanvasSizeDialog();
-    CCanvasSizeDialog(const CCanvasSizeDialog&) = delete;
-    CCanvasSizeDialog& operator=(const CCanvasSizeDialog&) = delete;
-
-    // OnInitDialog, then the dialog through the installed UI services: IDOK or IDCANCEL.
-    int DoModal();
-    // The entry starts as m_nWidth and m_nHeight written "%u x %u".
-    void OnInitDialog();
-    // Parses m_strSize into m_nWidth and m_nHeight; on an error shows it and returns FALSE.
-    BOOL OnOK() override;
-
-    std::string GetTitle() const override { return "Set Canvas Size"; }
-    const std::vector<ui::DialogField>& GetFields() const override { return m_fields; }
 
     // The parser of OnOK: NULL when the entry gives both sides, otherwise the error text. The checks
     // stop at the first error; a width that passed is stored in nWidth even when the height fails.
@@ -38,10 +25,14 @@ public:
     // there are none. Values beyond the int range saturate (atoi leaves them undefined).
     static int AtoI(const std::string& s);
 
-    std::string m_strSize;  // the list's text
+    CString m_strSize;  // the list's text
     UINT m_nWidth = 0;
     UINT m_nHeight = 0;
 
-private:
-    std::vector<ui::DialogField> m_fields;  // point into this object
+protected:
+    // The entry starts as m_nWidth and m_nHeight written "%u x %u".
+    BOOL OnInitDialog() override;
+    // Parses the list's text into m_nWidth and m_nHeight; an error shows its message and keeps the
+    // dialog open; otherwise the exchange (with its 18-character limit) and the end.
+    void OnOK() override;
 };

@@ -1,11 +1,6 @@
 #include "quillstorm/fontsizedialog.h"
 
-CFontSizeDialog::CFontSizeDialog() {
-    ui::DialogField f = ui::Field(ui::DialogField::Kind::UInt, IDC_POINT_SIZE, "Point Size", &m_nSize);
-    f.bRange = true;
-    f.dMin = kMinSize;
-    f.dMax = kMaxSize;
-    m_fields.push_back(f);
+CFontSizeDialog::CFontSizeDialog() : CParamDialog(IDD, "Set Font Size") {
+    AddEdit(IDC_POINT_SIZE, "Point Size");
+    ExchangeUInt(IDC_POINT_SIZE, &m_nSize, kMinSize, kMaxSize);
 }
-
-int CFontSizeDialog::DoModal() { return ui::GetUIServices()->DoModal(*this); }

@@ -2,10 +2,7 @@
 // The caller sets m_nSize, runs DoModal and reads m_nSize after IDOK.
 #pragma once
 
-#include <string>
-#include <vector>
-
-#include "platform/ui/uiservices.h"
+#include "platform/ui/paramdialog.h"
 
 class CFontSizeDialog : public ui::CParamDialog {
 public:
@@ -15,17 +12,6 @@ public:
     static constexpr UINT kMaxSize = 10000;
 
     CFontSizeDialog();
-    CFontSizeDialog(const CFontSizeDialog&) = delete;
-    CFontSizeDialog& operator=(const CFontSizeDialog&) = delete;
-
-    // IDOK or IDCANCEL, through the installed UI services.
-    int DoModal();
-
-    std::string GetTitle() const override { return "Set Font Size"; }
-    const std::vector<ui::DialogField>& GetFields() const override { return m_fields; }
 
     UINT m_nSize = 0;
-
-private:
-    std::vector<ui::DialogField> m_fields;  // point into this object
 };

@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     for (qsizetype i = 1; i < list.size(); ++i) args.push_back(list[i].toLocal8Bit().toStdString());
 
     CQuillApp theApp;
-    if (!theApp.InitInstance(CQuillStartup::FromArguments(args))) return 1;
+    // A document handed to the program already running ends this start successfully.
+    if (!theApp.InitInstance(CQuillStartup::FromArguments(args))) return theApp.HandedOver() ? 0 : 1;
     // The window may have gone already (closed while the splash's loop ran).
     const int status = theApp.IsRunning() ? app.exec() : 0;
     theApp.ExitInstance();

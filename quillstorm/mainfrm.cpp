@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -103,12 +104,23 @@ void CMainFrame::OnSizing() {
 
 void CMainFrame::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    CheckWindowRect();
     if (e->size() == m_expectedSize) {
         m_expectedSize = QSize();
         return;
     }
     // Only a resize the window system reports and this program did not ask for is the user's sizing.
-    if (e->spontaneous()) OnSizing();
+    if (e->spontaneous() && !IsPlacingWindow()) OnSizing();
+}
+
+void CMainFrame::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    CheckWindowRect();
+}
+
+void CMainFrame::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange) CheckWindowRect();
 }
 
 void CMainFrame::UpdateWindow() {
@@ -118,7 +130,7 @@ void CMainFrame::UpdateWindow() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     // The caption and borders are known once the frame is shown: the outer rectangle asked for before
     // is applied again with them.
-    if (m_bHasRequest && GetWindowRect() != m_rcRequested) SetWindowRect(m_rcRequested);
+    if (m_bHasRequest && !isFullScreen() && GetWindowRect() != m_rcRequested) SetWindowRect(m_rcRequested);
     if (m_pView) m_pView->repaint();
 }
 
@@ -157,18 +169,69 @@ CRect CMainFrame::GetWindowRect() const {
     return CRect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
 }
 
+namespace {
+// How long, and how often, a frame placement is applied again while the window system frames the
+// window (a user's move after that is the user's).
+constexpr qint64 kCorrectionWindowMs = 1000;
+constexpr int kMaxCorrections = 4;
+}  // namespace
+
+QMargins CMainFrame::Decorations() const {
+    const QRect f = frameGeometry();
+    const QRect g = geometry();
+    return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
 void CMainFrame::SetWindowRect(const CRect& rc) {
     m_rcRequested = rc;
     m_bHasRequest = true;
-    // The caption and borders, as far as the window system has told them.
-    const int dw = frameGeometry().width() - width();
-    const int dh = frameGeometry().height() - height();
-    const QSize client(std::max(0, rc.Width() - dw), std::max(0, rc.Height() - dh));
-    move(rc.left, rc.top);
-    if (client != size()) {
-        m_expectedSize = client;
-        resize(client);
-    }
+    m_nCorrections = kMaxCorrections;
+    m_requestAge.start();
+    ApplyWindowRect();
+}
+
+void CMainFrame::ApplyWindowRect() {
+    if (!isFullScreen() && !Decorations().isNull()) m_decorations = Decorations();
+    const CRect& rc = m_rcRequested;
+    const QMargins& m = m_decorations;
+    const QRect client(rc.left + m.left(), rc.top + m.top(), std::max(0, rc.Width() - m.left() - m.right()),
+                       std::max(0, rc.Height() - m.top() - m.bottom()));
+    if (client.size() != size()) m_expectedSize = client.size();
+    setGeometry(client);
+}
+
+BOOL CMainFrame::IsPlacingWindow() const {
+    return m_bHasRequest && m_nCorrections > 0 && m_requestAge.isValid() && m_requestAge.elapsed() <= kCorrectionWindowMs
+               ? TRUE
+               : FALSE;
+}
+
+void CMainFrame::CheckWindowRect() {
+    if (isFullScreen() || !isVisible()) return;
+    const QMargins now = Decorations();
+    if (!now.isNull()) m_decorations = now;
+    if (!IsPlacingWindow() || m_bCorrectionQueued || GetWindowRect() == m_rcRequested) return;
+    m_bCorrectionQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bCorrectionQueued = false;
+        if (!IsPlacingWindow() || isFullScreen() || GetWindowRect() == m_rcRequested) return;
+        --m_nCorrections;
+        ApplyWindowRect();
+    });
+}
+
+void CMainFrame::ShowFullScreen(const QRect& rcScreen) {
+    m_nCorrections = 0;
+    if (!isFullScreen() && !Decorations().isNull()) m_decorations = Decorations();
+    // The screen's rectangle first (a display without a window manager does not act on the state,
+    // and a move after the state would end it).
+    setGeometry(rcScreen);
+    setWindowState(windowState() | Qt::WindowFullScreen);
+}
+
+void CMainFrame::ShowWindowed(const CRect& rc) {
+    if (windowState() & Qt::WindowFullScreen) setWindowState(windowState() & ~Qt::WindowFullScreen);
+    SetWindowRect(rc);
 }
 
 void CMainFrame::UpdateFrameTitle() {

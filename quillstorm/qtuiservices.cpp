@@ -5,20 +5,28 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include <memory>
+#include <functional>
 #include <vector>
 
 #include "platform/gdi/cp1252.h"
+#include "platform/gdi/dc.h"
+#include "platform/ui/paramdialog.h"
 
 namespace {
 
@@ -124,146 +132,292 @@ BOOL CQtUIServices::ChooseColor(COLORREF crInitial, DWORD, COLORREF* pResult) {
 
 namespace {
 
-// One control of the generic form, with what reads it back.
-struct FormControl {
-    const ui::DialogField* pField;
-    QWidget* pWidget;
-    COLORREF crColor = 0;  // Color fields: the colour chosen so far
+using ui::ControlType;
+
+// Line breaks: CR LF in the dialog's state, LF in the toolkit's text.
+std::string ToCrLf(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string FromCrLf(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (!(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) out += s[i];
+    return out;
+}
+
+QStringList ToQt(const std::vector<std::string>& items) {
+    QStringList out;
+    for (const std::string& s : items) out << FromCp1252(s);
+    return out;
+}
+
+// An owner-drawn button: the dialog draws it (OnDrawItem) on a surface of the drawing layer.
+class COwnerDrawButton : public QPushButton {
+public:
+    COwnerDrawButton(ui::CParamDialog& dlg, int nId) : m_dlg(dlg), m_nId(nId) { setMinimumSize(60, 24); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        gdi::Surface surface;
+        if (!surface.Create(width(), height())) return;
+        CDC dc;
+        dc.AttachSurface(&surface);
+        const QColor face = palette().color(QPalette::Button);
+        dc.FillSolidRect(0, 0, width(), height(), RGB(face.red(), face.green(), face.blue()));
+        m_dlg.OnDrawItem(m_nId, &dc, CRect(0, 0, width(), height()));
+        dc.DeleteDC();
+        const QImage image(reinterpret_cast<const uchar*>(surface.Bits()), surface.Width(), surface.Height(),
+                           static_cast<qsizetype>(surface.BytesPerLine()), QImage::Format_RGB32);
+        QPainter painter(this);
+        painter.drawImage(0, 0, image);
+    }
+
+private:
+    ui::CParamDialog& m_dlg;
+    int m_nId;
 };
 
-void PaintColorButton(QPushButton* pButton, COLORREF cr) {
-    pButton->setStyleSheet(QString("background-color: %1; border: 1px solid black;").arg(ToQColor(cr).name()));
-}
+// The window of one parameter dialog: widgets made from the dialog's controls, the user's actions
+// passed to the dialog, and the widgets brought in step with the dialog's state after each of them.
+class CQtParamDialog : public QDialog {
+public:
+    CQtParamDialog(ui::CParamDialog& dlg, QWidget* pOwner) : QDialog(pOwner), m_dlg(dlg) {
+        setWindowTitle(FromCp1252(dlg.GetTitle()));
+        Build();
+    }
+
+    int Run() {
+        m_dlg.StartModal();
+        if (m_dlg.IsEnded()) return m_dlg.GetResult();
+        Sync();
+        exec();
+        return m_dlg.IsEnded() ? m_dlg.GetResult() : IDCANCEL;
+    }
+
+    // Escape and the window's close button: the dialog's Cancel.
+    void reject() override {
+        Act([this] { m_dlg.ClickButton(IDCANCEL); });
+    }
+
+private:
+    const std::vector<ui::DialogControl>& Controls() const { return m_dlg.GetControls(); }
+
+    // Runs one action of the user on the dialog, then shows its state; closes once it has ended.
+    void Act(const std::function<void()>& action) {
+        action();
+        Sync();
+        if (m_dlg.IsEnded()) done(m_dlg.GetResult() == IDOK ? QDialog::Accepted : QDialog::Rejected);
+    }
+
+    QFormLayout* FormFor(int nGroup, QVBoxLayout* pMain) {
+        if (nGroup >= 0) return m_groupForms[static_cast<size_t>(nGroup)];
+        if (!m_pTopForm) {
+            m_pTopForm = new QFormLayout;
+            pMain->addLayout(m_pTopForm);
+        }
+        return m_pTopForm;
+    }
+
+    QWidget* Make(const ui::DialogControl& c) {
+        const int nId = c.nId;
+        switch (c.type) {
+            case ControlType::Static: {
+                auto* p = new QLabel(FromCp1252(c.strText));
+                p->setWordWrap(!c.bLabel);  // a note on its own row wraps; a field's label does not
+                return p;
+            }
+            case ControlType::GroupBox: return new QGroupBox(FromCp1252(c.strText));
+            case ControlType::Edit: {
+                auto* p = new QLineEdit;
+                connect(p, &QLineEdit::textEdited, this, [this, nId](const QString& t) { m_dlg.TypeText(nId, ToCp1252(t)); });
+                return p;
+            }
+            case ControlType::MultiLineEdit: {
+                auto* p = new QPlainTextEdit;
+                p->setLineWrapMode(QPlainTextEdit::NoWrap);
+                p->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+                p->setMinimumHeight(6 * p->fontMetrics().lineSpacing());
+                connect(p, &QPlainTextEdit::textChanged, this,
+                        [this, p, nId] { m_dlg.TypeText(nId, ToCrLf(ToCp1252(p->toPlainText()))); });
+                return p;
+            }
+            case ControlType::DropList:
+            case ControlType::DropDown: {
+                auto* p = new QComboBox;
+                if (c.type == ControlType::DropDown) {
+                    p->setEditable(true);
+                    p->setInsertPolicy(QComboBox::NoInsert);
+                    connect(p, &QComboBox::editTextChanged, this, [this, nId](const QString& t) { m_dlg.TypeText(nId, ToCp1252(t)); });
+                }
+                connect(p, &QComboBox::activated, this, [this, nId](int i) { Act([this, nId, i] { m_dlg.PickItem(nId, i); }); });
+                return p;
+            }
+            case ControlType::ListBox: {
+                auto* p = new QListWidget;
+                connect(p, &QListWidget::currentRowChanged, this,
+                        [this, nId](int i) { Act([this, nId, i] { m_dlg.PickItem(nId, i); }); });
+                return p;
+            }
+            case ControlType::RadioButton:
+            case ControlType::CheckBox:
+            case ControlType::PushButton:
+            case ControlType::ColorButton: {
+                QAbstractButton* p = nullptr;
+                if (c.type == ControlType::RadioButton) {
+                    auto* r = new QRadioButton(FromCp1252(c.strText));
+                    r->setAutoExclusive(false);  // the dialog checks and unchecks
+                    p = r;
+                } else if (c.type == ControlType::CheckBox) {
+                    p = new QCheckBox(FromCp1252(c.strText));
+                } else {
+                    auto* b = c.type == ControlType::ColorButton ? new COwnerDrawButton(m_dlg, nId)
+                                                                 : new QPushButton(FromCp1252(c.strText));
+                    b->setAutoDefault(false);
+                    p = b;
+                }
+                connect(p, &QAbstractButton::clicked, this, [this, nId] { Act([this, nId] { m_dlg.ClickButton(nId); }); });
+                return p;
+            }
+        }
+        return nullptr;
+    }
+
+    void Build() {
+        auto* pMain = new QVBoxLayout(this);
+        const auto& controls = Controls();
+        m_widgets.assign(controls.size(), nullptr);
+        m_groupForms.assign(controls.size(), nullptr);
+        QLabel* pPendingLabel = nullptr;
+        for (size_t i = 0; i < controls.size(); ++i) {
+            const ui::DialogControl& c = controls[i];
+            QWidget* w = Make(c);
+            m_widgets[i] = w;
+            if (c.nId != ui::IDC_STATIC) w->setObjectName(QString("id%1").arg(c.nId));
+            if (c.type == ControlType::GroupBox) {
+                auto* pForm = new QFormLayout(static_cast<QGroupBox*>(w));
+                m_groupForms[i] = pForm;
+                pMain->addWidget(w);
+                m_pTopForm = nullptr;  // controls after the group start a new block below it
+                continue;
+            }
+            if (c.type == ControlType::Static && c.bLabel) {
+                pPendingLabel = static_cast<QLabel*>(w);
+                continue;
+            }
+            QFormLayout* pForm = FormFor(c.nGroup, pMain);
+            if (pPendingLabel) {
+                pPendingLabel->setBuddy(w);
+                pForm->addRow(pPendingLabel, w);
+                pPendingLabel = nullptr;
+            } else {
+                pForm->addRow(w);
+            }
+        }
+        auto* pButtons = new QHBoxLayout;
+        pButtons->addStretch();
+        auto* pOK = new QPushButton(FromCp1252(m_dlg.GetOKText()));
+        pOK->setObjectName("id1");
+        pOK->setDefault(true);
+        connect(pOK, &QPushButton::clicked, this, [this] { Act([this] { m_dlg.ClickButton(IDOK); }); });
+        pButtons->addWidget(pOK);
+        if (!m_dlg.GetCancelText().empty()) {
+            auto* pCancel = new QPushButton(FromCp1252(m_dlg.GetCancelText()));
+            pCancel->setObjectName("id2");
+            pCancel->setAutoDefault(false);
+            connect(pCancel, &QPushButton::clicked, this, [this] { reject(); });
+            pButtons->addWidget(pCancel);
+        }
+        pMain->addLayout(pButtons);
+    }
+
+    // The widgets from the dialog's state.
+    void Sync() {
+        const auto& controls = Controls();
+        for (size_t i = 0; i < controls.size(); ++i) {
+            const ui::DialogControl& c = controls[i];
+            QWidget* w = m_widgets[i];
+            if (!w) continue;
+            const QSignalBlocker block(w);
+            w->setEnabled(c.bEnabled);
+            const QString text = FromCp1252(c.type == ControlType::MultiLineEdit ? FromCrLf(c.strText) : c.strText);
+            switch (c.type) {
+                case ControlType::Static:
+                    if (static_cast<QLabel*>(w)->text() != text) static_cast<QLabel*>(w)->setText(text);
+                    break;
+                case ControlType::GroupBox: static_cast<QGroupBox*>(w)->setTitle(text); break;
+                case ControlType::Edit: {
+                    auto* p = static_cast<QLineEdit*>(w);
+                    p->setMaxLength(c.nLimitText > 0 ? c.nLimitText : 32767);
+                    if (p->text() != text) p->setText(text);
+                    break;
+                }
+                case ControlType::MultiLineEdit: {
+                    auto* p = static_cast<QPlainTextEdit*>(w);
+                    if (p->toPlainText() != text) p->setPlainText(text);
+                    break;
+                }
+                case ControlType::DropList:
+                case ControlType::DropDown: {
+                    auto* p = static_cast<QComboBox*>(w);
+                    const QStringList items = ToQt(c.items);
+                    QStringList now;
+                    for (int k = 0; k < p->count(); ++k) now << p->itemText(k);
+                    if (now != items) {
+                        p->clear();
+                        p->addItems(items);
+                    }
+                    p->setCurrentIndex(c.nCurSel);
+                    if (c.type == ControlType::DropDown) {
+                        if (c.nLimitText > 0) p->lineEdit()->setMaxLength(c.nLimitText);
+                        if (p->currentText() != text) p->setEditText(text);
+                    }
+                    break;
+                }
+                case ControlType::ListBox: {
+                    auto* p = static_cast<QListWidget*>(w);
+                    const QStringList items = ToQt(c.items);
+                    QStringList now;
+                    for (int k = 0; k < p->count(); ++k) now << p->item(k)->text();
+                    if (now != items) {
+                        p->clear();
+                        p->addItems(items);
+                    }
+                    p->setCurrentRow(c.nCurSel);
+                    break;
+                }
+                case ControlType::RadioButton:
+                case ControlType::CheckBox: static_cast<QAbstractButton*>(w)->setChecked(c.bChecked); break;
+                case ControlType::PushButton: break;
+                case ControlType::ColorButton: w->update(); break;
+            }
+        }
+        if (m_dlg.GetFocusSerial() != m_nFocusSerial) {
+            m_nFocusSerial = m_dlg.GetFocusSerial();
+            for (size_t i = 0; i < controls.size(); ++i) {
+                if (controls[i].nId != m_dlg.GetFocusId() || !m_widgets[i]) continue;
+                m_widgets[i]->setFocus(Qt::OtherFocusReason);
+                if (auto* p = qobject_cast<QLineEdit*>(m_widgets[i])) p->selectAll();
+                break;
+            }
+        }
+    }
+
+    ui::CParamDialog& m_dlg;
+    std::vector<QWidget*> m_widgets;         // one a control (owned by this window)
+    std::vector<QFormLayout*> m_groupForms;  // the form inside each group box, by control index
+    QFormLayout* m_pTopForm = nullptr;       // the rows outside group boxes, since the last group
+    int m_nFocusSerial = 0;
+};
 
 }  // namespace
 
 int CQtUIServices::DoModal(ui::CParamDialog& dlg) {
-    using Kind = ui::DialogField::Kind;
-    QDialog dialog(Owner());
-    dialog.setWindowTitle(FromCp1252(dlg.GetTitle()));
-    auto* pForm = new QFormLayout;
-    std::vector<std::unique_ptr<FormControl>> controls;
-    for (const ui::DialogField& f : dlg.GetFields()) {
-        auto c = std::make_unique<FormControl>();
-        c->pField = &f;
-        const QString label = FromCp1252(f.strLabel);
-        switch (f.kind) {
-            case Kind::Label:
-                pForm->addRow(new QLabel(label));
-                continue;
-            case Kind::Float:
-            case Kind::Double:
-            case Kind::Int:
-            case Kind::UInt:
-                c->pWidget = new QLineEdit(FromCp1252(ui::FieldToText(f)));
-                break;
-            case Kind::Text:
-                if (f.bMultiLine) {
-                    c->pWidget = new QPlainTextEdit(FromCp1252(ui::FieldToText(f)));
-                } else if (!f.choices.empty()) {
-                    // An editable drop-down list: the entries are suggestions, the text is the value.
-                    auto* pCombo = new QComboBox;
-                    pCombo->setEditable(true);
-                    pCombo->setInsertPolicy(QComboBox::NoInsert);
-                    for (const std::string& s : f.choices) pCombo->addItem(FromCp1252(s));
-                    pCombo->setEditText(FromCp1252(ui::FieldToText(f)));
-                    if (f.nMaxChars > 0) pCombo->lineEdit()->setMaxLength(f.nMaxChars);
-                    c->pWidget = pCombo;
-                } else {
-                    auto* pEdit = new QLineEdit(FromCp1252(ui::FieldToText(f)));
-                    if (f.nMaxChars > 0) pEdit->setMaxLength(f.nMaxChars);
-                    c->pWidget = pEdit;
-                }
-                break;
-            case Kind::Bool: {
-                auto* pBox = new QCheckBox(label);
-                pBox->setChecked(f.pValue && *static_cast<const BYTE*>(f.pValue));
-                pForm->addRow(pBox);
-                c->pWidget = pBox;
-                controls.push_back(std::move(c));
-                continue;
-            }
-            case Kind::Choice: {
-                auto* pCombo = new QComboBox;
-                for (const std::string& s : f.choices) pCombo->addItem(FromCp1252(s));
-                if (f.pValue) pCombo->setCurrentIndex(*static_cast<const int*>(f.pValue));
-                c->pWidget = pCombo;
-                break;
-            }
-            case Kind::Color: {
-                auto* pButton = new QPushButton;
-                c->crColor = f.pValue ? *static_cast<const COLORREF*>(f.pValue) : 0;
-                PaintColorButton(pButton, c->crColor);
-                FormControl* pc = c.get();
-                QObject::connect(pButton, &QPushButton::clicked, [this, pc, pButton] {
-                    COLORREF cr;
-                    if (ChooseColor(pc->crColor, CC_FULLOPEN, &cr)) {
-                        pc->crColor = cr;
-                        PaintColorButton(pButton, cr);
-                    }
-                });
-                c->pWidget = pButton;
-                break;
-            }
-            case Kind::Button: {
-                auto* pButton = new QPushButton(label);
-                const int id = f.nId;
-                QObject::connect(pButton, &QPushButton::clicked, [&dlg, id] { dlg.OnButton(id); });
-                pForm->addRow(pButton);
-                continue;
-            }
-        }
-        pForm->addRow(label, c->pWidget);
-        controls.push_back(std::move(c));
-    }
-    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    auto* pLayout = new QVBoxLayout(&dialog);
-    pLayout->addLayout(pForm);
-    pLayout->addWidget(pButtons);
-    QObject::connect(pButtons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    QObject::connect(pButtons, &QDialogButtonBox::accepted, [&] {
-        // Read back in order; the first refusal keeps the dialog open with the focus on its control.
-        for (const auto& c : controls) {
-            const ui::DialogField& f = *c->pField;
-            std::string error;
-            bool ok = true;
-            switch (f.kind) {
-                case Kind::Float:
-                case Kind::Double:
-                case Kind::Int:
-                case Kind::UInt:
-                    ok = ui::TextToField(f, ToCp1252(static_cast<QLineEdit*>(c->pWidget)->text()), &error);
-                    break;
-                case Kind::Text: {
-                    QString text;
-                    if (f.bMultiLine)
-                        text = static_cast<QPlainTextEdit*>(c->pWidget)->toPlainText();
-                    else if (!f.choices.empty())
-                        text = static_cast<QComboBox*>(c->pWidget)->currentText();
-                    else
-                        text = static_cast<QLineEdit*>(c->pWidget)->text();
-                    ok = ui::TextToField(f, ToCp1252(text), &error);
-                    break;
-                }
-                case Kind::Bool:
-                    if (f.pValue) *static_cast<BYTE*>(f.pValue) = static_cast<QCheckBox*>(c->pWidget)->isChecked();
-                    break;
-                case Kind::Choice:
-                    if (f.pValue) *static_cast<int*>(f.pValue) = static_cast<QComboBox*>(c->pWidget)->currentIndex();
-                    break;
-                case Kind::Color:
-                    if (f.pValue) *static_cast<COLORREF*>(f.pValue) = c->crColor;
-                    break;
-                default:
-                    break;
-            }
-            if (!ok) {
-                MessageBox(error, ui::GetAppTitle(), MB_OK | MB_ICONEXCLAMATION);
-                c->pWidget->setFocus();
-                return;
-            }
-        }
-        if (dlg.OnOK()) dialog.accept();
-    });
-    return dialog.exec() == QDialog::Accepted ? IDOK : IDCANCEL;
+    CQtParamDialog dialog(dlg, Owner());
+    return dialog.Run();
 }

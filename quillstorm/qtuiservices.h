@@ -1,5 +1,10 @@
-// The UI services over Qt Widgets: QMessageBox, QFileDialog, QColorDialog and a generic form for
-// parameter dialogs. Each call runs a modal event loop, so the frame timer keeps stepping and painting.
+// The UI services over Qt Widgets: QMessageBox, QFileDialog, QColorDialog, and parameter dialogs
+// shown as a window of widgets made from the dialog's controls (labelled rows, group boxes with
+// their rows, lists, radio buttons, owner-drawn buttons painted by the dialog on a surface of the
+// drawing layer, OK and Cancel). The user's typing, picks and clicks go to the dialog, and the
+// widgets follow its state after each. Texts cross as Windows-1252, a multi-line edit's line breaks
+// as CR LF. Widgets of controls with an id are named "id<control id>" (OK "id1", Cancel "id2").
+// Each call runs a modal event loop, so the frame timer keeps stepping and painting.
 #pragma once
 
 #include "platform/ui/uiservices.h"

@@ -1,7 +1,10 @@
 #include "quillstorm/quill.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktpassage.h"
@@ -12,6 +15,7 @@
 #include "quillstorm/mainfrm.h"
 #include "quillstorm/qtuiservices.h"
 #include "quillstorm/quilldoc.h"
+#include "quillstorm/shellintegration.h"
 #include "quillstorm/splashdialog.h"
 
 namespace {
@@ -30,8 +34,8 @@ CQuillStartup CQuillStartup::FromArguments(const std::vector<std::string>& args)
             s.strSettingsFile = a.substr(11);
         } else if (a == "--settings" && i + 1 < args.size()) {
             s.strSettingsFile = args[++i];
-        } else if (!a.empty() && (a[0] == '-' || a[0] == '/') && a.size() > 1 && a != "-") {
-            // A flag of the class library's command line (or an unknown one): ignored.
+        } else if (a.size() > 1 && a[0] == '-') {
+            // An option this program does not know: ignored.
         } else if (s.command == Command::FileNew && !a.empty()) {
             s.command = Command::FileOpen;
             s.strFileName = a;
@@ -108,8 +112,24 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
         m_pSettings = std::make_unique<QSettings>(QString::fromStdString(startup.strSettingsFile), QSettings::IniFormat);
     m_recentFiles.ReadList(*m_pSettings);
 
+    // 4. The desktop's side: the document type and the desktop entry in the data folder, re-written
+    // when they differ; a document for a program that runs already goes to it, and this start ends.
+    const bool bOpen = startup.command == CQuillStartup::Command::FileOpen;
+    const CString strFile(startup.strFileName.c_str());
+    QString strServerName;
+    if (startup.bShellIntegration) {
+        const QString strData = startup.strDataFolder.empty() ? ShellUserDataFolder()
+                                                              : QString::fromStdString(startup.strDataFolder);
+        RegisterShellFileTypes(strData, QCoreApplication::applicationFilePath());
+        strServerName = startup.strServerName.empty() ? ShellServerName() : QString::fromStdString(startup.strServerName);
+        if (bOpen && ShellHandOver(strServerName, QFileInfo(QString::fromLocal8Bit(strFile.GetString())).absoluteFilePath())) {
+            m_bHandedOver = TRUE;
+            return FALSE;
+        }
+    }
+
     // 3 and 5. The single-document template's objects: document, frame and view (the view's window
-    // creation runs inside the frame's). Shell registration (4) has no counterpart here.
+    // creation runs inside the frame's).
     m_pDocument = new CQuillDoc;
     m_pMainWnd = new CMainFrame(m_pDocument);
     m_pDocument->SetFrame(m_pMainWnd);
@@ -117,8 +137,6 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
         DeleteMainFrame();
         return FALSE;
     }
-    const bool bOpen = startup.command == CQuillStartup::Command::FileOpen;
-    const CString strFile(startup.strFileName.c_str());
     if (bOpen) {
         if (!m_pDocument->OnOpenDocument(strFile)) {
             DeleteMainFrame();
@@ -141,8 +159,13 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
         }
     }
 
-    // 8. Dropped files.
+    // 8. Dropped files, and documents that later starts hand over.
     m_pMainWnd->DragAcceptFiles(TRUE);
+    if (!strServerName.isEmpty()) {
+        m_pShellServer = std::make_unique<CShellOpenServer>(
+            [this](const QString& path) { OpenHandedOverDocument(CString(path.toLocal8Bit().constData())); });
+        m_pShellServer->Listen(strServerName);
+    }
 
     // 9. The splash, modally; the frame timer keeps stepping and painting behind it.
     if (startup.bShowSplash && m_pMainWnd) {
@@ -153,7 +176,9 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
 }
 
 int CQuillApp::ExitInstance() {
-    if (m_pSettings) {
+    m_pShellServer.reset();
+    // A start that handed its document over leaves the settings to the program that runs.
+    if (m_pSettings && !m_bHandedOver) {
         m_recentFiles.WriteList(*m_pSettings);
         m_pSettings->sync();
     }
@@ -190,6 +215,22 @@ BOOL CQuillApp::OpenDocumentFile(const CString& strPath, BOOL* pbCancelled) {
     if (!m_pDocument->OnOpenDocument(strPath)) return FALSE;
     m_pDocument->SetPathName(strPath);
     return TRUE;
+}
+
+void CQuillApp::OpenHandedOverDocument(const CString& strPath) {
+    if (!m_pMainWnd) return;
+    // Not under an open dialog or message box (the splash aside): it would act on a scene that the
+    // open replaces. Tried again shortly.
+    QWidget* pModal = QApplication::activeModalWidget();
+    if (pModal && !qobject_cast<CSplashDialog*>(pModal)) {
+        QTimer::singleShot(250, m_pMainWnd, [this, strPath] { OpenHandedOverDocument(strPath); });
+        return;
+    }
+    if (m_pMainWnd->windowState() & Qt::WindowMinimized)
+        m_pMainWnd->setWindowState(m_pMainWnd->windowState() & ~Qt::WindowMinimized);
+    m_pMainWnd->raise();
+    m_pMainWnd->activateWindow();
+    OpenDocumentFile(strPath);
 }
 
 void CQuillApp::AddToRecentFileList(const CString& strPathName) { m_recentFiles.Add(strPathName); }

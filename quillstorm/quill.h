@@ -11,6 +11,7 @@
 
 class QSettings;
 class CKTElement;
+class CShellOpenServer;
 class CMainFrame;
 class CQuillDoc;
 class CQtUIServices;
@@ -24,10 +25,17 @@ struct CQuillStartup {
     std::string strFileName;     // the file to open (FileOpen)
     bool bShowSplash = true;     // --no-splash: start without the splash
     std::string strSettingsFile; // --settings=FILE: settings in that file (INI form) instead of the user's
+    // The desktop's side (not options: the program always has it; tests switch it off or point it
+    // elsewhere): the document type and desktop entry written into the data folder (empty: the
+    // user's), and the running program's socket (empty: the user's) that later starts hand their
+    // document to.
+    bool bShellIntegration = true;
+    std::string strDataFolder;
+    std::string strServerName;
 
-    // Parses the arguments after the program's name: the first one that is not a flag is the file to
-    // open; flags start with '-' or '/' (the class library's own flags, such as /dde, are accepted and
-    // ignored).
+    // Parses the arguments after the program's name: options start with '-' (unknown ones are
+    // ignored); the first other argument is the file to open, a relative or an absolute path alike.
+    // A lone "-" is not an option.
     static CQuillStartup FromArguments(const std::vector<std::string>& args);
 };
 
@@ -72,11 +80,17 @@ public:
     int ExitInstance();
     // TRUE while the main window exists.
     BOOL IsRunning() const { return m_pMainWnd ? TRUE : FALSE; }
+    // TRUE when InitInstance gave the command line's document to the program already running (and
+    // returned FALSE: this start ends, successfully).
+    BOOL HandedOver() const { return m_bHandedOver; }
 
     // Opens a file as the framework does for drops, the recent-file list and the shell: the save
     // prompt of Open when the scene is modified, then the document's OnOpenDocument; on success the
     // path becomes the document's path name. FALSE when cancelled (*pbCancelled TRUE) or not loaded.
     BOOL OpenDocumentFile(const CString& strPath, BOOL* pbCancelled = nullptr);
+    // A document a later start handed over: opened as a dropped file once no dialog is open, and the
+    // window raised.
+    void OpenHandedOverDocument(const CString& strPath);
     void AddToRecentFileList(const CString& strPathName);
     CRecentFileList& GetRecentFileList() { return m_recentFiles; }
     QSettings* GetSettings() const { return m_pSettings.get(); }
@@ -91,6 +105,8 @@ private:
     std::unique_ptr<QSettings> m_pSettings;
     CRecentFileList m_recentFiles{4};
     std::unique_ptr<CQtUIServices> m_pUIServices;
+    std::unique_ptr<CShellOpenServer> m_pShellServer;
+    BOOL m_bHandedOver = FALSE;
 };
 
 // The program's version string: the first field of every document, and the splash's text.

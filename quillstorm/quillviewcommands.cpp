@@ -470,16 +470,12 @@ void CQuillView::SetFullScreen(BOOL bFull) {
     auto* pFrame = qobject_cast<CMainFrame*>(window());
     if (!pFrame) return;
     if (bFull) {
+        // The outer rectangle, caption and borders included, is what leaving full screen restores.
         if (!pFrame->isFullScreen()) m_rcCanvas = pFrame->GetWindowRect();
-        // The screen's rectangle first: a display without a window manager does not act on the
-        // full-screen state itself.
         const QScreen* pScreen = pFrame->screen() ? pFrame->screen() : QGuiApplication::primaryScreen();
-        if (pScreen) pFrame->setGeometry(pScreen->geometry());
-        pFrame->setWindowState(pFrame->windowState() | Qt::WindowFullScreen);
+        pFrame->ShowFullScreen(pScreen ? pScreen->geometry() : pFrame->geometry());
     } else {
-        if (pFrame->windowState() & Qt::WindowFullScreen)
-            pFrame->setWindowState(pFrame->windowState() & ~Qt::WindowFullScreen);
-        pFrame->SetWindowRect(m_rcCanvas);
+        pFrame->ShowWindowed(m_rcCanvas);
     }
     pFrame->raise();
 }
@@ -497,8 +493,6 @@ void CQuillView::SetTimelineTranslucent(BOOL bTranslucent) { m_bTimelineTransluc
 
 // ---- commands of subsystems still to come: they do nothing yet ---------------------------------------
 
-void CQuillView::ExecuteSoftTypeCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBehaviorCommand(UINT, BOOL) {}
 void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
 void CQuillView::ToggleWordnozzle() {}
-void CQuillView::EditRendererParameters(CKTElementRenderer*) {}

@@ -13,6 +13,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # tools the tests use to make and read back image and movie files
   netpbm libjpeg-turbo-progs libtiff-tools imagemagick ffmpeg mediainfo libstb-dev
+  # the desktop databases the program and the install update, and the tests read back
+  shared-mime-info desktop-file-utils
 )
 
 missing=()

@@ -5,43 +5,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "benchpicture.h"
 #include "pixmill/pixmill.h"
 #include "stb_image.h"
 
 namespace {
 
-constexpr UINT kWidth = 4000;
-constexpr UINT kHeight = 3000;
-
-using Bytes = std::vector<BYTE>;
-
-// A photograph-like picture: smooth gradients with fine noise, so run-length coders find few runs and
-// the quantiser sees many colours.
-const Bytes& Picture() {
-    static const Bytes rgb = [] {
-        Bytes v(size_t{kWidth} * kHeight * 3);
-        uint32_t s = 12345;
-        for (UINT y = 0; y < kHeight; ++y)
-            for (UINT x = 0; x < kWidth; ++x) {
-                s = s * 1664525u + 1013904223u;
-                BYTE* p = &v[(size_t{y} * kWidth + x) * 3];
-                const int noise = static_cast<int>(s >> 29) - 4;
-                p[0] = static_cast<BYTE>(std::clamp(static_cast<int>(x * 255 / kWidth) + noise, 0, 255));
-                p[1] = static_cast<BYTE>(std::clamp(static_cast<int>(y * 255 / kHeight) + noise, 0, 255));
-                p[2] = static_cast<BYTE>(std::clamp(static_cast<int>((x + y) * 255 / (kWidth + kHeight)) - noise, 0, 255));
-            }
-        return v;
-    }();
-    return rgb;
-}
+using benchpx::Bytes;
+using benchpx::kHeight;
+using benchpx::kWidth;
+using benchpx::Ours;
+using benchpx::Picture;
 
 Bytes Encode(UINT (*writer)(SinkHandle, const BYTE*, UINT, UINT)) {
-    Bytes out(size_t{kWidth} * kHeight * 4 + 4096);
-    SinkHandle sink = OpenMemorySink(out.data(), static_cast<UINT>(out.size()));
-    const UINT n = writer(sink, Picture().data(), kWidth, kHeight);
-    CloseSink(sink);
-    out.resize(n);
-    return out;
+    return benchpx::Encode([writer](SinkHandle sink) { return writer(sink, Picture().data(), kWidth, kHeight); });
 }
 
 const Bytes& BmpFile() {
@@ -55,19 +32,6 @@ const Bytes& TgaFile() {
 const Bytes& PcxFile() {
     static const Bytes file = Encode(WriteRgbAsPcx);
     return file;
-}
-
-void Ours(benchmark::State& state, const Bytes& file, BYTE* (*reader)(SourceHandle, UINT*, UINT*)) {
-    for (auto _ : state) {
-        SourceHandle src = OpenMemorySource(file.data(), static_cast<UINT>(file.size()));
-        UINT w = 0, h = 0;
-        BYTE* rgb = reader(src, &w, &h);
-        benchmark::DoNotOptimize(rgb);
-        if (!rgb || GetLastErrorCode() != 0) state.SkipWithError("decode failed");
-        GlobalFree(rgb);
-        CloseSource(src);
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * kWidth * kHeight * 3);
 }
 
 void Stb(benchmark::State& state, const Bytes& file) {

@@ -9,6 +9,7 @@
 #include "kinetype/ktbook.h"
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktbounceoncollision.h"
+#include "kinetype/ktconnbylines.h"
 #include "kinetype/ktconnbyspringsbhvr.h"
 #include "kinetype/ktcpointbhvrprop.h"
 #include "kinetype/ktcruisebhvr.h"
@@ -24,19 +25,42 @@
 #include "kinetype/ktertest.h"
 #include "kinetype/ktertrail.h"
 #include "kinetype/ktertransparent.h"
+#include "kinetype/kterclay.h"
+#include "kinetype/kterdrift.h"
+#include "kinetype/kterlens.h"
+#include "kinetype/kterparticle.h"
+#include "kinetype/kterpull.h"
+#include "kinetype/kterpulse.h"
+#include "kinetype/ktexplodebhvr.h"
+#include "kinetype/ktfadebhvr.h"
+#include "kinetype/ktfocalfade.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktgravitybhvr.h"
 #include "kinetype/ktintbhvrprop.h"
+#include "kinetype/ktiscolortrigger.h"
 #include "kinetype/ktkilloncollision.h"
 #include "kinetype/ktlexicon.h"
+#include "kinetype/ktlifespanbhvr.h"
 #include "kinetype/ktloadfilebhvr.h"
+#include "kinetype/ktmouseeventintrigger.h"
+#include "kinetype/ktmousemovetrigger.h"
+#include "kinetype/ktmousestilltrigger.h"
+#include "kinetype/ktmoveawayfrommousebhvr.h"
+#include "kinetype/ktmovetomousebhvr.h"
 #include "kinetype/ktpassage.h"
+#include "kinetype/ktpulledtrigger.h"
 #include "kinetype/ktscrollbhvr.h"
 #include "kinetype/ktsequencialbhvr.h"
+#include "kinetype/ktsetelementrendererbhvr.h"
 #include "kinetype/ktstayinwindowbhvr.h"
 #include "kinetype/ktsynshiftbhvr.h"
 #include "kinetype/kttext.h"
+#include "kinetype/ktthrobbhvr.h"
+#include "kinetype/ktthrowablebhvr.h"
+#include "kinetype/kttimetrigger.h"
+#include "kinetype/ktviralbhvr.h"
 #include "kinetype/ktviscousdragbhvr.h"
+#include "kinetype/ktwavebhvr.h"
 #include "kinetype/ktword.h"
 #include "platform/crt/crt.h"
 
@@ -75,6 +99,72 @@ B* Attach(CKTBook& book, B* pBhvr, const std::vector<CKTElement*>& elements) {
     for (CKTElement* p : elements) pBhvr->AddElement(p);
     pBhvr->StartListening();
     return pBhvr;
+}
+
+// Every trigger and effect behaviour on two typed passages, triggers listing behaviours (and a
+// trigger) to start and stop, stepped a few ticks with the mouse moving and pressed.
+void BuildEffectsScene(CKTBook& book) {
+    CKTPassage* p1 = FzdAddPassage(book, "Triggers start and stop", CPoint(40, 60), RGB(0, 90, 0));
+    CKTPassage* p2 = FzdAddPassage(book, "waves fade away", CPoint(60, 90), RGB(0, 0, 0));
+    auto* pWave = Attach(book, new CKTWaveBhvr, GlyphsOfWord(p1, 0));
+    pWave->SetMaxCrest(6.0);
+    auto* pThrob = new CKTThrobBhvr;
+    pThrob->SetMaxSize(1.5);
+    Attach(book, pThrob, GlyphsOfWord(p1, 1));
+    auto* pFade = new CKTFadeBhvr;
+    pFade->SetColor(RGB(250, 200, 0));
+    Attach(book, pFade, GlyphsOfWord(p2, 1));
+    auto* pFocal = new CKTFocalFade;
+    pFocal->m_dRadius = 60.0;
+    Attach(book, pFocal, GlyphsOfWord(p2, 0));
+    Attach(book, new CKTMoveToMouseBhvr, {GlyphsOfWord(p1, 2).front()});
+    Attach(book, new CKTMoveAwayFromMouseBhvr, {GlyphsOfWord(p1, 3).back()});
+    Attach(book, new CKTThrowableBhvr, GlyphsOfWord(p1, 3));
+    Attach(book, new CKTExplodeBhvr, {GlyphsOfWord(p2, 2).back()});
+    auto* pLife = new CKTLifespanBhvr;
+    pLife->m_dMinLife = 0.02;
+    Attach(book, pLife, {GlyphsOfWord(p2, 2).front()});
+    auto* pViral = new CKTViralBhvr;
+    pViral->SetDormancyPeriod(0.2);
+    Attach(book, pViral, {p1->GetChildAt(2)});
+    Attach(book, new CKTConnByLines, GlyphsOfWord(p1, 2));
+    auto* pSet = new CKTSetElementRendererBhvr;  // waits for a trigger
+    book.AddBehavior(pSet);
+    pSet->AddElement(GlyphsOfWord(p2, 0).back());
+
+    auto* pStill = Attach(book, new CKTMouseStillTrigger, {});
+    pStill->AddStartBehavior(pSet);
+    pStill->AddStopBehavior(pWave);
+    auto* pMove = Attach(book, new CKTMouseMoveTrigger, {});
+    pMove->AddStartBehavior(pWave);
+    auto* pPulled = new CKTPulledTrigger;
+    pPulled->SetFireOnRelease();
+    Attach(book, pPulled, GlyphsOfWord(p1, 1));
+    pPulled->AddStopBehavior(pStill);
+    auto* pColour = Attach(book, new CKTIsColorTrigger, GlyphsOfWord(p2, 1));
+    pColour->m_crTarget = RGB(250, 200, 0);
+    pColour->AddStopBehavior(pFade);
+    auto* pIn = new CKTMouseEventInTrigger;
+    pIn->SetLeftButtonDown(TRUE);
+    pIn->SetMouseMove(FALSE);
+    pIn->SetRegion(CRect(0, 0, 320, 240));
+    Attach(book, pIn, {});
+    pIn->AddStartBehavior(pFade);
+    auto* pTime = new CKTTimeTrigger;
+    pTime->SetFireTime(0.03);
+    Attach(book, pTime, {});
+    pTime->AddStartBehavior(pThrob);
+    pTime->AddStopBehavior(pThrob);
+
+    book.SetRunState(1);
+    for (int i = 0; i < 4; i++) {
+        book.OnMouseMove(CPoint(100 + 10 * i, 70));
+        book.Step();
+    }
+    book.OnLButtonDown(CPoint(130, 70));
+    book.Step();
+    book.OnLButtonUp(CPoint(150, 80));
+    book.Step();
 }
 
 // Synonyms for the text scene without the database: every word gets "go" and "up".
@@ -166,8 +256,8 @@ FzdSceneBook::~FzdSceneBook() {
     g_pCurrentBook = m_pPrev;
 }
 
-CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr) {
-    const LOGFONT lf = SceneFont(160);
+CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr, LONG lfHeight) {
+    const LOGFONT lf = SceneFont(lfHeight);
     auto* pPassage = new CKTPassage;
     pPassage->SetFont(lf);
     pPassage->SetColor(cr);
@@ -194,11 +284,46 @@ CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORRE
     return pPassage;
 }
 
+// Three lines of two words at 48 points, each word drawn by one outline renderer; stepped with the
+// mouse moving over them (the left button held) and drawn, so pulse frames are stored too.
+static void BuildOutlineScene(CKTBook& book) {
+    const char* const lines[] = {"drift clay", "pull pulse", "lens particle"};
+    const COLORREF colours[] = {RGB(160, 30, 30), RGB(30, 110, 40), RGB(40, 60, 170)};
+    auto* pPull = new CKTERPull;
+    pPull->m_fMouseStrength = 300;
+    auto* pPulse = new CKTERPulse;
+    pPulse->m_fScale = 0.5f;
+    auto* pLens = new CKTERLens;
+    pLens->m_fFalloff = 8;
+    CKTElementRenderer* const renderers[] = {new CKTERDrift, new CKTERClay, pPull, pPulse, pLens, new CKTERParticle};
+    int n = 0;
+    for (int line = 0; line < 3; line++) {
+        CKTPassage* p = FzdAddPassage(book, lines[line], CPoint(30, 110 + 130 * line), colours[line], 480);
+        for (CKTElement* pWord = p->GetFirstChild(); pWord && n < 6; pWord = pWord->GetNextSibling()) {
+            CKTElementRenderer* pRenderer = renderers[n++];
+            if (!pWord->SetRenderer(pRenderer, TRUE)) delete pRenderer;
+        }
+    }
+    book.SetRunState(1);
+    book.OnLButtonDown(CPoint(100, 100));
+    for (int i = 0; i < 6; i++) {
+        book.OnMouseMove(CPoint(60 + 40 * i, 90 + 60 * i));
+        book.Step();
+        book.Draw(book.GetCurrentDC());
+    }
+    book.OnLButtonUp(CPoint(300, 400));
+}
+
 void FzdBuildScene(CKTBook& book, FzdScene scene) {
     Attach(book, new CKT1DCollisionDetBhvr, {});
     if (scene == FzdScene::empty) return;
+    if (scene == FzdScene::effects) {
+        BuildEffectsScene(book);
+        return;
+    }
     if (scene == FzdScene::text) return BuildTextScene(book);
     if (scene == FzdScene::renderers) return BuildRendererScene(book);
+    if (scene == FzdScene::outlines) return BuildOutlineScene(book);
     CKTPassage* p1 = FzdAddPassage(book, "Hello world", CPoint(40, 60), RGB(200, 0, 0));
     CKTPassage* p2 = FzdAddPassage(book, "Kinetic type\rsecond line", CPoint(300, 200), RGB(0, 0, 255));
     if (scene == FzdScene::typed) return;
@@ -321,8 +446,10 @@ std::vector<FzdSeed> FzdMakeSeeds() {
     make("empty", FzdScene::empty, KT_VERSION_STRING, KT_FILE_VERSION);
     make("typed", FzdScene::typed, KT_VERSION_STRING, KT_FILE_VERSION);
     make("everything", FzdScene::everything, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("effects", FzdScene::effects, KT_VERSION_STRING, KT_FILE_VERSION);
     make("text", FzdScene::text, KT_VERSION_STRING, KT_FILE_VERSION);
     make("renderers", FzdScene::renderers, KT_VERSION_STRING, KT_FILE_VERSION);
+    make("outlines", FzdScene::outlines, KT_VERSION_STRING, KT_FILE_VERSION);
     make("v0.9", FzdScene::typed, "version 0.9", 0.9f);
     make("v0.7", FzdScene::typed, "version 0.7", 0.7f);
     make("headerless", FzdScene::typed, nullptr, 0.0f);

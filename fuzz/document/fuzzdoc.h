@@ -33,17 +33,20 @@ private:
     CKTBook* m_pBook;
 };
 
-// A passage of the words of pszText (split after each space; '\r' becomes a line-break glyph) at pt
-// under the root of the current book, laid out with re-flow. Graphic glyphs join the book's collision
+// A passage of the words of pszText in DejaVu Sans of lfHeight tenths of a point (split after each
+// space; '\r' becomes a line-break glyph) at pt under the root of the current book, laid out with
+// re-flow. Graphic glyphs join the book's collision
 // detector when it has one.
-CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr);
+CKTPassage* FzdAddPassage(CKTBook& book, const char* pszText, CPoint pt, COLORREF cr, LONG lfHeight = 160);
 
 enum class FzdScene {
     empty,       // a new book: root and collision detector only
     typed,       // two passages of typed text
     everything,  // every stored class, stepped a few ticks, with queued deaths, starts and stops
+    effects,     // every trigger and effect behaviour, with start and stop lists, stepped a few ticks
     text,        // typed text under the text behaviours (synonym shift, scramble, sequential, scroll, load file)
     renderers,   // running, 32-point words, each drawn in one of the mask and erosion styles
+    outlines,    // words at 48 points drawn by each outline renderer, stepped and drawn a few times
 };
 // Builds the scene into book, which must be current, have a window (glyphs measure) and be new.
 void FzdBuildScene(CKTBook& book, FzdScene scene);

@@ -1,13 +1,14 @@
 // The checks of the image-file fuzz targets, shared with the regression tests: every reader of a format
 // runs on the bytes through a memory source and through a callback source, and what comes back must be
-// consistent (a buffer exactly width x height pixels in size, no buffer without a code).
+// consistent (a buffer exactly width x height pixels in size, no buffer without a code; the PNG and TIFF
+// readers return no buffer with a code).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-enum class FzImage { Bmp, Pcx, Tga, Detect };
+enum class FzImage { Bmp, Pcx, Tga, Detect, Png, Jpeg, Tiff };
 
 // The allocation limit of the fuzz runs: small enough that a tiny file declaring a huge image fails at
 // once.

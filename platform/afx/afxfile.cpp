@@ -37,26 +37,42 @@ BOOL CFile::Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pErr
         flags |= O_CREAT;
         if (!(nOpenFlags & modeNoTruncate)) flags |= O_TRUNC;
     }
-    int fd = lpszFileName ? ::open(lpszFileName, flags, 0666) : -1;
-    int err = lpszFileName ? errno : ENOENT;
+    // Only regular files are files here. A named pipe, socket or device is refused before it is opened
+    // when it can be seen (opening a pipe waits for its other end, a device may act on being opened),
+    // and, should one take the name's place meanwhile, after a non-blocking open.
+    bool bNotAFile = false;
+    int fd = -1;
+    int err = ENOENT;
+    struct stat st;
+    if (lpszFileName && ::stat(lpszFileName, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        bNotAFile = true;
+    } else if (lpszFileName) {
+        fd = ::open(lpszFileName, flags | O_NONBLOCK, 0666);
+        err = errno;
+    }
     if (fd >= 0) {
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            fd = -1;
+        if (::fstat(fd, &st) != 0) {
+            err = errno;
+        } else if (S_ISDIR(st.st_mode)) {
             err = EISDIR;
+        } else if (!S_ISREG(st.st_mode)) {
+            bNotAFile = true;
+        } else {
+            const int fl = ::fcntl(fd, F_GETFL);
+            if (fl != -1 && ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) == 0) {
+                m_fd = fd;
+                return TRUE;
+            }
+            err = errno;
         }
+        ::close(fd);
     }
-    if (fd < 0) {
-        if (pError) {
-            pError->m_cause = CFileException::ErrnoToException(err);
-            pError->m_lOsError = err;
-            pError->m_strFileName = lpszFileName;
-        }
-        return FALSE;
+    if (pError) {
+        pError->m_cause = bNotAFile ? CFileException::genericException : CFileException::ErrnoToException(err);
+        pError->m_lOsError = bNotAFile ? -1 : err;
+        pError->m_strFileName = lpszFileName;
     }
-    m_fd = fd;
-    return TRUE;
+    return FALSE;
 }
 
 void CFile::CheckOpen() const {

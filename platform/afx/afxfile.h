@@ -34,7 +34,9 @@ class CFile : public CObject {
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // FALSE on failure, with *pError (when given) filled in; the file stays closed.
+    // FALSE on failure, with *pError (when given) filled in; the file stays closed. Only regular files
+    // open: a folder is accessDenied, a named pipe, socket or device genericException (m_lOsError -1),
+    // refused without waiting for the other end of a pipe.
     virtual BOOL Open(const char* lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     // Up to nCount bytes; fewer (0 at the end) when the file ends. Errors throw.
     virtual UINT Read(void* lpBuf, UINT nCount);
@@ -70,6 +72,21 @@ protected:
     int m_fd = -1;
     CString m_strFileName;
 };
+
+// Makes nCount bytes the whole content of the file lpszFileName, changing nothing else about it: a
+// save over a document. Throws CFileException naming lpszFileName.
+//  - A symbolic link is written through to the file it names, which is created when missing.
+//  - A new file is created through a temporary file beside it (mode 0666 less the umask).
+//  - An existing regular file with one link, owned by the caller, in a folder the caller can write:
+//    through a temporary file that takes its mode and group and is renamed over it once complete (and
+//    the folder synced), so a failure leaves the old file as it was.
+//  - Any other regular file (hard links, another owner, a folder the caller cannot write, a group the
+//    caller cannot give): written in place, keeping its links, owner, group and mode. The new size is
+//    reserved first (posix_fallocate), so a full disk fails before the old content changes; then the
+//    bytes, the new length and a sync.
+//  - Refused before anything is written: a file its owner may not write (accessDenied, the superuser
+//    included), a folder (accessDenied), anything else that is not a regular file (genericException).
+void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount);
 
 // A file in memory. Reading from a CMemFile made over bytes sees those bytes (copied); writing grows it.
 // The usual pair for "objects -> bytes" and "bytes -> objects":

@@ -203,13 +203,8 @@ BOOL CDC::FillRgn(CRgn* pRgn, CBrush* pBrush) {
     if (!m_pSurface || pBrush->GetStyle() != BS_SOLID) return TRUE;
     gdi::Surface& s = *m_pSurface;
     const uint32_t px = gdi::ColorToPixel(pBrush->GetColor());
-    const gdi::Region& r = pRgn->GetRegion();
-    const int* xs = r.Xs().data();
-    for (const gdi::Region::Band& b : r.Bands()) {
-        const int top = std::max(b.top, 0), bottom = std::min(b.bottom, s.Height());
-        for (int y = top; y < bottom; ++y)
-            for (uint32_t i = 0; i < b.count; ++i)
-                gdi::FillRow(s, y, xs[2 * (b.first + i)], xs[2 * (b.first + i) + 1], px);
-    }
+    // Only the surface's rows are rasterised: a region far larger than the surface costs its visible part.
+    gdi::FillSink sink(s, px);
+    pRgn->GetRegion().Rasterize(0, s.Height(), sink);
     return TRUE;
 }

@@ -260,7 +260,8 @@ public:
     BOOL PtInRegion(int x, int y) const;
     BOOL PtInRegion(POINT point) const { return PtInRegion(point.x, point.y); }
     // The bounding box ((0, 0, 0, 0) when empty); NULLREGION, SIMPLEREGION (one rectangle), COMPLEXREGION,
-    // or ERROR when the region was not created.
+    // or ERROR when the region was not created. For a polygon region more than gdi::Region::kExactRows
+    // rows tall with slanted edges: the box of its vertices, and COMPLEXREGION (region.h).
     int GetRgnBox(LPRECT lpRect) const;
     // Moves the region; the region's type (as GetRgnBox), or ERROR when not created.
     int OffsetRgn(int x, int y);

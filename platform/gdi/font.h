@@ -17,6 +17,8 @@
 //
 // Glyphs: codes below 32 and codes the font does not map (Windows-1252, cp1252.h) give glyph 0, the
 // missing glyph. A glyph without pixels (the space) has a 1 x 1 black box at the origin and no outline.
+// A font whose missing glyph has no outline (the URW fonts, Liberation Serif) gets the box the platform
+// draws there instead: advance half the em, a hollow rectangle from the baseline to the ascent.
 #pragma once
 
 #include <memory>

@@ -252,6 +252,49 @@ GLYPHMETRICS EmptyMetrics(int advance) {
     return gm;
 }
 
+// The missing glyph of a font whose own has no outline: the box the platform's fonts draw there, so
+// that a line break or an unmapped code still has a size. Advance half the em; black box from the
+// baseline to the ascent, a hollow rectangle whose sides are an em's sixteenth thick (at least one
+// pixel), set in from the advance by that much; solid when too small to be hollow. Outline and pixels
+// are the same whole-pixel rectangles.
+void BuildMissingBox(int emX, int emY, int ascent, GlyphData& g) {
+    const int advance = std::max(1, emX / 2);
+    const int stroke = std::max(1, emY / 16);
+    const int inset = advance > 2 * stroke ? stroke : 0;
+    const int left = inset;
+    const int width = std::max(1, advance - 2 * inset);
+    const int height = std::max(1, ascent);
+    g.gm = EmptyMetrics(advance);
+    g.gm.gmBlackBoxX = static_cast<UINT>(width);
+    g.gm.gmBlackBoxY = static_cast<UINT>(height);
+    g.gm.gmptGlyphOrigin.x = left;
+    g.gm.gmptGlyphOrigin.y = height;
+
+    // Rectangles in 26.6 pixels, y up: the outer one clockwise, the hole counter-clockwise.
+    const bool hollow = width > 2 * stroke && height > 2 * stroke;
+    auto at = [](int x, int y) { return OutlinePoint{x * 64, y * 64, OutlinePoint::kOn}; };
+    const int x0 = left, x1 = left + width, y0 = 0, y1 = height;
+    std::vector<OutlinePoint> points = {at(x0, y0), at(x0, y1), at(x1, y1), at(x1, y0)};
+    std::vector<int> ends = {3};
+    if (hollow) {
+        const int i0 = x0 + stroke, i1 = x1 - stroke, j0 = y0 + stroke, j1 = y1 - stroke;
+        points.insert(points.end(), {at(i0, j0), at(i1, j0), at(i1, j1), at(i0, j1)});
+        ends.push_back(7);
+    }
+    EncodeNativeOutline(points, ends, g.native);
+
+    // Rows top first, columns from the black box's left.
+    g.spans.clear();
+    for (int r = 0; r < height; ++r) {
+        if (!hollow || r < stroke || r >= height - stroke) {
+            g.spans.push_back(GlyphSpan{r, 0, width});
+        } else {
+            g.spans.push_back(GlyphSpan{r, 0, stroke});
+            g.spans.push_back(GlyphSpan{r, width - stroke, width});
+        }
+    }
+}
+
 // The monochrome bitmap's set pixels as spans, and the black box around them.
 void TakeBitmap(const FT_GlyphSlot slot, GlyphData& g) {
     const FT_Bitmap& bm = slot->bitmap;
@@ -326,8 +369,15 @@ void FontFace::BuildGlyph(BYTE code, GlyphData& g) const {
     const FT_Int32 flags = FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO;
     FT_UInt gi = GlyphIndex(code);
     FT_Error err = FT_Load_Glyph(face, gi, flags);
-    if (err && gi != 0) err = FT_Load_Glyph(face, 0, flags);
-    if (err) return;
+    if (err && gi != 0) {
+        gi = 0;
+        err = FT_Load_Glyph(face, 0, flags);
+    }
+    const bool missing = gi == 0;
+    if (err || (missing && (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE || face->glyph->outline.n_points <= 0))) {
+        if (missing) BuildMissingBox(m_xppem, m_yppem, m_tm.tmAscent, g);
+        return;
+    }
 
     FT_GlyphSlot slot = face->glyph;
     FT_Pos advance = slot->advance.x;

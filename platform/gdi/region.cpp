@@ -55,6 +55,19 @@ struct Scratch {
 
 thread_local Scratch t_scratch;
 
+// A fill rule, counts that are not negative, and the arrays the counts need.
+bool ValidArguments(const POINT* pts, const int* counts, int nCount, int mode) {
+    if (nCount < 0 || (mode != ALTERNATE && mode != WINDING)) return false;
+    if (nCount > 0 && !counts) return false;
+    int64_t total = 0;
+    for (int i = 0; i < nCount; ++i) {
+        if (counts[i] < 0) return false;
+        total += counts[i];
+    }
+    if (total > 0 && !pts) return false;
+    return true;
+}
+
 // One row down.
 inline void Step(Edge& e) {
     e.q += e.stepQ;
@@ -70,14 +83,7 @@ inline void Step(Edge& e) {
 
 bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int mode, int yFrom, int yTo,
                           SpanSink& sink) {
-    if (nCount < 0 || (mode != ALTERNATE && mode != WINDING)) return false;
-    if (nCount > 0 && !counts) return false;
-    int64_t total = 0;
-    for (int i = 0; i < nCount; ++i) {
-        if (counts[i] < 0) return false;
-        total += counts[i];
-    }
-    if (total > 0 && !pts) return false;
+    if (!ValidArguments(pts, counts, nCount, mode)) return false;
     if (yFrom >= yTo) return true;
 
     Scratch& s = t_scratch;
@@ -230,61 +236,74 @@ bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int m
 
 // ---- Region --------------------------------------------------------------------------------------
 
-class RegionBuilder final : public SpanSink {
+namespace {
+
+// Band lists for hit tests: rows with equal spans merge into one band.
+class BandBuilder final : public SpanSink {
 public:
-    explicit RegionBuilder(Region& r) : m_r(r) {}
+    BandBuilder(std::vector<Region::Band>& bands, std::vector<int>& xs) : m_bands(bands), m_xs(xs) {}
 
     void Begin(int yMin, int yMax) override {
-        // Room for a band a row with two spans, within the band limit: one allocation each for shapes
-        // of glyph size.
-        const size_t rows = std::min<size_t>(static_cast<size_t>(int64_t{yMax} - yMin), 4096);
-        m_r.m_bands.reserve(rows);
-        m_r.m_xs.reserve(rows * 4);
+        const size_t rows = std::min<size_t>(static_cast<size_t>(int64_t{yMax} - yMin), Region::kExactRows);
+        m_bands.reserve(rows);
+        m_xs.reserve(rows * 4);
     }
 
     bool Rows(int y0, int y1, const int* xs, int n) override {
-        auto& bands = m_r.m_bands;
-        auto& v = m_r.m_xs;
-        if (!bands.empty()) {
-            Region::Band& last = bands.back();
-            if (last.bottom == y0 && last.count == static_cast<uint32_t>(n) && Same(v.data() + 2 * last.first, xs, 2 * n)) {
+        if (!m_bands.empty()) {
+            Region::Band& last = m_bands.back();
+            if (last.bottom == y0 && last.count == static_cast<uint32_t>(n) && Same(xs, m_xs.data() + 2 * last.first, 2 * n)) {
                 last.bottom = y1;
                 return true;
             }
         }
-        if (bands.size() >= Region::kMaxBands) return false;
-        bands.push_back({y0, y1, static_cast<uint32_t>(v.size() / 2), static_cast<uint32_t>(n)});
-        v.insert(v.end(), xs, xs + 2 * n);
-        m_left = std::min(m_left, xs[0]);
-        m_right = std::max(m_right, xs[2 * n - 1]);
+        m_bands.push_back({y0, y1, static_cast<uint32_t>(m_xs.size() / 2), static_cast<uint32_t>(n)});
+        m_xs.insert(m_xs.end(), xs, xs + 2 * n);
         return true;
     }
 
-    void Finish() {
-        auto& bands = m_r.m_bands;
-        if (bands.empty()) {
-            m_r.m_box = RECT{0, 0, 0, 0};
-        } else {
-            m_r.m_box = RECT{m_left, bands.front().top, m_right, bands.back().bottom};
-        }
-    }
-
 private:
+    // A plain loop: the lists are a few ints, too short for a library call to pay.
     static bool Same(const int* a, const int* b, int n) {
         for (int i = 0; i < n; ++i)
             if (a[i] != b[i]) return false;
         return true;
     }
 
-    Region& m_r;
-    int m_left = INT32_MAX;
-    int m_right = INT32_MIN;
+    std::vector<Region::Band>& m_bands;
+    std::vector<int>& m_xs;
 };
 
+// Whether x lies in a span of the one row asked for.
+class PointSink final : public SpanSink {
+public:
+    explicit PointSink(int x) : m_x(x) {}
+    bool Rows(int, int, const int* xs, int n) override {
+        for (int i = 0; i < n; ++i)
+            if (m_x >= xs[2 * i] && m_x < xs[2 * i + 1]) m_bInside = true;
+        return true;
+    }
+
+    int m_x;
+    bool m_bInside = false;
+};
+
+}  // namespace
+
 void Region::Clear() {
+    m_kind = Kind::Empty;
+    m_bounds = RECT{0, 0, 0, 0};
+    m_pts.clear();
+    m_counts.clear();
+    m_mode = WINDING;
+    m_bExact = true;
+    m_bSummary = false;
+    m_box = RECT{0, 0, 0, 0};
+    m_bSimple = false;
+    m_bBands = false;
     m_bands.clear();
     m_xs.clear();
-    m_box = RECT{0, 0, 0, 0};
+    m_rowBand.clear();
 }
 
 void Region::SetRect(int left, int top, int right, int bottom) {
@@ -294,55 +313,194 @@ void Region::SetRect(int left, int top, int right, int bottom) {
     top = std::clamp(top, -kMaxCoord, kMaxCoord);
     bottom = std::clamp(bottom, -kMaxCoord, kMaxCoord);
     if (left >= right || top >= bottom) return;
-    m_bands.push_back({top, bottom, 0, 1});
-    m_xs = {left, right};
-    m_box = RECT{left, top, right, bottom};
+    m_kind = Kind::Rect;
+    m_bounds = RECT{left, top, right, bottom};
 }
 
 bool Region::SetPolyPolygon(const POINT* pts, const int* counts, int nCount, int mode) {
     Clear();
-    RegionBuilder builder(*this);
-    if (!RasterizePolyPolygon(pts, counts, nCount, mode, -kMaxCoord, kMaxCoord + 1, builder)) {
-        Clear();
-        return false;
+    if (!ValidArguments(pts, counts, nCount, mode)) return false;
+
+    // Keep the polygons that can hold pixels, clamped, with the box of their vertices.
+    int64_t total = 0;
+    for (int i = 0; i < nCount; ++i) total += counts[i];
+    m_pts.reserve(static_cast<size_t>(total));
+    m_counts.reserve(static_cast<size_t>(nCount));
+    int32_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
+    bool rectilinear = true;
+    const POINT* poly = pts;
+    for (int i = 0; i < nCount; ++i) {
+        const int n = counts[i];
+        if (n >= 3) {
+            m_counts.push_back(n);
+            for (int j = 0; j < n; ++j) {
+                const POINT p{Clamp(poly[j].x), Clamp(poly[j].y)};
+                const POINT& q = poly[j + 1 < n ? j + 1 : 0];
+                rectilinear = rectilinear && (Clamp(q.x) == p.x || Clamp(q.y) == p.y);
+                l = std::min(l, p.x);
+                r = std::max(r, p.x);
+                t = std::min(t, p.y);
+                b = std::max(b, p.y);
+                m_pts.push_back(p);
+            }
+        }
+        poly += n;
     }
-    builder.Finish();
+    m_mode = mode;
+    if (m_counts.empty() || l >= r || t >= b) {  // no polygon encloses a pixel centre
+        Clear();
+        return true;
+    }
+    m_kind = Kind::Poly;
+    m_bounds = RECT{l, t, r, b};
+    m_bExact = int64_t{b} - t <= kExactRows || rectilinear;
     return true;
+}
+
+void Region::EnsureSummary() const {
+    if (m_bSummary) return;
+    EnsureBands();
+    m_box = RECT{0, 0, 0, 0};
+    m_bSimple = m_bands.size() == 1 && m_bands[0].count == 1;
+    if (!m_bands.empty()) {
+        m_box = RECT{INT32_MAX, m_bands.front().top, INT32_MIN, m_bands.back().bottom};
+        for (const Band& band : m_bands) {
+            m_box.left = std::min<LONG>(m_box.left, m_xs[2 * band.first]);
+            m_box.right = std::max<LONG>(m_box.right, m_xs[2 * (band.first + band.count) - 1]);
+        }
+    }
+    m_bSummary = true;
+}
+
+void Region::EnsureBands() const {
+    if (m_bBands) return;
+    BandBuilder sink(m_bands, m_xs);
+    RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode, m_bounds.top,
+                         m_bounds.bottom, sink);
+    m_bBands = true;
 }
 
 bool Region::Offset(int dx, int dy) {
-    if (m_bands.empty()) return true;
-    const int64_t l = int64_t{m_box.left} + dx, r = int64_t{m_box.right} + dx;
-    const int64_t t = int64_t{m_box.top} + dy, b = int64_t{m_box.bottom} + dy;
-    if (l < -kMaxCoord || r > kMaxCoord + 1 || t < -kMaxCoord || b > kMaxCoord + 1) return false;
-    for (Band& b : m_bands) {
-        b.top += dy;
-        b.bottom += dy;
+    if (m_kind == Kind::Empty) return true;
+    const int64_t l = int64_t{m_bounds.left} + dx, r = int64_t{m_bounds.right} + dx;
+    const int64_t t = int64_t{m_bounds.top} + dy, b = int64_t{m_bounds.bottom} + dy;
+    // A rectangle's right and bottom lie outside it; a polygon's vertices must stay in the range.
+    const int64_t hi = m_kind == Kind::Rect ? int64_t{kMaxCoord} + 1 : kMaxCoord;
+    if (l < -kMaxCoord || r > hi || t < -kMaxCoord || b > hi) return false;
+    auto move = [dx, dy](LONG& x0, LONG& y0, LONG& x1, LONG& y1) {
+        x0 += dx;
+        x1 += dx;
+        y0 += dy;
+        y1 += dy;
+    };
+    move(m_bounds.left, m_bounds.top, m_bounds.right, m_bounds.bottom);
+    if (m_kind == Kind::Rect) return true;
+    for (POINT& p : m_pts) {
+        p.x += dx;
+        p.y += dy;
     }
-    for (int& x : m_xs) x += dx;
-    m_box.left += dx;
-    m_box.right += dx;
-    m_box.top += dy;
-    m_box.bottom += dy;
+    if (m_bSummary) move(m_box.left, m_box.top, m_box.right, m_box.bottom);
+    if (m_bBands) {
+        for (Band& band : m_bands) {
+            band.top += dy;
+            band.bottom += dy;
+        }
+        for (int& x : m_xs) x += dx;
+    }
     return true;
 }
 
+bool Region::IsEmpty() const {
+    if (m_kind != Kind::Poly || !m_bExact) return m_kind == Kind::Empty;
+    EnsureSummary();
+    return m_box.left >= m_box.right;
+}
+
+RECT Region::Box() const {
+    if (m_kind != Kind::Poly || !m_bExact) return m_bounds;
+    EnsureSummary();
+    return m_box;
+}
+
+bool Region::IsRect() const {
+    if (m_kind == Kind::Rect) return true;
+    if (m_kind == Kind::Empty || !m_bExact) return false;
+    EnsureSummary();
+    return m_bSimple;
+}
+
 bool Region::Contains(int x, int y) const {
-    if (x < m_box.left || x >= m_box.right || y < m_box.top || y >= m_box.bottom) return false;
-    // The last band whose top is at or above y.
-    auto it = std::upper_bound(m_bands.begin(), m_bands.end(), y, [](int v, const Band& b) { return v < b.top; });
-    if (it == m_bands.begin()) return false;
-    const Band& b = *(it - 1);
-    if (y >= b.bottom) return false;
-    const int* xs = m_xs.data() + 2 * b.first;
+    if (x < m_bounds.left || x >= m_bounds.right || y < m_bounds.top || y >= m_bounds.bottom) return false;
+    if (m_kind == Kind::Rect) return true;
+    if (!m_bExact) {  // one row of a tall shape
+        PointSink sink(x);
+        RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode, y, y + 1,
+                             sink);
+        return sink.m_bInside;
+    }
+    EnsureBands();
+    // A row index spares short shapes (glyphs hit-tested many times) the search for the band; made at
+    // the first hit test.
+    if (m_rowBand.empty() && !m_bands.empty() && int64_t{m_bounds.bottom} - m_bounds.top <= kExactRows) {
+        m_rowBand.assign(static_cast<size_t>(m_bounds.bottom - m_bounds.top), -1);
+        for (size_t i = 0; i < m_bands.size(); i++)
+            for (int row = m_bands[i].top; row < m_bands[i].bottom; row++) m_rowBand[row - m_bounds.top] = static_cast<int>(i);
+    }
+    const Band* pBand;
+    if (!m_rowBand.empty()) {
+        const int i = m_rowBand[y - m_bounds.top];
+        if (i < 0) return false;
+        pBand = &m_bands[i];
+    } else {
+        // The last band whose top is at or above y.
+        auto it = std::upper_bound(m_bands.begin(), m_bands.end(), y, [](int v, const Band& b) { return v < b.top; });
+        if (it == m_bands.begin()) return false;
+        pBand = &*(it - 1);
+        if (y >= pBand->bottom) return false;
+    }
+    const Band& band = *pBand;
+    const int* xs = m_xs.data() + 2 * band.first;
     // Spans are sorted: the last span starting at or left of x decides.
-    uint32_t lo = 0, hi = b.count;
+    uint32_t lo = 0, hi = band.count;
     while (lo < hi) {
         const uint32_t mid = (lo + hi) / 2;
         if (xs[2 * mid] <= x) lo = mid + 1;
         else hi = mid;
     }
     return lo > 0 && x < xs[2 * (lo - 1) + 1];
+}
+
+bool Region::Rasterize(int yFrom, int yTo, SpanSink& sink) const {
+    switch (m_kind) {
+    case Kind::Empty: return true;
+    case Kind::Rect: {
+        const int top = std::max<int>(m_bounds.top, yFrom), bottom = std::min<int>(m_bounds.bottom, yTo);
+        if (top >= bottom) return true;
+        const int xs[2] = {m_bounds.left, m_bounds.right};
+        sink.Begin(top, bottom);
+        return sink.Rows(top, bottom, xs, 1);
+    }
+    case Kind::Poly:
+        if (m_bBands) {  // worked out already: the bands of the rows asked for
+            bool bBegun = false;
+            auto it = std::upper_bound(m_bands.begin(), m_bands.end(), yFrom,
+                                       [](int v, const Band& b) { return v < b.bottom; });
+            for (; it != m_bands.end() && it->top < yTo; ++it) {
+                const Band& band = *it;
+                const int top = std::max(band.top, yFrom), bottom = std::min(band.bottom, yTo);
+                if (top >= bottom) continue;
+                if (!bBegun) {
+                    sink.Begin(top, std::min<int>(m_bounds.bottom, yTo));
+                    bBegun = true;
+                }
+                if (!sink.Rows(top, bottom, m_xs.data() + 2 * band.first, static_cast<int>(band.count))) return false;
+            }
+            return true;
+        }
+        return RasterizePolyPolygon(m_pts.data(), m_counts.data(), static_cast<int>(m_counts.size()), m_mode,
+                                    std::max<int>(yFrom, m_bounds.top), std::min<int>(yTo, m_bounds.bottom), sink);
+    }
+    return true;
 }
 
 }  // namespace gdi

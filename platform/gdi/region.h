@@ -1,5 +1,4 @@
-// A region as sorted spans in bands of rows, and the one polygon rasteriser that regions, polygon fills
-// and hit tests share.
+// Regions, and the one polygon rasteriser that regions, polygon fills and hit tests share.
 //
 // Pixel rule: a pixel (x, y) belongs to a polygon when its centre (x + 0.5, y + 0.5) lies inside the
 // polygon under the fill rule. A centre exactly on an edge belongs to the shape when the edge is a left
@@ -44,44 +43,71 @@ protected:
 bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int mode, int yFrom, int yTo,
                           SpanSink& sink);
 
-// A set of pixels as bands: each band is a run of rows [top, bottom) that share one list of spans.
-// Bands are sorted top to bottom, do not overlap and never hold an empty span list.
+// A set of pixels: empty, a rectangle, or polygons under a fill rule.
+//
+// A polygon region keeps its polygons (coordinates clamped to kMaxCoord) and rasterises them when asked,
+// only over the rows a question needs: a fill rasterises the rows of its surface, a hit test the one row
+// of its point, so a shape millions of pixels tall costs time for its visible part only and never
+// allocates for its whole span. What a region knows about all its pixels (box, type, a band list for
+// repeated hit tests) is worked out on first use when that is cheap: the shape spans at most
+// kExactRows rows, or all its edges are vertical or horizontal (the rasteriser then handles runs of
+// equal rows at once). For any other shape the box is the box of its vertices ([min x, max x) by
+// [min y, max y), which holds every pixel) and its type COMPLEXREGION.
 class Region {
 public:
+    // Rows of one band list: [top, bottom) share one list of spans.
     struct Band {
         int top;
         int bottom;
-        uint32_t first;  // index of the band's first span (spans are pairs in Xs())
+        uint32_t first;  // index of the band's first span (spans are pairs of x)
         uint32_t count;  // number of spans
     };
 
-    // At most this many bands: a polygon region that needs more fails to build (memory stays bounded
-    // whatever the coordinates; a rectangle of any size is one band).
-    static constexpr std::size_t kMaxBands = std::size_t{1} << 20;
+    // Polygon shapes up to this many rows tall have an exact box and type.
+    static constexpr int kExactRows = 4096;
 
     void Clear();
     void SetRect(int left, int top, int right, int bottom);  // empty when left >= right or top >= bottom
-    // Replaces the region by the polygons' pixels. False (and an empty region) on invalid arguments or
-    // when the shape needs more than kMaxBands bands.
+    // Replaces the region by the polygons' pixels. False (and an empty region) on invalid arguments.
     bool SetPolyPolygon(const POINT* pts, const int* counts, int nCount, int mode);
-    // False (and no change) when the region would leave the coordinate range.
+    // False (and no change) when the region would leave the coordinate range (for a polygon region:
+    // when a vertex would).
     bool Offset(int dx, int dy);
 
-    bool IsEmpty() const { return m_bands.empty(); }
-    // The smallest rectangle holding every pixel; (0, 0, 0, 0) when empty.
-    RECT Box() const { return m_box; }
+    bool IsEmpty() const;
+    // The smallest rectangle holding every pixel, or for a tall slanted shape the box of its vertices
+    // (see IsBoxExact); (0, 0, 0, 0) when empty.
+    RECT Box() const;
+    // Whether Box() is the box of the pixels.
+    bool IsBoxExact() const { return m_kind != Kind::Poly || m_bExact; }
     bool Contains(int x, int y) const;
-    // One band of one span.
-    bool IsRect() const { return m_bands.size() == 1 && m_bands[0].count == 1; }
-
-    const std::vector<Band>& Bands() const { return m_bands; }
-    const std::vector<int>& Xs() const { return m_xs; }
+    // One band of one span (a tall slanted shape never counts as one).
+    bool IsRect() const;
+    // Reports the pixels of rows yFrom <= y < yTo to the sink as RasterizePolyPolygon does (the sink must
+    // not rasterise from inside Rows). The work is bounded by the rows asked for and the number of edges.
+    // False when the sink stopped.
+    bool Rasterize(int yFrom, int yTo, SpanSink& sink) const;
 
 private:
-    friend class RegionBuilder;
-    std::vector<Band> m_bands;
-    std::vector<int> m_xs;
-    RECT m_box{0, 0, 0, 0};
+    enum class Kind : uint8_t { Empty, Rect, Poly };
+    void EnsureSummary() const;
+    void EnsureBands() const;
+
+    Kind m_kind = Kind::Empty;
+    RECT m_bounds{0, 0, 0, 0};  // Rect: the rectangle; Poly: the box of the vertices
+    std::vector<POINT> m_pts;   // Poly: polygons of three or more points, clamped
+    std::vector<int> m_counts;
+    int m_mode = WINDING;
+    bool m_bExact = true;  // Poly: short or rectilinear, so the summary below is cheap and exact
+
+    // Poly and exact, worked out on first use (from the bands).
+    mutable bool m_bSummary = false;  // m_box and m_bSimple are known
+    mutable RECT m_box{0, 0, 0, 0};
+    mutable bool m_bSimple = false;
+    mutable bool m_bBands = false;  // m_bands and m_xs are built (for hit tests)
+    mutable std::vector<Band> m_bands;
+    mutable std::vector<int> m_xs;
+    mutable std::vector<int> m_rowBand;  // shapes up to kExactRows tall: each row's band, or -1
 };
 
 }  // namespace gdi

@@ -10,9 +10,20 @@
 // A scripted file answer changes the current directory as a real dialog does (ChangeToFileFolder):
 // give a path in a scratch folder, or OFN_NOCHANGEDIR.
 //
+// Parameter dialogs: the answer runs on the opened dialog (after its OnInitDialog) and acts as the
+// user does, through the dialog's TypeText, PickItem and ClickButton; it may press OK itself, look at
+// what happened (messages, focus, IsEnded) and go on. When it returns with the dialog still open,
+// IDOK presses OK; a dialog that is still open after that (its OK refused) is cancelled.
+//
+//     ui.AnswerDialog([](ui::CParamDialog& d) {
+//         d.TypeText(1013, "2");
+//         return IDOK;
+//     });
+//
 // Answers are taken in order, each by the first call of its kind. A call with no answer scripted
 // gets the escape result (boxes) or a cancel (dialogs) and is marked unscripted, so a test can fail
-// on questions it did not expect.
+// on questions it did not expect. Questions asked from inside a dialog (its messages, colour and
+// file dialogs) are recorded in the order they are asked, before the dialog's own record.
 #pragma once
 
 #include <deque>
@@ -20,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/paramdialog.h"
 #include "platform/ui/uiservices.h"
 
 namespace ui {
@@ -53,8 +65,10 @@ public:
     void CancelFileDialog() { m_answers.push_back({Kind::FileDialog, FALSE, {}, 0, {}}); }
     void AnswerColor(COLORREF cr) { m_answers.push_back({Kind::ChooseColor, TRUE, {}, cr, {}}); }
     void CancelColor() { m_answers.push_back({Kind::ChooseColor, FALSE, {}, 0, {}}); }
-    // The action returns IDOK or IDCANCEL; IDOK then runs the dialog's OnOK, and a refusal gives IDCANCEL.
+    // The action works the open dialog and returns IDOK or IDCANCEL (see the top).
     void AnswerDialog(DialogAction action) { m_answers.push_back({Kind::DoModal, 0, {}, 0, std::move(action)}); }
+    // A dialog answered by pressing OK without an edit.
+    void AnswerDialogOK() { AnswerDialog([](CParamDialog&) { return IDOK; }); }
 
     const std::vector<Call>& Calls() const { return m_calls; }
     size_t PendingAnswers() const { return m_answers.size(); }
@@ -115,9 +129,11 @@ public:
         Call c{Kind::DoModal, dialog.GetTitle(), {}, 0, {}, 0, 0, IDCANCEL, true};
         Answer a;
         if (Take(Kind::DoModal, &a)) {
-            int r = a.action ? a.action(dialog) : IDCANCEL;
-            if (r == IDOK && !dialog.OnOK()) r = IDCANCEL;
-            c.nResult = r;
+            dialog.StartModal();
+            const int r = a.action ? a.action(dialog) : IDCANCEL;
+            if (!dialog.IsEnded() && r == IDOK) dialog.ClickButton(IDOK);
+            if (!dialog.IsEnded()) dialog.ClickButton(IDCANCEL);
+            c.nResult = dialog.GetResult();
         } else {
             c.bScripted = false;
         }

@@ -1,7 +1,8 @@
 // UI services: the one interface through which the program asks the user something — message boxes
 // with the platform's button sets and results, the common file open and save dialogs, the colour
-// dialog and parameter dialogs. The application installs the windowing toolkit's implementation at
-// start-up; tests install a scripted one (scriptedui.h). Nothing here depends on a toolkit.
+// dialog and parameter dialogs (paramdialog.h). The application installs the windowing toolkit's
+// implementation at start-up; tests install a scripted one (scriptedui.h). Nothing here depends on a
+// toolkit.
 //
 // Texts (message, caption, labels, filters) are Windows-1252 bytes; paths are the file system's bytes.
 // Every call is modal: it returns when the user answered. The program's frame timer keeps running
@@ -100,57 +101,7 @@ std::string PathFileName(const std::string& strPath);
 // becomes the current directory. FALSE when that folder cannot be entered (the directory stays).
 BOOL ChangeToFileFolder(const std::string& strPath, DWORD dwFlags);
 
-// A parameter dialog, described as fields that the toolkit lays out as labelled controls. A dialog
-// owns its field descriptions; the values live where the fields point (the dialog's members).
-// Exchange follows the class library's rules (FieldToText / TextToField below): when the user
-// confirms, the fields are read back in order and the first that does not parse or lies outside its
-// range shows its message, keeps the dialog open and changes none of the later fields. Then OnOK is
-// called and may refuse too (it shows its own message and returns FALSE).
-struct DialogField {
-    enum class Kind { Label, Float, Double, Int, UInt, Bool, Color, Text, Choice, Button };
-    Kind kind = Kind::Label;
-    int nId = 0;            // the control id
-    std::string strLabel;   // text beside the control (the control's own text for Bool and Button)
-    void* pValue = nullptr; // float*, double*, int*, UINT*, BYTE* (Bool), COLORREF*, std::string*, int* (Choice)
-    std::vector<std::string> choices;  // Choice entries; on a single-line Text: the items of an editable drop-down list
-    int nMaxChars = 0;      // Text: 0 means no limit
-    bool bMultiLine = false;
-    bool bRange = false;    // numbers: checked against [dMin, dMax]
-    double dMin = 0.0;
-    double dMax = 0.0;
-};
-
-// A field of the given kind, control id, label and value; the rest as default.
-inline DialogField Field(DialogField::Kind kind, int nId, std::string strLabel, void* pValue) {
-    DialogField f;
-    f.kind = kind;
-    f.nId = nId;
-    f.strLabel = std::move(strLabel);
-    f.pValue = pValue;
-    return f;
-}
-
-// A number field's value as its edit control shows it: float "%.6g", double "%.15g", int "%d", UINT
-// "%u"; a Text field's text; "" for the other kinds.
-std::string FieldToText(const DialogField& field);
-// Parses text into the field's value (numbers: blanks around the number allowed, nothing else; a UINT
-// takes no sign; a Text longer than nMaxChars is refused). On failure the value is unchanged and
-// *pError holds the message: "Please enter a number.", "Please enter an integer.", "Please enter a
-// positive integer.", "Please enter a number between %1 and %2.", "Please enter an integer between %1
-// and %2.", "Please enter no more than %1 characters." with the bounds filled in as FieldToText
-// writes numbers.
-bool TextToField(const DialogField& field, const std::string& strText, std::string* pError);
-
-class CParamDialog {
-public:
-    virtual ~CParamDialog() = default;
-    virtual std::string GetTitle() const = 0;
-    virtual const std::vector<DialogField>& GetFields() const = 0;
-    // The user confirmed: TRUE closes the dialog with IDOK.
-    virtual BOOL OnOK() { return TRUE; }
-    // A Button field was pressed.
-    virtual void OnButton(int /*nId*/) {}
-};
+class CParamDialog;  // paramdialog.h
 
 class CUIServices {
 public:
@@ -164,7 +115,8 @@ public:
     virtual BOOL FileDialog(const FileDialogRequest& request, std::string* pPath) = 0;
     // TRUE with the chosen colour; FALSE when cancelled.
     virtual BOOL ChooseColor(COLORREF crInitial, DWORD dwFlags, COLORREF* pResult) = 0;
-    // IDOK or IDCANCEL.
+    // Shows the dialog modally: StartModal, then the user's typing, picks and clicks go to the
+    // dialog's TypeText, PickItem and ClickButton until it has ended. IDOK or IDCANCEL.
     virtual int DoModal(CParamDialog& dialog) = 0;
 };
 

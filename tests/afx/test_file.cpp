@@ -1,4 +1,9 @@
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include <cerrno>
 #include <cstdlib>
@@ -83,6 +88,44 @@ TEST_F(CFileTest, OpenFailuresNameTheCauseAndTheFile) {
               "Access to x.qsd was denied.");
     EXPECT_EQ(CFileException(CFileException::diskFull).GetErrorMessage(),
               "The disk is full while accessing an unnamed file.");
+}
+
+// A named pipe, a socket or a device is not a file: refused at once (a pipe without a writer would
+// block a read open, one without a reader a write open), the same way for every mode, and a
+// symbolic link to one is refused alike.
+TEST_F(CFileTest, OnlyRegularFilesOpen) {
+    const std::string fifo = Path("pipe.qsd");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string sock = Path("sock.qsd");
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(s, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(sock.size(), sizeof addr.sun_path);
+    std::strcpy(addr.sun_path, sock.c_str());
+    ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::string link = Path("link.qsd");
+    ASSERT_EQ(::symlink(fifo.c_str(), link.c_str()), 0);
+    for (const std::string& path : {fifo, sock, link, std::string("/dev/null"), std::string("/dev/zero")}) {
+        for (UINT mode : {UINT(CFile::modeRead), UINT(CFile::modeWrite), UINT(CFile::modeCreate | CFile::modeWrite),
+                          UINT(CFile::modeReadWrite)}) {
+            SCOPED_TRACE(path + " mode " + std::to_string(mode));
+            CFile f;
+            CFileException e;
+            EXPECT_FALSE(f.Open(path.c_str(), mode, &e));
+            EXPECT_FALSE(f.IsOpen());
+            EXPECT_EQ(e.m_cause, CFileException::genericException);
+            EXPECT_EQ(e.m_lOsError, -1);
+            EXPECT_EQ(e.GetErrorMessage(), CString(("An unexpected error occurred while accessing " + path + ".").c_str()));
+        }
+    }
+    ::close(s);
+    // A regular file behind a link opens, and blocks as a file does (not at all).
+    const std::string file = Path("file.qsd");
+    { CFile f(file.c_str(), CFile::modeCreate | CFile::modeWrite); }
+    ASSERT_EQ(::symlink(file.c_str(), Path("filelink.qsd").c_str()), 0);
+    CFile f;
+    EXPECT_TRUE(f.Open(Path("filelink.qsd").c_str(), CFile::modeRead));
 }
 
 TEST_F(CFileTest, RemoveAndRename) {

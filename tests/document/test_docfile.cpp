@@ -1,12 +1,11 @@
-// Document files: a save replaces the file only when the whole document is written, so a failed save
+// Document files: a save changes only the file's bytes (links, owner and mode stay) and a failed save
 // keeps the old file (and leaves no temporary file); loads name the file in their messages.
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
+#include "afx/filesizelimit.h"
 #include "document/doctest.h"
 
 namespace {
@@ -51,30 +50,23 @@ TEST_F(DocTest, ASaveOverAFileKeepsItsPermissionsAndLinks) {
     EXPECT_TRUE(fs::is_symlink(dir.Path("link.qsd")));
     EXPECT_EQ(ReadFileBytes(path), other);
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"link.qsd", "scene.qsd"}));
+
+    // A second name of the file: both names see the new document.
+    ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+    ASSERT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(dir.Path("second.qsd").c_str())).bSaved);
+    EXPECT_EQ(ReadFileBytes(path), m_userBytes);
+    EXPECT_EQ(ReadFileBytes(dir.Path("second.qsd")), m_userBytes);
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
+
+    // A read-only file is refused, also for the superuser, and stays as it was.
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    KTSaveResult refused = KTSaveDocumentFile(*User(), 320, 200, CString(path.c_str()));
+    EXPECT_FALSE(refused.bSaved);
+    EXPECT_EQ(refused.error.nCause, CFileException::accessDenied);
+    EXPECT_EQ(refused.error.strMessage, "Access to " + CString(path.c_str()) + " was denied.");
+    EXPECT_EQ(ReadFileBytes(path), m_userBytes);
 }
-
-// Limits the size of files this process writes (root ignores folder permissions, not this), so that
-// writing the temporary file fails part way.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t nBytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-        rlimit lim = m_old;
-        lim.rlim_cur = nBytes;
-        m_bSet = setrlimit(RLIMIT_FSIZE, &lim) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        signal(SIGXFSZ, m_oldHandler);
-    }
-    bool IsSet() const { return m_bSet; }
-
-private:
-    rlimit m_old;
-    sighandler_t m_oldHandler;
-    bool m_bSet;
-};
 
 TEST_F(DocTest, AFailedSaveKeepsTheOldFile) {
     TempDir dir;
@@ -93,10 +85,10 @@ TEST_F(DocTest, AFailedSaveKeepsTheOldFile) {
         SCOPED_TRACE(c.name);
         const std::string name = c.name;
         std::string path = dir.Path("scene.qsd");
-        std::unique_ptr<FileSizeLimit> limit;
+        std::unique_ptr<CFileSizeLimit> limit;
         if (name == "write fails") {
             WriteFileBytes(path, kOld);
-            limit = std::make_unique<FileSizeLimit>(100);
+            limit = std::make_unique<CFileSizeLimit>(100);
             ASSERT_TRUE(limit->IsSet());
         } else if (name == "folder is a file") {
             WriteFileBytes(dir.Path("notafolder"), kOld);

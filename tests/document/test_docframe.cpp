@@ -113,6 +113,22 @@ TEST(DocumentMessages, AreTheLoadersTexts) {
               "error: \nx.qsd has a bad format.");
     EXPECT_EQ(KTLoadFailureMessage(CString("v1!"), CString("E")),
               "The data from this v1! file could not be loaded because of this error: \nE");
+    // A text read from a file that is no document: bytes outside 32 to 126 show as '?', 40 at most.
+    struct Case {
+        CString text;
+        const char* shown;
+    } cases[] = {
+        {CString("version 0.969 alpha"), "version 0.969 alpha"},
+        {CString("v\x01\x1F \x7F\x80\xFFz~", 9), "v?? ???z~"},
+        {CString("\0\0\0", 3), "???"},
+        {CString("\n\r"), "pre-release or unidentified version"},  // shorter than 3: as before
+        {CString("0123456789012345678901234567890123456789ABC"), "0123456789012345678901234567890123456789"},
+        {CString("\xE9t\xE9 0123456789012345678901234567890123456789"), "?t? 012345678901234567890123456789012345"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KTLoadFailureMessage(c.text, CString("E")),
+                  CString("The data from this ") + c.shown + " file could not be loaded because of this error: \nE");
+    }
 }
 
 // ---- the saved bytes ------------------------------------------------------------------------------
@@ -232,9 +248,13 @@ TEST_F(DocTest, AFileWithoutVersionStringLoadsThroughTheRetry) {
         int nRunState;
         float fPrevious;  // g_fFileVersion before the load
     };
-    const Case cases[] = {{0, 0.969f}, {1, 0.969f}, {7, 0.969f}, {7, 0.5f}};
+    // The text attempt 1 reads does not match the pattern, so the version stays what it was; the
+    // retry reads with 0.0 when that text is shorter than 3 characters, else with that version. The
+    // old form (5 listener lists, no image fields) reads as any version below 0.8: a text of 7
+    // characters after a 0.969 file or save fails, after a 0.5 file loads.
+    const Case cases[] = {{0, 0.969f}, {1, 0.969f}, {2, 0.5f}, {7, 0.5f}, {7, 0.0f}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.nRunState);
+        SCOPED_TRACE(testing::Message() << c.nRunState << " after " << c.fPrevious);
         FzdBytes bytes;
         {
             FzdSceneBook book;
@@ -247,13 +267,60 @@ TEST_F(DocTest, AFileWithoutVersionStringLoadsThroughTheRetry) {
         ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
         EXPECT_EQ(doc.r.path, KTLoadPath::retry);
         EXPECT_EQ(doc.r.strVersionText.GetLength(), c.nRunState);
-        // A text that does not match gives 0.0 whatever the last file said; so does a short one.
-        EXPECT_EQ(doc.r.fVersion, 0.0f);
-        EXPECT_EQ(doc.r.fBookVersion, 0.0f);
-        EXPECT_EQ(g_fFileVersion, 0.0f);
+        const float fBook = c.nRunState < 3 ? 0.0f : c.fPrevious;
+        EXPECT_EQ(doc.r.fVersion, c.fPrevious);
+        EXPECT_EQ(doc.r.fBookVersion, fBook);
+        EXPECT_EQ(g_fFileVersion, fBook);
         EXPECT_TRUE(doc.r.bNeedsUpgrade);
         EXPECT_FALSE(doc.r.bHasCanvasSize);
         EXPECT_EQ(doc.book().GetRunState(), c.nRunState);
+        EXPECT_EQ(TextOf(doc.book()), "Hello world|Kinetic type\rsecond line");
+    }
+    FzdBytes bytes;
+    {
+        FzdSceneBook book;
+        FzdBuildScene(*book, FzdScene::typed);
+        book->SetRunState(7);
+        bytes = FzdWriteForm(*book, nullptr, 0.0f, 0, 0);
+    }
+    g_fFileVersion = 0.969f;
+    LoadedDoc doc(KTLoadDocument(bytes, CString("old.qsd")));
+    EXPECT_EQ(doc.r.status, KTLoadStatus::failed);
+    EXPECT_EQ(g_fFileVersion, 0.969f);
+}
+
+// A version text that does not match the pattern keeps the version of the last load or save: such a
+// file, here one of 0.969's form, loads after a 0.969 document and not at the start (0.0).
+TEST_F(DocTest, AVersionTextThatDoesNotMatchKeepsTheVersion) {
+    struct Case {
+        const char* text;
+        float fPrevious;
+        bool bLoads;
+    } cases[] = {
+        {"Version 0.969 alpha", 0.969f, true},
+        {"Version 0.969 alpha", 0.0f, false},
+        {"version ?", 0.969f, true},
+        {"version 0.969 alpha", 0.0f, true},  // a text that matches reads as it says
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.text << " after " << c.fPrevious);
+        FzdBytes bytes;
+        {
+            FzdSceneBook book;
+            FzdBuildScene(*book, FzdScene::typed);
+            bytes = FzdWriteForm(*book, c.text, 0.969f, 640, 480);
+        }
+        g_fFileVersion = c.fPrevious;
+        LoadedDoc doc(KTLoadDocument(bytes, CString("odd.qsd")));
+        EXPECT_EQ(doc.r.status, c.bLoads ? KTLoadStatus::loaded : KTLoadStatus::failed);
+        if (!c.bLoads) {
+            EXPECT_EQ(g_fFileVersion, c.fPrevious);
+            continue;
+        }
+        EXPECT_EQ(doc.r.path, KTLoadPath::first);
+        EXPECT_EQ(doc.r.fVersion, 0.969f);
+        EXPECT_EQ(g_fFileVersion, 0.969f);
+        EXPECT_TRUE(doc.r.bHasCanvasSize);
         EXPECT_EQ(TextOf(doc.book()), "Hello world|Kinetic type\rsecond line");
     }
 }
@@ -340,6 +407,51 @@ TEST_F(DocTest, ALoadedBookWithoutDetectorGetsAStartedOne) {
     ASSERT_NE(KTGetCollisionDetector(again.book()), nullptr);
     EXPECT_EQ(KTGetCollisionDetector(again.book())->GetElementCount(),
               KTGetCollisionDetector(*User())->GetElementCount());
+}
+
+// A file whose book lost property 2 but kept its detector: the slot takes the listed detector (no
+// second one), holding one reference, and the file saved again has exactly that one detector in it.
+TEST_F(DocTest, AnEmptyDetectorSlotTakesTheListedDetector) {
+    struct Case {
+        const char* name;
+        bool bKeepEmptyProperty;  // property 2 stored with no value, else no property at all
+    } cases[] = {{"no property", false}, {"an empty property", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FzdBytes bytes;
+        INT_PTR nElements;
+        {
+            FzdSceneBook book;
+            FzdBuildScene(*book, FzdScene::typed);
+            CKT1DCollisionDetBhvr* pDetector = KTGetCollisionDetector(*book);
+            ASSERT_NE(pDetector, nullptr);
+            nElements = pDetector->GetElementCount();
+            ASSERT_GT(nElements, 0);
+            auto* pSlot = CKTBhvrPtrBhvrProp::Cast(book->GetBookProp(BOOKPROP_COLLISION_DETECTOR));
+            if (c.bKeepEmptyProperty) {
+                pSlot->SetValue(nullptr);
+            } else {
+                book->SetBookProp(BOOKPROP_COLLISION_DETECTOR, nullptr);
+                delete pSlot;
+            }
+            bytes = KTSaveDocument(*book, 640, 480);
+        }
+        for (int nSave = 0; nSave < 2; nSave++) {
+            SCOPED_TRACE(nSave == 0 ? "loaded" : "saved again and loaded");
+            LoadedDoc doc(KTLoadDocument(bytes, CString("lost.qsd")));
+            ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+            EXPECT_FALSE(doc.r.bAddedDetector);
+            ASSERT_EQ(doc.book().GetBehaviorCount(), 1);
+            POSITION pos = doc.book().GetFirstBehaviorPosition();
+            CKTBehavior* pListed = doc.book().GetNextBehavior(pos);
+            EXPECT_EQ(KTGetCollisionDetector(doc.book()), pListed);
+            EXPECT_EQ(pListed->GetElementCount(), nElements);
+            CKTBhvrProp* pSlot = doc.book().GetBookProp(BOOKPROP_COLLISION_DETECTOR);
+            ASSERT_NE(pSlot, nullptr);
+            EXPECT_EQ(pSlot->GetRefCount(), 1);
+            bytes = KTSaveDocument(doc.book(), 640, 480);
+        }
+    }
 }
 
 TEST_F(DocTest, ABookPropertyTwoOfAnotherClassFailsTheLoad) {

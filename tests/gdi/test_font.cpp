@@ -249,6 +249,75 @@ TEST(FontGlyphs, UnmappedCodesGiveTheMissingGlyph) {
     EXPECT_FALSE(ParseNative(lineBreak).empty());
 }
 
+// Liberation Serif's own missing glyph has no outline: the line break gets the platform's box, so it
+// still has a height. Its metrics, outline and pixels are one rectangle, worked out here from the em
+// and the ascent: advance em / 2, sides em / 16 thick, set in by that, from the baseline to the ascent.
+TEST(FontGlyphs, AMissingGlyphWithoutOutlineIsTheBox) {
+    struct Case {
+        int height;  // character height in pixels (the em)
+        bool hollow;
+    } cases[] = {{-32, true}, {-13, true}, {-5, false}, {-2, false}, {-1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.height);
+        CFont f;
+        LOGFONT lf = MakeLogFont(c.height, "Liberation Serif");
+        ASSERT_TRUE(f.CreateFontIndirect(&lf));
+        if (FaceOf(f).Resolved().family != "Liberation Serif") GTEST_SKIP() << "fonts-liberation2 is not installed";
+        const int em = -c.height;
+        const int ascent = Metrics(f).tmAscent;
+        const int advance = std::max(1, em / 2);
+        const int stroke = std::max(1, em / 16);
+        const int inset = advance > 2 * stroke ? stroke : 0;
+        const int width = std::max(1, advance - 2 * inset);
+        const int height = std::max(1, ascent);
+
+        GLYPHMETRICS gm;
+        const std::vector<BYTE> native = NativeOutline(FaceOf(f), 13, &gm);
+        EXPECT_EQ(gm.gmCellIncX, advance);
+        EXPECT_EQ(gm.gmptGlyphOrigin.x, inset);
+        EXPECT_EQ(gm.gmptGlyphOrigin.y, height);
+        EXPECT_EQ(gm.gmBlackBoxX, UINT(width));
+        EXPECT_EQ(gm.gmBlackBoxY, UINT(height));
+        EXPECT_TRUE(SameMetrics(gm, GlyphMetrics(f, 0x81)));  // every unmapped code
+
+        // Outer rectangle, and the hole when it is hollow: straight lines on the black box's edges.
+        const auto contours = ParseNative(native);
+        ASSERT_EQ(contours.size(), c.hollow ? 2u : 1u);
+        double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+        for (const auto& k : contours[0].records) {
+            EXPECT_EQ(k.type, TT_PRIM_LINE);
+            for (const POINTFX& p : k.points) {
+                minX = std::min(minX, ToDouble(p.x));
+                maxX = std::max(maxX, ToDouble(p.x));
+                minY = std::min(minY, ToDouble(p.y));
+                maxY = std::max(maxY, ToDouble(p.y));
+            }
+        }
+        EXPECT_EQ(minX, inset);
+        EXPECT_EQ(maxX, inset + width);
+        EXPECT_EQ(minY, 0);
+        EXPECT_EQ(maxY, height);
+
+        // Drawn: the rectangle's ring (or all of it), with the cell's top at y 0 and the pen at x 0.
+        gdi::Surface s;
+        ASSERT_TRUE(s.Create(advance + 4, Metrics(f).tmHeight + 4));
+        gdi::FontDrawText(FaceOf(f), s, RECT{0, 0, s.Width(), s.Height()}, 0, 0, "\r", 1, RGB(0, 0, 255));
+        const int top = ascent - height;
+        for (int y = 0; y < s.Height(); ++y) {
+            for (int x = 0; x < s.Width(); ++x) {
+                const int bx = x - inset, by = y - top;
+                const bool inBox = bx >= 0 && bx < width && by >= 0 && by < height;
+                const bool inHole = c.hollow && bx >= stroke && bx < width - stroke && by >= stroke && by < height - stroke;
+                EXPECT_EQ(s.Row(y)[x] != 0, inBox && !inHole) << x << "," << y;
+            }
+        }
+    }
+    // A font whose missing glyph has an outline keeps its own (DejaVu Sans: not the box's advance).
+    CFont dejavu;
+    ASSERT_TRUE(dejavu.CreatePointFont(240, "DejaVu Sans"));
+    EXPECT_NE(GlyphMetrics(dejavu, 13).gmCellIncX, 16);
+}
+
 TEST(FontGlyphs, SpaceHasMetricsButNoOutline) {
     CFont f;
     ASSERT_TRUE(f.CreatePointFont(240, "DejaVu Sans"));

@@ -210,18 +210,90 @@ TEST(Regions, HugeCoordinatesStayBounded) {
     EXPECT_TRUE(r.PtInRegion(0, 0));
     EXPECT_TRUE(r.PtInRegion(123456789, -123456789));
 
-    // A triangle that tall needs a band per row: refused rather than allocating without bound.
+    // A triangle that tall keeps its polygon: its box comes from its vertices, hit tests and fills
+    // rasterise only the rows they need, and nothing is allocated for its whole height.
     const POINT tall[] = {{0, -100000000}, {100000000, 100000000}, {-100000000, 100000000}};
     CRgn t;
-    EXPECT_FALSE(t.CreatePolygonRgn(tall, 3, WINDING));
-    EXPECT_EQ(t.GetRgnBox(&box), ERROR);
+    ASSERT_TRUE(t.CreatePolygonRgn(tall, 3, WINDING));
+    EXPECT_EQ(t.GetRgnBox(&box), COMPLEXREGION);
+    EXPECT_EQ(CRect(box), CRect(-100000000, -100000000, 100000000, 100000000));
+    const std::vector<std::vector<POINT>> tallShape = {{tall, tall + 3}};
+    for (POINT p : {POINT{0, 0}, POINT{49999999, 0}, POINT{50000000, 0}, POINT{-50000001, 0}, POINT{0, -100000000},
+                    POINT{0, -99999999}, POINT{3, -99999990}, POINT{-99999999, 99999999}, POINT{0, 100000000}})
+        EXPECT_EQ(t.PtInRegion(p.x, p.y) != 0, ReferenceInside(tallShape, WINDING, p.x, p.y)) << p.x << "," << p.y;
+    EXPECT_EQ(t.OffsetRgn(0, 7), COMPLEXREGION);
+    EXPECT_TRUE(t.PtInRegion(0, -99999990 + 7));
+    EXPECT_EQ(t.OffsetRgn(0, 100000000), ERROR);  // a vertex would leave the coordinate space
 
-    // Drawing the same triangle only rasterises the surface's rows.
+    // Drawing the same triangle only rasterises the surface's rows, as a polygon and as a region.
     Canvas c(8, 8);
     Canvas::Tools tools(c.dc, PS_NULL, true);
     EXPECT_TRUE(c.dc.Polygon(tall, 3));
     EXPECT_EQ(c.At(0, 0), kBrush);
     EXPECT_EQ(c.At(7, 7), kBrush);
+    Canvas d(8, 8);
+    CRgn u;
+    ASSERT_TRUE(u.CreatePolygonRgn(tall, 3, WINDING));
+    CBrush brush(kBrush);
+    EXPECT_TRUE(d.dc.FillRgn(&u, &brush));
+    EXPECT_EQ(d.Picture(), c.Picture());
+}
+
+// Tall slanted shapes answer hit tests by rasterising one row: the same answers as the pixel rule.
+TEST(Regions, TallShapesHitTestByThePixelRule) {
+    Lcg rng{11};
+    for (int n = 0; n < 20; ++n) {
+        std::vector<std::vector<POINT>> shape(1 + n % 2);
+        for (auto& poly : shape) {
+            const int count = rng.Next(3, 7);
+            for (int i = 0; i < count; ++i) poly.push_back({rng.Next(-20, 20) * 5000000 + rng.Next(0, 99), rng.Next(-20, 20) * 5000000});
+        }
+        std::vector<int> counts;
+        const std::vector<POINT> pts = Flatten(shape, counts);
+        for (int mode : {ALTERNATE, WINDING}) {
+            CRgn rgn;
+            ASSERT_TRUE(rgn.CreatePolyPolygonRgn(pts.data(), counts.data(), static_cast<int>(counts.size()), mode));
+            for (int k = 0; k < 200; ++k) {
+                const int x = rng.Next(-21, 21) * 5000000 + rng.Next(-50, 50), y = rng.Next(-21, 21) * 5000000 + rng.Next(-3, 3);
+                ASSERT_EQ(rgn.PtInRegion(x, y) != 0, ReferenceInside(shape, mode, x, y)) << "shape " << n << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+// A tall shape whose edges are all vertical or horizontal still has its exact box and type; a short
+// one of any width too.
+TEST(Regions, TallRectilinearAndWideShapesAreExact) {
+    const POINT ell[] = {{0, 0}, {10, 0}, {10, 90000000}, {20, 90000000}, {20, 100000000}, {0, 100000000}};
+    CRgn r;
+    ASSERT_TRUE(r.CreatePolygonRgn(ell, 6, ALTERNATE));
+    RECT box;
+    EXPECT_EQ(r.GetRgnBox(&box), COMPLEXREGION);
+    EXPECT_EQ(CRect(box), CRect(0, 0, 20, 100000000));
+    EXPECT_TRUE(r.PtInRegion(9, 89999999));
+    EXPECT_FALSE(r.PtInRegion(10, 89999999));
+    EXPECT_TRUE(r.PtInRegion(19, 99999999));
+
+    const POINT wide[] = {{-100000000, 0}, {100000000, 3}, {-100000000, 6}};
+    CRgn w;
+    ASSERT_TRUE(w.CreatePolygonRgn(wide, 3, WINDING));
+    CRect want(INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN);
+    const std::vector<std::vector<POINT>> wideShape = {{wide, wide + 3}};
+    // The pixels of each row form one run from the left vertex: find its end by bisection.
+    for (int y = 0; y < 6; ++y) {
+        int lo = -100000000, hi = 100000000;
+        if (!ReferenceInside(wideShape, WINDING, lo, y)) continue;
+        while (hi - lo > 1) {
+            const int mid = lo + (hi - lo) / 2;
+            (ReferenceInside(wideShape, WINDING, mid, y) ? lo : hi) = mid;
+        }
+        want.left = std::min<LONG>(want.left, -100000000);
+        want.right = std::max<LONG>(want.right, hi);
+        want.top = std::min<LONG>(want.top, y);
+        want.bottom = std::max<LONG>(want.bottom, y + 1);
+    }
+    EXPECT_EQ(w.GetRgnBox(&box), COMPLEXREGION);
+    EXPECT_EQ(CRect(box), want);
 }
 
 TEST(Regions, FillRgnPaintsTheRegionAndPolygonFillIsTheSame) {

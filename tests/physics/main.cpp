@@ -1,5 +1,5 @@
-// Test main of the physics and collision tests: registers the stored classes (and the test renderer),
-// starts rand() from its first seed, then runs every test.
+// Test main of the physics and collision tests and of the effect-behaviour tests: registers the stored
+// classes (and the test renderer), starts rand() from its first seed, then runs every test.
 #include <gtest/gtest.h>
 
 #include "kinetype/ktregister.h"

@@ -18,52 +18,31 @@ Bytes Decoded::Pixels(size_t n) const {
 
 Image Decoded::AsImage() const { return Image{w, h, Pixels(3)}; }
 
-namespace {
-
-template <class Call>
-Decoded DecodeWith(const Bytes& bytes, UINT start, Call call) {
-    Decoded d;
-    SourceHandle source = OpenMemorySource(bytes.data(), static_cast<UINT>(bytes.size()));
-    if (!source) {
-        d.err = GetLastErrorCode();
-        return d;
-    }
-    if (start) SeekStream(source, static_cast<LONG>(start), 0);
-    d.buffer = Owned(call(source, d));
-    d.err = GetLastErrorCode();
-    CloseSource(source);
-    return d;
-}
-
-template <class Call>
-Bytes EncodeWith(UINT capacity, int* err, Call call) {
-    Bytes out(capacity);
-    SinkHandle sink = OpenMemorySink(out.data(), capacity);
-    const UINT n = call(sink);
-    if (err) *err = GetLastErrorCode();
-    const UINT size = CloseSink(sink);
-    if (n == 0) return {};
-    out.resize(size);
-    return out;
-}
-
-}  // namespace
 
 Decoded Decode(RgbReader reader, const Bytes& bytes, UINT start) {
-    return DecodeWith(bytes, start, [&](SourceHandle s, Decoded& d) { return reader(s, &d.w, &d.h); });
+    return DecodeBy(bytes, [&](SourceHandle s, Decoded& d) { return reader(s, &d.w, &d.h); }, start);
 }
 
 Decoded Decode(PaletteReader reader, const Bytes& bytes, UINT start) {
-    return DecodeWith(bytes, start, [&](SourceHandle s, Decoded& d) { return reader(s, &d.w, &d.h, d.palette); });
+    return DecodeBy(bytes, [&](SourceHandle s, Decoded& d) { return reader(s, &d.w, &d.h, d.palette); }, start);
 }
 
 Bytes Encode(RgbWriter writer, const BYTE* rgb, UINT w, UINT h, int* err, UINT capacity) {
-    return EncodeWith(capacity, err, [&](SinkHandle sink) { return writer(sink, rgb, w, h); });
+    return EncodeBy(capacity, err, [&](SinkHandle sink) { return writer(sink, rgb, w, h); });
 }
 
 Bytes Encode(PaletteWriter writer, const BYTE* pixels, UINT w, UINT h, const RGBQUAD* palette, int* err,
              UINT capacity) {
-    return EncodeWith(capacity, err, [&](SinkHandle sink) { return writer(sink, pixels, w, h, palette); });
+    return EncodeBy(capacity, err, [&](SinkHandle sink) { return writer(sink, pixels, w, h, palette); });
+}
+
+SourceHandle OpenEmptySource(bool bSeekWorks) {
+    return OpenCallbackSource(
+        [](DWORD_PTR) -> BOOL { return TRUE; }, [](void*, UINT, DWORD_PTR) -> UINT { return 0; },
+        bSeekWorks ? StreamSeekProc([](LONG, int, DWORD_PTR) -> BOOL { return TRUE; })
+                   : StreamSeekProc([](LONG, int, DWORD_PTR) -> BOOL { return FALSE; }),
+        [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> UINT { return 0; }, [](DWORD_PTR) -> BOOL { return TRUE; },
+        [](DWORD_PTR) -> BOOL { return TRUE; }, 0);
 }
 
 TempDir::TempDir() {
@@ -140,15 +119,125 @@ Bytes MakePpm(const Image& image) {
     return out;
 }
 
-bool ToolImage(const std::string& command, Image& image) {
+namespace {
+
+// The next token of a P7 header line.
+bool PamField(const Bytes& b, size_t& i, std::string& key, std::string& value) {
+    while (i < b.size()) {
+        size_t end = i;
+        while (end < b.size() && b[end] != '\n') ++end;
+        std::string line(b.begin() + static_cast<std::ptrdiff_t>(i), b.begin() + static_cast<std::ptrdiff_t>(end));
+        i = end + 1;
+        if (line.empty() || line[0] == '#') continue;
+        const size_t space = line.find(' ');
+        key = line.substr(0, space);
+        value = space == std::string::npos ? "" : line.substr(space + 1);
+        return true;
+    }
+    return false;
+}
+
+bool PipeOutput(const std::string& command, Bytes& out) {
     FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
     if (!pipe) return false;
-    Bytes out;
     BYTE chunk[65536];
     size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof(chunk), pipe)) > 0) out.insert(out.end(), chunk, chunk + n);
-    const int status = pclose(pipe);
-    return status == 0 && ParsePnm(out, image);
+    return pclose(pipe) == 0;
+}
+
+}  // namespace
+
+bool ParseNetpbm(const Bytes& b, Samples& s) {
+    if (b.size() < 2 || b[0] != 'P') return false;
+    size_t i = 2;
+    UINT w = 0, h = 0, maxval = 0, channels = 0;
+    if (b[1] == '5' || b[1] == '6') {
+        channels = b[1] == '5' ? 1 : 3;
+        if (!PnmNumber(b, i, w) || !PnmNumber(b, i, h) || !PnmNumber(b, i, maxval)) return false;
+        ++i;
+    } else if (b[1] == '7') {
+        std::string key, value;
+        ++i;
+        while (PamField(b, i, key, value) && key != "ENDHDR") {
+            if (key == "WIDTH") w = static_cast<UINT>(std::stoul(value));
+            if (key == "HEIGHT") h = static_cast<UINT>(std::stoul(value));
+            if (key == "DEPTH") channels = static_cast<UINT>(std::stoul(value));
+            if (key == "MAXVAL") maxval = static_cast<UINT>(std::stoul(value));
+        }
+        if (key != "ENDHDR") return false;
+    } else {
+        return false;
+    }
+    if (maxval == 0 || maxval > 65535 || channels == 0) return false;
+    const size_t bytesPer = maxval > 255 ? 2 : 1;
+    const size_t n = size_t{w} * h * channels;
+    if (b.size() < i + n * bytesPer) return false;
+    s.w = w;
+    s.h = h;
+    s.channels = channels;
+    s.maxval = maxval;
+    s.v.resize(n);
+    for (size_t k = 0; k < n; ++k)
+        s.v[k] = bytesPer == 2 ? (uint32_t{b[i + 2 * k]} << 8) | b[i + 2 * k + 1] : b[i + k];
+    return true;
+}
+
+Bytes MakeNetpbm(const Samples& s) {
+    std::string head;
+    if (s.channels == 1 || s.channels == 3) {
+        head = std::string(s.channels == 1 ? "P5" : "P6") + "\n" + std::to_string(s.w) + " " + std::to_string(s.h) +
+               "\n" + std::to_string(s.maxval) + "\n";
+    } else {
+        head = "P7\nWIDTH " + std::to_string(s.w) + "\nHEIGHT " + std::to_string(s.h) + "\nDEPTH " +
+               std::to_string(s.channels) + "\nMAXVAL " + std::to_string(s.maxval) + "\nTUPLTYPE " +
+               (s.channels == 2 ? "GRAYSCALE_ALPHA" : "RGB_ALPHA") + "\nENDHDR\n";
+    }
+    Bytes out(head.begin(), head.end());
+    for (uint32_t v : s.v) {
+        if (s.maxval > 255) out.push_back(static_cast<BYTE>(v >> 8));
+        out.push_back(static_cast<BYTE>(v));
+    }
+    return out;
+}
+
+bool ToolSamples(const std::string& command, Samples& samples) {
+    Bytes out;
+    return PipeOutput(command, out) && ParseNetpbm(out, samples);
+}
+
+Image ToImage(const Samples& s) {
+    Image image{s.w, s.h, Bytes(size_t{s.w} * s.h * 3)};
+    const bool bColour = s.channels >= 3;
+    for (size_t p = 0; p < size_t{s.w} * s.h; ++p) {
+        for (UINT c = 0; c < 3; ++c) {
+            const uint32_t v = s.v[p * s.channels + (bColour ? c : 0)];
+            image.rgb[3 * p + c] = static_cast<BYTE>((v * 255 + s.maxval / 2) / s.maxval);
+        }
+    }
+    return image;
+}
+
+bool ToolImage(const std::string& command, Image& image) {
+    Bytes out;
+    return PipeOutput(command, out) && ParsePnm(out, image);
+}
+
+std::string Put(const TempDir& dir, const std::string& name, const Bytes& bytes) {
+    const std::string path = dir.Path(name);
+    WriteFileBytes(path, bytes);
+    return path;
+}
+
+Bytes CommandFile(const TempDir& dir, const std::string& command, const std::string& out) {
+    const std::string path = dir.Path(out);
+    std::filesystem::remove(path);
+    if (!Run("cd " + dir.Path("") + " && (" + command + ") > " + path)) return {};
+    return ReadFileBytes(path);
+}
+
+bool ReadSamplesWithTool(const TempDir& dir, const Bytes& file, const std::string& reader, Samples& samples) {
+    return ToolSamples(reader + " " + Put(dir, "readback.bin", file), samples);
 }
 
 Bytes MakeWithTool(const TempDir& dir, const Image& picture, const std::string& tool, const std::string& name) {

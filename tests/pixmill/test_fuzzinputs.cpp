@@ -1,4 +1,4 @@
-// The image fuzz targets' inputs: every seed of fuzz/corpus/{bmp,pcx,tga,detect} passes the targets'
+// The image fuzz targets' inputs: every seed of fuzz/corpus/<format> passes the targets'
 // checks and its RGB reading succeeds; every seed cut short or with a header byte changed passes the
 // checks too; inputs kept in fuzz/regress/<format>/ (found by fuzzing) fail with a code.
 #include <gtest/gtest.h>
@@ -24,7 +24,9 @@ struct Kind {
     const char* name;
     FzImage image;
 };
-constexpr Kind kKinds[] = {{"bmp", FzImage::Bmp}, {"pcx", FzImage::Pcx}, {"tga", FzImage::Tga}, {"detect", FzImage::Detect}};
+constexpr Kind kKinds[] = {{"bmp", FzImage::Bmp},   {"pcx", FzImage::Pcx},   {"tga", FzImage::Tga},
+                           {"detect", FzImage::Detect}, {"png", FzImage::Png}, {"jpeg", FzImage::Jpeg},
+                           {"tiff", FzImage::Tiff}};
 
 std::vector<fs::path> Files(const std::string& dir) {
     std::vector<fs::path> files;

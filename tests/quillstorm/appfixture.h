@@ -14,6 +14,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "kinetype/ktbook.h"
+#include "kinetype/ktglyph.h"
+#include "kinetype/ktpassage.h"
+#include "kinetype/kttext.h"
+#include "kinetype/ktword.h"
 #include "platform/midi/fakemidiin.h"
 #include "platform/ui/scriptedui.h"
 #include "quillstorm/QuillView.h"
@@ -52,11 +57,31 @@ protected:
     BOOL Start(std::vector<std::string> args = {}) {
         args.push_back("--no-splash");
         args.push_back("--settings=" + (m_dir.path() + "/settings.ini").toStdString());
+        CQuillStartup startup = CQuillStartup::FromArguments(args);
+        startup.bShellIntegration = false;  // the user's data folder and socket stay the user's
         m_pApp = std::make_unique<CQuillApp>();
-        return m_pApp->InitInstance(CQuillStartup::FromArguments(args));
+        return m_pApp->InitInstance(startup);
     }
 
     std::string Path(const char* name) const { return (m_dir.path() + "/" + name).toStdString(); }
+
+    // A word of the given characters (not in any book).
+    static CKTWord* MakeWord(const char* text) {
+        auto* pWord = new CKTWord;
+        for (const char* c = text; *c; ++c) {
+            auto* pGlyph = new CKTGlyph;
+            pGlyph->SetChar(*c);
+            pWord->AppendChild(pGlyph, TRUE);
+        }
+        return pWord;
+    }
+    // A passage in the book holding one word per text.
+    CKTPassage* AddPassage(std::initializer_list<const char*> words) {
+        auto* pPassage = new CKTPassage;
+        Book()->GetRoot()->AppendChild(pPassage, TRUE);
+        for (const char* w : words) pPassage->AppendChild(MakeWord(w), TRUE);
+        return pPassage;
+    }
 
     CMainFrame* Frame() const { return m_pApp ? m_pApp->m_pMainWnd : nullptr; }
     CQuillView* View() const { return Frame() ? Frame()->GetActiveView() : nullptr; }

@@ -1,7 +1,9 @@
 // The command dispatcher: ids that do nothing, the typographic, canvas, selection, simulation, pane,
 // full-screen and file commands, the toggled labels and the dialogs (scripted).
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QScreen>
 
 #include <cstring>
 #include <functional>
@@ -87,23 +89,6 @@ protected:
 
     CQuillView* v() const { return View(); }
 
-    // A word of the given characters.
-    static CKTWord* MakeWord(const char* text) {
-        auto* pWord = new CKTWord;
-        for (const char* c = text; *c; ++c) {
-            auto* pGlyph = new CKTGlyph;
-            pGlyph->SetChar(*c);
-            pWord->AppendChild(pGlyph, TRUE);
-        }
-        return pWord;
-    }
-    // A passage in the book holding one word per text.
-    CKTPassage* AddPassage(std::initializer_list<const char*> words) {
-        auto* pPassage = new CKTPassage;
-        Book()->GetRoot()->AppendChild(pPassage, TRUE);
-        for (const char* w : words) pPassage->AppendChild(MakeWord(w), TRUE);
-        return pPassage;
-    }
     static CKTElement* Child(CKTElement* p, int i) { return p->GetChildAt(i); }
 
     void Select(std::initializer_list<CKTElement*> elements) {
@@ -191,10 +176,9 @@ TEST_F(Commands, IdsWithoutACommandAndCommandsStillToComeDoNothing) {
     std::vector<UINT> ids = {0, 1, 2, 4, 5, 7, 8, 9, 13, 14, 15, 16, 18, 19, 20, 21, 26, 27, 35, 36, 37,
                              40, 41, 47, 49, 53, 54, 61, 71, 79, 86, 90};
     for (UINT id = 134; id <= 199; ++id) ids.push_back(id);
-    // Softtypes, behaviours, the background image and the text sprayer come later.
-    for (UINT id : {80, 81, 82, 83, 84, 85, 107, 108, 109, 110, 111, 113, 129, 28, 29, 30, 31, 32, 33, 34,
-                    38, 44, 45, 46, 48, 50, 51, 52, 57, 60, 63, 76, 77, 78, 112, 114, 117, 124, 125, 126,
-                    132, 133, 130, 131, 116})
+    // Behaviours, the background image and the text sprayer come later (softtypes: test_softtype.cpp).
+    for (UINT id : {28, 29, 30, 31, 32, 33, 34, 38, 44, 45, 46, 48, 50, 51, 52, 57, 60, 63, 76, 77, 78, 112, 114,
+                    117, 124, 125, 126, 132, 133, 130, 131, 116})
         ids.push_back(id);
     // Ids past the font items and a font id that names no font (the catalogue has five items).
     for (UINT id : {205u, 32767u, 32768u, 32771u, 57600u, 0xFFFFFFFFu}) ids.push_back(id);
@@ -313,9 +297,8 @@ TEST_F(Commands, SizeDialogIsPrefilledWithThePointSizeAndShownWhateverBAsk) {
     UINT nShown = 0;
     m_ui.AnswerDialog([&](ui::CParamDialog& d) {
         EXPECT_EQ(d.GetTitle(), "Set Font Size");
-        auto& dlg = dynamic_cast<CFontSizeDialog&>(d);
-        nShown = dlg.m_nSize;
-        dlg.m_nSize = 30;
+        nShown = static_cast<UINT>(std::stoul(d.GetDlgItemText(CFontSizeDialog::IDC_POINT_SIZE).str()));
+        d.TypeText(CFontSizeDialog::IDC_POINT_SIZE, "30");
         return IDOK;
     });
     v()->ExecuteCommand(ID_TYPE_SIZE, FALSE);
@@ -532,9 +515,8 @@ TEST_F(Commands, CanvasSizeDialogStartsAtTheClientSizeAndCapsEachSide) {
         std::string shown;
         m_ui.AnswerDialog([&](ui::CParamDialog& d) {
             EXPECT_EQ(d.GetTitle(), "Set Canvas Size");
-            auto& dlg = dynamic_cast<CCanvasSizeDialog&>(d);
-            shown = dlg.m_strSize;
-            dlg.m_strSize = c.entry;
+            shown = d.GetDlgItemText(CCanvasSizeDialog::IDC_SIZE).str();
+            d.TypeText(CCanvasSizeDialog::IDC_SIZE, c.entry);
             return IDOK;
         });
         v()->ExecuteCommand(ID_CANVAS_SIZE, FALSE);
@@ -550,7 +532,7 @@ TEST_F(Commands, AnEntryThatDoesNotParseKeepsTheCanvas) {
     v()->ExecuteCommand(ID_CANVAS_320X240, TRUE);
     v()->m_bModified = 0;
     m_ui.AnswerDialog([](ui::CParamDialog& d) {
-        dynamic_cast<CCanvasSizeDialog&>(d).m_strSize = "640";
+        d.TypeText(CCanvasSizeDialog::IDC_SIZE, "640");
         return IDOK;
     });
     v()->ExecuteCommand(ID_CANVAS_SIZE, TRUE);
@@ -572,8 +554,8 @@ TEST_F(Commands, CancelInAnyDialogChangesNothing) {
         m_ui.CancelColor();
         // The dialog's fields are changed, then the user cancels.
         m_ui.AnswerDialog([](ui::CParamDialog& d) {
-            if (auto* p = dynamic_cast<CFontSizeDialog*>(&d)) p->m_nSize = 77;
-            if (auto* p = dynamic_cast<CCanvasSizeDialog*>(&d)) p->m_strSize = "100 x 100";
+            if (dynamic_cast<CFontSizeDialog*>(&d)) d.TypeText(CFontSizeDialog::IDC_POINT_SIZE, "77");
+            if (dynamic_cast<CCanvasSizeDialog*>(&d)) d.TypeText(CCanvasSizeDialog::IDC_SIZE, "100 x 100");
             return IDCANCEL;
         });
         const State before = Snapshot();
@@ -633,7 +615,7 @@ TEST_F(Commands, AnElementThatDiesInTheSizeDialogIsNotResized) {
         pDying->Die(FALSE, FALSE);
         Book()->SetRunState(1);
         Book()->Step();
-        dynamic_cast<CFontSizeDialog&>(d).m_nSize = 20;
+        d.TypeText(CFontSizeDialog::IDC_POINT_SIZE, "20");
         return IDOK;
     });
     v()->ExecuteCommand(ID_TYPE_SIZE, TRUE);
@@ -763,6 +745,30 @@ TEST_F(Commands, FullScreenOnAndOffRestoresTheFrameExactly) {
     EXPECT_EQ(v()->m_bModified, 0);
 }
 
+// Leaving full screen, a window manager restores the geometry it kept from before (here: the whole
+// screen) after the frame asked for its own: the frame goes back to the rectangle it had, once the
+// manager is done. A move after that is the user's and stays.
+TEST_F(Commands, LeavingFullScreenOutlastsTheWindowManagersRestore) {
+    Frame()->SetWindowRect(CRect(30, 40, 30 + 400, 40 + 300));
+    auto settle = [this] {
+        QElapsedTimer waited;
+        waited.start();
+        while ((Frame()->IsPlacingWindow() || waited.elapsed() < 50) && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    settle();
+    const CRect before = Frame()->GetWindowRect();
+    ASSERT_EQ(before, CRect(30, 40, 430, 340));
+    v()->ExecuteCommand(ID_FULLSCREEN, TRUE);
+    v()->ExecuteCommand(ID_FULLSCREEN, TRUE);
+    Frame()->setGeometry(Frame()->screen()->geometry());  // the manager's late restore
+    settle();
+    EXPECT_EQ(Frame()->GetWindowRect(), before);
+    Frame()->move(100, 120);
+    settle();
+    EXPECT_EQ(Frame()->GetWindowRect().TopLeft(), CPoint(100, 120));
+}
+
 // ---- general commands ----------------------------------------------------------------------------
 
 TEST_F(Commands, FileCommandsRunTheViewsHandlersAndNeverMarkModified) {
@@ -843,45 +849,66 @@ TEST(CanvasSizeDialog, OnOkShowsTheErrorWithTheExpectedFormatAndStaysOpen) {
     CCanvasSizeDialog dlg;
     dlg.m_nWidth = 10;
     dlg.m_nHeight = 20;
-    dlg.OnInitDialog();
-    EXPECT_EQ(dlg.m_strSize, "10 x 20");
-    dlg.m_strSize = "55 x";
-    EXPECT_FALSE(dlg.OnOK());
+    dlg.StartModal();
+    EXPECT_EQ(dlg.GetDlgItemText(CCanvasSizeDialog::IDC_SIZE), "10 x 20");
+    dlg.TypeText(CCanvasSizeDialog::IDC_SIZE, "55 x");
+    dlg.ClickButton(IDOK);
+    EXPECT_FALSE(dlg.IsEnded());
     ASSERT_EQ(script.Calls().size(), 1u);
     EXPECT_EQ(script.Calls()[0].strText, "Unable to find height in entry.\n\n Expect format: 'width x height'");
     EXPECT_EQ(dlg.m_nWidth, 55u) << "a width that passed stays stored";
     EXPECT_EQ(dlg.m_nHeight, 20u);
 
-    // Longer than the list's 18 characters: parsed, then refused by the exchange.
-    dlg.m_strSize = "640 x 480          .";
-    EXPECT_FALSE(dlg.OnOK());
-    ASSERT_EQ(script.Calls().size(), 2u);
-    EXPECT_EQ(script.Calls()[1].strText, "Please enter no more than 18 characters.");
+    // The user cannot type more than the list's 18 characters.
+    dlg.TypeText(CCanvasSizeDialog::IDC_SIZE, "640 x 480          .");
+    EXPECT_EQ(dlg.GetDlgItemText(CCanvasSizeDialog::IDC_SIZE), "640 x 480         ");
 
-    dlg.m_strSize = "800 x 600";
-    EXPECT_TRUE(dlg.OnOK());
+    dlg.TypeText(CCanvasSizeDialog::IDC_SIZE, "800 x 600");
+    dlg.ClickButton(IDOK);
+    EXPECT_EQ(dlg.GetResult(), IDOK);
     EXPECT_EQ(dlg.m_nWidth, 800u);
     EXPECT_EQ(dlg.m_nHeight, 600u);
-    EXPECT_EQ(script.Calls().size(), 2u);
+    EXPECT_EQ(dlg.m_strSize, "800 x 600");
+    EXPECT_EQ(script.Calls().size(), 1u);
+}
+
+TEST(CanvasSizeDialog, AnEntryLongerThanTheListTakesIsParsedThenRefusedByTheExchange) {
+    // "%u x %u" of the largest sides is 23 characters: the parser takes it, the exchange refuses it.
+    ui::CScriptedUIServices script;
+    CCanvasSizeDialog dlg;
+    dlg.m_nWidth = 4294967295u;
+    dlg.m_nHeight = 4294967295u;
+    dlg.StartModal();
+    dlg.ClickButton(IDOK);
+    EXPECT_FALSE(dlg.IsEnded());
+    ASSERT_EQ(script.Calls().size(), 1u);
+    EXPECT_EQ(script.Calls()[0].strText, "Please enter no more than 18 characters.");
+    EXPECT_EQ(dlg.GetFocusId(), CCanvasSizeDialog::IDC_SIZE);
 }
 
 TEST(CanvasSizeDialog, TheListHoldsThePresetSizes) {
     CCanvasSizeDialog dlg;
+    EXPECT_EQ(dlg.GetTemplateId(), 166u);
+    const ui::DialogControl* c = dlg.GetDlgItem(1060);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->type, ui::ControlType::DropDown);
+    EXPECT_EQ(c->items, (std::vector<std::string>{"160 x 120", "320 x 240", "640 x 480", "800 x 600"}));
+    const ui::DialogControl& label = dlg.GetControls()[0];
+    EXPECT_TRUE(label.bLabel);
+    EXPECT_EQ(label.strText, "Width x Height");
     ASSERT_EQ(dlg.GetFields().size(), 1u);
-    const ui::DialogField& f = dlg.GetFields()[0];
-    EXPECT_EQ(f.nId, 1060);
-    EXPECT_EQ(f.strLabel, "Width x Height");
-    EXPECT_EQ(f.kind, ui::DialogField::Kind::Text);
-    EXPECT_EQ(f.choices, (std::vector<std::string>{"160 x 120", "320 x 240", "640 x 480", "800 x 600"}));
-    EXPECT_EQ(f.nMaxChars, 18);
+    EXPECT_EQ(dlg.GetFields()[0].kind, ui::DialogField::Kind::Text);
+    EXPECT_EQ(dlg.GetFields()[0].nMaxChars, 18);
 }
 
 TEST(FontSizeDialog, PointSizeIsAPositiveIntegerUpTo10000) {
     CFontSizeDialog dlg;
+    EXPECT_EQ(dlg.GetTitle(), "Set Font Size");
+    EXPECT_EQ(dlg.GetTemplateId(), 163u);
     ASSERT_EQ(dlg.GetFields().size(), 1u);
     const ui::DialogField& f = dlg.GetFields()[0];
     EXPECT_EQ(f.nId, 1051);
-    EXPECT_EQ(f.strLabel, "Point Size");
+    EXPECT_EQ(dlg.GetControls()[0].strText, "Point Size");
     struct Case {
         const char* text;
         bool ok;

@@ -1,6 +1,8 @@
 // Loading documents into the view: the version table, the retry for files without a version string,
 // failures that keep the user's scene, the stored canvas size and background image, and what runs
 // inside the loader's message boxes.
+#include <sys/stat.h>
+
 #include "test_document.h"
 
 #include "kinetype/kt1dcollisiondetbhvr.h"
@@ -177,7 +179,11 @@ TEST_F(Loading, AFailedLoadKeepsTheUserScene) {
          "The data from this pre-release or unidentified version file could not be loaded because of this error: "
          "\nAn attempt was made to access empty.qsd past its end."},
         {"missing.qsd", "missing.qsd was not found."},
+        // What is not a regular file is refused before anything is read (a pipe would block).
+        {"pipe.qsd", "An unexpected error occurred while accessing pipe.qsd."},
+        {"/dev/zero", "An unexpected error occurred while accessing /dev/zero."},
     };
+    ASSERT_EQ(mkfifo(Path("pipe.qsd").c_str(), 0644), 0);
     UserScene();
     CKTBook* pUserBook = Book();
     const std::vector<GlyphPlace> mine = Places();

@@ -3,10 +3,8 @@
 // documents written in the forms of older versions.
 #pragma once
 
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <cstdio>
 #include <fstream>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "afx/filesizelimit.h"
 #include "appfixture.h"
 #include "fuzz/document/fuzzdoc.h"
 #include "kinetype/ktbook.h"
@@ -42,28 +41,6 @@ public:
         if (onMessageBox) onMessageBox();
         return CScriptedUIServices::MessageBox(strText, strCaption, nType);
     }
-};
-
-// Makes writes past nBytes of any file fail (EFBIG) while it lives: a disk that fills up.
-class CFileSizeLimit {
-public:
-    explicit CFileSizeLimit(rlim_t nBytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        m_bSet = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit limit = m_old;
-        limit.rlim_cur = nBytes;
-        m_bSet = m_bSet && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~CFileSizeLimit() {
-        if (m_bSet) setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool IsSet() const { return m_bSet; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = SIG_DFL;
-    bool m_bSet = false;
 };
 
 class DocumentFixture : public AppFixture {

@@ -345,6 +345,45 @@ TEST_F(FileCommands, ASavedSceneComesBackFromTheCommandLine) {
     EXPECT_EQ(v()->m_pTextRoot, Book()->GetRoot());
 }
 
+// A document named by a relative or an absolute path opens; one that does not load ends the program
+// after the loader's one message (the second read never comes).
+TEST_F(FileCommands, ACommandLineDocumentOpensOrEndsTheProgram) {
+    Type("a");
+    WriteForm("doc.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    WriteBytes("broken.qsd", {0x13, 'v', 'e', 'r'});
+    m_pApp.reset();
+    const std::string kCouldNot =
+        "The data from this pre-release or unidentified version file could not be loaded because of this error: "
+        "\nAn attempt was made to access ";
+    struct Case {
+        std::string arg;
+        std::string message;  // the one message box; empty: it opens
+    } cases[] = {
+        {"doc.qsd", ""},
+        {Path("doc.qsd"), ""},
+        {"missing.qsd", "missing.qsd was not found."},
+        {Path("missing.qsd"), Path("missing.qsd") + " was not found."},
+        {"broken.qsd", kCouldNot + "broken.qsd past its end."},
+        {Path("broken.qsd"), kCouldNot + Path("broken.qsd") + " past its end."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arg);
+        m_ui.Clear();
+        const bool bOpens = c.message.empty();
+        EXPECT_EQ(Start({c.arg}), bOpens ? TRUE : FALSE);
+        EXPECT_EQ(m_pApp->IsRunning(), bOpens ? TRUE : FALSE);
+        if (bOpens) {
+            EXPECT_TRUE(m_ui.Calls().empty());
+            EXPECT_EQ(Text(), "a");
+            EXPECT_EQ(v()->m_strPath.str(), c.arg);
+        } else {
+            ASSERT_EQ(m_ui.Calls().size(), 1u);
+            EXPECT_EQ(m_ui.Calls()[0].strText, c.message);
+        }
+        m_pApp.reset();
+    }
+}
+
 TEST_F(FileCommands, ANewerFileOnTheCommandLineAsksTwice) {
     Type("new");
     WriteForm("v.qsd", "version 1.2", 1.2f, 500, 400);

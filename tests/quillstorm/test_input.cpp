@@ -107,6 +107,34 @@ TEST_F(Typing, GlyphsFlowAlongTheLineAndReturnStartsTheNextOne) {
     EXPECT_EQ(v->m_ptCaret, nextLine);
 }
 
+// Whatever font the catalogue offers, a line break has a height: "a", Return, "b" puts the b on a
+// lower line, by the line break's height (a font whose missing glyph is empty drew every line over the
+// first, a pixel lower). How far lower is the font's own missing glyph's height, at least a quarter of
+// the em in the fonts we know (Liberation Mono's is 12 pixels at 24 points, DejaVu Sans's 28).
+TEST_F(Typing, ReturnStartsALowerLineInEveryCatalogueFamily) {
+    CQuillView* v = View();
+    ASSERT_GT(v->m_fonts.GetFamilyCount(), 0);
+    for (int i = 0; i < v->m_fonts.GetFamilyCount(); ++i) {
+        CEnumeratedFont* pFont = v->m_fonts.GetFamily(i)->GetFont(0);
+        ASSERT_NE(pFont, nullptr);
+        SCOPED_TRACE(pFont->GetLogFont()->lfFaceName);
+        ClearScene();
+        v->m_logFont = *pFont->GetLogFont();  // as the view takes a catalogue face: at the typing size
+        v->m_logFont.lfHeight = v->m_nPointSize * 10;
+        Type("a\rb");
+        ASSERT_EQ(Scene(), "[a][~][b|]");
+        const CRect a = GlyphAt(0, 0, 0)->GetAbsoluteBounds();
+        const CRect b = GlyphAt(0, 2, 0)->GetAbsoluteBounds();
+        const int nLineStep = WordAt(0, 2)->GetAbsolutePoint().y - WordAt(0, 0)->GetAbsolutePoint().y;
+        EXPECT_EQ(nLineStep, GlyphAt(0, 1, 0)->GetHeight());
+        const int nEm = v->m_nPointSize * 96 / 72;
+        EXPECT_GE(nLineStep, nEm / 4);
+        EXPECT_GT(b.top, a.top) << "a " << a.top << ".." << a.bottom << ", b " << b.top << ".." << b.bottom;
+        EXPECT_GT(b.bottom, a.bottom);
+        EXPECT_EQ(WordAt(0, 2)->GetAbsolutePoint().x, PassageAt(0)->GetAbsolutePoint().x);
+    }
+}
+
 TEST_F(Typing, WhileTheSprayerRunsCharactersAreIgnored) {
     View()->m_bSpraying = 1;
     View()->m_bModified = 0;

@@ -242,13 +242,18 @@ protected:
     }
 };
 
+// A 3 x 2 image on the 10 x 7 client: upper left, upper right, lower left, lower right, centred
+// ((10 - 3) / 2, (7 - 2) / 2), and an unknown layout like upper left.
 TEST_F(Layouts, EachLayoutPlacesTheImage) {
-    for (int layout : {0, 1, 2, 3, 4, 9}) {
-        SCOPED_TRACE(layout);
-        Show(layout, 3, 2);
-        const CPoint at = CQuillView::BackgroundImagePosition(layout, 10, 7, 3, 2);
+    struct Case {
+        int layout;
+        CPoint at;
+    } cases[] = {{0, {0, 0}}, {1, {7, 0}}, {2, {0, 5}}, {3, {7, 5}}, {4, {3, 2}}, {9, {0, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.layout);
+        Show(c.layout, 3, 2);
         for (int y = 0; y < 7; ++y)
-            for (int x = 0; x < 10; ++x) ASSERT_EQ(At(x, y), Image(x - at.x, y - at.y, 3, 2)) << x << "," << y;
+            for (int x = 0; x < 10; ++x) ASSERT_EQ(At(x, y), Image(x - c.at.x, y - c.at.y, 3, 2)) << x << "," << y;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/ui/paramdialog.h"
 #include "platform/ui/scriptedui.h"
 #include "platform/ui/uiservices.h"
 
@@ -80,12 +81,12 @@ TEST(FieldExchange, TextBothWaysWithTheClassLibraryMessages) {
     double d = 2000.0;
     int i = 36;
     UINT u = 10;
-    std::string t = "abc";
-    ui::DialogField ff = ui::Field(K::Float, 1, "Scale", &f);
-    ui::DialogField fd = ui::Field(K::Double, 2, "Force", &d);
-    ui::DialogField fi = ui::Field(K::Int, 3, "Max", &i);
-    ui::DialogField fu = ui::Field(K::UInt, 4, "Hold", &u);
-    ui::DialogField ft = ui::Field(K::Text, 5, "Size", &t);
+    CString t = "abc";
+    ui::DialogField ff = ui::Field(K::Float, 1, &f);
+    ui::DialogField fd = ui::Field(K::Double, 2, &d);
+    ui::DialogField fi = ui::Field(K::Int, 3, &i);
+    ui::DialogField fu = ui::Field(K::UInt, 4, &u);
+    ui::DialogField ft = ui::Field(K::Text, 5, &t);
     ft.nMaxChars = 4;
     EXPECT_EQ(ui::FieldToText(ff), "0.1");
     EXPECT_EQ(ui::FieldToText(fd), "2000");
@@ -173,10 +174,13 @@ TEST(SilentServices, AnswerWithoutAsking) {
 struct TestDialog : ui::CParamDialog {
     double value = 1.0;
     bool refuse = false;
-    std::vector<ui::DialogField> fields{ui::Field(ui::DialogField::Kind::Double, 1000, "Magnitude", &value)};
-    std::string GetTitle() const override { return "Gravity"; }
-    const std::vector<ui::DialogField>& GetFields() const override { return fields; }
-    BOOL OnOK() override { return refuse ? FALSE : TRUE; }
+    TestDialog() : CParamDialog(155, "Gravity") {
+        AddEdit(1025, "Magnitude");
+        ExchangeDouble(1025, &value, 0.0, 1000000.0);
+    }
+    void OnOK() override {
+        if (!refuse) CParamDialog::OnOK();
+    }
 };
 
 TEST(ScriptedServices, AnswersInOrderPerKindAndRecords) {
@@ -185,7 +189,8 @@ TEST(ScriptedServices, AnswersInOrderPerKindAndRecords) {
     script.AnswerFileDialog("/tmp/scene");
     script.AnswerMessageBox(IDNO);
     script.AnswerDialog([](ui::CParamDialog& d) {
-        *static_cast<double*>(d.GetFields()[0].pValue) = 30.0;
+        EXPECT_EQ(d.GetDlgItemText(1025), "1");
+        d.TypeText(1025, "30");
         return IDOK;
     });
 
@@ -217,10 +222,20 @@ TEST(ScriptedServices, AnswersInOrderPerKindAndRecords) {
     EXPECT_EQ(script.Calls()[2].strText, "Gravity");
     EXPECT_EQ(script.Calls()[4].crInitial, RGB(1, 2, 3));
 
-    // A dialog that refuses its OK ends as cancelled.
+    // A dialog that refuses its OK ends as cancelled; so does one whose field does not pass.
     script.AnswerDialog([](ui::CParamDialog&) { return IDOK; });
     dialog.refuse = true;
     EXPECT_EQ(ui::GetUIServices()->DoModal(dialog), IDCANCEL);
+    dialog.refuse = false;
+    script.AnswerMessageBox(IDOK);
+    script.AnswerDialog([](ui::CParamDialog& d) {
+        d.TypeText(1025, "-1");
+        return IDOK;
+    });
+    EXPECT_EQ(ui::GetUIServices()->DoModal(dialog), IDCANCEL);
+    EXPECT_EQ(dialog.value, 30.0);
+    EXPECT_EQ(script.Calls().back().kind, ui::CScriptedUIServices::Kind::DoModal);
+    EXPECT_EQ(script.Calls()[script.Calls().size() - 2].strText, "Please enter a number between 0 and 1000000.");
 }
 
 TEST(ScriptedServices, UninstallsItself) {

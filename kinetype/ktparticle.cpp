@@ -1,0 +1,3 @@
+#include "kinetype/ktparticle.h"
+
+CKTParticle::~CKTParticle() = default;
