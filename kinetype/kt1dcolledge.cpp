@@ -7,7 +7,7 @@ IMPLEMENT_SERIAL(CKT1DCollEdge, CObject, 0)
 CKT1DCollEdge::CKT1DCollEdge() : CKT1DCollEdge(nullptr, FALSE) {}
 
 CKT1DCollEdge::CKT1DCollEdge(CKTElement* pElement, BOOL bRightEdge)
-    : m_pElement(pElement), m_bRightEdge(bRightEdge), m_pPartner(nullptr), m_pParent(nullptr), m_pGrandparent(nullptr), m_nPass(0), m_nId(0) {}
+    : m_pElement(pElement), m_bRightEdge(bRightEdge), m_pPartner(nullptr) {}
 
 int CKT1DCollEdge::GetCoordinate() const {
     if (!m_pElement) return 0;

@@ -21,13 +21,6 @@ public:
     CKTElement* m_pElement;  // not owned
     BOOL m_bRightEdge;       // 0 left edge, 1 right edge
 
-    // The detector's working state (not stored): the other edge of the same element, and what the
-    // detector's last pass took of the element (shared by both edges): its absolute bounds, parent and
-    // grandparent, the pass's number and the element's number within the pass.
+    // The other edge of the same element (the detector's working state, not stored).
     CKT1DCollEdge* m_pPartner;
-    CRect m_rcBounds;
-    CKTElement* m_pParent;
-    CKTElement* m_pGrandparent;
-    unsigned m_nPass;
-    int m_nId;
 };

@@ -17,6 +17,7 @@
 #include "kinetype/kt1dcollisiondetbhvr.h"
 #include "kinetype/ktbhvrptrbhvrprop.h"
 #include "kinetype/ktbook.h"
+#include "kinetype/ktelement.h"
 
 namespace {
 
@@ -230,6 +231,11 @@ CKTBook* ReadBook(CArchive& ar, float fVersion, BOOL bSize, KTLoadResult& result
             }
         }
         CheckDetectorSlot(*pBook, ar.m_strFileName);
+        // Stored bounds were measured with the fonts of the machine that wrote the file: every
+        // element is measured again here when next asked (words and passages read their flags after
+        // some of their children, so the renderers' pushes alone do not reach them all).
+        for (CObject* pObject : ar.GetLoadedObjects())
+            if (pObject->IsKindOf(RUNTIME_CLASS(CKTElement))) static_cast<CKTElement*>(pObject)->InvalidateBounds();
     } catch (...) {
         result.bHasCanvasSize = FALSE;
         result.nCanvasWidth = result.nCanvasHeight = 0;

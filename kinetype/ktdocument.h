@@ -26,6 +26,7 @@
 // view's upgrade of files older than 0.9 reads it) and is restored when the load fails or is
 // cancelled.
 //
+// Every loaded element's bounds are stale: they are measured again with this machine's fonts.
 // A loaded book is also sound to run: a book property 2 that holds no collision detector takes the
 // first CKT1DCollisionDetBhvr of the behaviour list, and only a book without one gets a new, started
 // detector (bAddedDetector); a property 2 of another class than

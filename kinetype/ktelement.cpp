@@ -16,6 +16,8 @@
 
 IMPLEMENT_SERIAL(CKTElement, CKTComponent, 0)
 
+uint64_t CKTElement::s_nTreeEdits = 0;
+
 namespace {
 
 // Stored face names hold at most this many characters (the field keeps its terminator).
@@ -66,6 +68,7 @@ CKTElement::~CKTElement() {
         pChild->m_pParent = nullptr;
         pChild->m_pNextSibling = nullptr;
         pChild->m_pPrevSibling = nullptr;
+        s_nTreeEdits++;
         delete pChild;
     }
 
@@ -116,6 +119,7 @@ BOOL CKTElement::InsertChild(CKTElement* pChild, CKTElement* pAfter, BOOL /*bRef
         m_pFirstChild = pChild;
     }
     pChild->m_pParent = this;
+    s_nTreeEdits++;
     pChild->InvalidateAbsPosition();
     InvalidateBounds();
     return TRUE;
@@ -136,6 +140,7 @@ void CKTElement::UnlinkChild(CKTElement* pChild) {
     pChild->m_pParent = nullptr;
     pChild->m_pPrevSibling = nullptr;
     pChild->m_pNextSibling = nullptr;
+    s_nTreeEdits++;
     pChild->InvalidateAbsPosition();
     InvalidateBounds();
 }
@@ -211,6 +216,7 @@ void CKTElement::TellBehaviorsDying() {
 void CKTElement::MoveBy(CKTVector delta) {
     m_vPosition += delta;
     m_vAbsPosition += delta;
+    m_bAbsBoundsValid = 0;
     if (m_pParent) m_pParent->InvalidateBounds();
     for (CKTElement* p = m_pFirstChild; p; p = p->m_pNextSibling) p->InvalidateAbsPosition();
 }
@@ -232,18 +238,24 @@ void CKTElement::UpdateAbsPosition() {
     if (m_pParent) vOrigin = m_pParent->GetAbsolutePosition();
     m_vAbsPosition = vOrigin + m_vPosition;
     m_bAbsPositionValid = 1;
+    m_bAbsBoundsValid = 0;
 }
 
 void CKTElement::InvalidateAbsPosition() {
     m_bAbsPositionValid = 0;
+    m_bAbsBoundsValid = 0;
     for (CKTElement* p = m_pFirstChild; p; p = p->m_pNextSibling) p->InvalidateAbsPosition();
 }
 
 void CKTElement::InvalidateBounds() {
     m_bBoundsValid = 0;
+    m_bAbsBoundsValid = 0;
     // Each step clears a flag before it climbs, so even a cyclic parent chain (a file being read)
     // ends.
-    for (CKTElement* p = m_pParent; p && p->m_bBoundsValid; p = p->m_pParent) p->m_bBoundsValid = 0;
+    for (CKTElement* p = m_pParent; p && p->m_bBoundsValid; p = p->m_pParent) {
+        p->m_bBoundsValid = 0;
+        p->m_bAbsBoundsValid = 0;
+    }
 }
 
 CRect CKTElement::GetBounds() {
@@ -251,7 +263,12 @@ CRect CKTElement::GetBounds() {
     return m_rcBounds;
 }
 
-CRect CKTElement::GetAbsoluteBounds() { return Offset(GetBounds(), GetAbsolutePoint()); }
+CRect CKTElement::MakeAbsoluteBounds() {
+    const CRect rc = Offset(GetBounds(), GetAbsolutePoint());
+    m_rcAbsBounds = rc;
+    m_bAbsBoundsValid = m_bBoundsValid && m_bAbsPositionValid ? 1 : 0;
+    return rc;
+}
 
 int CKTElement::GetWidth() {
     const CRect rc = GetBounds();
@@ -300,6 +317,7 @@ void CKTElement::BoundChildren(BOOL bGraphicWordsOnly) {
     }
     m_rcBounds = rc;
     m_bBoundsValid = 1;
+    m_bAbsBoundsValid = 0;
 }
 
 void CKTElement::Layout(CKTElement* pPrev) {
@@ -429,11 +447,6 @@ BOOL CKTElement::HasBehavior(const CKTBehavior* pBehavior) const {
 
 // ---- property slots and collisions --------------------------------------------------------------
 
-CKTBhvrProp* CKTElement::GetProp(int nId) const {
-    if (nId < 0 || nId >= m_props.GetSize()) return nullptr;
-    return m_props.GetAt(nId);
-}
-
 void CKTElement::SetProp(int nId, CKTBhvrProp* pProp) {
     if (nId < 0 || nId >= m_props.GetSize()) return;
     m_props.SetAt(nId, pProp);
@@ -480,6 +493,7 @@ void CKTElement::Serialize(CArchive& ar) {
     ar >> m_vPosition.x >> m_vPosition.y >> m_vPosition.z;
     ar >> m_vAbsPosition.x >> m_vAbsPosition.y >> m_vAbsPosition.z;
     m_bAbsPositionValid = ar.ReadFlag();
+    m_bAbsBoundsValid = 0;
     DWORD dwColor;
     ar >> dwColor;
     m_crColor = dwColor;
@@ -502,11 +516,10 @@ void CKTElement::Serialize(CArchive& ar) {
     m_bAutoLayout = ar.ReadFlag();
     ar >> m_pRenderer;
     if (m_pRenderer) {
-        // The stored bounds were measured with this very font: the pushes do not make them stale.
-        const BYTE bBoundsValid = m_bBoundsValid;
+        // The stored bounds were measured on the machine that wrote the file: the font push makes
+        // them stale, so they are measured again here.
         m_pRenderer->SetFont(m_logFont);
         m_pRenderer->SetColor(m_crColor);
-        m_bBoundsValid = bBoundsValid;
     }
     const DWORD nLinks = ar.ReadCount();
     ar.RequireBytes(static_cast<ULONGLONG>(nLinks) * 6);  // each link: a 2-byte reference at least, a flag

@@ -23,6 +23,9 @@
 // - Bounds: a glyph's bounds are its renderer's extent (measured on the book's current DC); other
 //   elements' bounds enclose their children's rectangles (RecalcBounds). Invalidation climbs to the
 //   parent while the parent's bounds are still valid.
+// - Absolute bounds: the two above combined, kept until either of them is invalidated or the element
+//   moves. A read of a valid cache does what recomputing it would do (both inputs are valid, so
+//   nothing is recomputed), so results never depend on whether it was cached.
 //
 // Line flow: words and passages re-flow their line when a child is inserted or removed with bReflow
 // (the following glyphs and words shift by the child's width, up to and including the first word that
@@ -32,13 +35,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "kinetype/ktbhvrprop.h"
 #include "kinetype/ktcomponent.h"
 #include "platform/afx/afx.h"
 #include "platform/gdi/logfont.h"
 #include "vector3d/vector3d.h"
 
 class CKTBehavior;
-class CKTBhvrProp;
 class CKTElementRenderer;
 
 // Element kinds (CKTElement::GetKind). Kind 0 only for an object created while loading, until its
@@ -98,6 +101,9 @@ public:
     // while it is below (unsigned comparison), until the kind equals nKind. NULL when the walk runs off
     // the tree, or when it would turn back (nKind 3 or another kind no element has).
     CKTElement* FindRelative(int nKind);
+    // How many times, in the whole process, an element was linked under a parent or unlinked from it:
+    // work that depends on who is whose parent can tell that nothing changed.
+    static uint64_t GetTreeEditCount() { return s_nTreeEdits; }
 
     // Leaves the running scene: the parent's RemoveChild(this, bReflow); with bRemoveEmptyParents an
     // emptied parent other than the root dies too (first); each attached behaviour gets
@@ -121,7 +127,9 @@ public:
     CRect GetBounds();                             // own coordinates; RecalcBounds first when stale
     int GetWidth();   // right - left (sums saturate: a file may hold any coordinates)
     int GetHeight();  // bottom - top
-    CRect GetAbsoluteBounds();                     // bounds offset by the absolute point (client coordinates)
+    // The bounds offset by the absolute point (client coordinates). Cached: a read is O(1) while the
+    // bounds and the absolute position it was made from stay valid and unmoved.
+    CRect GetAbsoluteBounds() { return m_bAbsBoundsValid ? m_rcAbsBounds : MakeAbsoluteBounds(); }
     CPoint GetCenter();                            // centre of the absolute bounds (integer division)
     CKTVector GetPositionVector();                 // that centre as (x, y, 0)
     // Clears this element's bounds flag and climbs to the parent while the parent's flag is set.
@@ -182,7 +190,9 @@ public:
     // ---- property slots (ids PROP_ 0 to 10; the element owns what they hold)
     // NULL when nId is outside the array. A slot read from a file may hold a property of another class
     // than its id is declared with: readers use the typed Cast functions and treat that as empty.
-    CKTBhvrProp* GetProp(int nId) const;
+    CKTBhvrProp* GetProp(int nId) const {
+        return nId >= 0 && nId < m_props.GetSize() ? static_cast<CKTBhvrProp*>(m_props.GetData()[nId]) : nullptr;
+    }
     // Stores into slot nId without growing the array and without deleting the old value (the
     // behaviour base manages the slots); ids outside the array are ignored.
     void SetProp(int nId, CKTBhvrProp* pProp);
@@ -208,11 +218,15 @@ public:
         return m_collisions[i];
     }
 
+    // Working mark of the collision detector's passes (which elements a pass has reached); not stored.
+    unsigned m_nDetectorMark = 0;
+
     // ---- stored form: parent, first child, previous and next sibling, bounds, bounds flag, kind,
     // position, absolute position and flag, colour, the LOGFONT (five LONGs, eight bytes, the face
     // name's length and bytes), automatic layout, renderer, behaviour links, property slots. On load a
-    // renderer gets the font and then the colour right after it is read; the property array is grown
-    // to 11 slots; a face name longer than 31 characters keeps its first 31.
+    // renderer gets the font and then the colour right after it is read (a renderer that measures
+    // makes the stored bounds stale); the property array is grown to 11 slots; a face name longer
+    // than 31 characters keeps its first 31.
     void Serialize(CArchive& ar) override;
     // Frees a graph that failed to load: forgets every pointer (tree links, renderer, behaviour links,
     // collisions, property slots) without following or deleting anything.
@@ -257,10 +271,19 @@ protected:
     CKTBehaviorLinkList m_behaviors;
     CTypedPtrArray<CObArray, CKTBhvrProp*> m_props;
     std::vector<CKTElement*> m_collisions;
+    // GetAbsoluteBounds' cache (not stored). Valid only while m_bBoundsValid and m_bAbsPositionValid
+    // are set and neither m_rcBounds nor m_vAbsPosition changed since: every place that clears those
+    // flags or changes those fields clears it too.
+    CRect m_rcAbsBounds;
+    BYTE m_bAbsBoundsValid = 0;
 
 private:
+    static uint64_t s_nTreeEdits;
     // Snapshot walk of the behaviour links: OnElementDying(this) to each behaviour still linked.
     void TellBehaviorsDying();
+    // GetAbsoluteBounds when the cache is not valid: computes, and keeps the result when both inputs
+    // are valid.
+    CRect MakeAbsoluteBounds();
 
     BYTE m_bDestroying = 0;  // not stored
 };

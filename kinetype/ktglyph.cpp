@@ -18,6 +18,7 @@ BOOL CKTGlyph::SetRenderer(CKTElementRenderer* p, BOOL bFlag) { return InstallRe
 
 void CKTGlyph::RecalcBounds() {
     CDC* pDC = g_pCurrentBook ? g_pCurrentBook->GetCurrentDC() : nullptr;
+    m_bAbsBoundsValid = 0;
     if (m_pRenderer && pDC) {
         m_rcBounds = m_pRenderer->GetExtent(pDC);
         m_bBoundsValid = 1;
@@ -41,10 +42,6 @@ void CKTGlyph::Serialize(CArchive& ar) {
         ar << m_cChar;
     } else {
         ar >> m_cChar;
-        if (m_pRenderer) {
-            const BYTE bBoundsValid = m_bBoundsValid;  // measured with this character
-            m_pRenderer->SetChar(m_cChar);
-            m_bBoundsValid = bBoundsValid;
-        }
+        if (m_pRenderer) m_pRenderer->SetChar(m_cChar);  // the bounds become stale
     }
 }

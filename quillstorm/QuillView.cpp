@@ -13,7 +13,9 @@
 #include <QTimerEvent>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "kinetype/kt1dcollisiondetbhvr.h"
@@ -303,6 +305,19 @@ void CQuillView::DeliverMidiMessage(DWORD dwMsg) {
 
 // ---- the frame tick ------------------------------------------------------------------------------
 
+namespace {
+// With QS_TRACE_TICKS in the environment: every 60 ticks, how many ticks stepped and frames were drawn
+// since the first tick, and the seconds that took, on stderr (a debug trace for frame-rate checks).
+void TraceTicks(int nTicks, int nFrames) {
+    static const bool bOn = std::getenv("QS_TRACE_TICKS") != nullptr;
+    if (!bOn) return;
+    static const auto start = std::chrono::steady_clock::now();
+    if (nTicks % 60 != 0) return;
+    const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(stderr, "quillstorm: %d ticks, %d frames in %.2f s\n", nTicks, nFrames, dSeconds);
+}
+}  // namespace
+
 void CQuillView::OnTimer(UINT_PTR nIDEvent) {
     if (nIDEvent != kFrameTimerId) return;
     CKTBook* pBook = GetBook();
@@ -313,6 +328,7 @@ void CQuillView::OnTimer(UINT_PTR nIDEvent) {
         // 1. One scene step (nothing when the book is stopped).
         pBook->Step();
         ++m_nTicksStepped;
+        TraceTicks(m_nTicksStepped, m_nFramesDrawn);
         // 2. The click age.
         m_nClickAge += 1;
         // 3. The sprayer's clock, whether or not it runs.

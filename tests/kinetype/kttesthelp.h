@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "kinetype/ktbook.h"
+#include "kinetype/ktelement.h"
 #include "kinetype/ktglobals.h"
+#include "kinetype/kttext.h"
 #include "platform/afx/afx.h"
 
 namespace kttest {
@@ -82,6 +84,22 @@ inline void LoadBook(CKTBook& book, const Bytes& bytes, float fVersion) {
     CArchive ar(&file, CArchive::load);
     book.Serialize(ar);
     ar.Close();
+}
+
+// Clears the bounds flag of pElement and of its whole subtree.
+inline void MarkSubtreeBoundsStale(CKTElement* pElement) {
+    pElement->InvalidateBounds();
+    for (CKTElement* p = pElement->GetFirstChild(); p; p = p->GetNextSibling()) MarkSubtreeBoundsStale(p);
+}
+
+// Clears the bounds flag of every element of the book, in the tree and in the deletion queue: what a
+// document load leaves.
+inline void MarkBoundsStale(CKTBook& book) {
+    if (book.GetRoot()) MarkSubtreeBoundsStale(book.GetRoot());
+    for (POSITION pos = book.GetMoribundList().GetHeadPosition(); pos;) {
+        CKTComponent* p = book.GetMoribundList().GetNext(pos);
+        if (p && p->IsKindOf(RUNTIME_CLASS(CKTElement))) MarkSubtreeBoundsStale(static_cast<CKTElement*>(p));
+    }
 }
 
 }  // namespace kttest

@@ -1,6 +1,9 @@
 // The collision detector (edge order, collision lists across words and passages, clearing) and the
 // three responses (the bounce table, accelerate's distance factors, kill without dangling walks).
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <map>
 #include <vector>
 
 #include "physics/physicsfixture.h"
@@ -327,4 +330,187 @@ TEST_F(CollisionTest, KillEveryGlyphOfAWord) {
     Book().Step();
     EXPECT_EQ(Book().GetRoot()->GetChildCount(), 0);
     EXPECT_EQ(m_pDet->GetEdgeCount(), 0);
+}
+
+TEST_F(CollisionTest, TwoDetectorsKeepEachOthersLists) {
+    // m_pDet holds g1 and g2 (word w of passage P), the second detector g3 (word w2) and g4 (word w3),
+    // both of passage Q. Each pair overlaps, the pairs lie apart. Whichever detector sweeps last, both
+    // keep what they found.
+    for (bool bSecondFirst : {false, true}) {
+        SCOPED_TRACE(bSecondFirst ? "second detector sweeps first" : "first detector sweeps first");
+        TearDown();
+        SetUp();
+        CKT1DCollisionDetBhvr* pOther = Add(new CKT1DCollisionDetBhvr);
+        CKTPassage* P = NewPassage();
+        CKTWord* w = NewWord(P);
+        CKTGlyph* g1 = NewGlyph(w, 0, 0);
+        CKTGlyph* g2 = NewGlyph(w, 5, 0);
+        CKTPassage* Q = NewPassage();
+        CKTWord* w2 = NewWord(Q);
+        CKTWord* w3 = NewWord(Q);
+        CKTGlyph* g3 = NewGlyph(w2, 100, 100);
+        CKTGlyph* g4 = NewGlyph(w3, 104, 104);
+        m_pDet->AddElement(g1);
+        m_pDet->AddElement(g2);
+        pOther->AddElement(g3);
+        pOther->AddElement(g4);
+        auto SweepBoth = [&] {
+            for (CKT1DCollisionDetBhvr* d : bSecondFirst ? std::vector{pOther, m_pDet} : std::vector{m_pDet, pOther})
+                d->OnEvent(EV_PRESTEP);
+        };
+        SweepBoth();
+        EXPECT_EQ(CollisionsOf(g1), Elements{g2});
+        EXPECT_EQ(CollisionsOf(g2), Elements{g1});
+        EXPECT_TRUE(CollisionsOf(w).empty());
+        EXPECT_EQ(CollisionsOf(g3), Elements{g4});
+        EXPECT_EQ(CollisionsOf(g4), Elements{g3});
+        EXPECT_EQ(CollisionsOf(w2), Elements{g4});
+        EXPECT_EQ(CollisionsOf(w3), Elements{g3});
+        EXPECT_TRUE(CollisionsOf(Q).empty());
+
+        // g2 (still in w) moves over to the second detector, between g3 and g4: the three overlap.
+        // The first detector's next sweep leaves what the second found for g2 alone. Only w and P, the
+        // parent and grandparent of an element of each, are cleared by both: they keep what the
+        // later sweep left.
+        m_pDet->RemoveElement(g2);
+        PlaceAt(g2, 102, 102);
+        pOther->AddElement(g2);
+        for (int nPass = 0; nPass < 2; nPass++) {
+            SweepBoth();
+            EXPECT_TRUE(CollisionsOf(g1).empty());
+            EXPECT_EQ(CollisionsOf(g2), (Elements{g3, g4}));
+            EXPECT_EQ(CollisionsOf(g3), (Elements{g2, g4}));
+            EXPECT_EQ(CollisionsOf(g4), (Elements{g3, g2}));
+            EXPECT_EQ(CollisionsOf(w2), (Elements{g2, g4}));
+            EXPECT_EQ(CollisionsOf(w3), (Elements{g3, g2}));
+            EXPECT_EQ(CollisionsOf(Q), (Elements{g2, g2}));
+            for (CKTElement* pShared : {static_cast<CKTElement*>(w), static_cast<CKTElement*>(P)})
+                EXPECT_EQ(CollisionsOf(pShared), bSecondFirst ? Elements{} : (Elements{g3, g4}));
+        }
+    }
+}
+
+TEST_F(CollisionTest, ListsOfAStoppedOrRemovedDetectorNameNoDeletedElement) {
+    CKTGlyph* g1 = LoneGlyph(0, 0);
+    CKTGlyph* g2 = LoneGlyph(5, 0);
+    CKTGlyph* g3 = LoneGlyph(2, 2);
+    for (CKTGlyph* g : {g1, g2, g3}) m_pDet->AddElement(g);
+    Detect();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g3, g2}));
+    // Stopped, the detector's lists stay as the last sweep left them ...
+    m_pDet->StopListening();
+    Book().SetRunState(1);
+    Book().Step();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g3, g2}));
+    // ... until an element they may name leaves the scene.
+    g2->Die(FALSE, TRUE);
+    Book().Step();  // g2 deleted
+    EXPECT_TRUE(CollisionsOf(g1).empty());
+    EXPECT_TRUE(CollisionsOf(g3).empty());
+    EXPECT_TRUE(CollisionsOf(g1->GetParent()).empty());
+    // A removed detector leaves no list behind.
+    m_pDet->StartListening();
+    Detect();
+    EXPECT_EQ(CollisionsOf(g1), (Elements{g3}));
+    Book().RemoveBehavior(m_pDet);
+    delete m_pDet;
+    m_pDet = nullptr;
+    EXPECT_TRUE(CollisionsOf(g1).empty());
+    EXPECT_TRUE(CollisionsOf(g3->GetParent()).empty());
+}
+
+// The sweep's lists against the definition, worked out here on its own: the edges in the detector's
+// order, each element's first edge opening it and its second closing it, an opening element tested
+// against every open element in the order they opened. Random scenes of glyphs and words (ties,
+// empty and inverted rectangles, elements much taller than the rest, coordinates far apart), swept
+// several times while elements move, leave and come back.
+TEST_F(CollisionTest, SweepMatchesTheWalkOverEveryOpenElement) {
+    struct Lcg {
+        uint32_t s;
+        int operator()(int n) {
+            s = s * 1103515245u + 12345u;
+            return static_cast<int>((s >> 8) % static_cast<uint32_t>(n));
+        }
+    };
+    auto Expected = [this]() {
+        std::map<CKTElement*, Elements> lists;
+        std::vector<CKTElement*> open;
+        for (INT_PTR i = 0; i < m_pDet->GetEdgeCount(); i++) {
+            CKTElement* e = m_pDet->GetEdge(i)->m_pElement;
+            auto it = std::find(open.begin(), open.end(), e);
+            if (it != open.end()) {
+                open.erase(it);
+                continue;
+            }
+            const CRect re = e->GetAbsoluteBounds();
+            for (CKTElement* a : open) {
+                const CRect ra = a->GetAbsoluteBounds();
+                if (std::max(re.left, ra.left) >= std::min(re.right, ra.right)) continue;
+                if (std::max(re.top, ra.top) >= std::min(re.bottom, ra.bottom)) continue;
+                lists[e].push_back(a);
+                lists[a].push_back(e);
+                CKTElement *pe = e->GetParent(), *pa = a->GetParent();
+                if (pe == pa) continue;
+                if (pa) lists[pa].push_back(e);
+                if (pe) lists[pe].push_back(a);
+                CKTElement *ge = pe ? pe->GetParent() : nullptr, *ga = pa ? pa->GetParent() : nullptr;
+                if (ge == ga) continue;
+                if (ga) lists[ga].push_back(e);
+                if (ge) lists[ge].push_back(a);
+            }
+            open.push_back(e);
+        }
+        return lists;
+    };
+    auto Every = [](CKTElement* pRoot) {
+        std::vector<CKTElement*> out{pRoot};
+        for (size_t i = 0; i < out.size(); i++)
+            for (CKTElement* c = out[i]->GetFirstChild(); c; c = c->GetNextSibling()) out.push_back(c);
+        return out;
+    };
+    for (uint32_t nSeed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+        SCOPED_TRACE(testing::Message() << "seed " << nSeed);
+        TearDown();
+        SetUp();
+        Lcg rnd{nSeed};
+        const int nSpread = nSeed % 3 == 0 ? 2000000000 / 4 : 400;  // far apart, or crowded with ties
+        std::vector<CKTGlyph*> glyphs;
+        std::vector<CKTWord*> words;
+        for (int p = 0; p < 4; p++) {
+            CKTPassage* pPassage = NewPassage(rnd(50), rnd(50));
+            for (int w = 0; w < 6; w++) {
+                CKTWord* pWord = NewWord(pPassage, rnd(40), rnd(40));
+                words.push_back(pWord);
+                for (int g = 0; g < 8; g++) {
+                    const int nKind = rnd(20);
+                    const int h = nKind == 0 ? 0 : nKind == 1 ? -6 : nKind == 2 ? 300 : 4 + rnd(20);
+                    glyphs.push_back(NewGlyph(pWord, rnd(nSpread) - nSpread / 8, rnd(nSpread) - nSpread / 8, rnd(12), h));
+                }
+            }
+        }
+        for (CKTGlyph* g : glyphs) m_pDet->AddElement(g);
+        for (size_t i = 0; i < words.size(); i += 3) m_pDet->AddElement(words[i]);  // some words too
+        for (int nPass = 0; nPass < 5; nPass++) {
+            SCOPED_TRACE(testing::Message() << "pass " << nPass);
+            m_pDet->SortEdges();
+            const std::map<CKTElement*, Elements> expected = Expected();
+            m_pDet->Sweep();
+            size_t nEntries = 0;
+            for (const auto& entry : expected) nEntries += entry.second.size();
+            if (nSpread < 1000) {
+                EXPECT_GT(nEntries, 200u);  // crowded: plenty to get wrong
+            }
+            for (CKTElement* p : Every(Book().GetRoot())) {
+                auto it = expected.find(p);
+                EXPECT_EQ(CollisionsOf(p), it == expected.end() ? Elements{} : it->second) << "kind " << p->GetKind();
+            }
+            // Some glyphs move, one leaves the detector, one comes back.
+            for (int i = 0; i < 10; i++) {
+                CKTGlyph* g = glyphs[static_cast<size_t>(rnd(static_cast<int>(glyphs.size())))];
+                g->MoveBy(CKTVector(rnd(31) - 15, rnd(31) - 15, 0.0));
+            }
+            m_pDet->RemoveElement(glyphs[static_cast<size_t>(nPass * 7)]);
+            if (nPass > 0) m_pDet->AddElement(glyphs[static_cast<size_t>((nPass - 1) * 7)]);
+        }
+    }
 }
