@@ -12,10 +12,15 @@
 // - Readers and writers check their handle first: a NULL handle is ErrorCode::BadParam, a handle that is
 //   not open (closed already, never opened, or overwritten) is ErrorCode::InvalidHandle.
 // - Nothing throws. Each thread has its own options, last error and progress callback.
+// - HDC, HBITMAP and HPALETTE are the drawing layer's handles (platform/gdi). A packed DIB is a
+//   global-memory block holding a BITMAPINFOHEADER, its colour table (or bit-field masks) and the pixel
+//   rows, bottom row first, each padded to a multiple of 4 bytes.
 #pragma once
 
 #include "platform/crt/wintypes.h"
+#include "platform/gdi/handles.h"
 #include "platform/kernel/globalmem.h"
+#include "platform/kernel/resource.h"
 
 // The values of the last error.
 enum class ErrorCode : int {
@@ -158,6 +163,16 @@ BYTE* ReadTiffPageToRgb(SourceHandle source, UINT* width, UINT* height, UINT pag
 // The number of pages (low 16 bits), reading from the source's position; 0 on failure.
 UINT GetTiffPageCount(SourceHandle source);
 
+// Metafiles: an enhanced metafile (EMF) or a Windows metafile (WMF, with or without the 22-byte
+// placeable header), played by the library's own record player onto a bitmap of the picture's size at
+// the reference screen's 96 dots per inch, over the background colour. The path is read whole; a
+// failure returns no buffer. The default extents (0.01 mm) are the size the reader would give a
+// Windows metafile that has neither a placeable header nor a header of its own: since every Windows
+// metafile the player accepts has one, they are kept for the interface and never used. A WMF without
+// the placeable header plays at 1000 x 1000 (0.01 mm), one with it at its box.
+BYTE* ReadMetafileToRgb(const char* path, UINT* width, UINT* height, UINT defaultExtentX, UINT defaultExtentY,
+                        COLORREF background);
+
 // The format of the 44 bytes at the source's position (the source is left after them). Fewer than 44
 // bytes is ErrorCode::FileRead; an unknown format is FileFormat::Unknown with the last error 0.
 FileFormat DetectFileFormat(SourceHandle source);
@@ -186,6 +201,13 @@ UINT WriteGrayAsJpeg(SinkHandle sink, const BYTE* gray, UINT width, UINT height,
 // 7, uncompressed).
 UINT WriteRgbAsTiff(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
 UINT Write8BitAsTiff(SinkHandle sink, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette);
+
+// The image as a metafile of one 24-bit DIB drawn at 96 dots per inch: its frame is the image's size on
+// the reference screen in 0.01 mm (width x 2540 / 96, truncated). The placeable header of a WMF gives
+// that frame in 1/1000 inch when it fits the header's 16-bit fields, else in the largest unit that does.
+// A WMF holds 16-bit coordinates: images wider or taller than 32767 pixels are ErrorCode::BadParam.
+UINT WriteRgbAsEmf(SinkHandle sink, const BYTE* rgb, UINT width, UINT height);
+UINT WriteRgbAsWmf(SinkHandle sink, const BYTE* rgb, UINT width, UINT height, BOOL placeable);
 
 // ---- Format options and the lists of the last read and of the next writes ----
 // All of them leave the last error as it was. Strings and data they hand out are copies in new global
@@ -281,3 +303,64 @@ BOOL SetAlphaChannel(BYTE* rgba, UINT width, UINT height, const BYTE* alpha);
 BOOL RgbToRgba(const BYTE* rgb, UINT width, UINT height, BYTE alpha, BYTE* rgba);
 // Values masked to `bits` (1 to 8) bits, packed most significant bit first into one stream over all rows.
 BOOL PackIndices(const BYTE* pixels, UINT width, UINT height, BYTE* out, UINT bits);
+
+// ---- Bitmaps, DIBs, palettes and device contexts ----
+// Bitmaps and palettes returned belong to the caller (DeleteObject); DIBs and RGB buffers are global
+// memory (GlobalFree). A NULL DC argument means the reference screen where a function allows it.
+
+// A bitmap of the image for hdc: a device-dependent bitmap, or a 24-bit DIB section when the thread
+// asked for DIB sections (SetUseDibSection). palette may be NULL.
+HBITMAP CreateDdbFromRgb(const BYTE* rgb, UINT width, UINT height, HPALETTE palette, HDC hdc);
+// A bitmap of the packed DIB (its reads stay within the DIB's global-memory block). hdc may be NULL.
+HBITMAP CreateDdbFromDib(const BYTE* dib, HPALETTE palette, HDC hdc);
+// Packed DIBs: 24 bits without a colour table, or 8 bits with the 256 entries of `palette`.
+BYTE* CreateDibFromRgb(const BYTE* rgb, UINT width, UINT height);
+BYTE* CreateDibFrom8Bit(const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette);
+// A packed DIB of the bitmap's own depth (uncompressed), through the palette (NULL: the default one).
+BYTE* CreateDibFromDdb(HBITMAP bitmap, HPALETTE palette);
+// The RGB image of a packed DIB (uncompressed, RLE8 or RLE4), read within its global-memory block.
+BYTE* DibToRgb(const BYTE* dib, UINT* width, UINT* height);
+// The same from the parts of a DIB: the pixel rows, the header and its colour table (256 entries read
+// for 1 to 8 bits; may be NULL for more bits).
+BYTE* DibBitsToRgb(const BYTE* bits, const BITMAPINFOHEADER* header, const RGBQUAD* colorTable, UINT* width,
+                   UINT* height);
+// The RGB image of a bitmap; hdc must have RC_DI_BITMAP. palette may be NULL.
+BYTE* DdbToRgb(HBITMAP bitmap, UINT* width, UINT* height, HDC hdc, HPALETTE palette);
+// The pixels of a rectangle of a DC (which needs RC_BITBLT and RC_BITMAP64).
+BYTE* CaptureDcToRgb(HDC hdc, int x, int y, UINT width, UINT height);
+// A logical palette of the first n (1 to 256) entries.
+HPALETTE CreatePaletteFromRgbQuads(const RGBQUAD* palette, UINT n);
+// A bitmap of the packed DIB registered as the RT_BITMAP resource `name` of `instance`
+// (RegisterResource); ErrorCode::ResourceNotFound when there is none.
+HBITMAP LoadBitmapResource(HINSTANCE instance, const char* name, HPALETTE palette);
+
+// ---- Drawing ----
+// Each returns 1 on success, 0 on failure. Palettes may be NULL. The Region variants draw the source
+// rectangle (src x, src y, src w, src h), which must lie inside the image, at its own size.
+
+// BitBlt of width x height pixels of the bitmap from (0, 0) / (srcX, srcY) to (x, y).
+BOOL DrawBitmap(HDC hdc, HBITMAP bitmap, int x, int y, UINT width, UINT height, HPALETTE palette);
+BOOL DrawBitmapRegion(HDC hdc, HBITMAP bitmap, int x, int y, int srcX, int srcY, UINT width, UINT height,
+                      HPALETTE palette);
+// The whole bitmap at (x, y), leaving the destination as it is wherever the bitmap has the colour.
+BOOL DrawBitmapTransparent(HDC hdc, HBITMAP bitmap, int x, int y, COLORREF transparent);
+// The packed DIB stretched onto width x height pixels at (x, y).
+BOOL StretchDrawDib(HDC hdc, const BYTE* dib, int x, int y, UINT width, UINT height);
+// An RGB image as a bitmap: w x h pixels of it at (x, y), unstretched.
+BOOL DrawRgb(HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, UINT w, UINT h, HPALETTE palette);
+BOOL DrawRgbRegion(HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, int srcX, int srcY, UINT srcW,
+                   UINT srcH, HPALETTE palette);
+BOOL DrawRgbTransparent(HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, COLORREF transparent);
+// An RGB image stretched onto w x h pixels at (x, y).
+BOOL StretchDrawRgb(HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, UINT w, UINT h);
+BOOL StretchDrawRgbRegion(HDC hdc, const BYTE* rgb, UINT width, UINT height, int x, int y, int srcX, int srcY,
+                          UINT srcW, UINT srcH);
+// 8-bit images with their 256-entry palette, as RGB images are drawn.
+BOOL Draw8Bit(HDC hdc, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette, int x, int y, UINT w,
+              UINT h, HPALETTE hPalette);
+BOOL Draw8BitRegion(HDC hdc, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette, int x, int y,
+                    int srcX, int srcY, UINT srcW, UINT srcH, HPALETTE hPalette);
+BOOL StretchDraw8Bit(HDC hdc, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette, int x, int y,
+                     UINT w, UINT h);
+BOOL StretchDraw8BitRegion(HDC hdc, const BYTE* pixels, UINT width, UINT height, const RGBQUAD* palette, int x,
+                           int y, int srcX, int srcY, UINT srcW, UINT srcH);

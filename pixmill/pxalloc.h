@@ -62,6 +62,12 @@ public:
     GlobalBuffer(const GlobalBuffer&) = delete;
     GlobalBuffer& operator=(const GlobalBuffer&) = delete;
 
+    // Takes over a global-memory block (NULL: none), which it will free.
+    static GlobalBuffer Adopt(void* p) {
+        GlobalBuffer b;
+        b.m_p = static_cast<uint8_t*>(p);
+        return b;
+    }
     // Frees what it held and allocates nBytes; false (and empty) when the block cannot be had.
     bool Allocate(uint64_t nBytes) {
         Reset();

@@ -54,22 +54,26 @@ public:
     RleWriter(const RleTarget& target) : m_t(target), m_nRow(static_cast<int64_t>(target.height) - 1) {}
 
     // n pixels at (x, row), pixel i taking index(i): nothing below the image; cut at the row's end.
+    // False when the row lies below the image and that is an error.
     template <class IndexOf>
-    void Emit(int64_t n, IndexOf indexOf) {
-        if (m_nRow < 0) return;
+    bool Emit(int64_t n, IndexOf indexOf, const RleOptions& options) {
+        if (m_nRow < 0) return !options.bBelowBottomIsError;
         n = std::min<int64_t>(n, static_cast<int64_t>(m_t.width) - m_nX);
-        if (n <= 0) return;
+        if (n <= 0) return true;
         BYTE* p = m_t.rgb + (static_cast<size_t>(m_nRow) * m_t.width + static_cast<size_t>(m_nX)) * 3;
         for (int64_t i = 0; i < n; ++i, p += 3) PutEntry(p, m_t.palette[indexOf(i)]);
         m_nX += n;
+        return true;
     }
-    // Moves down by dy rows (1 for an end of line) to column x; false when the row falls below the
-    // image and that is an error.
-    bool MoveTo(int64_t x, int64_t dy, const RleOptions& options) {
+    // Moves down by dy rows to column x (an end of line: dy 1, x 0); false when the row falls below the
+    // image and that is an error. Encoders end the last row with an end of line too, so leaving the
+    // bottom row that way is not an error in itself: only data that follows it is.
+    bool MoveTo(int64_t x, int64_t dy, bool bEndOfLine, const RleOptions& options) {
+        const bool wasInside = m_nRow >= 0;
         m_nX = std::min<int64_t>(x, m_t.width);
         m_nRow -= dy;
         if (m_nRow < 0) {
-            if (options.bBelowBottomIsError) return false;
+            if (options.bBelowBottomIsError && !(bEndOfLine && wasInside)) return false;
             m_nRow = -1;
         }
         return true;
@@ -117,15 +121,15 @@ ErrorCode DecodeRleFrom(Reader& reader, bool bRle4, const RleTarget& target, con
         case kValue:
             if (bRle4) {
                 const BYTE hi = b >> 4, lo = b & 0x0F;
-                out.Emit(nCount, [&](int64_t i) { return (i & 1) ? lo : hi; });
+                if (!out.Emit(nCount, [&](int64_t i) { return (i & 1) ? lo : hi; }, options)) return ErrorCode::BadBmp;
             } else {
-                out.Emit(nCount, [&](int64_t) { return b; });
+                if (!out.Emit(nCount, [&](int64_t) { return b; }, options)) return ErrorCode::BadBmp;
             }
             state = kCount;
             break;
         case kEscape:
             if (b == 0) {
-                if (!out.MoveTo(0, 1, options)) return ErrorCode::BadBmp;
+                if (!out.MoveTo(0, 1, true, options)) return ErrorCode::BadBmp;
                 state = kCount;
             } else if (b == 1) {
                 return ErrorCode::None;
@@ -140,10 +144,10 @@ ErrorCode DecodeRleFrom(Reader& reader, bool bRle4, const RleTarget& target, con
             if (bRle4) {
                 const BYTE hi = b >> 4, lo = b & 0x0F;
                 const UINT n = nLeft >= 2 ? 2 : 1;
-                out.Emit(n, [&](int64_t i) { return i ? lo : hi; });
+                if (!out.Emit(n, [&](int64_t i) { return i ? lo : hi; }, options)) return ErrorCode::BadBmp;
                 nLeft -= n;
             } else {
-                out.Emit(1, [&](int64_t) { return b; });
+                if (!out.Emit(1, [&](int64_t) { return b; }, options)) return ErrorCode::BadBmp;
                 --nLeft;
             }
             if (nLeft == 0) state = kCount;
@@ -153,7 +157,7 @@ ErrorCode DecodeRleFrom(Reader& reader, bool bRle4, const RleTarget& target, con
             state = kDeltaY;
             break;
         case kDeltaY:
-            if (!out.MoveTo(out.X() + nDeltaX, b, options)) return ErrorCode::BadBmp;
+            if (!out.MoveTo(out.X() + nDeltaX, b, false, options)) return ErrorCode::BadBmp;
             state = kCount;
             break;
         }

@@ -52,7 +52,9 @@ struct RleTarget {
 struct RleOptions {
     bool bReportProgress;  // report (rows done, height) whenever the row changes; FALSE aborts
     bool bBelowBottomIsError;  // a row index falling below 0 stops with ErrorCode::BadBmp (else it
-                               // stays at -1 and further pixels are dropped)
+                               // stays at -1 and further pixels are dropped); an end of line that
+                               // leaves the bottom row is no error unless pixels, another end of
+                               // line or a delta follow it
     bool bEndOfDataIsError;    // data ending before the end-of-bitmap escape is ErrorCode::FileRead
 };
 

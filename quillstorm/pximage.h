@@ -10,9 +10,7 @@
 
 #include "platform/afx/afxgeom.h"
 #include "platform/crt/wintypes.h"
-
-class CBitmap;
-typedef struct HPALETTE__* HPALETTE;
+#include "platform/gdi/handles.h"
 
 // The image library's error codes that the wrapper itself returns.
 constexpr int PX_NO_ERROR = 0;

@@ -4,11 +4,13 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dcimpl.h"
+#include "platform/gdi/dib.h"
 
 namespace {
 
 CPen* StockPen(int i) { return static_cast<CPen*>(GetStockObject(i)); }
 CBrush* StockBrush(int i) { return static_cast<CBrush*>(GetStockObject(i)); }
+CPalette* StockPalette() { return static_cast<CPalette*>(GetStockObject(DEFAULT_PALETTE)); }
 
 }  // namespace
 
@@ -21,6 +23,8 @@ void CDC::Reset() {
     m_pBrush = StockBrush(WHITE_BRUSH);
     m_pFont = nullptr;
     m_pBitmap = m_bMemory ? gdi::DefaultBitmap() : nullptr;
+    m_pPalette = StockPalette();
+    m_realized.clear();
     m_crText = 0;
     m_crBk = 0xFFFFFF;
     m_nBkMode = OPAQUE;
@@ -29,8 +33,9 @@ void CDC::Reset() {
     m_ptCurrent = CPoint(0, 0);
 }
 
-BOOL CDC::CreateCompatibleDC(CDC* /*pDC*/) {
+BOOL CDC::CreateCompatibleDC(CDC* pDC) {
     if (m_hDC) return FALSE;
+    m_caps = pDC && pDC->m_hDC ? pDC->m_caps : gdi::ReferenceScreen();
     m_hDC = this;
     m_bMemory = true;
     m_pSurface = nullptr;
@@ -40,6 +45,7 @@ BOOL CDC::CreateCompatibleDC(CDC* /*pDC*/) {
 
 BOOL CDC::AttachSurface(gdi::Surface* pSurface) {
     if (m_hDC || !pSurface) return FALSE;
+    m_caps = gdi::ReferenceScreen();
     m_hDC = this;
     m_bMemory = false;
     m_pSurface = pSurface;
@@ -47,11 +53,23 @@ BOOL CDC::AttachSurface(gdi::Surface* pSurface) {
     return TRUE;
 }
 
+BOOL CDC::CreateDeviceDC(const gdi::DeviceCaps& caps) {
+    if (m_hDC) return FALSE;
+    m_caps = caps;
+    m_hDC = this;
+    m_bMemory = false;
+    m_pSurface = nullptr;
+    Reset();
+    return TRUE;
+}
+
 BOOL CDC::DeleteDC() {
     if (!m_hDC) return FALSE;
+    if (m_pBitmap && m_pBitmap->GetDibSection()) m_pBitmap->StoreToDibBits();
     Track(m_pPen, nullptr);
     Track(m_pBrush, nullptr);
     Track(m_pBitmap, nullptr);
+    Track(m_pPalette, nullptr);
     m_hDC = nullptr;
     m_bMemory = false;
     m_pSurface = nullptr;
@@ -87,6 +105,7 @@ void CDC::Forget(CGdiObject* pObject) {
         m_pBitmap = gdi::DefaultBitmap();
         m_pSurface = nullptr;
     }
+    if (pObject == m_pPalette) m_pPalette = StockPalette();
 }
 
 template <class T>
@@ -107,6 +126,10 @@ CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
     if (!pBitmap->IsStock() && !pBitmap->m_selectedIn.empty() && pBitmap->m_selectedIn.front() != this)
         return nullptr;  // a bitmap lives in one DC at a time
     CBitmap* old = m_pBitmap;
+    if (old == pBitmap) return old;
+    // What was drawn on a DIB section goes back to its bits; a newly selected section shows its bits.
+    if (old && old->GetDibSection()) old->StoreToDibBits();
+    if (pBitmap->GetDibSection()) pBitmap->LoadFromDibBits();
     Track(old, pBitmap);
     m_pBitmap = pBitmap;
     m_pSurface = pBitmap->IsStock() ? nullptr : &pBitmap->GetSurface();
@@ -123,6 +146,7 @@ CGdiObject* CDC::SelectObject(CGdiObject* pObject) {
         case CGdiObject::Kind::Bitmap:
             return SelectObject(static_cast<CBitmap*>(pObject));
         case CGdiObject::Kind::Region:
+        case CGdiObject::Kind::Palette:  // palettes go through SelectPalette
             break;
     }
     return nullptr;
@@ -174,7 +198,9 @@ COLORREF CDC::SetPixel(int x, int y, COLORREF crColor) {
 
 COLORREF CDC::GetPixel(int x, int y) const {
     if (!m_pSurface || !m_pSurface->Contains(x, y)) return CLR_INVALID;
-    return gdi::PixelToColor(m_pSurface->Row(y)[x]) & 0xFFFFFFu;
+    uint32_t px = m_pSurface->Row(y)[x];
+    if (m_pBitmap && m_pBitmap->IsMonochrome()) px = gdi::MonoPixel(px);
+    return gdi::PixelToColor(px) & 0xFFFFFFu;
 }
 
 void CDC::FillRect(LPCRECT lpRect, CBrush* pBrush) {
@@ -207,4 +233,42 @@ BOOL CDC::FillRgn(CRgn* pRgn, CBrush* pBrush) {
     gdi::FillSink sink(s, px);
     pRgn->GetRegion().Rasterize(0, s.Height(), sink);
     return TRUE;
+}
+
+// ---- device, mapping and palettes -----------------------------------------------------------------
+
+int CDC::GetDeviceCaps(int nIndex) const { return m_hDC ? gdi::DeviceCapsValue(m_caps, nIndex) : 0; }
+
+int CDC::SetMapMode(int nMapMode) { return m_hDC && nMapMode == MM_TEXT ? MM_TEXT : 0; }
+
+BOOL CDC::DPtoLP(LPPOINT lpPoints, int nCount) const { return m_hDC && (lpPoints || nCount <= 0) ? TRUE : FALSE; }
+
+CPalette* CDC::SelectPalette(CPalette* pPalette, BOOL /*bForceBackground*/) {
+    if (!m_hDC || !pPalette || !pPalette->IsCreated()) return nullptr;
+    CPalette* old = m_pPalette;
+    Track(old, pPalette);
+    m_pPalette = pPalette;
+    return old;
+}
+
+UINT CDC::RealizePalette() {
+    if (!m_hDC) return GDI_ERROR;
+    if (!(m_caps.rasterCaps & RC_PALETTE) || !m_pPalette) return 0;
+    m_realized = m_pPalette->Entries();
+    return static_cast<UINT>(m_realized.size());
+}
+
+UINT CDC::GetSystemPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTRY* lpPaletteColors) const {
+    if (!m_hDC || !(m_caps.rasterCaps & RC_PALETTE) || !lpPaletteColors || nStartIndex >= 256) return 0;
+    const std::vector<PALETTEENTRY>& statics = StockPalette()->Entries();  // 20 entries
+    const UINT n = std::min<UINT>(nNumEntries, 256 - nStartIndex);
+    for (UINT k = 0; k < n; ++k) {
+        const UINT i = nStartIndex + k;
+        PALETTEENTRY e{0, 0, 0, 0};
+        if (i < 10) e = statics[i];
+        else if (i >= 246) e = statics[i - 236];
+        else if (i - 10 < m_realized.size()) e = m_realized[i - 10];
+        lpPaletteColors[k] = e;
+    }
+    return n;
 }

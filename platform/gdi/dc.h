@@ -20,8 +20,15 @@
 //     (no caller needs more). PS_NULL draws nothing. Brushes: BS_SOLID fills, BS_NULL (= BS_HOLLOW) does not.
 //   - SetPixel/GetPixel off the surface: ignored / CLR_INVALID. A memory DC without a bitmap of its own
 //     has no surface: everything it draws is dropped and GetPixel gives CLR_INVALID.
-//   - BitBlt and StretchBlt take SRCCOPY, SRCAND, SRCPAINT and NOTSRCCOPY, applied to the 24 colour bits
-//     (the X byte of the result is 0).
+//   - BitBlt and StretchBlt take SRCCOPY, SRCAND, SRCPAINT, NOTSRCCOPY, SRCINVERT, SRCERASE, NOTSRCERASE
+//     and MERGEPAINT, applied to the 24 colour bits (the X byte of the result is 0); PatBlt takes
+//     PATCOPY, PATINVERT, DSTINVERT, BLACKNESS and WHITENESS.
+//   - Monochrome bitmaps (CreateBitmap with 1 bit a pixel) hold black and white. A blit from a colour
+//     source into a monochrome destination gives white (1) where the source pixel equals the source DC's
+//     background colour and black (0) elsewhere; a blit from a monochrome source into a colour
+//     destination turns 0 into the destination DC's text colour and 1 into its background colour; the
+//     raster operation then applies to those colours. Anything drawn on a monochrome bitmap reads back
+//     as the nearer of black and white (by the sum of its channels).
 //   - BitBlt copies the part of the rectangle that lies inside both surfaces (clipped on both sides; the
 //     rest of the destination is left as it was); overlapping copies within one surface are safe.
 //   - StretchBlt, nearest pixel: destination pixel d (of a destination extent w starting at x) takes the
@@ -32,8 +39,8 @@
 //     TA_BASELINE / TA_BOTTOM; TA_CENTER puts the left edge at x - width / 2, integer division) and, in
 //     OPAQUE mode, first fills the cell with the background colour. TA_UPDATECP is not supported.
 //
-// Handles: HDC, HPEN, HBRUSH, HBITMAP and HRGN are pointers to the objects themselves (HDC is a CDC*),
-// HFONT is a CFont*, HGDIOBJ a CGdiObject*. The flat functions at the end create objects on the heap
+// Handles (handles.h): HDC, HPEN, HBRUSH, HBITMAP, HRGN and HPALETTE are pointers to the objects
+// themselves (HDC is a CDC*), HFONT is a CFont*, HGDIOBJ a CGdiObject*. The flat functions at the end create objects on the heap
 // (DeleteObject / DeleteDC free them) and otherwise forward to the members. Stock objects are never freed.
 //
 // Lifetimes: selecting returns the previous object (a stock object or the default font at first). An
@@ -42,31 +49,23 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "platform/afx/afxgeom.h"
 #include "platform/crt/wintypes.h"
+#include "platform/gdi/devcaps.h"
 #include "platform/gdi/font.h"
+#include "platform/gdi/handles.h"
 #include "platform/gdi/region.h"
 #include "platform/gdi/surface.h"
 
-class CDC;
-class CGdiObject;
-class CPen;
-class CBrush;
-class CBitmap;
-class CRgn;
+struct BITMAPINFO;  // dib.h
+
 namespace gdi {
 class StockObjects;
+struct DibSection;
 }
-
-typedef CDC* HDC;
-typedef CGdiObject* HGDIOBJ;
-typedef CPen* HPEN;
-typedef CBrush* HBRUSH;
-typedef CBitmap* HBITMAP;
-typedef CRgn* HRGN;
-typedef CFont* HFONT;
 
 // ---- constants ---------------------------------------------------------------------------------
 
@@ -108,10 +107,26 @@ constexpr UINT TA_BOTTOM = 8;
 constexpr UINT TA_BASELINE = 24;
 
 // Raster operations of BitBlt and StretchBlt (on 32-bit surfaces, channel by channel on the 24 colour bits).
-constexpr DWORD SRCCOPY = 0x00CC0020;     // source
-constexpr DWORD SRCPAINT = 0x00EE0086;    // source OR destination
-constexpr DWORD SRCAND = 0x008800C6;      // source AND destination
-constexpr DWORD NOTSRCCOPY = 0x00330008;  // NOT source
+constexpr DWORD SRCCOPY = 0x00CC0020;      // source
+constexpr DWORD SRCPAINT = 0x00EE0086;     // source OR destination
+constexpr DWORD SRCAND = 0x008800C6;       // source AND destination
+constexpr DWORD NOTSRCCOPY = 0x00330008;   // NOT source
+constexpr DWORD SRCINVERT = 0x00660046;    // source XOR destination
+constexpr DWORD SRCERASE = 0x00440328;     // source AND NOT destination
+constexpr DWORD NOTSRCERASE = 0x001100A6;  // NOT (source OR destination)
+constexpr DWORD MERGEPAINT = 0x00BB0226;   // NOT source OR destination
+// Raster operations without a source (PatBlt).
+constexpr DWORD PATCOPY = 0x00F00021;      // the brush
+constexpr DWORD PATINVERT = 0x005A0049;    // brush XOR destination
+constexpr DWORD DSTINVERT = 0x00550009;    // NOT destination
+constexpr DWORD BLACKNESS = 0x00000042;
+constexpr DWORD WHITENESS = 0x00FF0062;
+
+// Mapping modes: the layer draws in device pixels (MM_TEXT) only.
+constexpr int MM_TEXT = 1;
+
+// Stock palette (GetStockObject): the 20 static colours of the platform.
+constexpr int DEFAULT_PALETTE = 15;
 
 // Region results.
 constexpr int ERROR = 0;
@@ -124,10 +139,23 @@ struct BITMAP {
     LONG bmType;        // 0
     LONG bmWidth;
     LONG bmHeight;
-    LONG bmWidthBytes;  // bytes a row: width x 4
+    LONG bmWidthBytes;  // bytes a row: width x 4; a monochrome bitmap's rows of whole WORDs; a DIB section's stride
     WORD bmPlanes;      // 1
-    WORD bmBitsPixel;   // 32
-    void* bmBits;
+    WORD bmBitsPixel;   // 32, 1 for a monochrome bitmap, a DIB section's bit count
+    void* bmBits;       // NULL for a monochrome bitmap; a DIB section's bits
+};
+
+// A logical palette's entry and the palette record of CreatePalette.
+struct PALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+};
+struct LOGPALETTE {
+    WORD palVersion;  // 0x300
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];  // palNumEntries entries
 };
 
 // ---- drawing objects ---------------------------------------------------------------------------
@@ -148,8 +176,10 @@ public:
     operator HGDIOBJ() const { return GetSafeHandle(); }
     bool IsCreated() const { return m_bCreated; }
     bool IsStock() const { return m_bStock; }
+    // Whether a DC holds the object now (never for stock objects).
+    bool IsSelected() const { return !m_selectedIn.empty(); }
 
-    enum class Kind { Pen, Brush, Bitmap, Region };
+    enum class Kind { Pen, Brush, Bitmap, Region, Palette };
     Kind GetKind() const { return m_kind; }
 
 protected:
@@ -213,17 +243,27 @@ private:
 };
 
 // A 32-bit bitmap: a gdi::Surface. Only memory DCs select bitmaps, one DC at a time.
+// A monochrome bitmap keeps its black and white pixels in a surface as well. A DIB section (dib.h) keeps
+// its pixels in the DIB's own format, where the caller reads and writes them; its surface is filled from
+// those bits when it is selected into a DC, and what was drawn goes back into the bits when it leaves the
+// DC (another bitmap selected, or the DC deleted).
 class CBitmap : public CGdiObject {
 public:
-    CBitmap() : CGdiObject(Kind::Bitmap) {}
+    CBitmap();
     ~CBitmap() override;
 
     // A width x height bitmap, all black (sizes of 0 give an empty bitmap, which is valid). pDC may be
     // NULL: every DC here is 32-bit. FALSE for negative sizes, when out of memory, or when created already.
     BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
-    // Only 1 plane of 32 bits a pixel for now; lpBits (may be NULL) holds width x height pixels in the
-    // surface's layout.
+    // 1 plane of 32 bits a pixel, lpBits (may be NULL) holding width x height pixels in the surface's
+    // layout; or 1 plane of 1 bit, a monochrome bitmap, lpBits holding rows of whole WORDs, leftmost
+    // pixel in the high bit, 1 white.
     BOOL CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits);
+    // As CreateCompatibleBitmap, with the pixels left undefined: for a caller that writes every one of
+    // them at once (the DIB decoder).
+    BOOL CreateUninitialized(int nWidth, int nHeight);
+    // A DIB section of the header's format (dib.h); *ppvBits (may be NULL) receives its bits, all 0.
+    BOOL CreateDIBSection(const BITMAPINFO* pbmi, UINT usage, void** ppvBits);
     static CBitmap* FromHandle(HBITMAP h) { return h; }
     operator HBITMAP() const { return m_bCreated ? const_cast<CBitmap*>(this) : nullptr; }
 
@@ -238,11 +278,20 @@ public:
     gdi::Surface& GetSurface() { return m_surface; }
     const gdi::Surface& GetSurface() const { return m_surface; }
 
+    bool IsMonochrome() const { return m_bMonochrome; }
+    // The section's bits and format, or NULL for a bitmap that is not a DIB section.
+    gdi::DibSection* GetDibSection() const { return m_pDib.get(); }
+    // DIB sections: the surface from the bits, and the bits from the surface (dib.cpp).
+    void LoadFromDibBits();
+    void StoreToDibBits();
+
 protected:
     void ReleaseContents() override;
 
 private:
     gdi::Surface m_surface;
+    bool m_bMonochrome = false;
+    std::unique_ptr<gdi::DibSection> m_pDib;
 };
 
 class CRgn : public CGdiObject {
@@ -280,6 +329,32 @@ private:
     gdi::Region m_region;
 };
 
+// A logical palette. On the true-colour devices of the layer palettes do not change pixels; they are
+// selected, realised and read back as the platform's calls expect, and a palette device (RC_PALETTE)
+// reports the realised entries as its system palette.
+class CPalette : public CGdiObject {
+public:
+    CPalette() : CGdiObject(Kind::Palette) {}
+    ~CPalette() override;
+
+    // palVersion 0x300 and 1 to 65535 entries; FALSE otherwise or when created already.
+    BOOL CreatePalette(const LOGPALETTE* lpLogPalette);
+    static CPalette* FromHandle(HPALETTE h) { return h; }
+    operator HPALETTE() const { return m_bCreated ? const_cast<CPalette*>(this) : nullptr; }
+
+    int GetEntryCount() const { return static_cast<int>(m_entries.size()); }
+    // Copies entries nStartIndex onwards, at most nNumEntries; the number copied.
+    UINT GetPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTRY* lpPaletteColors) const;
+    const std::vector<PALETTEENTRY>& Entries() const { return m_entries; }
+
+protected:
+    void ReleaseContents() override;
+
+private:
+    friend class gdi::StockObjects;
+    std::vector<PALETTEENTRY> m_entries;
+};
+
 // ---- device context ----------------------------------------------------------------------------
 
 // A DC is either a memory DC (CreateCompatibleDC: draws into the bitmap selected into it, nothing while
@@ -305,12 +380,38 @@ public:
     // A DC drawing into pSurface, which must outlive it (or be detached first). FALSE when this DC exists
     // already or pSurface is NULL.
     BOOL AttachSurface(gdi::Surface* pSurface);
+    // A DC of a device without pixels of its own (the reference screen of GetDC(NULL)): what is drawn on
+    // it is dropped. FALSE when this DC exists already.
+    BOOL CreateDeviceDC(const gdi::DeviceCaps& caps);
     // Deselects everything, resets the state and frees the DC (it can be created again). FALSE when it
     // did not exist.
     BOOL DeleteDC();
 
     // The surface drawn into: the attached surface, or the selected bitmap's; NULL when there is none.
     gdi::Surface* GetSurface() const { return m_pSurface; }
+
+    // ---- the device (devcaps.h). A memory DC describes the device of the DC it was made compatible
+    // with (the reference screen for NULL); the description survives DeleteDC only until the DC is made
+    // again.
+    void SetDeviceCaps(const gdi::DeviceCaps& caps) { m_caps = caps; }
+    const gdi::DeviceCaps& GetDeviceCapsRecord() const { return m_caps; }
+    int GetDeviceCaps(int nIndex) const;
+    // MM_TEXT only: SetMapMode returns the previous mode (MM_TEXT), or 0 for any other mode, which is
+    // not taken; DPtoLP leaves the points as they are.
+    int GetMapMode() const { return MM_TEXT; }
+    int SetMapMode(int nMapMode);
+    BOOL DPtoLP(LPPOINT lpPoints, int nCount = 1) const;
+
+    // ---- palettes: the previous palette (DEFAULT_PALETTE at first), or NULL (and no change) for a NULL or
+    // uncreated palette or a DC that does not exist. RealizePalette: on a palette device the number of
+    // entries realised (they become its system palette); 0 elsewhere, and GDI_ERROR without a DC.
+    CPalette* SelectPalette(CPalette* pPalette, BOOL bForceBackground);
+    UINT RealizePalette();
+    CPalette* GetCurrentPalette() const { return m_pPalette; }
+    // The system palette of a palette device: the 20 static colours at 0-9 and 246-255, the last realised
+    // palette's first 236 entries from 10. Entries nStartIndex onwards, at most nNumEntries; the number
+    // copied (0 on a device without RC_PALETTE).
+    UINT GetSystemPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTRY* lpPaletteColors) const;
     // The surface's rectangle; NULLREGION when it is empty (or there is none), else SIMPLEREGION.
     int GetClipBox(LPRECT lpRect) const;
 
@@ -370,10 +471,13 @@ public:
     COLORREF GetPixel(int x, int y) const;
     COLORREF GetPixel(POINT point) const { return GetPixel(point.x, point.y); }
 
-    // dwRop: SRCCOPY, SRCPAINT, SRCAND, NOTSRCCOPY (FALSE for any other). pSrcDC may be this DC.
+    // dwRop: a raster operation with a source (above; FALSE for any other). pSrcDC may be this DC.
     BOOL BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop);
     BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth,
                     int nSrcHeight, DWORD dwRop);
+    // dwRop: PATCOPY, PATINVERT (the selected brush; a null brush leaves the pixels), DSTINVERT, BLACKNESS,
+    // WHITENESS on [x, x + nWidth) x [y, y + nHeight) (negative extents count back from x, y).
+    BOOL PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop);
 
     // ---- text, in the selected font (font.h). Text is nCount bytes of Windows-1252.
     BOOL TextOut(int x, int y, const char* lpszString, int nCount);
@@ -389,6 +493,7 @@ public:
 private:
     friend class CGdiObject;
     void Reset();                      // default state, no selections
+    void SelectBitmapSurface(CBitmap* pBitmap);  // the surface of a newly selected bitmap
     void Forget(CGdiObject* pObject);  // pObject is being deleted: select the default in its place
     void Track(CGdiObject* pOld, CGdiObject* pNew);
     template <class T>
@@ -401,6 +506,9 @@ private:
     CBrush* m_pBrush = nullptr;
     CFont* m_pFont = nullptr;  // NULL: the default font
     CBitmap* m_pBitmap = nullptr;
+    CPalette* m_pPalette = nullptr;
+    gdi::DeviceCaps m_caps = gdi::ReferenceScreen();
+    std::vector<PALETTEENTRY> m_realized;  // a palette device's last realised entries
     COLORREF m_crText = 0;
     COLORREF m_crBk = 0xFFFFFF;
     int m_nBkMode = OPAQUE;
@@ -422,7 +530,16 @@ HRGN CreateRectRgn(int x1, int y1, int x2, int y2);
 HRGN CreatePolygonRgn(const POINT* pptl, int cPoint, int iMode);
 HRGN CreatePolyPolygonRgn(const POINT* pptl, const int* pc, int cPoly, int iMode);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
+// 1 plane of 32 or 1 bits (CBitmap::CreateBitmap).
+HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
+HPALETTE CreatePalette(const LOGPALETTE* plpal);
 HDC CreateCompatibleDC(HDC hdc);
+// GetDC(NULL): a new DC of the reference screen (devcaps.h), released with ReleaseDC. There are no
+// windows in the layer: any other argument gives NULL.
+typedef struct HWND__* HWND;
+HDC GetDC(HWND hWnd);
+int ReleaseDC(HWND hWnd, HDC hdc);  // 1 when the DC was released
+int GetDeviceCaps(HDC hdc, int index);  // 0 for a NULL DC
 // Frees an object made by the functions above (or any heap-allocated object); stock objects and NULL
 // give FALSE.
 BOOL DeleteObject(HGDIOBJ ho);
@@ -434,6 +551,19 @@ inline HPEN SelectObject(HDC hdc, HPEN h) { return hdc ? hdc->SelectObject(h) : 
 inline HBRUSH SelectObject(HDC hdc, HBRUSH h) { return hdc ? hdc->SelectObject(h) : nullptr; }
 inline HBITMAP SelectObject(HDC hdc, HBITMAP h) { return hdc ? hdc->SelectObject(h) : nullptr; }
 inline HFONT SelectObject(HDC hdc, HFONT h) { return hdc ? hdc->SelectObject(h) : nullptr; }
+inline HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd) {
+    return hdc ? hdc->SelectPalette(hPal, bForceBkgd) : nullptr;
+}
+inline UINT RealizePalette(HDC hdc) { return hdc ? hdc->RealizePalette() : GDI_ERROR; }
+inline UINT GetSystemPaletteEntries(HDC hdc, UINT iStart, UINT cEntries, PALETTEENTRY* pPalEntries) {
+    return hdc ? hdc->GetSystemPaletteEntries(iStart, cEntries, pPalEntries) : 0;
+}
+inline UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, PALETTEENTRY* pPalEntries) {
+    return hpal ? hpal->GetPaletteEntries(iStart, cEntries, pPalEntries) : 0;
+}
+inline int GetMapMode(HDC hdc) { return hdc && hdc->m_hDC ? hdc->GetMapMode() : 0; }
+inline int SetMapMode(HDC hdc, int mode) { return hdc && hdc->m_hDC ? hdc->SetMapMode(mode) : 0; }
+inline BOOL DPtoLP(HDC hdc, LPPOINT lppt, int c) { return hdc ? hdc->DPtoLP(lppt, c) : FALSE; }
 
 inline COLORREF SetTextColor(HDC hdc, COLORREF c) { return hdc ? hdc->SetTextColor(c) : CLR_INVALID; }
 inline COLORREF SetBkColor(HDC hdc, COLORREF c) { return hdc ? hdc->SetBkColor(c) : CLR_INVALID; }
@@ -471,6 +601,7 @@ inline BOOL StretchBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int xS
                        DWORD rop) {
     return hdc ? hdc->StretchBlt(x, y, cx, cy, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop) : FALSE;
 }
+inline BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) { return hdc ? hdc->PatBlt(x, y, w, h, rop) : FALSE; }
 inline BOOL TextOut(HDC hdc, int x, int y, const char* lpString, int c) {
     return hdc ? hdc->TextOut(x, y, lpString, c) : FALSE;
 }

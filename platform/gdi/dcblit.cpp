@@ -1,4 +1,4 @@
-// CDC block transfers: BitBlt and StretchBlt (rules in dc.h).
+// CDC block transfers: BitBlt, StretchBlt and PatBlt (rules in dc.h).
 #include <cstring>
 #include <vector>
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-enum class Rop { Copy, Paint, And, NotCopy };
+enum class Rop { Copy, Paint, And, NotCopy, Invert, Erase, NotErase, MergePaint };
 
 bool DecodeRop(DWORD rop, Rop* out) {
     switch (rop) {
@@ -15,6 +15,10 @@ bool DecodeRop(DWORD rop, Rop* out) {
         case SRCPAINT: *out = Rop::Paint; return true;
         case SRCAND: *out = Rop::And; return true;
         case NOTSRCCOPY: *out = Rop::NotCopy; return true;
+        case SRCINVERT: *out = Rop::Invert; return true;
+        case SRCERASE: *out = Rop::Erase; return true;
+        case NOTSRCERASE: *out = Rop::NotErase; return true;
+        case MERGEPAINT: *out = Rop::MergePaint; return true;
         default: return false;
     }
 }
@@ -25,9 +29,50 @@ inline uint32_t Apply(Rop rop, uint32_t src, uint32_t dst) {
         case Rop::Paint: return src | dst;
         case Rop::And: return src & dst;
         case Rop::NotCopy: return ~src & 0x00FFFFFFu;
+        case Rop::Invert: return (src ^ dst) & 0x00FFFFFFu;
+        case Rop::Erase: return src & ~dst & 0x00FFFFFFu;
+        case Rop::NotErase: return ~(src | dst) & 0x00FFFFFFu;
+        case Rop::MergePaint: return (~src | dst) & 0x00FFFFFFu;
     }
     return src;
 }
+
+// How source pixels change on their way between a colour and a monochrome bitmap (dc.h).
+class PixelConversion {
+public:
+    PixelConversion(const CDC& dst, const CDC& src) {
+        const CBitmap* db = dst.GetCurrentBitmap();
+        const CBitmap* sb = src.GetCurrentBitmap();
+        const bool dstMono = db && db->IsMonochrome(), srcMono = sb && sb->IsMonochrome();
+        if (dstMono && !srcMono) {
+            m_kind = Kind::ToMono;
+            m_key = gdi::ColorToPixel(src.GetBkColor());
+        } else if (srcMono && !dstMono) {
+            m_kind = Kind::FromMono;
+            m_zero = gdi::ColorToPixel(dst.GetTextColor());
+            m_one = gdi::ColorToPixel(dst.GetBkColor());
+        } else if (srcMono) {
+            m_kind = Kind::MonoToMono;
+            m_zero = 0;
+            m_one = 0x00FFFFFFu;
+        }
+    }
+    bool IsIdentity() const { return m_kind == Kind::None; }
+    uint32_t operator()(uint32_t px) const {
+        switch (m_kind) {
+            case Kind::None: return px;
+            case Kind::ToMono: return (px & 0x00FFFFFFu) == m_key ? 0x00FFFFFFu : 0u;
+            case Kind::FromMono:
+            case Kind::MonoToMono: return gdi::MonoPixel(px) ? m_one : m_zero;
+        }
+        return px;
+    }
+
+private:
+    enum class Kind { None, ToMono, FromMono, MonoToMono };
+    Kind m_kind = Kind::None;
+    uint32_t m_key = 0, m_zero = 0, m_one = 0;
+};
 
 // One row of n pixels; src and dst do not overlap unless rop is Copy (then memmove).
 void BlendRow(Rop rop, const uint32_t* src, uint32_t* dst, int64_t n) {
@@ -53,6 +98,19 @@ BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, i
     const int64_t oy1 = std::min<int64_t>({nHeight, int64_t{dst->Height()} - y, int64_t{src->Height()} - ySrc});
     if (ox0 >= ox1 || oy0 >= oy1) return TRUE;
     const int64_t n = ox1 - ox0;
+    const PixelConversion convert(*this, *pSrcDC);
+    if (!convert.IsIdentity()) {
+        // Between colour and monochrome: convert the source rectangle first (it may share the surface).
+        std::vector<uint32_t> copy(static_cast<size_t>(n * (oy1 - oy0)));
+        for (int64_t oy = oy0; oy < oy1; ++oy) {
+            const uint32_t* s = src->Row(static_cast<int>(ySrc + oy)) + xSrc + ox0;
+            uint32_t* c = &copy[static_cast<size_t>((oy - oy0) * n)];
+            for (int64_t i = 0; i < n; ++i) c[i] = convert(s[i]);
+        }
+        for (int64_t oy = oy0; oy < oy1; ++oy)
+            BlendRow(rop, &copy[static_cast<size_t>((oy - oy0) * n)], dst->Row(static_cast<int>(y + oy)) + x + ox0, n);
+        return TRUE;
+    }
     if (src == dst && rop != Rop::Copy) {
         // Within one surface a blend could read pixels it already wrote: blend from a copy.
         std::vector<uint32_t> copy(static_cast<size_t>(n * (oy1 - oy0)));
@@ -122,16 +180,46 @@ BOOL CDC::StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSr
     size_t c0 = 0, c1 = cols.size();
     while (c0 < c1 && cols[c0] < 0) ++c0;
     while (c1 > c0 && cols[c1 - 1] < 0) --c1;
+    const PixelConversion convert(*this, *pSrcDC);
     for (int64_t d = dy0; d < dy1; ++d) {
         const int sy = rows[static_cast<size_t>(d - dy0)];
         if (sy < 0) continue;
         const uint32_t* srow = src->Row(sy);
         uint32_t* drow = dst->Row(static_cast<int>(d)) + dx0;
-        if (rop == Rop::Copy) {
+        if (!convert.IsIdentity()) {
+            for (size_t c = c0; c < c1; ++c) drow[c] = Apply(rop, convert(srow[cols[c]]), drow[c]);
+        } else if (rop == Rop::Copy) {
             for (size_t c = c0; c < c1; ++c) drow[c] = srow[cols[c]];
         } else {
             for (size_t c = c0; c < c1; ++c) drow[c] = Apply(rop, srow[cols[c]], drow[c]);
         }
+    }
+    return TRUE;
+}
+
+BOOL CDC::PatBlt(int x, int y, int nWidth, int nHeight, DWORD dwRop) {
+    if (!m_hDC) return FALSE;
+    if (dwRop != PATCOPY && dwRop != PATINVERT && dwRop != DSTINVERT && dwRop != BLACKNESS && dwRop != WHITENESS)
+        return FALSE;
+    if (!m_pSurface) return TRUE;
+    const int64_t l = std::min<int64_t>(x, int64_t{x} + nWidth), r = std::max<int64_t>(x, int64_t{x} + nWidth);
+    const int64_t t = std::min<int64_t>(y, int64_t{y} + nHeight), b = std::max<int64_t>(y, int64_t{y} + nHeight);
+    gdi::Surface& s = *m_pSurface;
+    const bool brush = m_pBrush && m_pBrush->GetStyle() == BS_SOLID;
+    const uint32_t pattern = brush ? gdi::ColorToPixel(m_pBrush->GetColor()) : 0;
+    if (dwRop == BLACKNESS || dwRop == WHITENESS || dwRop == PATCOPY) {
+        if (dwRop == PATCOPY && !brush) return TRUE;
+        const uint32_t px = dwRop == BLACKNESS ? 0u : dwRop == WHITENESS ? 0x00FFFFFFu : pattern;
+        gdi::FillBox(s, l, t, r, b, px);
+        return TRUE;
+    }
+    if (dwRop == PATINVERT && !brush) return TRUE;
+    const uint32_t mask = dwRop == DSTINVERT ? 0x00FFFFFFu : pattern;
+    const int64_t x0 = std::max<int64_t>(l, 0), x1 = std::min<int64_t>(r, s.Width());
+    const int64_t y0 = std::max<int64_t>(t, 0), y1 = std::min<int64_t>(b, s.Height());
+    for (int64_t yy = y0; yy < y1; ++yy) {
+        uint32_t* row = s.Row(static_cast<int>(yy));
+        for (int64_t xx = x0; xx < x1; ++xx) row[xx] = (row[xx] ^ mask) & 0x00FFFFFFu;
     }
     return TRUE;
 }

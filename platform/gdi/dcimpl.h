@@ -15,6 +15,12 @@ namespace gdi {
 // The empty stock bitmap of a memory DC that has no bitmap of its own selected.
 CBitmap* DefaultBitmap();
 
+// What a pixel of a monochrome bitmap reads as: white when its channels sum to 383 or more (the nearer
+// of black and white), else black.
+inline uint32_t MonoPixel(uint32_t px) {
+    return ((px >> 16) & 0xFFu) + ((px >> 8) & 0xFFu) + (px & 0xFFu) >= 383 ? 0x00FFFFFFu : 0u;
+}
+
 inline int64_t FloorDiv64(int64_t a, int64_t b) {
     int64_t q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0))) --q;

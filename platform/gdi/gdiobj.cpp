@@ -4,6 +4,7 @@
 
 #include "platform/gdi/dc.h"
 #include "platform/gdi/dcimpl.h"
+#include "platform/gdi/dib.h"
 
 // ---- CGdiObject ----------------------------------------------------------------------------------
 
@@ -59,9 +60,15 @@ BOOL CBrush::CreateBrush(UINT nStyle, COLORREF crColor) {
 
 // ---- CBitmap -------------------------------------------------------------------------------------
 
+CBitmap::CBitmap() : CGdiObject(Kind::Bitmap) {}
+
 CBitmap::~CBitmap() { Deselect(); }
 
-void CBitmap::ReleaseContents() { m_surface.Release(); }
+void CBitmap::ReleaseContents() {
+    m_surface.Release();
+    m_bMonochrome = false;
+    m_pDib.reset();
+}
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* /*pDC*/, int nWidth, int nHeight) {
     if (m_bCreated) return FALSE;
@@ -70,11 +77,30 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC* /*pDC*/, int nWidth, int nHeight) {
     return TRUE;
 }
 
+BOOL CBitmap::CreateUninitialized(int nWidth, int nHeight) {
+    if (m_bCreated) return FALSE;
+    if (!m_surface.CreateUninitialized(nWidth, nHeight)) return FALSE;
+    m_bCreated = true;
+    return TRUE;
+}
+
 BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount, const void* lpBits) {
-    if (m_bCreated || nPlanes != 1 || nBitcount != 32) return FALSE;
+    if (m_bCreated || nPlanes != 1 || (nBitcount != 32 && nBitcount != 1)) return FALSE;
     if (!m_surface.Create(nWidth, nHeight)) return FALSE;
-    if (lpBits && !m_surface.IsEmpty())
+    if (nBitcount == 1) {
+        m_bMonochrome = true;
+        if (lpBits) {
+            // Rows of whole WORDs, the leftmost pixel in the high bit of the first byte, 1 white.
+            const size_t rowBytes = (static_cast<size_t>(nWidth) + 15) / 16 * 2;
+            const BYTE* src = static_cast<const BYTE*>(lpBits);
+            for (int y = 0; y < nHeight; ++y, src += rowBytes) {
+                uint32_t* row = m_surface.Row(y);
+                for (int x = 0; x < nWidth; ++x) row[x] = ((src[x >> 3] >> (7 - (x & 7))) & 1) ? 0x00FFFFFFu : 0u;
+            }
+        }
+    } else if (lpBits && !m_surface.IsEmpty()) {
         std::memcpy(m_surface.Bits(), lpBits, m_surface.BytesPerLine() * static_cast<size_t>(nHeight));
+    }
     m_bCreated = true;
     return TRUE;
 }
@@ -88,6 +114,15 @@ int CBitmap::GetBitmap(BITMAP* pBitMap) const {
     pBitMap->bmPlanes = 1;
     pBitMap->bmBitsPixel = 32;
     pBitMap->bmBits = const_cast<uint32_t*>(m_surface.Bits());
+    if (m_bMonochrome) {
+        pBitMap->bmWidthBytes = (m_surface.Width() + 15) / 16 * 2;
+        pBitMap->bmBitsPixel = 1;
+        pBitMap->bmBits = nullptr;
+    } else if (m_pDib) {
+        pBitMap->bmWidthBytes = static_cast<LONG>(m_pDib->stride);
+        pBitMap->bmBitsPixel = m_pDib->header.biBitCount;
+        pBitMap->bmBits = m_pDib->bits.get();
+    }
     return static_cast<int>(sizeof(BITMAP));
 }
 
@@ -154,6 +189,27 @@ int CRgn::OffsetRgn(int x, int y) {
     return Type();
 }
 
+// ---- CPalette ------------------------------------------------------------------------------------
+
+CPalette::~CPalette() { Deselect(); }
+
+void CPalette::ReleaseContents() { m_entries.clear(); }
+
+BOOL CPalette::CreatePalette(const LOGPALETTE* lpLogPalette) {
+    if (m_bCreated || !lpLogPalette || lpLogPalette->palVersion != 0x300 || lpLogPalette->palNumEntries == 0)
+        return FALSE;
+    m_entries.assign(lpLogPalette->palPalEntry, lpLogPalette->palPalEntry + lpLogPalette->palNumEntries);
+    m_bCreated = true;
+    return TRUE;
+}
+
+UINT CPalette::GetPaletteEntries(UINT nStartIndex, UINT nNumEntries, PALETTEENTRY* lpPaletteColors) const {
+    if (!m_bCreated || !lpPaletteColors || nStartIndex >= m_entries.size()) return 0;
+    const UINT n = std::min<UINT>(nNumEntries, static_cast<UINT>(m_entries.size()) - nStartIndex);
+    std::copy(m_entries.begin() + nStartIndex, m_entries.begin() + nStartIndex + n, lpPaletteColors);
+    return n;
+}
+
 // ---- stock objects and flat functions --------------------------------------------------------------
 
 namespace gdi {
@@ -167,7 +223,8 @@ public:
         return *stock;
     }
     CGdiObject* objects[NULL_PEN + 1];
-    CBitmap* bitmap;  // the empty bitmap a memory DC holds before one is selected
+    CBitmap* bitmap;    // the empty bitmap a memory DC holds before one is selected
+    CPalette* palette;  // DEFAULT_PALETTE
 
 private:
     StockObjects() {
@@ -182,8 +239,18 @@ private:
         objects[NULL_PEN] = new CPen(PS_NULL, 0, 0);
         bitmap = new CBitmap;
         bitmap->CreateCompatibleBitmap(nullptr, 0, 0);
+        // The platform's 20 static colours, in their order.
+        static const BYTE statics[20][3] = {
+            {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+            {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+            {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
+            {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255}};
+        palette = new CPalette;
+        for (const auto& c : statics) palette->m_entries.push_back(PALETTEENTRY{c[0], c[1], c[2], 0});
+        palette->m_bCreated = true;
         for (CGdiObject* o : objects) o->m_bStock = true;
         bitmap->m_bStock = true;
+        palette->m_bStock = true;
     }
 };
 
@@ -192,6 +259,7 @@ CBitmap* DefaultBitmap() { return StockObjects::Get().bitmap; }
 }  // namespace gdi
 
 HGDIOBJ GetStockObject(int i) {
+    if (i == DEFAULT_PALETTE) return gdi::StockObjects::Get().palette;
     if (i < 0 || i > NULL_PEN) return nullptr;
     return gdi::StockObjects::Get().objects[i];
 }
@@ -232,6 +300,29 @@ HRGN CreatePolygonRgn(const POINT* pptl, int cPoint, int iMode) { return CreateP
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     return MakeOrNull<CBitmap>([&](CBitmap& b) { return b.CreateCompatibleBitmap(hdc, cx, cy); });
 }
+
+HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits) {
+    return MakeOrNull<CBitmap>([&](CBitmap& b) { return b.CreateBitmap(nWidth, nHeight, nPlanes, nBitCount, lpBits); });
+}
+
+HPALETTE CreatePalette(const LOGPALETTE* plpal) {
+    return MakeOrNull<CPalette>([&](CPalette& p) { return p.CreatePalette(plpal); });
+}
+
+HDC GetDC(HWND hWnd) {
+    if (hWnd) return nullptr;
+    auto* dc = new CDC;
+    dc->CreateDeviceDC(gdi::ReferenceScreen());
+    return dc;
+}
+
+int ReleaseDC(HWND /*hWnd*/, HDC hdc) {
+    if (!hdc) return 0;
+    delete hdc;
+    return 1;
+}
+
+int GetDeviceCaps(HDC hdc, int index) { return hdc ? hdc->GetDeviceCaps(index) : 0; }
 
 HDC CreateCompatibleDC(HDC hdc) {
     auto* dc = new CDC;

@@ -1,6 +1,6 @@
 #include "platform/gdi/surface.h"
 
-#include <new>
+#include "platform/kernel/globalmem.h"
 
 namespace gdi {
 
@@ -10,13 +10,19 @@ namespace {
 constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
 }  // namespace
 
-bool Surface::Create(int width, int height) {
+void Surface::Free::operator()(uint32_t* p) const { GlobalFree(p); }
+
+bool Surface::Create(int width, int height) { return Allocate(width, height, true); }
+
+bool Surface::CreateUninitialized(int width, int height) { return Allocate(width, height, false); }
+
+bool Surface::Allocate(int width, int height, bool bZero) {
     Release();
     if (width < 0 || height < 0) return false;
     const uint64_t n = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
     if (n > kMaxPixels) return false;
     if (n > 0) {
-        m_bits.reset(new (std::nothrow) uint32_t[n]());
+        m_bits.reset(static_cast<uint32_t*>(GlobalAlloc(bZero ? GMEM_FIXED | GMEM_ZEROINIT : GMEM_FIXED, n * 4)));
         if (!m_bits) return false;
     }
     m_width = width;

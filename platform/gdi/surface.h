@@ -24,6 +24,8 @@ public:
     // Allocates width x height pixels, all 0 (black). Sizes of 0 give an empty surface.
     // Returns false (and leaves the surface empty) when the size is negative or the memory cannot be had.
     bool Create(int width, int height);
+    // The same with the pixels left undefined, for a caller that writes every one of them at once.
+    bool CreateUninitialized(int width, int height);
     void Release();
 
     int Width() const { return m_width; }
@@ -41,9 +43,15 @@ public:
     bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
 
 private:
+    bool Allocate(int width, int height, bool bZero);
+    // Pixels live in global memory: large blocks come as fresh pages (zero without a pass over them) with
+    // the huge-page advice of globalmem.h.
+    struct Free {
+        void operator()(uint32_t* p) const;
+    };
     int m_width = 0;
     int m_height = 0;
-    std::unique_ptr<uint32_t[]> m_bits;
+    std::unique_ptr<uint32_t[], Free> m_bits;
 };
 
 }  // namespace gdi

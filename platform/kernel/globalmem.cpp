@@ -67,6 +67,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
     if (!p) return nullptr;
     pHeader = static_cast<BlockHeader*>(p);
     pHeader->nSize = dwBytes;
+    if (dwBytes > nOld) AdviseHugePages(p, dwBytes + sizeof(BlockHeader));
     HGLOBAL hNew = BlockOf(pHeader);
     if ((uFlags & GMEM_ZEROINIT) && dwBytes > nOld) std::memset(static_cast<unsigned char*>(hNew) + nOld, 0, dwBytes - nOld);
     return hNew;

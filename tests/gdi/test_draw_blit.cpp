@@ -93,7 +93,7 @@ TEST(BitBlt, RasterOperations) {
         EXPECT_EQ(dst.dc.GetPixel(1, 0), k.p1) << std::hex << k.rop;
         EXPECT_EQ(dst.bitmap.GetSurface().Row(0)[0] >> 24, 0u);  // the X byte stays 0
     }
-    EXPECT_FALSE(dst.dc.BitBlt(0, 0, 2, 1, &src.dc, 0, 0, 0x00660046));  // not supported
+    EXPECT_FALSE(dst.dc.BitBlt(0, 0, 2, 1, &src.dc, 0, 0, 0x00C000CA));  // MERGECOPY: not supported
     EXPECT_FALSE(dst.dc.BitBlt(0, 0, 2, 1, nullptr, 0, 0, SRCCOPY));
     // A blend within one surface reads the source as it was.
     Canvas c(4, 1);

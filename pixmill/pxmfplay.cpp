@@ -1,0 +1,686 @@
+// The metafile record player's state, mapping and drawing (pxmfplay.h).
+#include "pixmill/pxmfplay.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace px::mf {
+
+namespace {
+
+// A path keeps at most this many points; figures beyond it are dropped.
+constexpr size_t kMaxPathPoints = size_t{1} << 22;
+// SaveDC keeps at most this many states; further saves are ignored.
+constexpr size_t kMaxSavedStates = 4096;
+
+double Length(double x, double y) { return std::sqrt(x * x + y * y); }
+
+// Twice the signed area of a polygon.
+double SignedArea(const std::vector<DPoint>& p) {
+    double a = 0;
+    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) a += p[j].x * p[i].y - p[i].x * p[j].y;
+    return a;
+}
+
+// Polygons of raster points as the drawing layer takes them (offset by dx, dy).
+struct LayerPolygons {
+    std::vector<POINT> points;
+    std::vector<int> counts;
+    LayerPolygons(const std::vector<std::vector<DPoint>>& figures, int dx, int dy) {
+        for (const auto& f : figures) {
+            if (f.size() < 2) continue;
+            for (const DPoint& p : f) points.push_back(POINT{ToPixel(p.x) - dx, ToPixel(p.y) - dy});
+            counts.push_back(static_cast<int>(f.size()));
+        }
+    }
+};
+
+}  // namespace
+
+int ToPixel(double v) {
+    if (!(v == v)) return 0;
+    if (v >= gdi::kMaxCoord) return gdi::kMaxCoord;
+    if (v <= -gdi::kMaxCoord) return -gdi::kMaxCoord;
+    // The nearest pixel, halves up, as the platform rounds device coordinates.
+    return static_cast<int>(std::floor(v + 0.5));
+}
+
+Xform Xform::Then(const Xform& b) const {
+    Xform r;
+    r.m11 = m11 * b.m11 + m12 * b.m21;
+    r.m12 = m11 * b.m12 + m12 * b.m22;
+    r.m21 = m21 * b.m11 + m22 * b.m21;
+    r.m22 = m21 * b.m12 + m22 * b.m22;
+    r.dx = dx * b.m11 + dy * b.m21 + b.dx;
+    r.dy = dx * b.m12 + dy * b.m22 + b.dy;
+    return r;
+}
+
+bool Xform::IsFinite() const {
+    return std::isfinite(m11) && std::isfinite(m12) && std::isfinite(m21) && std::isfinite(m22) && std::isfinite(dx) &&
+           std::isfinite(dy);
+}
+
+Player::Player(CDC& dc, int width, int height, const PlaySetup& setup)
+    : m_dc(dc), m_width(width), m_height(height), m_setup(setup), m_objects(setup.objectSlots) {
+    m_state.mapMode = setup.mapMode;
+    m_state.windowOrgX = setup.windowOrgX;
+    m_state.windowOrgY = setup.windowOrgY;
+    m_state.windowExtX = setup.windowExtX;
+    m_state.windowExtY = setup.windowExtY;
+    m_state.viewportOrgX = setup.viewportOrgX;
+    m_state.viewportOrgY = setup.viewportOrgY;
+    m_state.viewportExtX = setup.viewportExtX;
+    m_state.viewportExtY = setup.viewportExtY;
+    m_clipDc.CreateCompatibleDC(&dc);
+    UpdateTransform();
+}
+
+Player::~Player() = default;
+
+// ---- mapping ----------------------------------------------------------------------------------------------
+
+void Player::UpdateTransform() {
+    const DcState& s = m_state;
+    Xform page;
+    page.m11 = s.viewportExtX / s.windowExtX;
+    page.m22 = s.viewportExtY / s.windowExtY;
+    page.dx = s.viewportOrgX - s.windowOrgX * page.m11;
+    page.dy = s.viewportOrgY - s.windowOrgY * page.m22;
+    Xform raster;
+    raster.m11 = m_width / (m_setup.frameRight - m_setup.frameLeft);
+    raster.m22 = m_height / (m_setup.frameBottom - m_setup.frameTop);
+    raster.dx = -m_setup.frameLeft * raster.m11;
+    raster.dy = -m_setup.frameTop * raster.m22;
+    m_toRaster = s.world.Then(page).Then(raster);
+}
+
+void Player::SetMapMode(int mode) {
+    DcState& s = m_state;
+    const ReferenceDevice& ref = m_setup.reference;
+    // Logical units per millimetre of the fixed modes.
+    double perMm = 0;
+    switch (mode) {
+        case kMmText:
+            s.windowExtX = s.windowExtY = s.viewportExtX = s.viewportExtY = 1;
+            break;
+        case kMmLoMetric: perMm = 10; break;
+        case kMmHiMetric: perMm = 100; break;
+        case kMmLoEnglish: perMm = 100 / 25.4; break;
+        case kMmHiEnglish: perMm = 1000 / 25.4; break;
+        case kMmTwips: perMm = 1440 / 25.4; break;
+        case kMmIsotropic: perMm = 10; break;  // starts from the extents of MM_LOMETRIC
+        case kMmAnisotropic: break;            // keeps the extents it finds
+        default: return;
+    }
+    if (perMm > 0) {
+        s.windowExtX = ref.millimetresX * perMm;
+        s.windowExtY = ref.millimetresY * perMm;
+        s.viewportExtX = ref.pixelsX;
+        s.viewportExtY = -ref.pixelsY;  // y up
+    }
+    s.mapMode = mode;
+    UpdateTransform();
+}
+
+namespace {
+
+// MM_ISOTROPIC: one scale for both axes, the larger viewport extent shrunk to it.
+void MakeIsotropic(DcState& s) {
+    const double sx = std::fabs(s.viewportExtX / s.windowExtX), sy = std::fabs(s.viewportExtY / s.windowExtY);
+    if (sx < sy) s.viewportExtY = std::copysign(sx * std::fabs(s.windowExtY), s.viewportExtY);
+    else if (sy < sx) s.viewportExtX = std::copysign(sy * std::fabs(s.windowExtX), s.viewportExtX);
+}
+
+}  // namespace
+
+void Player::SetWindowOrg(double x, double y) {
+    m_state.windowOrgX = x;
+    m_state.windowOrgY = y;
+    UpdateTransform();
+}
+
+void Player::SetViewportOrg(double x, double y) {
+    m_state.viewportOrgX = x;
+    m_state.viewportOrgY = y;
+    UpdateTransform();
+}
+
+void Player::SetWindowExt(double x, double y) {
+    if ((m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) || x == 0 || y == 0) return;
+    m_state.windowExtX = x;
+    m_state.windowExtY = y;
+    if (m_state.mapMode == kMmIsotropic) MakeIsotropic(m_state);
+    UpdateTransform();
+}
+
+void Player::SetViewportExt(double x, double y) {
+    if ((m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) || x == 0 || y == 0) return;
+    m_state.viewportExtX = x;
+    m_state.viewportExtY = y;
+    if (m_state.mapMode == kMmIsotropic) MakeIsotropic(m_state);
+    UpdateTransform();
+}
+
+void Player::SetWorldTransform(const Xform& xf) {
+    if (!xf.IsFinite()) return;
+    m_state.world = xf;
+    UpdateTransform();
+}
+
+void Player::ModifyWorldTransform(const Xform& xf, DWORD mode) {
+    switch (mode) {
+        case 1: m_state.world = Xform(); break;
+        case 2: if (xf.IsFinite()) m_state.world = xf.Then(m_state.world); break;
+        case 3: if (xf.IsFinite()) m_state.world = m_state.world.Then(xf); break;
+        case 4: if (xf.IsFinite()) m_state.world = xf; break;
+        default: return;
+    }
+    UpdateTransform();
+}
+
+void Player::SetBkMode(int mode) {
+    if (mode == TRANSPARENT || mode == OPAQUE) m_state.bkMode = mode;
+}
+
+void Player::SetPolyFillMode(int mode) {
+    if (mode == ALTERNATE || mode == WINDING) m_state.polyFillMode = mode;
+}
+
+void Player::SaveDC() {
+    if (m_saved.size() < kMaxSavedStates) m_saved.push_back(m_state);
+}
+
+void Player::RestoreDC(int n) {
+    size_t keep;
+    if (n < 0 && static_cast<size_t>(-static_cast<int64_t>(n)) <= m_saved.size()) keep = m_saved.size() + n;
+    else if (n > 0 && static_cast<size_t>(n) <= m_saved.size()) keep = static_cast<size_t>(n) - 1;
+    else return;
+    m_state = m_saved[keep];
+    m_saved.resize(keep);
+    UpdateTransform();
+}
+
+void Player::IntersectClipRect(double left, double top, double right, double bottom) {
+    const DPoint a = ToRaster({left, top}), b = ToRaster({right, bottom});
+    const int l = ToPixel(std::min(a.x, b.x)), r = ToPixel(std::max(a.x, b.x));
+    const int t = ToPixel(std::min(a.y, b.y)), btm = ToPixel(std::max(a.y, b.y));
+    DcState& s = m_state;
+    if (!s.clipped) {
+        s.clipped = true;
+        s.clipLeft = 0;
+        s.clipTop = 0;
+        s.clipRight = m_width;
+        s.clipBottom = m_height;
+    }
+    s.clipLeft = std::max(s.clipLeft, l);
+    s.clipTop = std::max(s.clipTop, t);
+    s.clipRight = std::min(s.clipRight, r);
+    s.clipBottom = std::min(s.clipBottom, btm);
+}
+
+// ---- objects ------------------------------------------------------------------------------------------------
+
+size_t Player::FreeSlot() const {
+    for (size_t i = 0; i < m_objects.size(); ++i)
+        if (m_objects[i].kind == Object::Kind::Empty) return i;
+    return m_objects.size();
+}
+
+void Player::CreateObject(size_t slot, const Object& object) {
+    if (slot < m_objects.size()) m_objects[slot] = object;
+}
+
+void Player::SelectObject(size_t slot) {
+    if (slot >= m_objects.size()) return;
+    const Object& o = m_objects[slot];
+    switch (o.kind) {
+        case Object::Kind::Pen: m_state.pen = o.pen; break;
+        case Object::Kind::Brush: m_state.brush = o.brush; break;
+        case Object::Kind::Font:
+            m_state.font = o.font;
+            m_state.defaultFont = false;
+            break;
+        default: break;
+    }
+}
+
+void Player::SelectStockObject(DWORD index) {
+    static const BYTE greys[] = {255, 192, 128, 64, 0};
+    if (index <= 4) {
+        m_state.brush = BrushInfo{kBsSolid, RGB(greys[index], greys[index], greys[index])};
+    } else if (index == 5) {
+        m_state.brush = BrushInfo{kBsNull, 0};
+    } else if (index == 6 || index == 7 || index == 19) {
+        m_state.pen = PenInfo{0, 0, index == 6 ? RGB(255, 255, 255) : 0};
+    } else if (index == 8) {
+        m_state.pen = PenInfo{kPsNull, 0, 0};
+    } else if (index >= 10 && index <= 17 && index != 15) {
+        m_state.defaultFont = true;
+    } else if (index == 18) {
+        m_state.brush = BrushInfo{kBsSolid, RGB(255, 255, 255)};
+    }
+}
+
+void Player::DeleteObject(size_t slot) {
+    if (slot < m_objects.size()) m_objects[slot] = Object();
+}
+
+// ---- painting -----------------------------------------------------------------------------------------------
+
+template <class Draw>
+void Player::Paint(Draw draw) {
+    if (!m_state.clipped) {
+        draw(m_dc, 0, 0);
+        return;
+    }
+    const int l = std::max(m_state.clipLeft, 0), t = std::max(m_state.clipTop, 0);
+    const int r = std::min(m_state.clipRight, m_width), b = std::min(m_state.clipBottom, m_height);
+    if (l >= r || t >= b) return;
+    const int w = r - l, h = b - t;
+    const gdi::Surface& s = m_clipBitmap.GetSurface();
+    if (!m_clipBitmap.IsCreated() || s.Width() != w || s.Height() != h) {
+        m_clipBitmap.DeleteObject();
+        if (!m_clipBitmap.CreateCompatibleBitmap(&m_dc, w, h)) return;
+    }
+    m_clipDc.SelectObject(&m_clipBitmap);
+    m_clipDc.BitBlt(0, 0, w, h, &m_dc, l, t, SRCCOPY);
+    draw(m_clipDc, l, t);
+    m_dc.BitBlt(l, t, w, h, &m_clipDc, 0, 0, SRCCOPY);
+}
+
+double Player::PenWidthPixels() const {
+    if (m_state.pen.width <= 0) return 0;
+    return m_state.pen.width * Length(m_toRaster.m11, m_toRaster.m12);
+}
+
+std::vector<DPoint> Player::ToRaster(const std::vector<DPoint>& pts) const {
+    std::vector<DPoint> out(pts.size());
+    for (size_t i = 0; i < pts.size(); ++i) out[i] = ToRaster(pts[i]);
+    return out;
+}
+
+void Player::FillFigures(const std::vector<std::vector<DPoint>>& figures, int fillMode) {
+    if (BrushVisible()) FillRaster(figures, m_state.brush.color, fillMode);
+}
+
+void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode) {
+    Paint([&](CDC& dc, int dx, int dy) {
+        LayerPolygons polys(figures, dx, dy);
+        if (polys.counts.empty()) return;
+        CBrush brush(color);
+        CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
+        CBrush* oldBrush = dc.SelectObject(&brush);
+        const int oldMode = dc.SetPolyFillMode(fillMode);
+        dc.PolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()));
+        dc.SetPolyFillMode(oldMode);
+        dc.SelectObject(oldBrush);
+        dc.SelectObject(oldPen);
+    });
+}
+
+void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
+    if (!PenVisible()) return;
+    const COLORREF color = m_state.pen.color;
+    const double width = PenWidthPixels();
+    if (width <= 1.5) {
+        Paint([&](CDC& dc, int dx, int dy) {
+            CPen pen(PS_SOLID, 1, color);
+            CPen* old = dc.SelectObject(&pen);
+            for (size_t i = 0; i < figures.size(); ++i) {
+                const auto& f = figures[i];
+                if (f.size() < 2) continue;
+                dc.MoveTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
+                for (size_t k = 1; k < f.size(); ++k) dc.LineTo(ToPixel(f[k].x) - dx, ToPixel(f[k].y) - dy);
+                if (closed[i]) dc.LineTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
+            }
+            dc.SelectObject(old);
+        });
+        return;
+    }
+    // A wide pen: a quadrilateral along each segment and a disc at each point, filled together under the
+    // winding rule (every piece turning the same way, so overlaps stay filled).
+    const double half = width / 2;
+    const int sides = std::clamp(static_cast<int>(width), 8, 64);
+    std::vector<std::vector<DPoint>> pieces;
+    auto add = [&](std::vector<DPoint> piece) {
+        if (SignedArea(piece) < 0) std::reverse(piece.begin(), piece.end());
+        pieces.push_back(std::move(piece));
+    };
+    auto disc = [&](DPoint c) {
+        std::vector<DPoint> d(static_cast<size_t>(sides));
+        for (int k = 0; k < sides; ++k) {
+            const double a = 2 * M_PI * k / sides;
+            d[static_cast<size_t>(k)] = {c.x + half * std::cos(a), c.y + half * std::sin(a)};
+        }
+        add(std::move(d));
+    };
+    for (size_t i = 0; i < figures.size(); ++i) {
+        const auto& f = figures[i];
+        const size_t n = f.size();
+        if (n == 0) continue;
+        const size_t segments = closed[i] && n > 2 ? n : n - 1;
+        for (size_t k = 0; k < segments; ++k) {
+            const DPoint a = f[k], b = f[(k + 1) % n];
+            const double len = Length(b.x - a.x, b.y - a.y);
+            if (len > 0) {
+                const double nx = -(b.y - a.y) / len * half, ny = (b.x - a.x) / len * half;
+                add({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
+            }
+        }
+        for (const DPoint& p : f) disc(p);
+    }
+    FillRaster(pieces, color, WINDING);
+}
+
+void Player::FillAndStroke(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
+    FillFigures(figures, m_state.polyFillMode);
+    StrokeFigures(figures, closed);
+}
+
+// ---- paths ----------------------------------------------------------------------------------------------------
+
+bool Player::AddToPath(std::vector<DPoint> raster, bool closed) {
+    if (!m_path.recording) return false;
+    if (m_path.points + raster.size() <= kMaxPathPoints && !raster.empty()) {
+        m_path.points += raster.size();
+        m_path.figures.push_back(std::move(raster));
+        m_path.closed.push_back(closed);
+    }
+    return true;
+}
+
+void Player::ExtendPath(const std::vector<DPoint>& raster) {
+    if (m_path.figures.empty() || m_path.closed.back()) AddToPath({ToRaster(m_state.current)}, false);
+    if (m_path.figures.empty() || m_path.points + raster.size() > kMaxPathPoints) return;
+    auto& f = m_path.figures.back();
+    f.insert(f.end(), raster.begin(), raster.end());
+    m_path.points += raster.size();
+}
+
+void Player::ClearPath() {
+    m_path = Path();
+}
+
+void Player::BeginPath() {
+    ClearPath();
+    m_path.recording = true;
+}
+
+void Player::EndPath() {
+    if (!m_path.recording) return;
+    m_path.recording = false;
+    m_path.ended = true;
+}
+
+void Player::CloseFigure() {
+    if (m_path.recording && !m_path.closed.empty()) m_path.closed.back() = true;
+}
+
+void Player::FillPath() {
+    if (m_path.ended) FillFigures(m_path.figures, m_state.polyFillMode);
+    ClearPath();
+}
+
+void Player::StrokePath() {
+    if (m_path.ended) StrokeFigures(m_path.figures, m_path.closed);
+    ClearPath();
+}
+
+void Player::StrokeAndFillPath() {
+    if (m_path.ended) FillAndStroke(m_path.figures, std::vector<bool>(m_path.figures.size(), true));
+    ClearPath();
+}
+
+// ---- shapes -----------------------------------------------------------------------------------------------------
+
+void Player::MoveTo(DPoint p) {
+    m_state.current = p;
+    if (m_path.recording) AddToPath({ToRaster(p)}, false);
+}
+
+void Player::LineTo(DPoint p) {
+    if (m_path.recording) {
+        ExtendPath({ToRaster(p)});
+    } else {
+        StrokeFigures({{ToRaster(m_state.current), ToRaster(p)}}, {false});
+    }
+    m_state.current = p;
+}
+
+void Player::Polyline(const std::vector<DPoint>& pts) {
+    if (pts.size() < 2) return;
+    std::vector<DPoint> r = ToRaster(pts);
+    if (!AddToPath(r, false)) StrokeFigures({r}, {false});
+}
+
+void Player::PolylineTo(const std::vector<DPoint>& pts) {
+    if (pts.empty()) return;
+    std::vector<DPoint> r = ToRaster(pts);
+    if (m_path.recording) {
+        ExtendPath(r);
+    } else {
+        r.insert(r.begin(), ToRaster(m_state.current));
+        StrokeFigures({r}, {false});
+    }
+    m_state.current = pts.back();
+}
+
+void Player::BezierTo(std::vector<DPoint>& out, DPoint p0, DPoint p1, DPoint p2, DPoint p3) const {
+    // Even steps along the curve, more for a longer control polygon (in raster pixels).
+    const double len = Length(p1.x - p0.x, p1.y - p0.y) + Length(p2.x - p1.x, p2.y - p1.y) + Length(p3.x - p2.x, p3.y - p2.y);
+    const int n = std::clamp(static_cast<int>(std::min(len, 4096.0) / 4) + 1, 2, 1024);
+    for (int k = 1; k <= n; ++k) {
+        const double t = static_cast<double>(k) / n, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        out.push_back({a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y});
+    }
+}
+
+void Player::PolyBezier(const std::vector<DPoint>& pts, bool bTo) {
+    std::vector<DPoint> ctrl = ToRaster(pts);
+    if (bTo) ctrl.insert(ctrl.begin(), ToRaster(m_state.current));
+    if (ctrl.size() < 4) return;
+    std::vector<DPoint> curve{ctrl[0]};
+    for (size_t i = 0; i + 3 < ctrl.size(); i += 3) BezierTo(curve, ctrl[i], ctrl[i + 1], ctrl[i + 2], ctrl[i + 3]);
+    if (bTo) m_state.current = pts[(ctrl.size() - 1) / 3 * 3 - 1];
+    if (m_path.recording) {
+        if (bTo) ExtendPath(std::vector<DPoint>(curve.begin() + 1, curve.end()));
+        else AddToPath(curve, false);
+        return;
+    }
+    StrokeFigures({curve}, {false});
+}
+
+void Player::Polygon(const std::vector<DPoint>& pts) {
+    if (pts.size() < 2) return;
+    std::vector<DPoint> r = ToRaster(pts);
+    if (!AddToPath(r, true)) FillAndStroke({r}, {true});
+}
+
+void Player::PolyPolygon(const std::vector<DPoint>& pts, const std::vector<size_t>& counts) {
+    std::vector<std::vector<DPoint>> figures;
+    size_t at = 0;
+    for (size_t n : counts) {
+        if (n > pts.size() - at) break;
+        figures.push_back(ToRaster(std::vector<DPoint>(pts.begin() + at, pts.begin() + at + n)));
+        at += n;
+    }
+    if (m_path.recording) {
+        for (auto& f : figures) AddToPath(std::move(f), true);
+        return;
+    }
+    FillAndStroke(figures, std::vector<bool>(figures.size(), true));
+}
+
+void Player::PolyPolyline(const std::vector<DPoint>& pts, const std::vector<size_t>& counts) {
+    size_t at = 0;
+    for (size_t n : counts) {
+        if (n > pts.size() - at) break;
+        Polyline(std::vector<DPoint>(pts.begin() + at, pts.begin() + at + n));
+        at += n;
+    }
+}
+
+void Player::Rectangle(double left, double top, double right, double bottom) {
+    std::vector<DPoint> corners = ToRaster({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
+    if (AddToPath(corners, true)) return;
+    if (AxisAligned() && PenWidthPixels() <= 1.5) {
+        // The layer's own rectangle, with its rule for the right and bottom edges.
+        PaintLayerShape(false, corners[0], corners[2]);
+        return;
+    }
+    FillAndStroke({corners}, {true});
+}
+
+void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
+    const COLORREF penColor = m_state.pen.color, brushColor = m_state.brush.color;
+    const bool pen = PenVisible(), brush = BrushVisible();
+    Paint([&](CDC& dc, int dx, int dy) {
+        CPen p(PS_SOLID, 1, penColor);
+        CBrush br(brushColor);
+        CGdiObject* oldPen = pen ? dc.SelectObject(&p) : dc.SelectStockObject(NULL_PEN);
+        CGdiObject* oldBrush = brush ? dc.SelectObject(&br) : dc.SelectStockObject(NULL_BRUSH);
+        const int l = ToPixel(a.x) - dx, t = ToPixel(a.y) - dy, r = ToPixel(b.x) - dx, btm = ToPixel(b.y) - dy;
+        if (bEllipse) dc.Ellipse(l, t, r, btm);
+        else dc.Rectangle(l, t, r, btm);
+        dc.SelectObject(oldPen);
+        dc.SelectObject(oldBrush);
+    });
+}
+
+std::vector<DPoint> Player::EllipsePoints(double left, double top, double right, double bottom) const {
+    const double cx = (left + right) / 2, cy = (top + bottom) / 2, a = (right - left) / 2, b = (bottom - top) / 2;
+    // Enough points that a chord stays within about a pixel of the curve.
+    const DPoint ex = {m_toRaster.m11 * a, m_toRaster.m12 * a}, ey = {m_toRaster.m21 * b, m_toRaster.m22 * b};
+    const double radius = std::min(Length(ex.x, ex.y) + Length(ey.x, ey.y), 1e6);
+    const int n = std::clamp(static_cast<int>(2 * std::sqrt(radius) * 3), 16, 720);
+    std::vector<DPoint> pts(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) {
+        const double t = 2 * M_PI * k / n;
+        pts[static_cast<size_t>(k)] = ToRaster(DPoint{cx + a * std::cos(t), cy + b * std::sin(t)});
+    }
+    return pts;
+}
+
+void Player::Ellipse(double left, double top, double right, double bottom) {
+    if (m_path.recording) {
+        AddToPath(EllipsePoints(left, top, right, bottom), true);
+        return;
+    }
+    if (AxisAligned() && PenWidthPixels() <= 1.5) {
+        PaintLayerShape(true, ToRaster({left, top}), ToRaster({right, bottom}));
+        return;
+    }
+    FillAndStroke({EllipsePoints(left, top, right, bottom)}, {true});
+}
+
+// ---- text and bitmaps -----------------------------------------------------------------------------------------
+
+void Player::TextOut(DPoint ref, const std::string& text, UINT options, const double* rect) {
+    const bool updateCp = (m_state.textAlign & TA_UPDATECP) != 0;
+    if (updateCp) ref = m_state.current;
+    const DPoint at = ToRaster(ref);
+    // The font at the raster's scale.
+    CFont* font = gdi::DefaultFont();
+    if (!m_state.defaultFont) {
+        LOGFONT lf = m_state.font;
+        auto scale = [](LONG v, double s) {
+            if (v == 0) return LONG{0};
+            const double d = std::clamp(v * s, -2048.0, 2048.0);
+            const LONG r = static_cast<LONG>(std::lround(d));
+            return r != 0 ? r : (v < 0 ? LONG{-1} : LONG{1});
+        };
+        lf.lfHeight = scale(lf.lfHeight, Length(m_toRaster.m21, m_toRaster.m22));
+        lf.lfWidth = scale(lf.lfWidth, Length(m_toRaster.m11, m_toRaster.m12));
+        lf.lfFaceName[LF_FACESIZE - 1] = 0;
+        if (!m_font || std::memcmp(&lf, &m_fontKey, sizeof lf) != 0) {
+            m_font = std::make_unique<CFont>();
+            if (!m_font->CreateFontIndirect(&lf)) m_font.reset();
+            m_fontKey = lf;
+        }
+        if (m_font) font = m_font.get();
+    }
+    const DcState saved = m_state;
+    if (rect) {
+        const DPoint a = ToRaster({rect[0], rect[1]}), b = ToRaster({rect[2], rect[3]});
+        const int l = ToPixel(std::min(a.x, b.x)), t = ToPixel(std::min(a.y, b.y));
+        const int r = ToPixel(std::max(a.x, b.x)), btm = ToPixel(std::max(a.y, b.y));
+        if (options & kEtoOpaque) {
+            const COLORREF bk = m_state.bk;
+            Paint([&](CDC& dc, int dx, int dy) {
+                const COLORREF old = dc.GetBkColor();
+                dc.FillSolidRect(l - dx, t - dy, r - l, btm - t, bk);
+                dc.SetBkColor(old);
+            });
+        }
+        if (options & kEtoClipped) {
+            // The text alone is cut to the rectangle: a clip for this call only.
+            m_state.clipped = true;
+            m_state.clipLeft = std::max(saved.clipped ? saved.clipLeft : 0, l);
+            m_state.clipTop = std::max(saved.clipped ? saved.clipTop : 0, t);
+            m_state.clipRight = std::min(saved.clipped ? saved.clipRight : m_width, r);
+            m_state.clipBottom = std::min(saved.clipped ? saved.clipBottom : m_height, btm);
+        }
+    }
+    const UINT align = m_state.textAlign & ~TA_UPDATECP;
+    int width = 0;
+    Paint([&](CDC& dc, int dx, int dy) {
+        CFont* oldFont = dc.SelectObject(font);
+        const COLORREF oldText = dc.SetTextColor(m_state.text), oldBk = dc.SetBkColor(m_state.bk);
+        const int oldMode = dc.SetBkMode(m_state.bkMode);
+        const UINT oldAlign = dc.SetTextAlign(align);
+        dc.TextOut(ToPixel(at.x) - dx, ToPixel(at.y) - dy, text.data(), static_cast<int>(text.size()));
+        width = dc.GetTextExtent(text.data(), static_cast<int>(text.size())).cx;
+        dc.SetTextAlign(oldAlign);
+        dc.SetBkMode(oldMode);
+        dc.SetBkColor(oldBk);
+        dc.SetTextColor(oldText);
+        if (oldFont) dc.SelectObject(oldFont);
+    });
+    m_state.clipped = saved.clipped;
+    m_state.clipLeft = saved.clipLeft;
+    m_state.clipTop = saved.clipTop;
+    m_state.clipRight = saved.clipRight;
+    m_state.clipBottom = saved.clipBottom;
+    if (updateCp) {
+        const double sx = Length(m_toRaster.m11, m_toRaster.m12);
+        if (sx > 0) m_state.current.x += width / sx;
+    }
+}
+
+void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
+                     bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
+                     DWORD rop) {
+    gdi::DibFormat f;
+    if (usage != DIB_RGB_COLORS || !bits || !gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
+    // The DIB is decoded whole: an RLE header may declare any size without the bytes to back it.
+    if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return;
+    // StretchDIBits counts a bottom-up DIB's source rows from its bottom.
+    int ys = ySrc;
+    if (!bDibRows && !f.topDown) ys = static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
+    const DPoint a = ToRaster({xDest, yDest}), b = ToRaster({xDest + wDest, yDest + hDest});
+    const int x0 = ToPixel(a.x), y0 = ToPixel(a.y);
+    const int w = ToPixel(b.x) - x0, h = ToPixel(b.y) - y0;
+    if (w == 0 || h == 0 || wSrc == 0 || hSrc == 0) return;
+    Paint([&](CDC& dc, int dx, int dy) {
+        gdi::StretchDIBitsChecked(&dc, x0 - dx, y0 - dy, w, h, xSrc, ys, wSrc, hSrc, bits, cbBits, bmi, cbInfo, usage,
+                                  rop);
+    });
+}
+
+void Player::PatBlt(double x, double y, double w, double h, DWORD rop) {
+    const DPoint a = ToRaster({x, y}), b = ToRaster({x + w, y + h});
+    const int x0 = ToPixel(a.x), y0 = ToPixel(a.y), x1 = ToPixel(b.x), y1 = ToPixel(b.y);
+    const bool brush = BrushVisible();
+    const COLORREF color = m_state.brush.color;
+    Paint([&](CDC& dc, int dx, int dy) {
+        CBrush solid(color);
+        CGdiObject* old = brush ? dc.SelectObject(&solid) : dc.SelectStockObject(NULL_BRUSH);
+        dc.PatBlt(x0 - dx, y0 - dy, x1 - x0, y1 - y0, rop);
+        dc.SelectObject(old);
+    });
+}
+
+}  // namespace px::mf

@@ -1,0 +1,234 @@
+// The records of Windows metafiles. Parameters are 16-bit words in the reverse order of the call's
+// arguments (y before x, bottom before left).
+#include <string>
+#include <vector>
+
+#include "pixmill/pxmfrecords.h"
+
+namespace px::mf {
+
+namespace {
+
+enum WmfFunction : uint16_t {
+    kEof = 0x0000,
+    kSaveDc = 0x001E,
+    kRestoreDc = 0x0127,
+    kSetMapMode = 0x0103,
+    kSetWindowOrg = 0x020B,
+    kSetWindowExt = 0x020C,
+    kSetViewportOrg = 0x020D,
+    kSetViewportExt = 0x020E,
+    kSetBkColor = 0x0201,
+    kSetBkMode = 0x0102,
+    kSetTextColor = 0x0209,
+    kSetTextAlign = 0x012E,
+    kSetPolyFillMode = 0x0106,
+    kIntersectClipRect = 0x0416,
+    kCreatePenIndirect = 0x02FA,
+    kCreateBrushIndirect = 0x02FC,
+    kCreateFontIndirect = 0x02FB,
+    kCreatePalette = 0x00F7,
+    kCreatePatternBrush = 0x01F9,
+    kDibCreatePatternBrush = 0x0142,
+    kCreateRegion = 0x06FF,
+    kCreateBitmapIndirect = 0x02FD,
+    kCreateBitmap = 0x06FE,
+    kSelectObject = 0x012D,
+    kDeleteObject = 0x01F0,
+    kMoveTo = 0x0214,
+    kLineTo = 0x0213,
+    kPolyline = 0x0325,
+    kPolygon = 0x0324,
+    kPolyPolygon = 0x0538,
+    kRectangle = 0x041B,
+    kEllipse = 0x0418,
+    kTextOut = 0x0521,
+    kExtTextOut = 0x0A32,
+    kStretchDib = 0x0F43,
+    kDibStretchBlt = 0x0B41,
+    kDibBitBlt = 0x0940,
+};
+
+// n points of (x, y) words from `at`; false when they do not fit.
+bool Points(const Fields& r, size_t at, size_t n, std::vector<DPoint>& out) {
+    if (!r.Has(at, uint64_t{n} * 4)) return false;
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) out[i] = {double(r.I16(at + 4 * i)), double(r.I16(at + 4 * i + 2))};
+    return true;
+}
+
+// A packed DIB from `at` to the record's end: its header block and its bits.
+void DrawPackedDib(Player& player, const Fields& r, size_t at, double xd, double yd, double wd, double hd, int xs,
+                   int ys, int ws, int hs, bool bDibRows, UINT usage, DWORD rop) {
+    if (!r.Has(at, sizeof(BITMAPINFOHEADER))) return;
+    const auto* bmi = reinterpret_cast<const BITMAPINFO*>(r.At(at));
+    const size_t n = r.Size() - at;
+    gdi::DibFormat f;
+    if (!gdi::ParseDib(bmi, n, usage, &f) || f.infoBytes > n) return;
+    const size_t info = static_cast<size_t>(f.infoBytes);
+    player.DrawDib(xd, yd, wd, hd, xs, ys, ws, hs, bDibRows, bmi, info, r.At(at + info), n - info, usage, rop);
+}
+
+// The destination of a blit without a bitmap: its last four words are height, width, y and x.
+void PatBltFromEnd(Player& player, const Fields& r) {
+    if (r.Size() < 12) return;
+    const size_t end = r.Size();
+    player.PatBlt(r.I16(end - 2), r.I16(end - 4), r.I16(end - 6), r.I16(end - 8), r.U32(0));
+}
+
+Object OtherObject() {
+    Object o;
+    o.kind = Object::Kind::Other;
+    return o;
+}
+
+void Play(Player& player, uint16_t function, const Fields& r) {
+    std::vector<DPoint> pts;
+    switch (function) {
+        case kSaveDc: player.SaveDC(); break;
+        case kRestoreDc: if (r.Has(0, 2)) player.RestoreDC(r.I16(0)); break;
+        case kSetMapMode: if (r.Has(0, 2)) player.SetMapMode(r.U16(0)); break;
+        case kSetWindowOrg: if (r.Has(0, 4)) player.SetWindowOrg(r.I16(2), r.I16(0)); break;
+        case kSetWindowExt: if (r.Has(0, 4)) player.SetWindowExt(r.I16(2), r.I16(0)); break;
+        case kSetViewportOrg: if (r.Has(0, 4)) player.SetViewportOrg(r.I16(2), r.I16(0)); break;
+        case kSetViewportExt: if (r.Has(0, 4)) player.SetViewportExt(r.I16(2), r.I16(0)); break;
+        case kSetBkColor: if (r.Has(0, 4)) player.SetBkColor(r.U32(0)); break;
+        case kSetBkMode: if (r.Has(0, 2)) player.SetBkMode(r.U16(0)); break;
+        case kSetTextColor: if (r.Has(0, 4)) player.SetTextColor(r.U32(0)); break;
+        case kSetTextAlign: if (r.Has(0, 2)) player.SetTextAlign(r.U16(0)); break;
+        case kSetPolyFillMode: if (r.Has(0, 2)) player.SetPolyFillMode(r.U16(0)); break;
+        case kIntersectClipRect:
+            if (r.Has(0, 8)) player.IntersectClipRect(r.I16(6), r.I16(4), r.I16(2), r.I16(0));
+            break;
+        case kCreatePenIndirect:
+        case kCreateBrushIndirect:
+        case kCreateFontIndirect:
+        case kCreatePalette:
+        case kCreatePatternBrush:
+        case kDibCreatePatternBrush:
+        case kCreateRegion:
+        case kCreateBitmapIndirect:
+        case kCreateBitmap: {
+            // Every create record takes the lowest free slot, whether or not the player uses what it makes.
+            Object o = OtherObject();
+            if (function == kCreatePenIndirect && r.Has(0, 10)) {
+                o.kind = Object::Kind::Pen;
+                o.pen = PenInfo{r.U16(0), double(r.I16(2) < 0 ? -r.I16(2) : r.I16(2)), r.U32(6)};
+            } else if (function == kCreateBrushIndirect && r.Has(0, 8)) {
+                o.kind = Object::Kind::Brush;
+                o.brush = BrushInfo{r.U16(0), r.U32(2)};
+            } else if (function == kCreateFontIndirect && r.Has(0, 18)) {
+                o.kind = Object::Kind::Font;
+                LOGFONT& lf = o.font;
+                lf.lfHeight = r.I16(0);
+                lf.lfWidth = r.I16(2);
+                lf.lfEscapement = r.I16(4);
+                lf.lfOrientation = r.I16(6);
+                lf.lfWeight = r.I16(8);
+                lf.lfItalic = r.U8(10);
+                lf.lfUnderline = r.U8(11);
+                lf.lfStrikeOut = r.U8(12);
+                lf.lfCharSet = r.U8(13);
+                lf.lfOutPrecision = r.U8(14);
+                lf.lfClipPrecision = r.U8(15);
+                lf.lfQuality = r.U8(16);
+                lf.lfPitchAndFamily = r.U8(17);
+                for (size_t i = 0; i + 1 < LF_FACESIZE && r.Has(18 + i, 1); ++i) lf.lfFaceName[i] = static_cast<char>(r.U8(18 + i));
+            }
+            player.CreateObject(player.FreeSlot(), o);
+            break;
+        }
+        case kSelectObject: if (r.Has(0, 2)) player.SelectObject(r.U16(0)); break;
+        case kDeleteObject: if (r.Has(0, 2)) player.DeleteObject(r.U16(0)); break;
+        case kMoveTo: if (r.Has(0, 4)) player.MoveTo({double(r.I16(2)), double(r.I16(0))}); break;
+        case kLineTo: if (r.Has(0, 4)) player.LineTo({double(r.I16(2)), double(r.I16(0))}); break;
+        case kPolyline:
+        case kPolygon:
+            if (r.Has(0, 2) && Points(r, 2, r.U16(0), pts)) {
+                if (function == kPolyline) player.Polyline(pts);
+                else player.Polygon(pts);
+            }
+            break;
+        case kPolyPolygon: {
+            if (!r.Has(0, 2)) break;
+            const size_t polys = r.U16(0);
+            if (!r.Has(2, 2 * uint64_t{polys})) break;
+            std::vector<size_t> counts(polys);
+            size_t total = 0;
+            for (size_t i = 0; i < polys; ++i) total += counts[i] = r.U16(2 + 2 * i);
+            if (Points(r, 2 + 2 * polys, total, pts)) player.PolyPolygon(pts, counts);
+            break;
+        }
+        case kRectangle:
+            if (r.Has(0, 8)) player.Rectangle(r.I16(6), r.I16(4), r.I16(2), r.I16(0));
+            break;
+        case kEllipse:
+            if (r.Has(0, 8)) player.Ellipse(r.I16(6), r.I16(4), r.I16(2), r.I16(0));
+            break;
+        case kTextOut: {
+            if (!r.Has(0, 2)) break;
+            const size_t n = r.U16(0), padded = (n + 1) & ~size_t{1};
+            if (!r.Has(2, padded + 4)) break;
+            const std::string text(reinterpret_cast<const char*>(r.At(2)), n);
+            player.TextOut({double(r.I16(2 + padded + 2)), double(r.I16(2 + padded))}, text, 0, nullptr);
+            break;
+        }
+        case kExtTextOut: {
+            if (!r.Has(0, 8)) break;
+            const size_t n = r.U16(4);
+            const UINT options = r.U16(6);
+            size_t at = 8;
+            double rect[4];
+            const bool hasRect = (options & (kEtoOpaque | kEtoClipped)) != 0;
+            if (hasRect) {
+                if (!r.Has(8, 8)) break;
+                for (int i = 0; i < 4; ++i) rect[i] = r.I16(8 + 2 * i);
+                at = 16;
+            }
+            if (!r.Has(at, n)) break;
+            const std::string text(reinterpret_cast<const char*>(r.At(at)), n);
+            player.TextOut({double(r.I16(2)), double(r.I16(0))}, text, options, hasRect ? rect : nullptr);
+            break;
+        }
+        case kStretchDib:
+            if (r.Has(0, 22))
+                DrawPackedDib(player, r, 22, r.I16(20), r.I16(18), r.I16(16), r.I16(14), r.I16(12), r.I16(10), r.I16(8),
+                              r.I16(6), true, r.U16(4), r.U32(0));
+            break;
+        case kDibStretchBlt:
+            if (r.Has(0, 20 + sizeof(BITMAPINFOHEADER)))
+                DrawPackedDib(player, r, 20, r.I16(18), r.I16(16), r.I16(14), r.I16(12), r.I16(10), r.I16(8), r.I16(6),
+                              r.I16(4), false, DIB_RGB_COLORS, r.U32(0));
+            else
+                PatBltFromEnd(player, r);
+            break;
+        case kDibBitBlt:
+            if (r.Has(0, 16 + sizeof(BITMAPINFOHEADER)))
+                DrawPackedDib(player, r, 16, r.I16(14), r.I16(12), r.I16(10), r.I16(8), r.I16(6), r.I16(4), r.I16(10),
+                              r.I16(8), false, DIB_RGB_COLORS, r.U32(0));
+            else
+                PatBltFromEnd(player, r);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size) {
+    // The header (its size in words is checked by the loader) is followed by the records.
+    size_t pos = size_t{GetLe16(records + 2)} * 2;
+    while (pos < size) {
+        if (size - pos < 6) return ErrorCode::BadMetafile;
+        const uint64_t bytes = uint64_t{GetLe32(records + pos)} * 2;
+        const uint16_t function = GetLe16(records + pos + 4);
+        if (bytes < 6 || bytes > size - pos) return ErrorCode::BadMetafile;
+        if (function == kEof) return ErrorCode::None;
+        Play(player, function, Fields(records + pos + 6, static_cast<size_t>(bytes) - 6));
+        pos += static_cast<size_t>(bytes);
+    }
+    return ErrorCode::None;
+}
+
+}  // namespace px::mf
