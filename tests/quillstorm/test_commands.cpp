@@ -176,9 +176,10 @@ TEST_F(Commands, IdsWithoutACommandAndCommandsStillToComeDoNothing) {
     std::vector<UINT> ids = {0, 1, 2, 4, 5, 7, 8, 9, 13, 14, 15, 16, 18, 19, 20, 21, 26, 27, 35, 36, 37,
                              40, 41, 47, 49, 53, 54, 61, 71, 79, 86, 90};
     for (UINT id = 134; id <= 199; ++id) ids.push_back(id);
-    // Behaviours, the background image and the text sprayer come later (softtypes: test_softtype.cpp).
+    // Behaviours and the text sprayer come later (softtypes: test_softtype.cpp; the background image:
+    // test_backgroundimage.cpp).
     for (UINT id : {28, 29, 30, 31, 32, 33, 34, 38, 44, 45, 46, 48, 50, 51, 52, 57, 60, 63, 76, 77, 78, 112, 114,
-                    117, 124, 125, 126, 132, 133, 130, 131, 116})
+                    117, 124, 125, 126, 132, 133, 116})
         ids.push_back(id);
     // Ids past the font items and a font id that names no font (the catalogue has five items).
     for (UINT id : {205u, 32767u, 32768u, 32771u, 57600u, 0xFFFFFFFFu}) ids.push_back(id);
