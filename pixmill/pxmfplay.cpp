@@ -292,7 +292,8 @@ void Player::Paint(Draw draw) {
 
 double Player::PenWidthPixels() const {
     if (m_state.pen.width <= 0) return 0;
-    return m_state.pen.width * Length(m_toRaster.m11, m_toRaster.m12);
+    const double w = m_state.pen.width * Length(m_toRaster.m11, m_toRaster.m12);
+    return w == w ? w : 0;  // a transform of impossible numbers draws no width
 }
 
 std::vector<DPoint> Player::ToRaster(const std::vector<DPoint>& pts) const {
@@ -342,7 +343,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
     // A wide pen: a quadrilateral along each segment and a disc at each point, filled together under the
     // winding rule (every piece turning the same way, so overlaps stay filled).
     const double half = width / 2;
-    const int sides = std::clamp(static_cast<int>(width), 8, 64);
+    const int sides = static_cast<int>(std::clamp(width, 8.0, 64.0));  // clamped before the cast: widths can be huge
     std::vector<std::vector<DPoint>> pieces;
     auto add = [&](std::vector<DPoint> piece) {
         if (SignedArea(piece) < 0) std::reverse(piece.begin(), piece.end());

@@ -723,6 +723,14 @@ TEST(Metafile, HostileFiles) {
              e.Dwords(EMR_RECTANGLE, {0, 0, 10, 10});
              e.Dwords(EMR_MODIFYWORLDTRANSFORM, {0, 0, 0, 0, 0, 0, 1});  // identity again
          }},
+        {"a wide pen under a transform of huge numbers", [](Emf& e) {
+             Fields xf;
+             xf.F32(1e20f).F32(0).F32(0).F32(1e20f).F32(0).F32(0);
+             e.Record(EMR_SETWORLDTRANSFORM, xf);
+             e.Record(EMR_CREATEPEN, EmfPen(3, kBlue, 5)).Dwords(EMR_SELECTOBJECT, {3});
+             e.Record(EMR_POLYLINE, EmfPoints({{0, 0}, {1, 1}}, false));
+             e.Dwords(EMR_MODIFYWORLDTRANSFORM, {0, 0, 0, 0, 0, 0, 1});
+         }},
         {"deep saves", [](Emf& e) { for (int i = 0; i < 5000; ++i) e.Record(EMR_SAVEDC, {}); e.Dwords(EMR_RESTOREDC, {-100000}); }},
     };
     for (const Skipped& s : skipped) {
