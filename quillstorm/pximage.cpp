@@ -22,7 +22,7 @@ constexpr UINT kTiffInch = 2;
 constexpr UINT kTiffCentimetre = 3;
 
 // The first marker code of APPn.
-constexpr UINT kApp0 = 0xE0;
+[[maybe_unused]] constexpr UINT kApp0 = 0xE0;  // used by the traces only
 
 // Multiplies a resolution by scale and truncates it toward zero; FALSE when it does not fit an int.
 BOOL ScaleToInt(double value, double scale, int* pResult) {
