@@ -106,6 +106,12 @@ BOOL CRgbImage::Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight) {
     return TRUE;
 }
 
+int CRgbImage::TypeOfFormat(int nFormat) {
+    for (const FileTypeRow* p = FileTypeTable; p->pszExtension; ++p)
+        if (p->nFormat == nFormat) return p->nType;
+    return IFT_NONE;
+}
+
 int CRgbImage::Result(int nCode) const {
     return nCode == PX_NO_ERROR && !m_hBuffer ? PX_EMPTY_IMAGE : nCode;
 }
@@ -122,13 +128,7 @@ int CRgbImage::LoadFromMemory(const void* pData, UINT nSize) {
     Clear();
     SourceHandle source = OpenMemorySource(pData, nSize);
     if (!source) return Result(GetLastErrorCode());
-    int nType = IFT_NONE;
-    const int nFormat = static_cast<int>(DetectFileFormat(source));
-    for (const FileTypeRow* p = FileTypeTable; p->pszExtension; ++p)
-        if (p->nFormat == nFormat) {
-            nType = p->nType;
-            break;
-        }
+    const int nType = TypeOfFormat(static_cast<int>(DetectFileFormat(source)));
     int nCode = GetLastErrorCode();
     if (nType != IFT_NONE && nType != IFT_WMF && nType != IFT_EMF && SeekStream(source, 0, 0))
         nCode = ReadImage(source, nType);
@@ -139,13 +139,7 @@ int CRgbImage::LoadFromMemory(const void* pData, UINT nSize) {
 int CRgbImage::DetectFormatByFile(LPCTSTR lpszPath) {
     SourceHandle source = OpenFileSource(lpszPath);
     if (!source) return IFT_NONE;
-    const int nFormat = static_cast<int>(DetectFileFormat(source));
-    int nType = IFT_NONE;
-    for (const FileTypeRow* p = FileTypeTable; p->pszExtension; ++p)
-        if (p->nFormat == nFormat) {
-            nType = p->nType;
-            break;
-        }
+    const int nType = TypeOfFormat(static_cast<int>(DetectFileFormat(source)));
     CloseSource(source);
     return nType;
 }

@@ -116,6 +116,8 @@ private:
     // Adopts a buffer a reader returned (NULL: nothing), sets m_size and builds the palette. FALSE
     // (the buffer freed) when the size does not fit m_size.
     BOOL Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight);
+    // The type of the first table row of the library's format (0: none; GIF has none).
+    static int TypeOfFormat(int nFormat);
     // The load's result: the code, or 5 when it is 0 without a picture.
     int Result(int nCode) const;
 };
