@@ -34,6 +34,7 @@
 #include "quillstorm/canvassizedialog.h"
 #include "quillstorm/fontsizedialog.h"
 #include "quillstorm/mainfrm.h"
+#include "quillstorm/pximage.h"
 #include "quillstorm/quill.h"
 
 namespace {
