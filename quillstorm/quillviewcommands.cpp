@@ -30,10 +30,12 @@
 #include "pumenu/popupcontents.h"
 #include "pumenu/pumenuitem.h"
 #include "quillstorm/QuillView.h"
+#include "quillstorm/backgroundimagedialog.h"
 #include "quillstorm/canvassizedialog.h"
 #include "quillstorm/fontsizedialog.h"
 #include "quillstorm/mainfrm.h"
 #include "quillstorm/propertypanel.h"
+#include "quillstorm/pximage.h"
 #include "quillstorm/quill.h"
 #include "quillstorm/timelinepanel.h"
 
@@ -501,6 +503,42 @@ void CQuillView::SetFullScreen(BOOL bFull) {
     pFrame->raise();
 }
 
-// ---- commands of subsystems still to come: they do nothing yet ---------------------------------------
+// ---- the background image -----------------------------------------------------------------------------
 
-void CQuillView::ExecuteBackgroundImageCommand(UINT) {}
+void CQuillView::ExecuteBackgroundImageCommand(UINT nId) {
+    if (nId == ID_CANVAS_NO_IMAGE) {
+        // The book keeps the name and the layout: a document saved now brings the image back.
+        delete m_pBackImage;
+        m_pBackImage = nullptr;
+        delete m_pScaledImage;
+        m_pScaledImage = nullptr;
+        m_bModified = 1;
+        return;
+    }
+    CKTBook* pBook = GetBook();
+    if (!pBook) return;
+    CBackgroundImageDialog dlg;
+    dlg.m_strFileName = pBook->GetBackgroundImage();
+    dlg.m_nLayout = pBook->GetBackgroundImageLayout();
+    if (dlg.DoModal() != IDOK) return;
+    pBook = GetBook();  // the frame timer ran while the dialog was open
+    if (!pBook) return;
+    if (dlg.m_strPath.IsEmpty() && m_pBackImage && !dlg.m_strFileName.IsEmpty() &&
+        dlg.m_strFileName == pBook->GetBackgroundImage()) {
+        // The shown image under its own name, not browsed again: only the layout changes, and the next
+        // paint lays the image out for it.
+        pBook->SetBackgroundImageLayout(dlg.m_nLayout);
+        delete m_pScaledImage;
+        m_pScaledImage = nullptr;
+        m_bModified = 1;
+        return;
+    }
+    // Without browsing the path is empty, which removes the image; the name is stored all the same.
+    if (!SetBackgroundImage(dlg.m_strPath)) {
+        AfxMessageBox("Unable to load the designated background image.", MB_OK);
+        return;
+    }
+    pBook->SetBackgroundImage(dlg.m_strFileName);
+    pBook->SetBackgroundImageLayout(dlg.m_nLayout);
+    m_bModified = 1;
+}

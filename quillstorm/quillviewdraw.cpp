@@ -1,5 +1,6 @@
 // The paint: every layer into the back buffer, in a fixed order, then the buffer to the window; the
 // background image and its seven layouts; the caret crosshair; the hierarchy pane.
+#include <climits>
 #include <cstdio>
 
 #include "kinetype/ktbook.h"
@@ -57,11 +58,18 @@ const gdi::Surface* CQuillView::GetBackBuffer() const {
 }
 
 CPoint CQuillView::BackgroundImagePosition(int nLayout, int w, int h, int iw, int ih) {
+    // The differences in 64 bits: a huge image never wraps to a positive offset. A result beyond int
+    // lies off the client area anyway and is held at the int range.
+    const long long dx = static_cast<long long>(w) - iw;
+    const long long dy = static_cast<long long>(h) - ih;
+    const auto fit = [](long long v) {
+        return static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v);
+    };
     switch (nLayout) {
-        case kLayoutUpperRight: return CPoint(w - iw, 0);
-        case kLayoutLowerLeft: return CPoint(0, h - ih);
-        case kLayoutLowerRight: return CPoint(w - iw, h - ih);
-        case kLayoutCentered: return CPoint((w - iw) / 2, (h - ih) / 2);
+        case kLayoutUpperRight: return CPoint(fit(dx), 0);
+        case kLayoutLowerLeft: return CPoint(0, fit(dy));
+        case kLayoutLowerRight: return CPoint(fit(dx), fit(dy));
+        case kLayoutCentered: return CPoint(fit(dx / 2), fit(dy / 2));
         default: return CPoint(0, 0);  // upper left, stretched, tiled, and any other value
     }
 }

@@ -1,5 +1,5 @@
 // The paint of a full frame: a 1280 x 720 canvas with 2,000 glyphs drawn by the default renderer, the
-// grid and the caret, through the whole of CQuillView::OnDraw.
+// grid and the caret, through the whole of CQuillView::OnDraw; and the same over a background image.
 #include <benchmark/benchmark.h>
 
 #include "benchprogram.h"
@@ -8,6 +8,8 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktword.h"
+#include "quillstorm/QuillView.h"
+#include "quillstorm/pximage.h"
 
 namespace {
 
@@ -70,5 +72,26 @@ void BM_OnDraw_WithBlit(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OnDraw_WithBlit)->Unit(benchmark::kMillisecond);
+
+// The same frame over a 400 x 300 background image in the layout of the argument (0 to 6): laid out
+// once, then one bitmap copy a frame.
+void BM_OnDraw_Background(benchmark::State& state) {
+    Scene scene;
+    CQuillView* v = scene.View();
+    auto* pImage = new CRgbImage;
+    pImage->Allocate(CSize(400, 300));
+    BYTE* p = pImage->Lock();
+    for (int i = 0; i < 400 * 300 * 3; ++i) p[i] = static_cast<BYTE>(i * 7);
+    pImage->Unlock();
+    scene.doc->m_pBook->SetBackgroundImageLayout(static_cast<int>(state.range(0)));
+    v->SetBackgroundImage(pImage);
+    CDC* pDC = v->GetDC();
+    v->OnDraw(pDC);  // the layout
+    for (auto _ : state) {
+        v->OnDraw(pDC);
+        benchmark::DoNotOptimize(v->GetBackBuffer()->Bits());
+    }
+}
+BENCHMARK(BM_OnDraw_Background)->DenseRange(0, 6)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -178,10 +178,10 @@ TEST_F(Commands, IdsWithoutACommandAndCommandsStillToComeDoNothing) {
     std::vector<UINT> ids = {0, 1, 2, 4, 5, 7, 8, 9, 13, 14, 15, 16, 18, 19, 20, 21, 26, 27, 35, 36, 37,
                              40, 41, 47, 49, 53, 54, 61, 71, 79, 86, 90};
     for (UINT id = 134; id <= 199; ++id) ids.push_back(id);
-    // The background image comes later (softtypes: test_softtype.cpp; the text sprayer:
-    // test_sprayer.cpp). Of the behaviour commands (test_behaviors.cpp), scroll and sequential refuse a
-    // selection and "add same" has nothing to repeat.
-    for (UINT id : {124, 125, 132, 130, 131})
+    // Softtypes: test_softtype.cpp; the text sprayer: test_sprayer.cpp; the background image:
+    // test_backgroundimage.cpp. Of the behaviour commands (test_behaviors.cpp), scroll and sequential
+    // refuse a selection and "add same" has nothing to repeat.
+    for (UINT id : {124, 125, 132})
         ids.push_back(id);
     // Ids past the font items and a font id that names no font (the catalogue has five items).
     for (UINT id : {205u, 32767u, 32768u, 32771u, 57600u, 0xFFFFFFFFu}) ids.push_back(id);

@@ -19,6 +19,7 @@
 #include <functional>
 
 #include "platform/ui/scriptedui.h"
+#include "quillstorm/backgroundimagedialog.h"
 #include "scopedqtui.h"
 #include "ui/sampledialog.h"
 
@@ -106,6 +107,40 @@ TEST_F(QtDialogs, TheWindowShowsTheTemplateAndKeepsItOpenOnABadValue) {
     EXPECT_EQ(dlg.m_nList, 1);
     EXPECT_EQ(dlg.m_selChanges, std::vector<int>{1});
     EXPECT_EQ(dlg.m_strText, "\xE9t\xE9\r\nline\r\nx");
+}
+
+// The background image's window: the note word for word (two blanks after "path)."), the layouts in
+// their order, and a name typed without browsing, which leaves the path empty.
+TEST_F(QtDialogs, TheBackgroundImageDialogShowsItsNoteAndLayouts) {
+    CBackgroundImageDialog dlg;
+    dlg.m_strFileName = "old.bmp";
+    dlg.m_nLayout = 4;
+    OnShown([&](QDialog* p) {
+        EXPECT_EQ(p->windowTitle(), "Set background image...");
+        EXPECT_TRUE(Labels(p).contains(
+            "Please note that only the background image file name will be saved with your Quillstorm! file (not the "
+            "file path).  This means that you must move any background image file into the same directory as your "
+            "saved .qsd file for it to be properly loaded."));
+        EXPECT_EQ(Find<QPushButton>(p, 1058)->text(), "Source File:");
+        QComboBox* pLayout = Find<QComboBox>(p, 1072);
+        ASSERT_NE(pLayout, nullptr);
+        QStringList items;
+        for (int i = 0; i < pLayout->count(); ++i) items << pLayout->itemText(i);
+        EXPECT_EQ(items, QStringList({"Upper Left", "Upper Right", "Lower Left", "Lower Right", "Centered",
+                                      "Stretched", "Tiled"}));
+        EXPECT_EQ(pLayout->currentText(), "Centered");
+        QLineEdit* pName = Find<QLineEdit>(p, 1071);
+        EXPECT_EQ(pName->text(), "old.bmp");
+        pName->selectAll();
+        QTest::keyClicks(pName, "new.PNG");
+        pLayout->setCurrentIndex(6);
+        emit pLayout->activated(6);
+        Find<QPushButton>(p, IDOK)->click();
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.m_strFileName, "new.PNG");
+    EXPECT_EQ(dlg.m_nLayout, 6);
+    EXPECT_TRUE(dlg.m_strPath.IsEmpty());
 }
 
 TEST_F(QtDialogs, EscapeCancelsAndTheMembersStay) {
