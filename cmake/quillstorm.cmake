@@ -35,5 +35,7 @@ function(qs_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QS_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    # One value per property: a list here would be split into separate properties.
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+               ENVIRONMENT_MODIFICATION "QS_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}")
 endfunction()

@@ -145,8 +145,11 @@ TEST(DCText, OpaqueFillsTheCellTransparentOnlyInks) {
                     continue;
                 }
                 if (p != kSentinel && p != kPaper) ++ink;
-                if (mode == OPAQUE) EXPECT_NE(p, kSentinel) << "unfilled at " << x << "," << y;
-                else EXPECT_NE(p, kPaper) << "background painted at " << x << "," << y;
+                if (mode == OPAQUE) {
+                    EXPECT_NE(p, kSentinel) << "unfilled at " << x << "," << y;
+                } else {
+                    EXPECT_NE(p, kPaper) << "background painted at " << x << "," << y;
+                }
             }
         }
         EXPECT_GT(ink, 10) << "mode " << mode;

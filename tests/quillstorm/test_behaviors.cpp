@@ -344,7 +344,7 @@ const std::vector<RecipeCase>& Recipes() {
          }},
         {ID_BHVR_PULL_TO_LOAD, {"CKTPulledTrigger", "CKTLoadFileBhvr"}, {kAll, {}}, {{EV_STEP, {0}}},
          {{0, {1}, {0}}},
-         [](const N& n, CQuillView&, const E& e, int nFirstY) {
+         [](const N& n, CQuillView&, const E& e, int) {
              EXPECT_EQ(As<CKTLoadFileBhvr>(n[1])->m_strFileName, "violentmorbidity.qsd");
              for (int i : {0, 1, 2}) EXPECT_EQ(e[i]->GetRendererType(), 4) << i;
          }},
@@ -1026,8 +1026,12 @@ TEST_F(Behaviors, EditingStayInWindowShowsTheFactorInItsResponsesField) {
             EXPECT_EQ(d.GetDlgItemText(1044), k.elasticity);
             EXPECT_EQ(d.GetDlgItemText(1043), k.magnitude);
             if (k.nClick) d.ClickButton(k.nClick);
-            if (k.typedE) EXPECT_TRUE(d.TypeText(1044, k.typedE));
-            if (k.typedM) EXPECT_TRUE(d.TypeText(1043, k.typedM));
+            if (k.typedE) {
+                EXPECT_TRUE(d.TypeText(1044, k.typedE));
+            }
+            if (k.typedM) {
+                EXPECT_TRUE(d.TypeText(1043, k.typedM));
+            }
             return IDOK;
         });
         v()->EditBehaviorParameters(stay);

@@ -47,6 +47,8 @@ class DocumentFixture : public AppFixture {
 protected:
     void SetUp() override {
         AppFixture::SetUp();
+        // The loader keeps the version of the last load; each test starts as the program does.
+        g_fFileVersion = 0.0f;
         ASSERT_TRUE(Start());
         NewCanvas();
     }

@@ -575,7 +575,9 @@ TEST_F(Panes, TheRowsOpenTheRenderersAndTheBehavioursEditors) {
         });
         v()->OnLButtonDown(MK_LBUTTON, Panel().m_rcPanel.TopLeft() + c.at);
         ASSERT_EQ(m_ui.Calls().size(), 1u);
-        if (c.title) EXPECT_EQ(title, c.title);
+        if (c.title) {
+            EXPECT_EQ(title, c.title);
+        }
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(c.value(), std::stod(c.typed));
         EXPECT_EQ(v()->m_bModified, c.bModified ? 1 : 0);
