@@ -143,9 +143,8 @@ public:
     void ReplaceBook(CKTBook* pNew);
     // End of the document files block
 
-    // ---- handlers of subsystems still to come (quillviewhooks.cpp); each does nothing, or the least
-    // the frame loop needs, until its subsystem is written. The clipboard, mouse and key handlers from
-    // OnEditCopy on are in quillviewinput.cpp.
+    // ---- the pop-up menu's contents (quillviewhooks.cpp) and full screen (quillviewcommands.cpp). The
+    // clipboard, mouse and key handlers from OnEditCopy on are in quillviewinput.cpp.
     void BuildPopupMenu();
     void SetFullScreen(BOOL bFull);
     void OnEditCopy();
@@ -323,8 +322,9 @@ public:
     BOOL OnUpdateTransparentPanel() const;
     BOOL OnUpdateShowTimeline() const;
     BOOL OnUpdateTransparentTimeline() const;
-    // Where the commands of subsystems still to come arrive; each does nothing yet.
-    void ExecuteBackgroundImageCommand(UINT nId);         // 130 (dialog), 131 (none)
+    // The background image (quillviewcommands.cpp): 130 asks for the file and layout in
+    // CBackgroundImageDialog, 131 takes the image away (the book keeps its name and layout).
+    void ExecuteBackgroundImageCommand(UINT nId);
     // Softtypes (quillviewsofttype.cpp). The softtype commands 80-85, 107-111, 113 and 129: the
     // parameter dialog (where the renderer has parameters, whatever bAsk says) pre-filled from the
     // renderer of m_pSelected when it is of the command's class, else from the defaults; on OK the

@@ -1,14 +1,9 @@
-// The view's pop-up menu contents: built here so the frame loop has a menu. (Typing, the mouse and
-// the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp; movie capture in
+// The view's pop-up menu: its contents, and the items the view keeps to relabel. (Typing, the mouse
+// and the clipboard are in quillviewinput.cpp; full screen in quillviewcommands.cpp; movie capture in
 // quillviewcapture.cpp; the panes in quillviewpanels.cpp; the text sprayer in quillviewspray.cpp.)
-#include <QGuiApplication>
-#include <QScreen>
-
-#include "kinetype/ktbook.h"
 #include "pumenu/popupcontents.h"
 #include "pumenu/pumenu.h"
 #include "quillstorm/QuillView.h"
-#include "quillstorm/mainfrm.h"
 
 void CQuillView::BuildPopupMenu() {
     if (!m_pMenu) return;
