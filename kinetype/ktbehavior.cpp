@@ -94,6 +94,7 @@ BOOL CKTBehavior::AddElement(CKTElement* pElement) {
     if (!pElement || !IsApplicable(pElement->GetKind())) return FALSE;
     if (!pElement->AddBehavior(this, 1)) return FALSE;
     m_elements.AddTail(pElement);
+    m_nElementEdits++;
     for (INT_PTR i = 0; i < m_elemPropReqs.GetSize(); i++) AcquireSlot(*pElement, m_elemPropReqs[i]);
     return TRUE;
 }
@@ -102,6 +103,7 @@ BOOL CKTBehavior::RemoveElement(CKTElement* pElement) {
     POSITION pos = pElement ? m_elements.Find(pElement) : nullptr;
     if (!pos) return FALSE;
     m_elements.RemoveAt(pos);
+    m_nElementEdits++;
     pElement->RemoveBehavior(this);
     for (INT_PTR i = 0; i < m_elemPropReqs.GetSize(); i++) ReleaseSlot(*pElement, m_elemPropReqs[i]);
     return TRUE;
@@ -116,6 +118,7 @@ BOOL CKTBehavior::RemoveAllElements() {
         if (!m_elements.IsEmpty() && m_elements.GetHeadPosition() == posHead && m_elements.GetAt(posHead) == pElement)
             m_elements.RemoveHead();
     }
+    m_nElementEdits++;
     return TRUE;
 }
 
@@ -208,6 +211,7 @@ void CKTBehavior::Serialize(CArchive& ar) {
     m_elemPropReqs.Serialize(ar);
     m_bookPropReqs.Serialize(ar);
     m_elements.Serialize(ar);
+    m_nElementEdits++;
     m_referrers.Serialize(ar);
     if (!ar.IsStoring())
         for (POSITION pos = m_referrers.GetHeadPosition(); pos;)
@@ -217,6 +221,7 @@ void CKTBehavior::Serialize(CArchive& ar) {
 void CKTBehavior::ForgetLinks() {
     CKTComponent::ForgetLinks();
     m_elements.RemoveAll();
+    m_nElementEdits++;
     m_referrers.RemoveAll();
     m_nReferring = 0;
     m_bRunning = 0;

@@ -30,6 +30,8 @@
 // releases nothing there. Book slots follow the same rules in AcquireBookProps / ReleaseBookProps.
 #pragma once
 
+#include <cstdint>
+
 #include "kinetype/ktbhvrprop.h"
 #include "kinetype/ktcomponent.h"
 
@@ -140,6 +142,9 @@ public:
     POSITION GetFirstElementPosition() const { return m_elements.GetHeadPosition(); }
     CKTElement* GetNextElement(POSITION& pos) const;
     INT_PTR GetElementCount() const { return m_elements.GetCount(); }
+    // Changes of m_elements so far (attach, detach, load, forget): work that keeps a copy of the list
+    // can tell that it is unchanged. Every change of m_elements must count here.
+    uint64_t GetElementEditCount() const { return m_nElementEdits; }
 
     // Registers every event of m_events in array order (CKTComponent::RegisterEvent) and sets running;
     // nothing when already running. A registration the book refuses (bad event id) is skipped; the
@@ -193,6 +198,7 @@ private:
     // Takes this behaviour out of the referrer lists of the book's other behaviours.
     void LeaveReferrerLists();
 
+    uint64_t m_nElementEdits = 0;
     // Entries naming this behaviour in other behaviours' referrer lists (kept by AddReferrer,
     // RemoveReferrer, loading and destruction); not stored.
     int m_nReferring = 0;

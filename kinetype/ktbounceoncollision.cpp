@@ -16,13 +16,12 @@ CString CKTBounceOnCollision::GetName() const { return CString("bounce on collis
 
 void CKTBounceOnCollision::OnEvent(int nEvent) {
     if (nEvent != EV_POSTSTEP) return;
-    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
-        CKTElement* pElement = m_elements.GetNext(pos);
-        if (pElement->IsColliding()) Bounce(pElement);
-    }
+    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this))
+        if (entry.pElement->IsColliding()) Bounce(entry);
 }
 
-void CKTBounceOnCollision::Bounce(CKTElement* pElement) {
+void CKTBounceOnCollision::Bounce(const CKTMotionList::CEntry& entry) {
+    CKTElement* pElement = entry.pElement;
     POSITION pos = pElement->GetFirstCollisionPosition();
     CKTElement* pOther = pos ? pElement->GetNextCollision(pos) : nullptr;
     if (!pOther) return;
@@ -31,7 +30,7 @@ void CKTBounceOnCollision::Bounce(CKTElement* pElement) {
     CRect rcI;
     rcI.IntersectRect(&rcR, &rcC);
     if (rcI == rcR || rcI.IsRectEmpty()) return;
-    CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
+    CKTVectorBhvrProp* pVel = entry.pVel;
     if (!pVel) return;
     CKTVector v = pVel->GetValue();
     double w = static_cast<double>(KTWidth(rcI));

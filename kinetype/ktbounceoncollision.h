@@ -28,7 +28,8 @@ public:
     void Serialize(CArchive& ar) override;
 
 private:
-    void Bounce(CKTElement* pElement);
+    void Bounce(const CKTMotionList::CEntry& entry);
 
     double m_dBounceElasticity;
+    CKTMotionList m_motion;  // the elements with their properties (not stored)
 };

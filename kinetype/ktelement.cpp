@@ -17,6 +17,7 @@
 IMPLEMENT_SERIAL(CKTElement, CKTComponent, 0)
 
 uint64_t CKTElement::s_nTreeEdits = 0;
+uint64_t CKTElement::s_nSlotEdits = 0;
 
 namespace {
 
@@ -80,6 +81,7 @@ CKTElement::~CKTElement() {
         m_props[i] = nullptr;
         delete pProp;
     }
+    s_nSlotEdits++;
     CKTElementRenderer* pRenderer = m_pRenderer;
     m_pRenderer = nullptr;
     delete pRenderer;
@@ -450,6 +452,7 @@ BOOL CKTElement::HasBehavior(const CKTBehavior* pBehavior) const {
 void CKTElement::SetProp(int nId, CKTBhvrProp* pProp) {
     if (nId < 0 || nId >= m_props.GetSize()) return;
     m_props.SetAt(nId, pProp);
+    s_nSlotEdits++;
 }
 
 // ---- stored form --------------------------------------------------------------------------------
@@ -531,6 +534,7 @@ void CKTElement::Serialize(CArchive& ar) {
     }
     m_props.Serialize(ar);
     if (m_props.GetSize() < PROP_COUNT) m_props.SetSize(PROP_COUNT);
+    s_nSlotEdits++;
 }
 
 void CKTElement::ForgetLinks() {
@@ -543,4 +547,5 @@ void CKTElement::ForgetLinks() {
     m_behaviors.RemoveAll();
     m_collisions.clear();
     for (INT_PTR i = 0; i < m_props.GetSize(); i++) m_props[i] = nullptr;
+    s_nSlotEdits++;
 }

@@ -197,6 +197,10 @@ public:
     // behaviour base manages the slots); ids outside the array are ignored.
     void SetProp(int nId, CKTBhvrProp* pProp);
     int GetPropCount() const { return static_cast<int>(m_props.GetSize()); }
+    // How many times, in the whole process, a property slot of any element was stored into or its
+    // property deleted (SetProp, a load, destruction): work that keeps property pointers can tell that
+    // every slot still holds what it found.
+    static uint64_t GetSlotEditCount() { return s_nSlotEdits; }
 
     // ---- collisions (the collision detector rebuilds them every pre-step; not stored)
     // The list may name elements deleted since the last sweep, so nothing here reads its entries.
@@ -279,6 +283,7 @@ protected:
 
 private:
     static uint64_t s_nTreeEdits;
+    static uint64_t s_nSlotEdits;
     // Snapshot walk of the behaviour links: OnElementDying(this) to each behaviour still linked.
     void TellBehaviorsDying();
     // GetAbsoluteBounds when the cache is not valid: computes, and keeps the result when both inputs

@@ -25,27 +25,21 @@ void CKTEulerBhvr::OnEvent(int nEvent) {
 }
 
 void CKTEulerBhvr::ClearAccelerations() {
-    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
-        CKTElement* pElement = m_elements.GetNext(pos);
-        if (CKTVectorBhvrProp* pAccel = CKTVectorBhvrProp::Cast(pElement->GetProp(PROP_ACCELERATION)))
-            pAccel->SetValue(CKTVector(0.0, 0.0, 0.0));
-    }
+    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this))
+        if (entry.pAcc) entry.pAcc->SetValue(CKTVector(0.0, 0.0, 0.0));
 }
 
 void CKTEulerBhvr::Integrate() {
-    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
-        CKTElement* pElement = m_elements.GetNext(pos);
-        CKTVectorBhvrProp* pAccel = CKTVectorBhvrProp::Cast(pElement->GetProp(PROP_ACCELERATION));
-        CKTVectorBhvrProp* pVel = CKTVectorBhvrProp::Cast(pElement->GetProp(PROP_VELOCITY));
-        if (!pAccel || !pVel) continue;  // not a vector in the slot: treated as absent
-        CKTVector a = pAccel->GetValue();
+    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this)) {
+        if (!entry.pAcc || !entry.pVel) continue;  // not a vector in the slot: treated as absent
+        CKTVector a = entry.pAcc->GetValue();
         double dAccel = a.Length();
         if (dAccel > kMaxAcceleration) a = a * (kMaxAcceleration / dAccel);  // used here, not written back
-        CKTVector v = pVel->GetValue() + a * kTimeStep;
+        CKTVector v = entry.pVel->GetValue() + a * kTimeStep;
         double dVel = v.Length();
         if (dVel > kMaxVelocity) v = v * (kMaxVelocity / dVel);
-        pElement->MoveBy(v * kTimeStep);
-        pVel->SetValue(v);
+        entry.pElement->MoveBy(v * kTimeStep);
+        entry.pVel->SetValue(v);
     }
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "kinetype/ktbehavior.h"
+#include "kinetype/ktphysics.h"
 
 class CKTEulerBhvr : public CKTBehavior {
     DECLARE_SERIAL(CKTEulerBhvr)
@@ -35,4 +36,6 @@ public:
 private:
     void ClearAccelerations();
     void Integrate();
+
+    CKTMotionList m_motion;  // the elements with their properties (not stored)
 };

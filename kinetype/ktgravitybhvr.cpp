@@ -52,11 +52,9 @@ void CKTGravityBhvr::OnEvent(int nEvent) {
 void CKTGravityBhvr::Classify(int nGround) {
     m_falling.clear();
     m_resting.clear();
-    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
-        CKTElement* pElement = m_elements.GetNext(pos);
-        CEntry entry{pElement, KTVectorProp(pElement, PROP_VELOCITY), KTVectorProp(pElement, PROP_ACCELERATION),
-                     KTBoolProp(pElement, PROP_GRAVITY_STATE)};
-        if (!entry.pVel || !entry.pAcc || !entry.pState) continue;
+    for (const CEntry& entry : m_motion.Get(*this)) {
+        if (!entry.pVel || !entry.pAcc || !entry.pFlag) continue;
+        CKTElement* pElement = entry.pElement;
         CKTVector v = entry.pVel->GetValue();
         CKTVector p = pElement->GetAbsolutePosition();
         BOOL bRests = FALSE;
@@ -70,7 +68,7 @@ void CKTGravityBhvr::Classify(int nGround) {
                 bRests = TRUE;
             }
         }
-        entry.pState->SetValue(bRests);
+        entry.pFlag->SetValue(bRests);
         (bRests ? m_resting : m_falling).push_back(entry);
         entry.pVel->SetValue(v);
     }
@@ -86,7 +84,7 @@ void CKTGravityBhvr::Classify(int nGround) {
 void CKTGravityBhvr::ApplyGravity(int nGround) {
     m_kicks.clear();
     for (const CEntry& entry : m_falling) {
-        if (entry.pState->GetValue()) continue;
+        if (entry.pFlag->GetValue()) continue;
         CKTVector v = entry.pVel->GetValue();
         CKTVector a = entry.pAcc->GetValue();
         CKTVector p = entry.pElement->GetAbsolutePosition();
@@ -100,7 +98,7 @@ void CKTGravityBhvr::ApplyGravity(int nGround) {
     }
     if (m_kicks.empty()) return;
     for (const CEntry& entry : m_resting) {
-        if (!entry.pState->GetValue()) continue;
+        if (!entry.pFlag->GetValue()) continue;
         CKTVector v = entry.pVel->GetValue();
         for (double dKick : m_kicks) v.y += dKick;
         entry.pVel->SetValue(v);

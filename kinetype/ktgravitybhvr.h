@@ -68,14 +68,9 @@ public:
     static constexpr int kLoopLift = 50;       // type 3 moves an element up by ground + kLoopLift
 
 private:
-    // An element classed by the pre-step, with its properties (valid while it stays attached: a
-    // detach takes it out of both lists).
-    struct CEntry {
-        CKTElement* pElement;
-        CKTVectorBhvrProp* pVel;
-        CKTVectorBhvrProp* pAcc;
-        CKTBoolBhvrProp* pState;
-    };
+    // An element classed by the pre-step, with its properties, pFlag its PROP_GRAVITY_STATE (valid
+    // while it stays attached: a detach takes it out of both lists).
+    typedef CKTMotionList::CEntry CEntry;
     void Classify(int nGround);
     void ApplyGravity(int nGround);
     static void RemoveFrom(std::vector<CEntry>& list, const CKTElement* pElement);
@@ -89,4 +84,5 @@ private:
     std::vector<CEntry> m_falling;  // rebuilt every pre-step; not stored
     std::vector<CEntry> m_resting;
     std::vector<double> m_kicks;  // the landings' kicks of one step, in order (scratch)
+    CKTMotionList m_motion{PROP_GRAVITY_STATE};  // the elements with their properties (not stored)
 };

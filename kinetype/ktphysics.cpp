@@ -40,3 +40,21 @@ void KTEnrolWithIntegrator(CKTElement* pElement) {
     ASSERT(pIntegrator != nullptr);
     if (pIntegrator) pIntegrator->AddElement(pElement);
 }
+
+void CKTMotionList::Build(const CKTBehavior& behavior) {
+    m_entries.clear();
+    m_entries.reserve(static_cast<size_t>(behavior.GetElementCount()));
+    for (POSITION pos = behavior.GetFirstElementPosition(); pos;) {
+        CKTElement* pElement = behavior.GetNextElement(pos);
+        CEntry entry{pElement, nullptr, nullptr, nullptr};
+        if (pElement) {
+            entry.pVel = KTVectorProp(pElement, PROP_VELOCITY);
+            entry.pAcc = KTVectorProp(pElement, PROP_ACCELERATION);
+            if (m_nFlagId >= 0) entry.pFlag = KTBoolProp(pElement, m_nFlagId);
+        }
+        m_entries.push_back(entry);
+    }
+    m_nListStamp = behavior.GetElementEditCount();
+    m_nSlotStamp = CKTElement::GetSlotEditCount();
+    m_bBuilt = true;
+}

@@ -13,7 +13,9 @@
 #pragma once
 
 #include <climits>
+#include <cstdint>
 #include <initializer_list>
+#include <vector>
 
 #include "kinetype/ktbehavior.h"
 #include "kinetype/ktboolbhvrprop.h"
@@ -65,3 +67,45 @@ inline CKTVectorBhvrProp* KTVectorProp(CKTElement* pElement, int nId) {
 inline CKTBoolBhvrProp* KTBoolProp(CKTElement* pElement, int nId) {
     return CKTBoolBhvrProp::Cast(pElement->GetProp(nId));
 }
+
+// A behaviour's elements in list order with their motion properties looked up once (the typed casts
+// of KTVectorProp and KTBoolProp): what the physics behaviours walk every step. Get rebuilds the
+// entries when the behaviour's element list or any element's property slots changed since they were
+// made (CKTBehavior::GetElementEditCount, CKTElement::GetSlotEditCount), so an entry always holds what
+// the lookups would give now. The entries stay valid while neither changes: a walk over them may move
+// elements but must not attach, detach or kill any.
+class CKTMotionList {
+public:
+    struct CEntry {
+        CKTElement* pElement;
+        CKTVectorBhvrProp* pVel;  // PROP_VELOCITY; NULL when the slot is empty or holds another class
+        CKTVectorBhvrProp* pAcc;  // PROP_ACCELERATION; the same
+        CKTBoolBhvrProp* pFlag;   // the bool slot named to the constructor; NULL without one
+    };
+
+    // nFlagId: a bool property slot to look up as well (PROP_GRAVITY_STATE), or -1 for none.
+    explicit CKTMotionList(int nFlagId = -1) : m_nFlagId(nFlagId) {}
+
+    const std::vector<CEntry>& Get(const CKTBehavior& behavior) {
+        if (!m_bBuilt || m_nListStamp != behavior.GetElementEditCount() ||
+            m_nSlotStamp != CKTElement::GetSlotEditCount())
+            Build(behavior);
+        return m_entries;
+    }
+
+    // The lines that entry i will read, fetched ahead of the walk (the elements lie far apart).
+    static void Prefetch(const CEntry& entry) {
+        __builtin_prefetch(entry.pElement);
+        __builtin_prefetch(entry.pVel);
+        __builtin_prefetch(entry.pAcc);
+    }
+
+private:
+    void Build(const CKTBehavior& behavior);
+
+    int m_nFlagId;
+    bool m_bBuilt = false;
+    uint64_t m_nListStamp = 0;
+    uint64_t m_nSlotStamp = 0;
+    std::vector<CEntry> m_entries;
+};

@@ -27,10 +27,11 @@ CRect CKTStayInWindowBhvr::GetBoundary() const {
 void CKTStayInWindowBhvr::OnEvent(int nEvent) {
     if (nEvent != EV_POSTSTEP) return;
     CRect rcW = GetBoundary();
-    for (POSITION pos = m_elements.GetHeadPosition(); pos;) Respond(m_elements.GetNext(pos), rcW);
+    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this)) Respond(entry, rcW);
 }
 
-void CKTStayInWindowBhvr::Respond(CKTElement* pElement, const CRect& rcW) {
+void CKTStayInWindowBhvr::Respond(const CKTMotionList::CEntry& entry, const CRect& rcW) {
+    CKTElement* pElement = entry.pElement;
     CRect rcR = pElement->GetAbsoluteBounds();
     CRect rcI;
     rcI.IntersectRect(&rcR, &rcW);
@@ -39,8 +40,8 @@ void CKTStayInWindowBhvr::Respond(CKTElement* pElement, const CRect& rcW) {
     LONGLONG dx = (static_cast<LONGLONG>(rcI.left) - rcR.left) + (static_cast<LONGLONG>(rcI.right) - rcR.right);
     LONGLONG dy = (static_cast<LONGLONG>(rcI.top) - rcR.top) + (static_cast<LONGLONG>(rcI.bottom) - rcR.bottom);
     CKTVector back(static_cast<double>(dx), static_cast<double>(dy), 0.0);
-    CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
-    CKTVectorBhvrProp* pAcc = KTVectorProp(pElement, PROP_ACCELERATION);
+    CKTVectorBhvrProp* pVel = entry.pVel;
+    CKTVectorBhvrProp* pAcc = entry.pAcc;
     if (!pVel || !pAcc) return;
     switch (m_nResponse) {
     case RESPONSE_STOP:

@@ -48,10 +48,11 @@ public:
     enum { RESPONSE_STOP = 0, RESPONSE_BOUNCE = 1, RESPONSE_ACCELERATE = 2 };
 
 private:
-    void Respond(CKTElement* pElement, const CRect& rcW);
+    void Respond(const CKTMotionList::CEntry& entry, const CRect& rcW);
 
     int m_nResponse;
     double m_dResponseFactor;
     CRect m_rcWindow;
     BYTE m_bAbsolute;
+    CKTMotionList m_motion;  // the elements with their properties (not stored)
 };

@@ -16,12 +16,9 @@ CString CKTViscousDragBhvr::GetName() const { return CString("Viscous Drag"); }
 
 void CKTViscousDragBhvr::OnEvent(int nEvent) {
     if (nEvent != EV_POSTSTEP) return;
-    for (POSITION pos = m_elements.GetHeadPosition(); pos;) {
-        CKTElement* pElement = m_elements.GetNext(pos);
-        CKTVectorBhvrProp* pVel = KTVectorProp(pElement, PROP_VELOCITY);
-        CKTVectorBhvrProp* pAcc = KTVectorProp(pElement, PROP_ACCELERATION);
-        if (!pVel || !pAcc) continue;
-        pAcc->SetValue(pAcc->GetValue() + pVel->GetValue() * (-m_dDrag));
+    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this)) {
+        if (!entry.pVel || !entry.pAcc) continue;
+        entry.pAcc->SetValue(entry.pAcc->GetValue() + entry.pVel->GetValue() * (-m_dDrag));
     }
 }
 

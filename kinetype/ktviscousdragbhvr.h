@@ -24,4 +24,5 @@ public:
 
 private:
     double m_dDrag;
+    CKTMotionList m_motion;  // the elements with their properties (not stored)
 };
