@@ -45,15 +45,15 @@ CKTElement::CKTElement() : CKTElement(0) {}
 
 CKTElement::CKTElement(int nKind)
     : m_bBoundsValid(0),
-      m_pRenderer(nullptr),
-      m_crColor(0),
+      m_bAbsPositionValid(0),
+      m_bAutoLayout(1),
       m_nKind(nKind),
       m_pParent(nullptr),
       m_pFirstChild(nullptr),
-      m_pPrevSibling(nullptr),
       m_pNextSibling(nullptr),
-      m_bAbsPositionValid(0),
-      m_bAutoLayout(1),
+      m_pPrevSibling(nullptr),
+      m_pRenderer(nullptr),
+      m_crColor(0),
       m_behaviors(10) {
     std::memset(&m_logFont, 0, sizeof m_logFont);
     m_props.SetSize(PROP_COUNT);
