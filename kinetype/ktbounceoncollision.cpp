@@ -16,8 +16,9 @@ CString CKTBounceOnCollision::GetName() const { return CString("bounce on collis
 
 void CKTBounceOnCollision::OnEvent(int nEvent) {
     if (nEvent != EV_POSTSTEP) return;
-    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this))
+    m_motion.Walk(*this, CKTMotionList::kFetchElement, [this](const CKTMotionList::CEntry& entry) {
         if (entry.pElement->IsColliding()) Bounce(entry);
+    });
 }
 
 void CKTBounceOnCollision::Bounce(const CKTMotionList::CEntry& entry) {

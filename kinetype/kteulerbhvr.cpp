@@ -25,13 +25,15 @@ void CKTEulerBhvr::OnEvent(int nEvent) {
 }
 
 void CKTEulerBhvr::ClearAccelerations() {
-    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this))
+    m_motion.Walk(*this, CKTMotionList::kFetchProps, [](const CKTMotionList::CEntry& entry) {
         if (entry.pAcc) entry.pAcc->SetValue(CKTVector(0.0, 0.0, 0.0));
+    });
 }
 
 void CKTEulerBhvr::Integrate() {
-    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this)) {
-        if (!entry.pAcc || !entry.pVel) continue;  // not a vector in the slot: treated as absent
+    const unsigned nFetch = CKTMotionList::kFetchProps | CKTMotionList::kFetchElement | CKTMotionList::kFetchParent;
+    m_motion.Walk(*this, nFetch, [](const CKTMotionList::CEntry& entry) {
+        if (!entry.pAcc || !entry.pVel) return;  // not a vector in the slot: treated as absent
         CKTVector a = entry.pAcc->GetValue();
         double dAccel = a.Length();
         if (dAccel > kMaxAcceleration) a = a * (kMaxAcceleration / dAccel);  // used here, not written back
@@ -40,7 +42,7 @@ void CKTEulerBhvr::Integrate() {
         if (dVel > kMaxVelocity) v = v * (kMaxVelocity / dVel);
         entry.pElement->MoveBy(v * kTimeStep);
         entry.pVel->SetValue(v);
-    }
+    });
 }
 
 void CKTEulerBhvr::Serialize(CArchive& ar) { CKTBehavior::Serialize(ar); }

@@ -1,5 +1,8 @@
 #include "kinetype/ktgravitybhvr.h"
 
+#include <bit>
+#include <cstdint>
+
 #include "kinetype/ktbook.h"
 #include "kinetype/ktphysics.h"
 #include "platform/crt/crt.h"
@@ -52,8 +55,9 @@ void CKTGravityBhvr::OnEvent(int nEvent) {
 void CKTGravityBhvr::Classify(int nGround) {
     m_falling.clear();
     m_resting.clear();
-    for (const CEntry& entry : m_motion.Get(*this)) {
-        if (!entry.pVel || !entry.pAcc || !entry.pFlag) continue;
+    const unsigned nFetch = CKTMotionList::kFetchProps | CKTMotionList::kFetchElement;
+    m_motion.Walk(*this, nFetch, [this, nGround](const CEntry& entry) {
+        if (!entry.pVel || !entry.pAcc || !entry.pFlag) return;
         CKTElement* pElement = entry.pElement;
         CKTVector v = entry.pVel->GetValue();
         CKTVector p = pElement->GetAbsolutePosition();
@@ -71,7 +75,7 @@ void CKTGravityBhvr::Classify(int nGround) {
         entry.pFlag->SetValue(bRests);
         (bRests ? m_resting : m_falling).push_back(entry);
         entry.pVel->SetValue(v);
-    }
+    });
 }
 
 // Step: gravity for the falling elements; a landing reverses the vertical velocity and kicks every
@@ -80,11 +84,14 @@ void CKTGravityBhvr::Classify(int nGround) {
 // The kicks go to the resting elements in landing order, each added on its own, exactly as if every
 // landing wrote them at once: nothing else in this loop reads or writes a resting element's velocity,
 // so collecting the kicks first and adding them afterwards gives the same values, without a walk of
-// the resting list for every landing.
+// the resting list for every landing. Resting elements mostly start from the same vertical velocity
+// (0, set by the pre-step): the sum for a starting value that equals the previous element's, bit for
+// bit, is the same sum, so it is added up once and reused.
 void CKTGravityBhvr::ApplyGravity(int nGround) {
     m_kicks.clear();
-    for (const CEntry& entry : m_falling) {
-        if (entry.pFlag->GetValue()) continue;
+    const unsigned nFetch = CKTMotionList::kFetchProps | CKTMotionList::kFetchElement;
+    CKTMotionList::Walk(m_falling, nFetch, [this, nGround](const CEntry& entry) {
+        if (entry.pFlag->GetValue()) return;
         CKTVector v = entry.pVel->GetValue();
         CKTVector a = entry.pAcc->GetValue();
         CKTVector p = entry.pElement->GetAbsolutePosition();
@@ -95,14 +102,24 @@ void CKTGravityBhvr::ApplyGravity(int nGround) {
         a.y += m_dMagnitude;
         entry.pAcc->SetValue(a);
         entry.pVel->SetValue(v);
-    }
+    });
     if (m_kicks.empty()) return;
-    for (const CEntry& entry : m_resting) {
-        if (!entry.pFlag->GetValue()) continue;
+    bool bKnown = false;
+    uint64_t nStartBits = 0;
+    double dKicked = 0.0;
+    CKTMotionList::Walk(m_resting, CKTMotionList::kFetchProps, [&](const CEntry& entry) {
+        if (!entry.pFlag->GetValue()) return;
         CKTVector v = entry.pVel->GetValue();
-        for (double dKick : m_kicks) v.y += dKick;
+        const uint64_t nBits = std::bit_cast<uint64_t>(v.y);
+        if (!bKnown || nBits != nStartBits) {
+            nStartBits = nBits;
+            dKicked = v.y;
+            for (double dKick : m_kicks) dKicked += dKick;
+            bKnown = true;
+        }
+        v.y = dKicked;
         entry.pVel->SetValue(v);
-    }
+    });
 }
 
 void CKTGravityBhvr::RemoveFrom(std::vector<CEntry>& list, const CKTElement* pElement) {

@@ -93,15 +93,49 @@ public:
         return m_entries;
     }
 
-    // The lines that entry i will read, fetched ahead of the walk (the elements lie far apart).
-    static void Prefetch(const CEntry& entry) {
-        __builtin_prefetch(entry.pElement);
-        __builtin_prefetch(entry.pVel);
-        __builtin_prefetch(entry.pAcc);
+    // What a walk fetches ahead for the entries it will reach (bits).
+    static constexpr unsigned kFetchProps = 1;    // the velocity, acceleration and flag properties
+    static constexpr unsigned kFetchElement = 2;  // the element's front (the fields a step touches)
+    static constexpr unsigned kFetchParent = 4;   // the front of the element's parent (a move marks it)
+
+    // f(entry) for every entry in order. The elements and their properties lie far apart in memory, and
+    // a walk over thousands of them would wait for each in turn: the walk asks for the memory of the
+    // entries a few places ahead first (nFetch says which). Fetching changes nothing but the timing.
+    template <class F>
+    static void Walk(const std::vector<CEntry>& entries, unsigned nFetch, F f) {
+        const size_t n = entries.size();
+        for (size_t i = 0; i < n; i++) {
+            if (i + kAhead < n) Fetch(entries[i + kAhead], nFetch);
+            if ((nFetch & kFetchParent) && i + kAhead / 2 < n)
+                if (const CKTElement* pElement = entries[i + kAhead / 2].pElement)
+                    __builtin_prefetch(pElement->GetParent());
+            f(entries[i]);
+        }
+    }
+    // Walk over Get(behavior).
+    template <class F>
+    void Walk(const CKTBehavior& behavior, unsigned nFetch, F f) {
+        Walk(Get(behavior), nFetch, f);
     }
 
 private:
     void Build(const CKTBehavior& behavior);
+    static constexpr size_t kAhead = 8;  // how many entries ahead a walk fetches
+    // Always inlined: out of line, a function that only prefetches counts as one without effects, and
+    // the compiler drops its calls.
+    [[gnu::always_inline]] static void Fetch(const CEntry& entry, unsigned nFetch) {
+        if (nFetch & kFetchProps) {
+            __builtin_prefetch(entry.pVel);
+            __builtin_prefetch(entry.pAcc);
+            __builtin_prefetch(entry.pFlag);
+        }
+        if ((nFetch & kFetchElement) && entry.pElement) {
+            const char* p = reinterpret_cast<const char*>(entry.pElement);
+            __builtin_prefetch(p);
+            __builtin_prefetch(p + 64);
+            __builtin_prefetch(p + 128);
+        }
+    }
 
     int m_nFlagId;
     bool m_bBuilt = false;

@@ -27,7 +27,8 @@ CRect CKTStayInWindowBhvr::GetBoundary() const {
 void CKTStayInWindowBhvr::OnEvent(int nEvent) {
     if (nEvent != EV_POSTSTEP) return;
     CRect rcW = GetBoundary();
-    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this)) Respond(entry, rcW);
+    m_motion.Walk(*this, CKTMotionList::kFetchElement,
+                  [this, &rcW](const CKTMotionList::CEntry& entry) { Respond(entry, rcW); });
 }
 
 void CKTStayInWindowBhvr::Respond(const CKTMotionList::CEntry& entry, const CRect& rcW) {

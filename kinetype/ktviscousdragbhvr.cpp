@@ -16,10 +16,11 @@ CString CKTViscousDragBhvr::GetName() const { return CString("Viscous Drag"); }
 
 void CKTViscousDragBhvr::OnEvent(int nEvent) {
     if (nEvent != EV_POSTSTEP) return;
-    for (const CKTMotionList::CEntry& entry : m_motion.Get(*this)) {
-        if (!entry.pVel || !entry.pAcc) continue;
-        entry.pAcc->SetValue(entry.pAcc->GetValue() + entry.pVel->GetValue() * (-m_dDrag));
-    }
+    const double dDrag = m_dDrag;
+    m_motion.Walk(*this, CKTMotionList::kFetchProps, [dDrag](const CKTMotionList::CEntry& entry) {
+        if (!entry.pVel || !entry.pAcc) return;
+        entry.pAcc->SetValue(entry.pAcc->GetValue() + entry.pVel->GetValue() * (-dDrag));
+    });
 }
 
 void CKTViscousDragBhvr::Serialize(CArchive& ar) {
