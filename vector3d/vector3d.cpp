@@ -2,35 +2,6 @@
 
 #include <cmath>
 
-CKTVector& CKTVector::operator+=(CKTVector b) {
-    x += b.x;
-    y += b.y;
-    z += b.z;
-    return *this;
-}
-
-CKTVector& CKTVector::operator-=(CKTVector b) {
-    x -= b.x;
-    y -= b.y;
-    z -= b.z;
-    return *this;
-}
-
-CKTVector& CKTVector::operator*=(double d) {
-    x *= d;
-    y *= d;
-    z *= d;
-    return *this;
-}
-
-CKTVector& CKTVector::operator/=(double d) {
-    double r = 1.0 / d;
-    x *= r;
-    y *= r;
-    z *= r;
-    return *this;
-}
-
 CKTVector& CKTVector::operator*=(CKTVector b) {
     x *= b.x;
     y *= b.y;
@@ -51,10 +22,6 @@ CKTVector& CKTVector::Negate() {
     z = -z;
     return *this;
 }
-
-double CKTVector::Dot(const CKTVector& b) const { return x * b.x + y * b.y + z * b.z; }
-
-double CKTVector::Length() const { return std::sqrt(Dot(*this)); }
 
 double CKTVector::Normalize() {
     double len = Length();
@@ -83,10 +50,6 @@ double CKTVector::AngleTo(const CKTVector& b) const {
 
 BOOL CKTVector::IsWithin(CKTVector p, double r) const { return (*this - p).Length() < r ? TRUE : FALSE; }
 
-CKTVector operator+(CKTVector a, CKTVector b) { return CKTVector(a.x + b.x, a.y + b.y, a.z + b.z); }
-CKTVector operator-(CKTVector a, CKTVector b) { return CKTVector(a.x - b.x, a.y - b.y, a.z - b.z); }
-CKTVector operator-(CKTVector a) { return CKTVector(-a.x, -a.y, -a.z); }
-CKTVector operator*(CKTVector a, double d) { return CKTVector(a.x * d, a.y * d, a.z * d); }
 CKTVector operator*(CKTVector a, CKTVector b) { return CKTVector(a.x * b.x, a.y * b.y, a.z * b.z); }
 CKTVector operator/(CKTVector a, CKTVector b) { return CKTVector(a.x / b.x, a.y / b.y, a.z / b.z); }
 BOOL operator==(CKTVector a, CKTVector b) { return (a.x == b.x && a.y == b.y && a.z == b.z) ? TRUE : FALSE; }

@@ -2,6 +2,8 @@
 // Scene geometry uses x and y in window pixels (y grows downward) and keeps z at 0.
 #pragma once
 
+#include <cmath>
+
 #include "platform/crt/wintypes.h"
 
 class CKTVector {
@@ -30,17 +32,40 @@ public:
         *pz = z;
     }
 
-    CKTVector& operator+=(CKTVector b);
-    CKTVector& operator-=(CKTVector b);
-    CKTVector& operator*=(double d);
+    // The arithmetic that physics does for every element every step is inline (the same operations
+    // in the same order as a call would do; the build keeps IEEE arithmetic without contraction).
+    CKTVector& operator+=(CKTVector b) {
+        x += b.x;
+        y += b.y;
+        z += b.z;
+        return *this;
+    }
+    CKTVector& operator-=(CKTVector b) {
+        x -= b.x;
+        y -= b.y;
+        z -= b.z;
+        return *this;
+    }
+    CKTVector& operator*=(double d) {
+        x *= d;
+        y *= d;
+        z *= d;
+        return *this;
+    }
     // One division, then three multiplications by the reciprocal; no check for d = 0.
-    CKTVector& operator/=(double d);
+    CKTVector& operator/=(double d) {
+        double r = 1.0 / d;
+        x *= r;
+        y *= r;
+        z *= r;
+        return *this;
+    }
     CKTVector& operator*=(CKTVector b);
     CKTVector& operator/=(CKTVector b);
     CKTVector& Negate();
 
-    double Dot(const CKTVector& b) const;
-    double Length() const;
+    double Dot(const CKTVector& b) const { return x * b.x + y * b.y + z * b.z; }
+    double Length() const { return std::sqrt(Dot(*this)); }
     // Divides by the length (a zero vector gives non-finite components); returns the old length.
     double Normalize();
     CKTVector Cross(const CKTVector& b) const;
@@ -52,10 +77,10 @@ public:
     BOOL IsWithin(CKTVector p, double r) const;
 };
 
-CKTVector operator+(CKTVector a, CKTVector b);
-CKTVector operator-(CKTVector a, CKTVector b);
-CKTVector operator-(CKTVector a);
-CKTVector operator*(CKTVector a, double d);
+inline CKTVector operator+(CKTVector a, CKTVector b) { return CKTVector(a.x + b.x, a.y + b.y, a.z + b.z); }
+inline CKTVector operator-(CKTVector a, CKTVector b) { return CKTVector(a.x - b.x, a.y - b.y, a.z - b.z); }
+inline CKTVector operator-(CKTVector a) { return CKTVector(-a.x, -a.y, -a.z); }
+inline CKTVector operator*(CKTVector a, double d) { return CKTVector(a.x * d, a.y * d, a.z * d); }
 CKTVector operator*(CKTVector a, CKTVector b);
 CKTVector operator/(CKTVector a, CKTVector b);
 BOOL operator==(CKTVector a, CKTVector b);
