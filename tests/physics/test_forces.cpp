@@ -4,6 +4,7 @@
 #include "physics/physicsfixture.h"
 
 #include "kinetype/ktbounceoncollision.h"
+#include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktcruisebhvr.h"
 #include "kinetype/ktstayinwindowbhvr.h"
 #include "kinetype/ktviscousdragbhvr.h"
@@ -22,6 +23,78 @@ TEST_F(PhysicsTest, DragAddsMinusDragTimesVelocity) {
     EXPECT_VEC_EQ(Acc(g), 1.0, 1.0, 1.0);
     pDrag->OnEvent(EV_POSTSTEP);
     EXPECT_VEC_EQ(Acc(g), 1.0 - 2.0, 1.0 + 1.0, 1.0 - 0.5);
+}
+
+// The physics walks keep each element's properties from one step to the next; what they read must
+// follow every change of a slot or of the behaviour's elements made between steps.
+TEST_F(PhysicsTest, WalksFollowPropertyAndElementChanges) {
+    CKTViscousDragBhvr* pDrag = Add(new CKTViscousDragBhvr);  // acceleration -= 0.1 x velocity
+    CKTGlyph* g = LoneGlyph(10, 10);
+    CKTGlyph* h = LoneGlyph(40, 10);
+    pDrag->AddElement(g);
+    SetVel(g, CKTVector(10, 20, 0));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(g), -1.0, -2.0, 0.0);
+
+    // Another velocity property put in the slot is the one read.
+    CKTBhvrProp* pOld = g->GetProp(PROP_VELOCITY);
+    CKTVectorBhvrProp* pNew = new CKTVectorBhvrProp(PROP_VELOCITY);
+    pNew->SetValue(CKTVector(100, 0, 0));
+    g->SetProp(PROP_VELOCITY, pNew);
+    SetAcc(g, CKTVector(0, 0, 0));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(g), -10.0, 0.0, 0.0);
+
+    // A property of another class in the slot: the element is skipped.
+    CKTBoolBhvrProp* pWrong = new CKTBoolBhvrProp(PROP_VELOCITY);
+    g->SetProp(PROP_VELOCITY, pWrong);
+    SetAcc(g, CKTVector(1, 1, 1));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(g), 1.0, 1.0, 1.0);
+    g->SetProp(PROP_VELOCITY, pOld);
+    delete pNew;
+    delete pWrong;
+
+    // Detached, the element is left alone (its properties stay: the integrator holds them too);
+    // attached again, it is walked again; a new element is taken.
+    pDrag->RemoveElement(g);
+    SetAcc(g, CKTVector(0, 0, 0));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(g), 0.0, 0.0, 0.0);
+    pDrag->AddElement(g);
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(g), -1.0, -2.0, 0.0);
+    pDrag->RemoveElement(g);
+    pDrag->AddElement(h);
+    SetVel(h, CKTVector(0, 30, 0));
+    SetAcc(g, CKTVector(0, 0, 0));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(g), 0.0, 0.0, 0.0);
+    EXPECT_VEC_EQ(Acc(h), 0.0, -3.0, 0.0);
+
+    // Properties deleted and made anew when the last holder lets go and an element is attached again
+    // (the integrator holds them as well: both let go).
+    pDrag->RemoveElement(h);
+    CKTBehavior* pIntegrator = nullptr;
+    for (POSITION pos = Book().GetFirstBehaviorPosition(); pos;)
+        if (CKTBehavior* p = Book().GetNextBehavior(pos); p->GetType() == BHVR_EULER) pIntegrator = p;
+    ASSERT_NE(pIntegrator, nullptr);
+    pIntegrator->RemoveElement(h);
+    EXPECT_EQ(h->GetProp(PROP_VELOCITY), nullptr);
+    pDrag->AddElement(h);
+    SetVel(h, CKTVector(0, 50, 0));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(h), 0.0, -5.0, 0.0);
+
+    // An attached element destroyed between steps is gone from the walk.
+    CKTGlyph* k = LoneGlyph(70, 10);
+    pDrag->AddElement(k);
+    pDrag->OnEvent(EV_POSTSTEP);
+    delete k->GetParent()->GetParent();
+    SetAcc(h, CKTVector(0, 0, 0));
+    pDrag->OnEvent(EV_POSTSTEP);
+    EXPECT_VEC_EQ(Acc(h), 0.0, -5.0, 0.0);
+    EXPECT_EQ(pDrag->GetElementCount(), 1);
 }
 
 TEST_F(PhysicsTest, CruiseFirstDrawsFromSeedOne) {

@@ -122,6 +122,32 @@ TEST_F(GravityTest, TwoLandingsKickInOrder) {
     EXPECT_EQ(Vel(r).y, vy);
 }
 
+// The kicks are added one by one to each resting element's own vertical velocity, also when resting
+// elements start from different values (set between the pre-step and the step) and when one comes
+// back to an earlier value.
+TEST_F(GravityTest, KicksAddToEachRestingElementsOwnVelocity) {
+    CKTGlyph* a = LoneGlyph(0, 200);
+    CKTGlyph* b = LoneGlyph(20, 200);
+    CKTGlyph* r[4] = {LoneGlyph(40, 200), LoneGlyph(60, 200), LoneGlyph(80, 200), LoneGlyph(100, 200)};
+    for (CKTGlyph* g : {a, b, r[0], r[1], r[2], r[3]}) m_pGravity->AddElement(g);
+    SetVel(a, CKTVector(0, 10.1, 0));
+    SetVel(b, CKTVector(0, 7.3, 0));
+    m_pGravity->OnEvent(EV_PRESTEP);
+    ASSERT_EQ(m_pGravity->GetRestingCount(), 4u);
+    const double start[4] = {0.0, 0.1, 0.1, -0.0};
+    for (int i = 0; i < 4; i++) SetVel(r[i], CKTVector(1.5, start[i], 0));
+    SetVel(r[1], CKTVector(1.5, 0.7, 0));  // r[1] differs from r[2], r[2] from r[3]
+    m_pGravity->OnEvent(EV_STEP);
+    const double ys[4] = {0.0, 0.7, 0.1, -0.0};
+    for (int i = 0; i < 4; i++) {
+        double vy = ys[i];
+        vy += (-0.2 * 10.1) * 0.5;
+        vy += (-0.2 * 7.3) * 0.5;
+        EXPECT_EQ(Vel(r[i]).y, vy) << i;
+        EXPECT_EQ(Vel(r[i]).x, 1.5) << i;
+    }
+}
+
 TEST_F(GravityTest, GroundTypes) {
     CKTGlyph* pGround = LoneGlyph(300, 150.7);
     struct Row {
