@@ -260,7 +260,8 @@ protected:
 
     // The fields a physics step reads and writes for every element come first, together in the first
     // cache lines (the step walks thousands of elements that lie far apart in memory); the rest after.
-    // GetAbsoluteBounds' cache (not stored). Valid only while m_bBoundsValid and m_bAbsPositionValid
+    //
+    // m_rcAbsBounds is GetAbsoluteBounds' cache (not stored). Valid only while m_bBoundsValid and m_bAbsPositionValid
     // are set and neither m_rcBounds nor m_vAbsPosition changed since: every place that clears those
     // flags or changes those fields clears it too.
     CRect m_rcAbsBounds;
