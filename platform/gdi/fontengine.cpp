@@ -543,18 +543,36 @@ std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf) {
     std::memset(lf.lfFaceName + len, 0, LF_FACESIZE - len);
     std::memcpy(key.bytes, &lf, sizeof lf);
 
+    // Drawing asks for the same font glyph after glyph: each thread remembers the last face it was
+    // given. The reference it keeps holds the face in the cache (only faces nobody else holds are
+    // dropped), so the cache would give the same face for the key; and it needs no lock.
+    thread_local struct {
+        FaceKey key;
+        std::shared_ptr<const FontFace> face;
+    } last;
+    if (last.face && last.key == key) return last.face;
+
     Engine& e = TheEngine();
-    auto lock = EngineLock();
-    auto it = e.faces.find(key);
-    if (it != e.faces.end()) return it->second;
-    std::shared_ptr<const FontFace> face(FontFace::Create(lf).release());
-    if (!face) return nullptr;
-    if (e.faces.size() >= kFaceCacheLimit) {
-        for (auto i = e.faces.begin(); i != e.faces.end();) {
-            i = i->second.use_count() == 1 ? e.faces.erase(i) : std::next(i);
+    std::shared_ptr<const FontFace> face;
+    {
+        auto lock = EngineLock();
+        auto it = e.faces.find(key);
+        if (it != e.faces.end()) {
+            face = it->second;
+        } else {
+            face.reset(FontFace::Create(lf).release());
+            if (!face) return nullptr;
+            if (e.faces.size() >= kFaceCacheLimit) {
+                for (auto i = e.faces.begin(); i != e.faces.end();) {
+                    i = i->second.use_count() == 1 ? e.faces.erase(i) : std::next(i);
+                }
+            }
+            e.faces.emplace(key, face);
         }
     }
-    e.faces.emplace(key, face);
+    // The face given up here stays in the cache: a cached face is dropped only under the lock.
+    last.key = key;
+    last.face = face;
     return face;
 }
 

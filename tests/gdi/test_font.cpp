@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
+#include <thread>
 
 #include "platform/gdi/cp1252.h"
 #include "platform/gdi/fontengine.h"
@@ -206,6 +208,63 @@ TEST(FontCache, SameBytesSameFace) {
     EXPECT_FALSE(fc.DeleteObject());
     LOGFONT out;
     EXPECT_EQ(fc.GetLogFont(&out), 0);
+}
+
+// Fonts made one after another with the same LOGFONT share a face (each thread remembers the last one
+// it was given). A change of any one field gives the face of the new LOGFONT, the same face another
+// thread gets for it; the first LOGFONT again gives the first face again.
+TEST(FontCache, EveryFieldKeysTheFace) {
+    const LOGFONT base = MakeLogFont(-23, "DejaVu Sans");
+    const std::vector<std::pair<const char*, std::function<void(LOGFONT&)>>> changes = {
+        {"height", [](LOGFONT& lf) { lf.lfHeight = -24; }},
+        {"height sign", [](LOGFONT& lf) { lf.lfHeight = 23; }},
+        {"width", [](LOGFONT& lf) { lf.lfWidth = 9; }},
+        {"escapement", [](LOGFONT& lf) { lf.lfEscapement = 900; }},
+        {"orientation", [](LOGFONT& lf) { lf.lfOrientation = 900; }},
+        {"weight", [](LOGFONT& lf) { lf.lfWeight = FW_BOLD; }},
+        {"italic", [](LOGFONT& lf) { lf.lfItalic = 1; }},
+        {"underline", [](LOGFONT& lf) { lf.lfUnderline = 1; }},
+        {"strike-out", [](LOGFONT& lf) { lf.lfStrikeOut = 1; }},
+        {"character set", [](LOGFONT& lf) { lf.lfCharSet = DEFAULT_CHARSET; }},
+        {"output precision", [](LOGFONT& lf) { lf.lfOutPrecision = OUT_STROKE_PRECIS; }},
+        {"clip precision", [](LOGFONT& lf) { lf.lfClipPrecision = CLIP_STROKE_PRECIS; }},
+        {"quality", [](LOGFONT& lf) { lf.lfQuality = DRAFT_QUALITY; }},
+        {"pitch and family", [](LOGFONT& lf) { lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS; }},
+        {"face name", [](LOGFONT& lf) { std::strcpy(lf.lfFaceName, "DejaVu Serif"); }},
+        {"longer face name", [](LOGFONT& lf) { std::strcpy(lf.lfFaceName, "DejaVu Sans Mono"); }},
+        {"last byte of the name", [](LOGFONT& lf) { lf.lfFaceName[10] = 'S'; }},
+    };
+    CFont first;
+    ASSERT_TRUE(first.CreateFontIndirect(&base));
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        LOGFONT lf = base;
+        change(lf);
+        CFont same, changed, again;
+        ASSERT_TRUE(same.CreateFontIndirect(&base));
+        ASSERT_TRUE(changed.CreateFontIndirect(&lf));
+        EXPECT_EQ(same.Face(), first.Face());
+        EXPECT_NE(changed.Face(), first.Face());
+        const gdi::FontFace* inThread = nullptr;
+        std::thread([&] {
+            CFont f;
+            if (f.CreateFontIndirect(&lf)) inThread = f.Face();
+        }).join();
+        EXPECT_EQ(inThread, changed.Face());
+        LOGFONT out;
+        ASSERT_EQ(changed.GetLogFont(&out), static_cast<int>(sizeof out));
+        EXPECT_EQ(std::memcmp(&out, &lf, sizeof lf), 0);
+        ASSERT_TRUE(again.CreateFontIndirect(&base));
+        EXPECT_EQ(again.Face(), first.Face());
+    }
+    // The underline and strike-out flags are the font's own, in its metrics.
+    LOGFONT underlined = base;
+    underlined.lfUnderline = 1;
+    CFont u, plain;
+    ASSERT_TRUE(u.CreateFontIndirect(&underlined));
+    ASSERT_TRUE(plain.CreateFontIndirect(&base));
+    EXPECT_EQ(Metrics(u).tmUnderlined, 1);
+    EXPECT_EQ(Metrics(plain).tmUnderlined, 0);
 }
 
 TEST(FontCache, FaceNamesKeepAtMost31Bytes) {
