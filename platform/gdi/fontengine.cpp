@@ -353,6 +353,7 @@ void TakeBitmap(const FT_GlyphSlot slot, GlyphData& g) {
 
 FontFace::~FontFace() {
     if (m_size) FT_Done_Size(m_size);
+    for (std::atomic<const GlyphData*>& slot : m_glyphs) delete slot.load(std::memory_order_relaxed);
 }
 
 FT_UInt FontFace::GlyphIndex(BYTE code) const {
@@ -374,12 +375,17 @@ FT_UInt FontFace::GlyphIndex(BYTE code) const {
 }
 
 const GlyphData& FontFace::Glyph(BYTE code) const {
-    std::unique_ptr<GlyphData>& slot = m_glyphs[code];
-    if (!slot) {
-        slot = std::make_unique<GlyphData>();
-        BuildGlyph(code, *slot);
+    std::atomic<const GlyphData*>& slot = m_glyphs[code];
+    if (const GlyphData* g = slot.load(std::memory_order_acquire)) return *g;
+    auto lock = EngineLock();
+    const GlyphData* g = slot.load(std::memory_order_relaxed);  // another thread may have built it
+    if (!g) {
+        auto built = std::make_unique<GlyphData>();
+        BuildGlyph(code, *built);
+        g = built.release();
+        slot.store(g, std::memory_order_release);
     }
-    return *slot;
+    return *g;
 }
 
 void FontFace::BuildGlyph(BYTE code, GlyphData& g) const {
