@@ -257,6 +257,15 @@ TEST(FontCache, EveryFieldKeysTheFace) {
         ASSERT_TRUE(again.CreateFontIndirect(&base));
         EXPECT_EQ(again.Face(), first.Face());
     }
+    // Names of 31 bytes that differ in their last byte only.
+    LOGFONT nameA = MakeLogFont(-23, "");
+    std::memcpy(nameA.lfFaceName, "Thirty-one bytes of face name A", LF_FACESIZE - 1);
+    LOGFONT nameB = nameA;
+    nameB.lfFaceName[30] = 'B';
+    CFont a, b;
+    ASSERT_TRUE(a.CreateFontIndirect(&nameA));
+    ASSERT_TRUE(b.CreateFontIndirect(&nameB));
+    EXPECT_NE(a.Face(), b.Face());
     // The underline and strike-out flags are the font's own, in its metrics.
     LOGFONT underlined = base;
     underlined.lfUnderline = 1;
