@@ -10,6 +10,8 @@
 // BM_TallPageStep/N:      the same in a window as tall as the text needs (passages 100 pixels apart,
 //                         the density of text the same for every N).
 // BM_PageStepAndDraw/N:   step and a draw of every glyph into the 1280 x 720 window.
+// BM_PageDraw/N:          the draw alone, of the page after the first 100 frames (every frame draws
+//                         the same page).
 // BM_SettledStep/N:       the step once the text has fallen into a heap (600 frames first).
 // BM_PageDetect/N:        the detector's pre-step (sort and sweep) alone, on the page at rest.
 // BM_LoadedPageStep/N:    the page saved and loaded back as a document first.
@@ -48,8 +50,8 @@ void Register() {
 }
 
 // What a benchmark times, once the page is built and drawn once (glyphs measured, as the first paint
-// does) and, for a settled heap, has run 600 frames.
-enum class Work { step, stepAndDraw, detect };
+// does) and has run its first frames (600 for a settled heap, 100 for the draw alone).
+enum class Work { step, stepAndDraw, draw, detect };
 
 struct Setup {
     int nHeight = kHeight;
@@ -76,6 +78,10 @@ void RunPage(benchmark::State& state, const Setup& setup) {
             pDetector->OnEvent(EV_PRESTEP);
             continue;
         }
+        if (setup.work == Work::draw) {
+            scene.Draw();
+            continue;
+        }
         scene.Step();
         if (setup.work == Work::stepAndDraw) scene.Draw();
     }
@@ -96,6 +102,7 @@ void BM_PageStepAndDraw(benchmark::State& state) { RunPage(state, {.work = Work:
 void BM_PageStepAndDraw_Reference(benchmark::State& state) {
     RunPage(state, {.bReference = true, .work = Work::stepAndDraw});
 }
+void BM_PageDraw(benchmark::State& state) { RunPage(state, {.nWarmFrames = 100, .work = Work::draw}); }
 void BM_SettledStep(benchmark::State& state) { RunPage(state, {.nWarmFrames = 600}); }
 void BM_SettledStep_Reference(benchmark::State& state) { RunPage(state, {.bReference = true, .nWarmFrames = 600}); }
 void BM_PageDetect(benchmark::State& state) { RunPage(state, {.work = Work::detect}); }
@@ -142,6 +149,7 @@ BENCHMARK(BM_TallPageStep) QS_SIZES QS_FRAMES;
 BENCHMARK(BM_TallPageStep_Reference) QS_SIZES QS_FRAMES;
 BENCHMARK(BM_PageStepAndDraw)->Arg(10000)->Arg(20000) QS_FRAMES;
 BENCHMARK(BM_PageStepAndDraw_Reference)->Arg(10000)->Arg(20000) QS_FRAMES;
+BENCHMARK(BM_PageDraw)->Arg(10000)->Arg(20000) QS_FRAMES;
 BENCHMARK(BM_SettledStep)->Arg(5000) QS_FRAMES;
 BENCHMARK(BM_SettledStep_Reference)->Arg(5000) QS_FRAMES;
 BENCHMARK(BM_PageDetect) QS_SIZES QS_FRAMES;

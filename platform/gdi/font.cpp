@@ -104,7 +104,6 @@ void FontDrawText(const FontFace& face, Surface& surface, const RECT& clip, int 
     if (left >= right || top >= bottom) return;
     const uint32_t pixel = ColorToPixel(color);
 
-    auto lock = EngineLock();
     const int64_t baseline = int64_t{y} + face.Metrics().tmAscent;
     int64_t pen = x;
     for (int i = 0; i < n; ++i) {
@@ -114,6 +113,16 @@ void FontDrawText(const FontFace& face, Surface& surface, const RECT& clip, int 
         pen += g.gm.gmCellIncX;
         if (g.spans.empty() || gx >= right || gx + g.gm.gmBlackBoxX <= left || gy >= bottom ||
             gy + g.gm.gmBlackBoxY <= top) {
+            continue;
+        }
+        if (gx >= left && gx + g.gm.gmBlackBoxX <= right && gy >= top && gy + g.gm.gmBlackBoxY <= bottom) {
+            // The whole black box, and so every span, is inside the clip.
+            uint32_t* const origin = surface.Row(static_cast<int>(gy)) + gx;
+            const size_t stride = static_cast<size_t>(surface.Width());
+            for (const GlyphSpan& s : g.spans) {
+                uint32_t* const row = origin + static_cast<size_t>(s.row) * stride;
+                for (int32_t px = s.x0; px < s.x1; ++px) row[px] = pixel;
+            }
             continue;
         }
         for (const GlyphSpan& s : g.spans) {
@@ -129,7 +138,6 @@ void FontDrawText(const FontFace& face, Surface& surface, const RECT& clip, int 
 }
 
 SIZE FontTextExtent(const FontFace& face, const char* text, int n) {
-    auto lock = EngineLock();
     int64_t cx = 0;
     if (text) {
         for (int i = 0; i < n; ++i) cx += face.Glyph(static_cast<BYTE>(text[i])).gm.gmCellIncX;
@@ -160,7 +168,6 @@ DWORD FontGlyphOutline(const FontFace& face, UINT ch, UINT format, GLYPHMETRICS*
     if (ch > 0xFF || (format != GGO_METRICS && format != GGO_NATIVE) || (mat && !IsIdentity(mat))) {
         return GDI_ERROR;
     }
-    auto lock = EngineLock();
     const GlyphData& g = face.Glyph(static_cast<BYTE>(ch));
     if (gm) *gm = g.gm;
     if (format == GGO_METRICS) return 0;

@@ -61,7 +61,19 @@ namespace {
 
 struct FaceKey {
     unsigned char bytes[sizeof(LOGFONT)];
-    bool operator==(const FaceKey& o) const { return std::memcmp(bytes, o.bytes, sizeof bytes) == 0; }
+    bool operator==(const FaceKey& o) const {
+        // Eight bytes at a time, kept inline: seven words and the last eight bytes (overlapping).
+        static_assert(sizeof bytes > 8);
+        uint64_t diff = 0;
+        auto word = [](const unsigned char* p) {
+            uint64_t w;
+            std::memcpy(&w, p, sizeof w);
+            return w;
+        };
+        for (size_t i = 0; i + 8 <= sizeof bytes; i += 8) diff |= word(bytes + i) ^ word(o.bytes + i);
+        diff |= word(bytes + sizeof bytes - 8) ^ word(o.bytes + sizeof bytes - 8);
+        return diff == 0;
+    }
 };
 struct FaceKeyHash {
     size_t operator()(const FaceKey& k) const {
@@ -353,6 +365,7 @@ void TakeBitmap(const FT_GlyphSlot slot, GlyphData& g) {
 
 FontFace::~FontFace() {
     if (m_size) FT_Done_Size(m_size);
+    for (std::atomic<const GlyphData*>& slot : m_glyphs) delete slot.load(std::memory_order_relaxed);
 }
 
 FT_UInt FontFace::GlyphIndex(BYTE code) const {
@@ -374,12 +387,17 @@ FT_UInt FontFace::GlyphIndex(BYTE code) const {
 }
 
 const GlyphData& FontFace::Glyph(BYTE code) const {
-    std::unique_ptr<GlyphData>& slot = m_glyphs[code];
-    if (!slot) {
-        slot = std::make_unique<GlyphData>();
-        BuildGlyph(code, *slot);
+    std::atomic<const GlyphData*>& slot = m_glyphs[code];
+    if (const GlyphData* g = slot.load(std::memory_order_acquire)) return *g;
+    auto lock = EngineLock();
+    const GlyphData* g = slot.load(std::memory_order_relaxed);  // another thread may have built it
+    if (!g) {
+        auto built = std::make_unique<GlyphData>();
+        BuildGlyph(code, *built);
+        g = built.release();
+        slot.store(g, std::memory_order_release);
     }
-    return *slot;
+    return *g;
 }
 
 void FontFace::BuildGlyph(BYTE code, GlyphData& g) const {
@@ -536,25 +554,52 @@ std::unique_ptr<FontFace> FontFace::Create(const LOGFONT& lf) {
 std::unique_lock<std::mutex> EngineLock() { return std::unique_lock<std::mutex>(TheEngine().mutex); }
 
 std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf) {
+    // Drawing asks for the same font glyph after glyph: each thread remembers the last face it was
+    // given, for the LOGFONT it was asked with and for its key. The reference it keeps holds the face
+    // in the cache (only faces nobody else holds are dropped), so the cache would give the same face
+    // for the key; and it needs no lock.
+    thread_local struct {
+        FaceKey asked;
+        FaceKey key;
+        std::shared_ptr<const FontFace> face;
+    } last;
+    FaceKey asked;
+    std::memcpy(asked.bytes, &pixelLf, sizeof pixelLf);
+    if (last.face && last.asked == asked) return last.face;
+
     FaceKey key;
     LOGFONT lf = pixelLf;
     lf.lfFaceName[LF_FACESIZE - 1] = 0;
     const size_t len = strnlen(lf.lfFaceName, LF_FACESIZE);
     std::memset(lf.lfFaceName + len, 0, LF_FACESIZE - len);
     std::memcpy(key.bytes, &lf, sizeof lf);
+    if (last.face && last.key == key) {
+        last.asked = asked;
+        return last.face;
+    }
 
     Engine& e = TheEngine();
-    auto lock = EngineLock();
-    auto it = e.faces.find(key);
-    if (it != e.faces.end()) return it->second;
-    std::shared_ptr<const FontFace> face(FontFace::Create(lf).release());
-    if (!face) return nullptr;
-    if (e.faces.size() >= kFaceCacheLimit) {
-        for (auto i = e.faces.begin(); i != e.faces.end();) {
-            i = i->second.use_count() == 1 ? e.faces.erase(i) : std::next(i);
+    std::shared_ptr<const FontFace> face;
+    {
+        auto lock = EngineLock();
+        auto it = e.faces.find(key);
+        if (it != e.faces.end()) {
+            face = it->second;
+        } else {
+            face.reset(FontFace::Create(lf).release());
+            if (!face) return nullptr;
+            if (e.faces.size() >= kFaceCacheLimit) {
+                for (auto i = e.faces.begin(); i != e.faces.end();) {
+                    i = i->second.use_count() == 1 ? e.faces.erase(i) : std::next(i);
+                }
+            }
+            e.faces.emplace(key, face);
         }
     }
-    e.faces.emplace(key, face);
+    // The face given up here stays in the cache: a cached face is dropped only under the lock.
+    last.asked = asked;
+    last.key = key;
+    last.face = face;
     return face;
 }
 

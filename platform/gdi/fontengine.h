@@ -3,10 +3,12 @@
 //
 // Lifetimes: the engine (FreeType library, fontconfig, caches) lives for the whole process and is never
 // torn down, so faces held by static fonts stay valid until exit. Every call into FreeType and every
-// glyph-cache access happens with the engine lock held (EngineLock).
+// change of a cache happens with the engine lock held (EngineLock); a glyph already built is read
+// without it.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,7 +33,7 @@ struct GlyphData {
     // A glyph without pixels has a 1 x 1 black box at the origin.
     GLYPHMETRICS gm{};
     std::vector<BYTE> native;        // GGO_NATIVE records
-    std::vector<GlyphSpan> spans;    // drawn pixels, top row first
+    std::vector<GlyphSpan> spans;    // drawn pixels, top row first, all inside the black box
 };
 
 class FaceFile;  // one opened FreeType face, shared by every size made from it
@@ -60,7 +62,8 @@ public:
     const ResolvedFace& Resolved() const { return m_resolved; }
     int XPixelsPerEm() const { return m_xppem; }
     int YPixelsPerEm() const { return m_yppem; }
-    // The glyph of a Windows-1252 code, built on first use. Requires the engine lock.
+    // The glyph of a Windows-1252 code, built on first use (under the engine lock, which the caller
+    // must not hold). A glyph once built never changes.
     const GlyphData& Glyph(BYTE code) const;
     // The glyph index a code maps to (0, the missing glyph, for control codes and unmapped codes).
     // Requires the engine lock.
@@ -80,7 +83,8 @@ private:
     int m_xppem = 0;
     int m_yppem = 0;
     TEXTMETRIC m_tm{};
-    mutable std::array<std::unique_ptr<GlyphData>, 256> m_glyphs;
+    // Built glyphs, published with release ordering once complete, deleted with the face.
+    mutable std::array<std::atomic<const GlyphData*>, 256> m_glyphs{};
 };
 
 // The lock that serialises FreeType and the caches.

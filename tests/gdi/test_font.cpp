@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
+#include <string>
+#include <thread>
 
 #include "platform/gdi/cp1252.h"
 #include "platform/gdi/fontengine.h"
@@ -206,6 +209,72 @@ TEST(FontCache, SameBytesSameFace) {
     EXPECT_FALSE(fc.DeleteObject());
     LOGFONT out;
     EXPECT_EQ(fc.GetLogFont(&out), 0);
+}
+
+// Fonts made one after another with the same LOGFONT share a face (each thread remembers the last one
+// it was given). A change of any one field gives the face of the new LOGFONT, the same face another
+// thread gets for it; the first LOGFONT again gives the first face again.
+TEST(FontCache, EveryFieldKeysTheFace) {
+    const LOGFONT base = MakeLogFont(-23, "DejaVu Sans");
+    const std::vector<std::pair<const char*, std::function<void(LOGFONT&)>>> changes = {
+        {"height", [](LOGFONT& lf) { lf.lfHeight = -24; }},
+        {"height sign", [](LOGFONT& lf) { lf.lfHeight = 23; }},
+        {"width", [](LOGFONT& lf) { lf.lfWidth = 9; }},
+        {"escapement", [](LOGFONT& lf) { lf.lfEscapement = 900; }},
+        {"orientation", [](LOGFONT& lf) { lf.lfOrientation = 900; }},
+        {"weight", [](LOGFONT& lf) { lf.lfWeight = FW_BOLD; }},
+        {"italic", [](LOGFONT& lf) { lf.lfItalic = 1; }},
+        {"underline", [](LOGFONT& lf) { lf.lfUnderline = 1; }},
+        {"strike-out", [](LOGFONT& lf) { lf.lfStrikeOut = 1; }},
+        {"character set", [](LOGFONT& lf) { lf.lfCharSet = DEFAULT_CHARSET; }},
+        {"output precision", [](LOGFONT& lf) { lf.lfOutPrecision = OUT_STROKE_PRECIS; }},
+        {"clip precision", [](LOGFONT& lf) { lf.lfClipPrecision = CLIP_STROKE_PRECIS; }},
+        {"quality", [](LOGFONT& lf) { lf.lfQuality = DRAFT_QUALITY; }},
+        {"pitch and family", [](LOGFONT& lf) { lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS; }},
+        {"face name", [](LOGFONT& lf) { std::strcpy(lf.lfFaceName, "DejaVu Serif"); }},
+        {"longer face name", [](LOGFONT& lf) { std::strcpy(lf.lfFaceName, "DejaVu Sans Mono"); }},
+        {"last byte of the name", [](LOGFONT& lf) { lf.lfFaceName[10] = 'S'; }},
+    };
+    CFont first;
+    ASSERT_TRUE(first.CreateFontIndirect(&base));
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        LOGFONT lf = base;
+        change(lf);
+        CFont same, changed, again;
+        ASSERT_TRUE(same.CreateFontIndirect(&base));
+        ASSERT_TRUE(changed.CreateFontIndirect(&lf));
+        EXPECT_EQ(same.Face(), first.Face());
+        EXPECT_NE(changed.Face(), first.Face());
+        const gdi::FontFace* inThread = nullptr;
+        std::thread([&] {
+            CFont f;
+            if (f.CreateFontIndirect(&lf)) inThread = f.Face();
+        }).join();
+        EXPECT_EQ(inThread, changed.Face());
+        LOGFONT out;
+        ASSERT_EQ(changed.GetLogFont(&out), static_cast<int>(sizeof out));
+        EXPECT_EQ(std::memcmp(&out, &lf, sizeof lf), 0);
+        ASSERT_TRUE(again.CreateFontIndirect(&base));
+        EXPECT_EQ(again.Face(), first.Face());
+    }
+    // Names of 31 bytes that differ in their last byte only.
+    LOGFONT nameA = MakeLogFont(-23, "");
+    std::memcpy(nameA.lfFaceName, "Thirty-one bytes of face name A", LF_FACESIZE - 1);
+    LOGFONT nameB = nameA;
+    nameB.lfFaceName[30] = 'B';
+    CFont a, b;
+    ASSERT_TRUE(a.CreateFontIndirect(&nameA));
+    ASSERT_TRUE(b.CreateFontIndirect(&nameB));
+    EXPECT_NE(a.Face(), b.Face());
+    // The underline and strike-out flags are the font's own, in its metrics.
+    LOGFONT underlined = base;
+    underlined.lfUnderline = 1;
+    CFont u, plain;
+    ASSERT_TRUE(u.CreateFontIndirect(&underlined));
+    ASSERT_TRUE(plain.CreateFontIndirect(&base));
+    EXPECT_EQ(Metrics(u).tmUnderlined, 1);
+    EXPECT_EQ(Metrics(plain).tmUnderlined, 0);
 }
 
 TEST(FontCache, FaceNamesKeepAtMost31Bytes) {
@@ -525,6 +594,69 @@ TEST(FontDraw, ClipAndSurfaceEdges) {
     gdi::FontDrawText(FaceOf(f), empty, huge, 0, 0, text, 4, 0xFFFFFF);
     EXPECT_EQ(gdi::FontTextExtent(FaceOf(f), text, 0).cx, 0);
     EXPECT_EQ(gdi::FontTextExtent(FaceOf(f), nullptr, 3).cx, 0);
+}
+
+// Text moved across every edge of a clip, a pixel at a time: inside the clip, the pixels are those of
+// the same text drawn whole elsewhere; outside, nothing.
+TEST(FontDraw, ClippedTextIsAWindowOnTheWholeText) {
+    CFont f;
+    ASSERT_TRUE(f.CreatePointFont(120, "DejaVu Sans"));
+    const char* text = "Wg|";
+    const SIZE ext = gdi::FontTextExtent(FaceOf(f), text, 3);
+    constexpr int kMargin = 10;
+    gdi::Surface whole;
+    ASSERT_TRUE(whole.Create(ext.cx + 2 * kMargin, ext.cy + 2 * kMargin));
+    gdi::FontDrawText(FaceOf(f), whole, RECT{0, 0, whole.Width(), whole.Height()}, kMargin, kMargin, text, 3,
+                      RGB(0, 0, 255));
+    auto wholeAt = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < whole.Width() && y < whole.Height() ? whole.Row(y)[x] : 0u;
+    };
+    gdi::Surface s;
+    ASSERT_TRUE(s.Create(30, 26));
+    const RECT clip{4, 3, 26, 22};
+    int mismatches = 0;
+    for (int dy = -ext.cy - 2; dy <= s.Height() + 2; ++dy) {
+        for (int dx = -ext.cx - 2; dx <= s.Width() + 2; ++dx) {
+            std::fill(s.Bits(), s.Bits() + s.Width() * s.Height(), 0u);
+            gdi::FontDrawText(FaceOf(f), s, clip, dx, dy, text, 3, RGB(0, 0, 255));
+            for (int y = 0; y < s.Height(); ++y) {
+                for (int x = 0; x < s.Width(); ++x) {
+                    const bool in = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+                    const uint32_t expected = in ? wholeAt(x - dx + kMargin, y - dy + kMargin) : 0u;
+                    if (s.Row(y)[x] != expected && ++mismatches <= 5)
+                        ADD_FAILURE() << "text at " << dx << "," << dy << ": pixel " << x << "," << y;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+// Threads drawing with a face none has drawn with before build its glyphs at the same time; each
+// draws the same pixels.
+TEST(FontDraw, ThreadsDrawingANewFaceAgree) {
+    LOGFONT lf = MakeLogFont(-37, "DejaVu Serif", FW_BOLD, true);
+    std::string text;
+    for (int c = 32; c < 256; ++c) text += static_cast<char>(c);
+    const int n = static_cast<int>(text.size());
+    constexpr int kThreads = 4;
+    std::vector<gdi::Surface> surfaces(kThreads);
+    std::vector<std::thread> threads;
+    for (gdi::Surface& s : surfaces) {
+        threads.emplace_back([&lf, &text, n, &s] {
+            CFont f;
+            if (!f.CreateFontIndirect(&lf) || !s.Create(64 * 40, 60)) return;
+            gdi::FontDrawText(*f.Face(), s, RECT{0, 0, s.Width(), s.Height()}, 0, 0, text.data(), n, 0xFFFFFF);
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    const size_t bytes = surfaces[0].BytesPerLine() * 60;
+    ASSERT_FALSE(surfaces[0].IsEmpty());
+    EXPECT_GT(std::count(surfaces[0].Bits(), surfaces[0].Bits() + bytes / 4, 0x00FFFFFFu), 1000);
+    for (int i = 1; i < kThreads; ++i) {
+        ASSERT_FALSE(surfaces[i].IsEmpty());
+        EXPECT_EQ(std::memcmp(surfaces[0].Bits(), surfaces[i].Bits(), bytes), 0) << "thread " << i;
+    }
 }
 
 TEST(FontDefault, DefaultFontIsDejaVuWithASixteenPixelCell) {
