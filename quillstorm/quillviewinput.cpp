@@ -557,8 +557,10 @@ void CQuillView::OnRButtonUp(UINT, CPoint point) {
         setCursor(Qt::BlankCursor);
     }
     const int nCommand = m_pMenu ? m_pMenu->GetSelectedCommand() : ID_NO_COMMAND;
-    ExecuteCommand(static_cast<UINT>(nCommand), TRUE);
+    // The menu closes before its command runs: a command that opens a dialog keeps the frames going,
+    // and they must not show the menu behind the dialog.
     if (m_pMenu) m_pMenu->Hide();
+    ExecuteCommand(static_cast<UINT>(nCommand), TRUE);
     if (m_pPreview) {
         CKTPassage* pPreview = m_pPreview;
         m_pPreview = nullptr;

@@ -605,6 +605,25 @@ TEST_F(PopupMenuFixture, HoveringASizeItemPreviewsTheTitleUntilTheRelease) {
     v->OnRButtonUp(0, centre);
 }
 
+TEST_F(PopupMenuFixture, ADialogTheChosenCommandOpensHasNoMenuBehindIt) {
+    Build("[ab|]");
+    CQuillView* v = View();
+    const CPUMenuItem* pSoftType = Child(Open(CPoint(320, 240), CPUMenu::kUp), ID_SOFTTYPE);
+    MoveTo(pSoftType);
+    const CPUMenuItem* pLens = Child(pSoftType, ID_SOFTTYPE_LENS);
+    MoveTo(pLens);
+    ASSERT_EQ(v->m_pMenu->GetSelectedCommand(), ID_SOFTTYPE_LENS);
+    int nDialogs = 0;
+    m_ui.AnswerDialog([&](ui::CParamDialog&) {
+        ++nDialogs;
+        EXPECT_FALSE(v->m_pMenu->IsVisible()) << "the frames painted behind the dialog show no menu";
+        return IDCANCEL;
+    });
+    v->OnRButtonUp(0, Middle(pLens));
+    EXPECT_EQ(nDialogs, 1);
+    EXPECT_FALSE(v->m_pMenu->IsVisible());
+}
+
 TEST_F(PopupMenuFixture, WithASelectionHoveringResizesTheSelectionAndMakesNoPreview) {
     Build("[ab]");
     CQuillView* v = View();
