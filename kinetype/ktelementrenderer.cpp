@@ -57,6 +57,20 @@ void CKTElementRenderer::GiveChildrenClones(CKTElement* pElement, BYTE bFlag) {
     }
 }
 
+void CKTElementRenderer::AttachDrawingEveryFrame(CKTElement* pElement, BYTE bFlag) {
+    if (!pElement) {
+        SetEventRegistration(EV_DRAW, FALSE);
+        SetEventRegistration(EV_PRESTEP, FALSE);
+        return;
+    }
+    m_pElement = pElement;
+    if (pElement->GetKind() == KIND_GLYPH) {
+        SetEventRegistration(EV_DRAW, TRUE);
+        SetEventRegistration(EV_PRESTEP, TRUE);
+    }
+    GiveChildrenClones(pElement, bFlag);
+}
+
 CKTElementRenderer* CKTElementRenderer::Clone() { return nullptr; }
 void CKTElementRenderer::Draw() {}
 void CKTElementRenderer::OnPreStep() {}

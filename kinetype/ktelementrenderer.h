@@ -100,6 +100,10 @@ protected:
     // Gives each child of pElement a clone of this renderer (SetElement's step for words and
     // passages); a child that refuses its clone has it deleted.
     void GiveChildrenClones(CKTElement* pElement, BYTE bFlag);
+    // SetElement of a renderer that draws and prepares each frame: NULL leaves the draw and pre-step
+    // events (the element pointer stays); a glyph's renderer takes both events; words and passages
+    // hand their children clones.
+    void AttachDrawingEveryFrame(CKTElement* pElement, BYTE bFlag);
 
 private:
     BYTE* FlagOf(int nEvent);

@@ -27,19 +27,7 @@ CKTEROutline::CKTEROutline(int nType)
 void CKTEROutline::OnStep() {}
 void CKTEROutline::OnPostStep() {}
 
-void CKTEROutline::SetElement(CKTElement* pElement, BYTE bFlag) {
-    if (!pElement) {
-        SetEventRegistration(EV_DRAW, FALSE);
-        SetEventRegistration(EV_PRESTEP, FALSE);
-        return;
-    }
-    m_pElement = pElement;
-    if (pElement->GetKind() == KIND_GLYPH) {
-        SetEventRegistration(EV_DRAW, TRUE);
-        SetEventRegistration(EV_PRESTEP, TRUE);
-    }
-    GiveChildrenClones(pElement, bFlag);
-}
+void CKTEROutline::SetElement(CKTElement* pElement, BYTE bFlag) { AttachDrawingEveryFrame(pElement, bFlag); }
 
 BOOL CKTEROutline::AllowsChildRenderers() { return TRUE; }
 

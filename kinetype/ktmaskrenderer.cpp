@@ -78,19 +78,7 @@ void CKTMaskRenderer::FreeMask() {
 
 // ---- attaching and the element's state ------------------------------------------------------------
 
-void CKTMaskRenderer::SetElement(CKTElement* pElement, BYTE bFlag) {
-    if (!pElement) {
-        SetEventRegistration(EV_DRAW, FALSE);
-        SetEventRegistration(EV_PRESTEP, FALSE);
-        return;
-    }
-    m_pElement = pElement;
-    if (pElement->GetKind() == KIND_GLYPH) {
-        SetEventRegistration(EV_DRAW, TRUE);
-        SetEventRegistration(EV_PRESTEP, TRUE);
-    }
-    GiveChildrenClones(pElement, bFlag);
-}
+void CKTMaskRenderer::SetElement(CKTElement* pElement, BYTE bFlag) { AttachDrawingEveryFrame(pElement, bFlag); }
 
 BOOL CKTMaskRenderer::AllowsChildRenderers() { return TRUE; }
 

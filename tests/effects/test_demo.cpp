@@ -58,8 +58,9 @@ TEST_F(EffectsTest, WaveAndFocalFadeDocumentLoadsAndRuns) {
 
     std::string strPath = testing::TempDir() + "effects-demo-" + std::to_string(getpid()) + ".qsd";
     ASSERT_TRUE(KTSaveDocumentFile(Book(), 1000, 600, strPath.c_str()).bSaved);
-    if (const char* pszDemo = std::getenv("QS_EFFECTS_DEMO"))
+    if (const char* pszDemo = std::getenv("QS_EFFECTS_DEMO")) {
         EXPECT_TRUE(KTSaveDocumentFile(Book(), 1000, 600, pszDemo).bSaved);
+    }
 
     KTLoadResult result = KTLoadDocumentFile(strPath.c_str());
     std::remove(strPath.c_str());
