@@ -15,6 +15,8 @@ PACKAGES=(
   netpbm libjpeg-turbo-progs libtiff-tools imagemagick ffmpeg mediainfo libstb-dev
   # the desktop databases the program and the install update, and the tests read back
   shared-mime-info desktop-file-utils
+  # the worker pool for per-pixel work
+  libtbb-dev
 )
 
 missing=()

@@ -1,0 +1,51 @@
+#include "platform/kernel/workpool.h"
+
+#include <cstdlib>
+#include <thread>
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
+namespace qs {
+
+namespace {
+
+int ReadWorkThreads() {
+    if (const char* env = std::getenv("QS_THREADS")) {
+        char* end = nullptr;
+        long v = std::strtol(env, &end, 10);
+        if (end != env && *end == '\0' && v > 0) return v > 1024 ? 1024 : static_cast<int>(v);
+    }
+    unsigned hw = std::thread::hardware_concurrency();
+    return hw == 0 ? 1 : static_cast<int>(hw);
+}
+
+tbb::task_arena& Arena() {
+    // Made once and kept for the life of the process.
+    static tbb::task_arena arena(WorkThreads());
+    return arena;
+}
+
+}  // namespace
+
+int WorkThreads() {
+    static const int threads = ReadWorkThreads();
+    return threads;
+}
+
+void ParallelFor(size_t n, size_t minParallel, size_t grain,
+                                  const std::function<void(size_t begin, size_t end)>& body) {
+    if (n == 0) return;
+    if (WorkThreads() <= 1 || n < minParallel || n < 2) {
+        body(0, n);
+        return;
+    }
+    if (grain == 0) grain = 1;
+    Arena().execute([&] {
+        tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
+                                            [&](const tbb::blocked_range<size_t>& r) { body(r.begin(), r.end()); });
+    });
+}
+
+}  // namespace qs

@@ -1,0 +1,25 @@
+// The program's one pool of worker threads, for per-pixel and per-glyph work that can run side by side.
+//
+// The pool lives for the whole process (oneTBB's arena, made on first use); no call starts a thread of
+// its own. QS_THREADS in the environment sets how many threads the pool may use; QS_THREADS=1 runs every
+// body on the calling thread. Bodies must not touch state another body writes, and must not call back
+// into anything that draws random numbers or reports errors through per-thread state: the caller reserves
+// what a body needs before the call and merges what it produces after it.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+namespace qs {
+
+// How many threads parallel work may use (at least 1): QS_THREADS when it holds a positive number, else
+// the machine's hardware threads. Read once, on first use.
+int WorkThreads();
+
+// Calls body(begin, end) over disjoint ranges that together cover [0, n), and returns when every call has
+// finished. With one work thread, or when n is below minParallel, the whole range runs on the calling
+// thread as body(0, n). grain is the smallest range handed to one call.
+void ParallelFor(size_t n, size_t minParallel, size_t grain,
+                 const std::function<void(size_t begin, size_t end)>& body);
+
+}  // namespace qs
