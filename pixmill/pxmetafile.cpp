@@ -42,6 +42,8 @@ ErrorCode LoadPicture(const BYTE* data, size_t n, Picture& pic) {
         // An enhanced metafile: its frame and reference device come from its header.
         const DWORD headerBytes = GetLe32(data + 4);
         if (headerBytes < kEmfHeaderBytes || headerBytes > n) return ErrorCode::BadMetafile;
+        // A file shorter than its header says was cut short.
+        if (GetLe32(data + 48) > n) return ErrorCode::BadMetafile;
         pic.bEmf = true;
         for (int i = 0; i < 4; ++i) pic.frame[i] = GetLeLong(data + 24 + 4 * i);
         pic.devicePixels[0] = GetLeLong(data + 72);
@@ -75,6 +77,8 @@ ErrorCode LoadPicture(const BYTE* data, size_t n, Picture& pic) {
         box[2] -= box[0];
         box[3] -= box[1];
     }
+    // The header's size of the metafile, in words: a file shorter than that was cut short.
+    if (uint64_t{GetLe32(data + at + 6)} * 2 > n - at) return pic.bFromBytes ? ErrorCode::MetafileConvert : ErrorCode::BadMetafile;
     pic.records = data + at;
     pic.size = n - at;
     pic.frame[2] = extent[0];

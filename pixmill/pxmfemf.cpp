@@ -25,14 +25,21 @@ enum EmfRecord : uint32_t {
     kSetViewportExtEx = 11,
     kSetViewportOrgEx = 12,
     kEof = 14,
+    kSetPixelV = 15,
     kSetMapMode = 17,
     kSetBkMode = 18,
     kSetPolyFillMode = 19,
+    kSetRop2 = 20,
+    kSetStretchBltMode = 21,
     kSetTextAlign = 22,
     kSetTextColor = 24,
     kSetBkColor = 25,
+    kOffsetClipRgn = 26,
     kMoveToEx = 27,
+    kExcludeClipRect = 29,
     kIntersectClipRect = 30,
+    kScaleViewportExtEx = 31,
+    kScaleWindowExtEx = 32,
     kSaveDc = 33,
     kRestoreDc = 34,
     kSetWorldTransform = 35,
@@ -41,18 +48,41 @@ enum EmfRecord : uint32_t {
     kCreatePen = 38,
     kCreateBrushIndirect = 39,
     kDeleteObject = 40,
+    kAngleArc = 41,
     kEllipse = 42,
     kRectangle = 43,
+    kRoundRect = 44,
+    kArc = 45,
+    kChord = 46,
+    kPie = 47,
+    kSelectPalette = 48,
     kCreatePalette = 49,
+    kSetPaletteEntries = 50,
+    kRealizePalette = 52,
+    kExtFloodFill = 53,
     kLineTo = 54,
+    kArcTo = 55,
+    kPolyDraw = 56,
+    kSetArcDirection = 57,
     kBeginPath = 59,
     kEndPath = 60,
     kCloseFigure = 61,
     kFillPath = 62,
     kStrokeAndFillPath = 63,
     kStrokePath = 64,
+    kFlattenPath = 65,
+    kWidenPath = 66,
+    kSelectClipPath = 67,
+    kAbortPath = 68,
+    kFillRgn = 71,
+    kFrameRgn = 72,
+    kInvertRgn = 73,
+    kPaintRgn = 74,
+    kExtSelectClipRgn = 75,
     kBitBlt = 76,
     kStretchBlt = 77,
+    kMaskBlt = 78,
+    kPlgBlt = 79,
     kSetDiBitsToDevice = 80,
     kStretchDiBits = 81,
     kExtCreateFontIndirectW = 82,
@@ -65,10 +95,19 @@ enum EmfRecord : uint32_t {
     kPolylineTo16 = 89,
     kPolyPolyline16 = 90,
     kPolyPolygon16 = 91,
+    kPolyDraw16 = 92,
     kCreateMonoBrush = 93,
     kCreateDibPatternBrushPt = 94,
     kExtCreatePen = 95,
+    kPolyTextOutA = 96,
+    kPolyTextOutW = 97,
+    kSmallTextOut = 108,
+    kAlphaBlend = 114,
+    kTransparentBlt = 116,
+    kGradientFill = 118,
 };
+
+constexpr UINT kEtoNoRect = 0x0100, kEtoSmallChars = 0x0200;
 
 constexpr DWORD kStockBit = 0x80000000u;
 
@@ -107,16 +146,22 @@ void SetDibBits(Player& player, const Fields& r) {
     const BYTE* bits;
     size_t cbInfo, cbBits;
     if (!r.Has(0, 76) || !DibOf(r, 48, &bmi, &cbInfo, &bits, &cbBits)) return;
-    const UINT usage = r.U32(64);
+    SetDibBitsToDevice(player, r.I32(24), r.I32(28), r.I32(32), r.I32(36), r.I32(40), r.I32(44), r.U32(68), r.U32(72), bmi,
+                       cbInfo, bits, cbBits, r.U32(64));
+}
+
+}  // namespace
+
+void SetDibBitsToDevice(Player& player, int64_t xDest, int64_t yDest, int64_t xSrc, int64_t ySrc, int64_t cx,
+                        int64_t cy, uint32_t startScan, uint32_t scanLines, const BITMAPINFO* bmi, size_t cbInfo,
+                        const BYTE* bits, size_t cbBits, UINT usage) {
     gdi::DibFormat f;
     if (!gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
-    const int64_t xDest = r.I32(24), yDest = r.I32(28), xSrc = r.I32(32), ySrc = r.I32(36);
-    const int64_t cx = r.I32(40), cy = r.I32(44);
     const bool rle = f.compression == BI_RLE8 || f.compression == BI_RLE4;
     const int64_t H = f.height;
-    const int64_t start = rle ? 0 : r.U32(68);
+    const int64_t start = rle ? 0 : startScan;
     if (start >= H || cx <= 0 || cy <= 0) return;
-    const int64_t lines = rle ? H : std::min<int64_t>(r.U32(72), H - start);
+    const int64_t lines = rle ? H : std::min<int64_t>(scanLines, H - start);
     if (lines <= 0) return;
     // Rows of the whole picture, top row 0: the band the bits hold and the source rectangle.
     const int64_t bandTop = f.topDown ? start : H - start - lines;
@@ -124,7 +169,7 @@ void SetDibBits(Player& player, const Fields& r) {
     const int64_t r0 = std::max(bandTop, srcTop), r1 = std::min(bandTop + lines, srcTop + cy);
     if (r0 >= r1) return;
     // The band as a DIB of its own height.
-    std::vector<BYTE> band(r.At(r.U32(48)), r.At(r.U32(48)) + cbInfo);
+    std::vector<BYTE> band(reinterpret_cast<const BYTE*>(bmi), reinterpret_cast<const BYTE*>(bmi) + cbInfo);
     const int32_t bandHeight = static_cast<int32_t>(f.topDown ? -lines : lines);
     std::memcpy(band.data() + 8, &bandHeight, 4);
     const int64_t ys = f.topDown ? r0 - bandTop : (bandTop + lines) - r1;
@@ -132,6 +177,30 @@ void SetDibBits(Player& player, const Fields& r) {
                    static_cast<int>(ys), static_cast<int>(cx), static_cast<int>(r1 - r0), true,
                    reinterpret_cast<const BITMAPINFO*>(band.data()), cbInfo, bits, cbBits, usage, SRCCOPY);
 }
+
+std::shared_ptr<const Pattern> PatternFromDib(const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
+                                              UINT usage, bool bMono) {
+    gdi::DibFormat f;
+    if (!gdi::ParseDib(bmi, cbInfo, usage, &f) || f.width > 4096 || f.height > 4096) return nullptr;
+    gdi::Surface s;
+    if (!s.Create(f.width, f.height)) return nullptr;
+    uint32_t colors[256];
+    gdi::DibColorTable(f, usage, nullptr, colors);
+    const bool bMonochrome = bMono && f.bits == 1;
+    if (bMonochrome) {
+        for (uint32_t i = 0; i < 256; ++i) colors[i] = i & 1;
+    }
+    if (!gdi::DecodeDib(f, colors, bits, cbBits, s)) return nullptr;
+    auto p = std::make_shared<Pattern>();
+    p->width = f.width;
+    p->height = f.height;
+    p->monochrome = bMonochrome;
+    p->pixels.assign(s.Bits(), s.Bits() + static_cast<size_t>(f.width) * static_cast<size_t>(f.height));
+    for (uint32_t& v : p->pixels) v &= 0xFFFFFFu;
+    return p;
+}
+
+namespace {
 
 // BITBLT and STRETCHBLT: a source bitmap (top-down coordinates) or, without one, a pattern operation.
 void Blit(Player& player, const Fields& r, bool bStretch) {
@@ -150,10 +219,11 @@ void Blit(Player& player, const Fields& r, bool bStretch) {
     player.DrawDib(x, y, cx, cy, r.I32(44), r.I32(48), ws, hs, false, bmi, cbInfo, bits, cbBits, r.U32(80), rop);
 }
 
-void Text(Player& player, const Fields& r, bool bWide) {
-    if (!r.Has(0, 76)) return;
-    const uint64_t n = r.U32(44), off = r.U32(48);
-    const UINT options = r.U32(52);
+// A text record's EMRTEXT at `at` (36 in EXTTEXTOUT); its string's offset counts from the record's start.
+void Text(Player& player, const Fields& r, bool bWide, size_t at = 36) {
+    if (!r.Has(at, 40)) return;
+    const uint64_t n = r.U32(at + 8), off = r.U32(at + 12);
+    const UINT options = r.U32(at + 16);
     if (!r.Has(off, n * (bWide ? 2 : 1))) return;
     std::string text;
     if (bWide) {
@@ -163,9 +233,119 @@ void Text(Player& player, const Fields& r, bool bWide) {
     } else {
         text.assign(reinterpret_cast<const char*>(r.At(static_cast<size_t>(off))), static_cast<size_t>(n));
     }
-    const double rect[4] = {double(r.I32(56)), double(r.I32(60)), double(r.I32(64)), double(r.I32(68))};
+    const double rect[4] = {double(r.I32(at + 20)), double(r.I32(at + 24)), double(r.I32(at + 28)), double(r.I32(at + 32))};
     const bool hasRect = (options & (kEtoOpaque | kEtoClipped)) != 0;
-    player.TextOut({double(r.I32(36)), double(r.I32(40))}, text, options, hasRect ? rect : nullptr);
+    player.TextOut({double(r.I32(at)), double(r.I32(at + 4))}, text, options, hasRect ? rect : nullptr);
+}
+
+// SMALLTEXTOUT: the reference point, count and options, a rectangle unless ETO_NO_RECT, then the
+// characters: bytes with ETO_SMALL_CHARS, else 16-bit.
+void SmallText(Player& player, const Fields& r) {
+    if (!r.Has(0, 36)) return;
+    const uint64_t n = r.U32(16);
+    const UINT options = r.U32(20);
+    const bool hasRectField = (options & kEtoNoRect) == 0;
+    const size_t at = hasRectField ? 52 : 36;
+    const bool bSmall = (options & kEtoSmallChars) != 0;
+    if (!r.Has(at, n * (bSmall ? 1 : 2))) return;
+    std::string text;
+    if (bSmall) {
+        text.assign(reinterpret_cast<const char*>(r.At(at)), static_cast<size_t>(n));
+    } else {
+        std::u16string w(static_cast<size_t>(n), u'\0');
+        for (size_t i = 0; i < n; ++i) w[i] = static_cast<char16_t>(r.U16(at + 2 * i));
+        text = crt::Utf16ToCp1252(w);
+    }
+    const double rect[4] = {double(r.I32(36)), double(r.I32(40)), double(r.I32(44)), double(r.I32(48))};
+    const bool hasRect = hasRectField && (options & (kEtoOpaque | kEtoClipped)) != 0;
+    player.TextOut({double(r.I32(8)), double(r.I32(12))}, text, options & ~(kEtoNoRect | kEtoSmallChars),
+                   hasRect ? rect : nullptr);
+}
+
+// A pattern brush of a packed DIB: a monochrome brush's bits are drawn in the text and background
+// colours, a DIB pattern brush's in the colours of its table.
+std::shared_ptr<const Pattern> PatternOf(const Fields& r, bool bMono) {
+    const BITMAPINFO* bmi;
+    const BYTE* bits;
+    size_t cbInfo, cbBits;
+    if (!r.Has(0, 32) || !DibOf(r, 16, &bmi, &cbInfo, &bits, &cbBits)) return nullptr;
+    const UINT usage = r.U32(12) == DIB_PAL_COLORS ? DIB_PAL_COLORS : DIB_RGB_COLORS;
+    return PatternFromDib(bmi, cbInfo, bits, cbBits, usage, bMono);
+}
+
+// Palette entries from `at`: n of them, red, green, blue, flags.
+bool PaletteEntries(const Fields& r, size_t at, uint64_t n, std::vector<PALETTEENTRY>& out) {
+    if (n > 65535 || !r.Has(at, n * 4)) return false;
+    out.resize(static_cast<size_t>(n));
+    for (size_t i = 0; i < n; ++i) out[i] = PALETTEENTRY{r.U8(at + 4 * i), r.U8(at + 4 * i + 1), r.U8(at + 4 * i + 2), r.U8(at + 4 * i + 3)};
+    return true;
+}
+
+// The RGNDATA of a region record: cbRgnData at `countAt`, the data at `dataAt`.
+bool RegionOf(const Fields& r, size_t countAt, size_t dataAt, Rects& out) {
+    const uint64_t n = r.U32(countAt);
+    if (!r.Has(countAt, 4) || !r.Has(dataAt, n)) return false;
+    out = RegionDataRects(r.At(dataAt), static_cast<size_t>(n));
+    return true;
+}
+
+// The blits with a source of STRETCHBLT's layout: ALPHABLEND and TRANSPARENTBLT.
+void BlendBlit(Player& player, const Fields& r, bool bAlpha) {
+    const BITMAPINFO* bmi;
+    const BYTE* bits;
+    size_t cbInfo, cbBits;
+    if (!r.Has(0, 108) || !DibOf(r, 84, &bmi, &cbInfo, &bits, &cbBits)) return;
+    const double x = r.I32(24), y = r.I32(28), cx = r.I32(32), cy = r.I32(36);
+    if (bAlpha) {
+        // BLENDFUNCTION: operation, flags, constant alpha, AC_SRC_ALPHA.
+        player.AlphaDib(x, y, cx, cy, r.I32(44), r.I32(48), r.I32(100), r.I32(104), bmi, cbInfo, bits, cbBits, r.U32(80),
+                        r.U8(42), r.U8(43) == 1);
+    } else {
+        player.TransparentDib(x, y, cx, cy, r.I32(44), r.I32(48), r.I32(100), r.I32(104), bmi, cbInfo, bits, cbBits,
+                              r.U32(80), r.U32(40));
+    }
+}
+
+void MaskBlit(Player& player, const Fields& r) {
+    const BITMAPINFO* bmi;
+    const BYTE* bits;
+    size_t cbInfo, cbBits;
+    if (!r.Has(0, 128) || !DibOf(r, 84, &bmi, &cbInfo, &bits, &cbBits)) return;
+    const BITMAPINFO* mbmi = nullptr;
+    const BYTE* mbits = nullptr;
+    size_t cbm = 0, cbmBits = 0;
+    if (r.U32(116) != 0 && !DibOf(r, 112, &mbmi, &cbm, &mbits, &cbmBits)) return;
+    player.MaskDib(r.I32(24), r.I32(28), r.I32(32), r.I32(36), r.I32(44), r.I32(48), bmi, cbInfo, bits, cbBits,
+                   r.U32(80), r.U32(40), mbmi, cbm, mbits, cbmBits, r.I32(100), r.I32(104));
+}
+
+void PlgBlit(Player& player, const Fields& r) {
+    const BITMAPINFO* bmi;
+    const BYTE* bits;
+    size_t cbInfo, cbBits;
+    if (!r.Has(0, 140) || !DibOf(r, 96, &bmi, &cbInfo, &bits, &cbBits)) return;
+    const DPoint corners[3] = {{double(r.I32(24)), double(r.I32(28))}, {double(r.I32(32)), double(r.I32(36))},
+                               {double(r.I32(40)), double(r.I32(44))}};
+    player.PlgDib(corners, r.I32(48), r.I32(52), r.I32(56), r.I32(60), bmi, cbInfo, bits, cbBits, r.U32(92));
+}
+
+void Gradient(Player& player, const Fields& r) {
+    if (!r.Has(0, 36)) return;
+    const uint64_t nVer = r.U32(24), nPieces = r.U32(28);
+    const int mode = static_cast<int>(r.U32(32));
+    const uint64_t each = mode == 2 ? 12 : 8;
+    if (mode < 0 || mode > 2 || nVer > r.Size() / 16 || nPieces > r.Size() / each || !r.Has(36, nVer * 16 + nPieces * each))
+        return;
+    std::vector<Player::Vertex> vertices(static_cast<size_t>(nVer));
+    for (size_t i = 0; i < nVer; ++i) {
+        const size_t at = 36 + 16 * i;
+        vertices[i] = {{double(r.I32(at)), double(r.I32(at + 4))}, double(r.U16(at + 8)), double(r.U16(at + 10)), double(r.U16(at + 12))};
+    }
+    std::vector<std::vector<uint32_t>> pieces(static_cast<size_t>(nPieces));
+    const size_t base = 36 + 16 * static_cast<size_t>(nVer);
+    for (size_t i = 0; i < nPieces; ++i)
+        for (size_t k = 0; k < each / 4; ++k) pieces[i].push_back(r.U32(base + each * i + 4 * k));
+    player.GradientFill(vertices, pieces, mode);
 }
 
 // The slot an object record names: 1 to the table's size (0 is the metafile itself).
@@ -261,15 +441,126 @@ void Play(Player& player, uint32_t type, const Fields& r) {
                 player.CreateObject(slot, o);
             }
             break;
-        case kCreatePalette:
         case kCreateMonoBrush:
         case kCreateDibPatternBrushPt:
             if (r.Has(0, 12) && Slot(player, r.U32(8), &slot)) {
+                // A brush whose bitmap cannot be read is still a brush: selecting it replaces the
+                // brush in force, and it paints nothing.
                 Object o;
-                o.kind = Object::Kind::Other;
+                o.kind = Object::Kind::Brush;
+                o.brush.pattern = PatternOf(r, type == kCreateMonoBrush);
+                o.brush.style = o.brush.pattern ? kBsPattern : kBsNull;
                 player.CreateObject(slot, o);
             }
             break;
+        case kCreatePalette: {
+            std::vector<PALETTEENTRY> entries;
+            if (r.Has(0, 16) && Slot(player, r.U32(8), &slot) && PaletteEntries(r, 16, r.U16(14), entries))
+                player.CreatePalette(slot, entries);
+            break;
+        }
+        case kSetPaletteEntries: {
+            std::vector<PALETTEENTRY> entries;
+            if (r.Has(0, 20) && Slot(player, r.U32(8), &slot) && PaletteEntries(r, 20, r.U32(16), entries))
+                player.SetPaletteEntries(slot, r.U32(12), entries);
+            break;
+        }
+        case kSelectPalette:
+            if (!r.Has(0, 12)) break;
+            if (r.U32(8) & kStockBit) player.SelectPalette(SIZE_MAX);
+            else if (Slot(player, r.U32(8), &slot)) player.SelectPalette(slot);
+            break;
+        case kRealizePalette: break;  // the raster has no palette of its own
+        case kSetPixelV:
+            if (r.Has(0, 20)) player.SetPixel({double(r.I32(8)), double(r.I32(12))}, r.U32(16));
+            break;
+        case kSetRop2: if (r.Has(0, 12)) player.SetRop2(r.I32(8)); break;
+        case kSetStretchBltMode: if (r.Has(0, 12)) player.SetStretchBltMode(r.I32(8)); break;
+        case kSetArcDirection: if (r.Has(0, 12)) player.SetArcDirection(r.I32(8)); break;
+        case kScaleViewportExtEx:
+            if (r.Has(0, 24)) player.ScaleViewportExt(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+            break;
+        case kScaleWindowExtEx:
+            if (r.Has(0, 24)) player.ScaleWindowExt(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+            break;
+        case kExcludeClipRect:
+            if (r.Has(0, 24)) player.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20));
+            break;
+        case kOffsetClipRgn: if (r.Has(0, 16)) player.OffsetClipRgn(r.I32(8), r.I32(12)); break;
+        case kExtSelectClipRgn: {
+            Rects rects;
+            if (r.Has(0, 16) && RegionOf(r, 8, 16, rects)) player.SelectClipRects(rects, false, r.I32(12));
+            break;
+        }
+        case kSelectClipPath: if (r.Has(0, 12)) player.SelectClipPath(r.I32(8)); break;
+        case kFillRgn: {
+            Rects rects;
+            if (r.Has(0, 32) && RegionOf(r, 24, 32, rects) && Slot(player, r.U32(28), &slot)) player.FillRegion(rects, slot);
+            break;
+        }
+        case kFrameRgn: {
+            Rects rects;
+            if (r.Has(0, 40) && RegionOf(r, 24, 40, rects) && Slot(player, r.U32(28), &slot))
+                player.FrameRegion(rects, slot, r.I32(32), r.I32(36));
+            break;
+        }
+        case kInvertRgn:
+        case kPaintRgn: {
+            Rects rects;
+            if (!r.Has(0, 28) || !RegionOf(r, 24, 28, rects)) break;
+            if (type == kInvertRgn) player.InvertRegion(rects);
+            else player.FillRegion(rects, SIZE_MAX);
+            break;
+        }
+        case kExtFloodFill:
+            if (r.Has(0, 24)) player.FloodFill({double(r.I32(8)), double(r.I32(12))}, r.U32(16), r.U32(20) == 1);
+            break;
+        case kRoundRect:
+            if (r.Has(0, 32)) player.RoundRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20), r.I32(24), r.I32(28));
+            break;
+        case kArc:
+        case kArcTo:
+        case kChord:
+        case kPie:
+            if (r.Has(0, 40)) {
+                const Player::ArcKind kind = type == kArc     ? Player::ArcKind::Arc
+                                             : type == kArcTo ? Player::ArcKind::ArcTo
+                                             : type == kChord ? Player::ArcKind::Chord
+                                                              : Player::ArcKind::Pie;
+                player.ArcShape(kind, r.I32(8), r.I32(12), r.I32(16), r.I32(20), {double(r.I32(24)), double(r.I32(28))},
+                                {double(r.I32(32)), double(r.I32(36))});
+            }
+            break;
+        case kAngleArc:
+            if (r.Has(0, 28))
+                player.AngleArc({double(r.I32(8)), double(r.I32(12))}, double(r.U32(16)), r.F32(20), r.F32(24));
+            break;
+        case kPolyDraw:
+        case kPolyDraw16: {
+            const bool bShort = type == kPolyDraw16;
+            if (!r.Has(0, 28) || !Points(r, 28, r.U32(24), bShort, pts)) break;
+            const size_t typesAt = 28 + pts.size() * (bShort ? 4 : 8);
+            if (!r.Has(typesAt, pts.size())) break;
+            player.PolyDraw(pts, std::vector<BYTE>(r.At(typesAt), r.At(typesAt) + pts.size()));
+            break;
+        }
+        case kFlattenPath: player.FlattenPath(); break;
+        case kWidenPath: player.WidenPath(); break;
+        case kAbortPath: player.AbortPath(); break;
+        case kSmallTextOut: SmallText(player, r); break;
+        case kPolyTextOutA:
+        case kPolyTextOutW: {
+            if (!r.Has(0, 40)) break;
+            const uint64_t n = r.U32(36);
+            if (n > r.Size() / 40) break;
+            for (size_t i = 0; i < n; ++i) Text(player, r, type == kPolyTextOutW, 40 + 40 * i);
+            break;
+        }
+        case kMaskBlt: MaskBlit(player, r); break;
+        case kPlgBlt: PlgBlit(player, r); break;
+        case kAlphaBlend: BlendBlit(player, r, true); break;
+        case kTransparentBlt: BlendBlit(player, r, false); break;
+        case kGradientFill: Gradient(player, r); break;
         case kPolygon:
         case kPolyline:
         case kPolyBezier:

@@ -1,5 +1,6 @@
 // The metafile record player's state, mapping and drawing (pxmfplay.h).
 #include "pixmill/pxmfplay.h"
+#include "pixmill/pxmfpaint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -202,22 +203,206 @@ void Player::RestoreDC(int n) {
     UpdateTransform();
 }
 
-void Player::IntersectClipRect(double left, double top, double right, double bottom) {
-    const DPoint a = ToRaster({left, top}), b = ToRaster({right, bottom});
-    const int l = ToPixel(std::min(a.x, b.x)), r = ToPixel(std::max(a.x, b.x));
-    const int t = ToPixel(std::min(a.y, b.y)), btm = ToPixel(std::max(a.y, b.y));
-    DcState& s = m_state;
-    if (!s.clipped) {
-        s.clipped = true;
-        s.clipLeft = 0;
-        s.clipTop = 0;
-        s.clipRight = m_width;
-        s.clipBottom = m_height;
+void Player::SetRop2(int rop2) {
+    if (rop2 >= kR2Black && rop2 <= kR2White) m_state.rop2 = rop2;
+}
+
+void Player::SetStretchBltMode(int mode) {
+    if (mode >= 1 && mode <= 4) m_state.stretchMode = mode;
+}
+
+void Player::SetArcDirection(int direction) {
+    if (direction == kAdCounterClockwise || direction == kAdClockwise) m_state.arcDirection = direction;
+}
+
+namespace {
+
+// ext x num / den in whole numbers, truncated; false when it cannot be taken (den 0, a result of 0 or
+// out of range).
+bool ScaleExtent(double& ext, int num, int den) {
+    if (den == 0) return false;
+    const int64_t v = static_cast<int64_t>(ext) * num / den;
+    if (v == 0 || v > INT32_MAX || v < INT32_MIN) return false;
+    ext = static_cast<double>(v);
+    return true;
+}
+
+}  // namespace
+
+void Player::ScaleWindowExt(int xNum, int xDen, int yNum, int yDen) {
+    if (m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) return;
+    double x = m_state.windowExtX, y = m_state.windowExtY;
+    if (!ScaleExtent(x, xNum, xDen) || !ScaleExtent(y, yNum, yDen)) return;
+    SetWindowExt(x, y);
+}
+
+void Player::ScaleViewportExt(int xNum, int xDen, int yNum, int yDen) {
+    if (m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) return;
+    double x = m_state.viewportExtX, y = m_state.viewportExtY;
+    if (!ScaleExtent(x, xNum, xDen) || !ScaleExtent(y, yNum, yDen)) return;
+    SetViewportExt(x, y);
+}
+
+void Player::OffsetWindowOrg(double dx, double dy) { SetWindowOrg(m_state.windowOrgX + dx, m_state.windowOrgY + dy); }
+
+void Player::OffsetViewportOrg(double dx, double dy) {
+    SetViewportOrg(m_state.viewportOrgX + dx, m_state.viewportOrgY + dy);
+}
+
+// ---- clipping -------------------------------------------------------------------------------------------------
+
+void Mask::UpdateBox() {
+    left = width;
+    top = height;
+    right = bottom = 0;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* row = bits.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        int x0 = 0;
+        while (x0 < width && !row[x0]) ++x0;
+        if (x0 == width) continue;
+        int x1 = width;
+        while (!row[x1 - 1]) --x1;
+        left = std::min(left, x0);
+        right = std::max(right, x1);
+        top = std::min(top, y);
+        bottom = y + 1;
     }
-    s.clipLeft = std::max(s.clipLeft, l);
-    s.clipTop = std::max(s.clipTop, t);
-    s.clipRight = std::min(s.clipRight, r);
-    s.clipBottom = std::min(s.clipBottom, btm);
+    if (right <= left) left = top = right = bottom = 0;
+}
+
+namespace {
+
+// Spans of the rasteriser into a mask.
+class MaskSink : public gdi::SpanSink {
+public:
+    explicit MaskSink(Mask& m) : m_mask(m) {}
+    bool Rows(int y0, int y1, const int* xs, int n) override {
+        for (int y = std::max(y0, 0); y < std::min(y1, m_mask.height); ++y) {
+            uint8_t* row = m_mask.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m_mask.width);
+            for (int i = 0; i < n; ++i) {
+                const int a = std::max(xs[2 * i], 0), b = std::min(xs[2 * i + 1], m_mask.width);
+                if (a < b) std::memset(row + a, 1, static_cast<size_t>(b - a));
+            }
+        }
+        return true;
+    }
+
+private:
+    Mask& m_mask;
+};
+
+}  // namespace
+
+Mask Player::MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const {
+    Mask m;
+    m.width = m_width;
+    m.height = m_height;
+    m.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
+    LayerPolygons polys(figures, 0, 0);
+    if (!polys.counts.empty()) {
+        MaskSink sink(m);
+        gdi::RasterizePolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()),
+                                  fillMode, 0, m_height, sink);
+    }
+    m.UpdateBox();
+    return m;
+}
+
+Mask Player::MaskOfRects(const Rects& rects, const Xform& xf) const {
+    std::vector<std::vector<DPoint>> figures;
+    for (const auto& r : rects) {
+        if (!(r[0] < r[2]) || !(r[1] < r[3])) continue;
+        std::vector<DPoint> f = {xf.Apply({r[0], r[1]}), xf.Apply({r[2], r[1]}), xf.Apply({r[2], r[3]}), xf.Apply({r[0], r[3]})};
+        // One turning for all, so overlaps stay inside under WINDING.
+        if (SignedArea(f) < 0) std::reverse(f.begin(), f.end());
+        figures.push_back(std::move(f));
+    }
+    return MaskOf(figures, WINDING);
+}
+
+void Player::CombineClip(Mask shape, int mode) {
+    const Mask* cur = m_state.clip.get();
+    if (mode != kRgnCopy) {
+        const size_t n = shape.bits.size();
+        for (size_t i = 0; i < n; ++i) {
+            const bool a = cur ? cur->bits[i] != 0 : true, b = shape.bits[i] != 0;
+            bool v = false;
+            switch (mode) {
+                case kRgnAnd: v = a && b; break;
+                case kRgnOr: v = a || b; break;
+                case kRgnXor: v = a != b; break;
+                case kRgnDiff: v = a && !b; break;
+                default: return;
+            }
+            shape.bits[i] = v ? 1 : 0;
+        }
+        shape.UpdateBox();
+    }
+    m_state.clip = std::make_shared<const Mask>(std::move(shape));
+}
+
+void Player::IntersectClipRect(double left, double top, double right, double bottom) {
+    CombineClip(MaskOfRects({{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}}, m_toRaster),
+                kRgnAnd);
+}
+
+void Player::ExcludeClipRect(double left, double top, double right, double bottom) {
+    CombineClip(MaskOfRects({{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}}, m_toRaster),
+                kRgnDiff);
+}
+
+void Player::OffsetClipRgn(double dx, double dy) {
+    const Mask* cur = m_state.clip.get();
+    if (!cur) return;
+    // The logical offset in raster pixels, through the linear part of the mapping.
+    const int ox = ToPixel(dx * m_toRaster.m11 + dy * m_toRaster.m21), oy = ToPixel(dx * m_toRaster.m12 + dy * m_toRaster.m22);
+    Mask m;
+    m.width = m_width;
+    m.height = m_height;
+    m.bits.assign(cur->bits.size(), 0);
+    for (int y = cur->top; y < cur->bottom; ++y) {
+        const int64_t ty = int64_t{y} + oy;
+        if (ty < 0 || ty >= m_height) continue;
+        for (int x = cur->left; x < cur->right; ++x) {
+            const int64_t tx = int64_t{x} + ox;
+            if (tx >= 0 && tx < m_width && cur->Inside(x, y))
+                m.bits[static_cast<size_t>(ty) * static_cast<size_t>(m_width) + static_cast<size_t>(tx)] = 1;
+        }
+    }
+    m.UpdateBox();
+    m_state.clip = std::make_shared<const Mask>(std::move(m));
+}
+
+void Player::SelectClipRects(const Rects& rects, bool bLogical, int mode) {
+    if (mode < kRgnAnd || mode > kRgnCopy) return;
+    if (mode == kRgnCopy && rects.empty()) {
+        m_state.clip.reset();
+        return;
+    }
+    Xform device;  // reference pixels onto the raster
+    device.m11 = m_width / (m_setup.frameRight - m_setup.frameLeft);
+    device.m22 = m_height / (m_setup.frameBottom - m_setup.frameTop);
+    device.dx = -m_setup.frameLeft * device.m11;
+    device.dy = -m_setup.frameTop * device.m22;
+    CombineClip(MaskOfRects(rects, bLogical ? m_toRaster : device), mode);
+}
+
+void Player::SelectClipRegion(size_t slot) {
+    const Rects* rects = RegionAt(slot);
+    if (!rects) {
+        m_state.clip.reset();
+        return;
+    }
+    CombineClip(MaskOfRects(*rects, m_toRaster), kRgnCopy);
+}
+
+void Player::SelectClipPath(int mode) {
+    if (!m_path.ended || mode < kRgnAnd || mode > kRgnCopy) {
+        ClearPath();
+        return;
+    }
+    CombineClip(MaskOf(m_path.figures, m_path.widened ? WINDING : m_state.polyFillMode), mode);
+    ClearPath();
 }
 
 // ---- objects ------------------------------------------------------------------------------------------------
@@ -242,6 +427,7 @@ void Player::SelectObject(size_t slot) {
             m_state.font = o.font;
             m_state.defaultFont = false;
             break;
+        case Object::Kind::Region: CombineClip(MaskOfRects(o.rects, m_toRaster), kRgnCopy); break;
         default: break;
     }
 }
@@ -267,27 +453,88 @@ void Player::DeleteObject(size_t slot) {
     if (slot < m_objects.size()) m_objects[slot] = Object();
 }
 
-// ---- painting -----------------------------------------------------------------------------------------------
+namespace {
 
-template <class Draw>
-void Player::Paint(Draw draw) {
-    if (!m_state.clipped) {
-        draw(m_dc, 0, 0);
+std::shared_ptr<CPalette> LayerPalette(const std::vector<PALETTEENTRY>& entries) {
+    if (entries.empty() || entries.size() > 65535) return nullptr;
+    std::vector<BYTE> block(4 + 4 * entries.size());
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(entries.size());
+    std::memcpy(lp->palPalEntry, entries.data(), 4 * entries.size());
+    auto pal = std::make_shared<CPalette>();
+    if (!pal->CreatePalette(lp)) return nullptr;
+    return pal;
+}
+
+}  // namespace
+
+void Player::CreatePalette(size_t slot, const std::vector<PALETTEENTRY>& entries) {
+    if (slot >= m_objects.size()) return;
+    Object o;
+    o.kind = Object::Kind::Palette;
+    o.palette = entries;
+    o.layerPalette = LayerPalette(entries);
+    m_objects[slot] = std::move(o);
+}
+
+void Player::SetPaletteEntries(size_t slot, size_t start, const std::vector<PALETTEENTRY>& entries) {
+    if (slot == SIZE_MAX) slot = m_state.paletteSlot;
+    if (slot >= m_objects.size() || m_objects[slot].kind != Object::Kind::Palette) return;
+    Object& o = m_objects[slot];
+    for (size_t i = 0; i < entries.size() && start < o.palette.size() && i < o.palette.size() - start; ++i)
+        o.palette[start + i] = entries[i];
+    o.layerPalette = LayerPalette(o.palette);
+    if (m_state.paletteSlot == slot) m_state.palette = o.layerPalette;
+}
+
+void Player::SelectPalette(size_t slot) {
+    if (slot == SIZE_MAX) {
+        m_state.palette.reset();
+        m_state.paletteSlot = SIZE_MAX;
         return;
     }
-    const int l = std::max(m_state.clipLeft, 0), t = std::max(m_state.clipTop, 0);
-    const int r = std::min(m_state.clipRight, m_width), b = std::min(m_state.clipBottom, m_height);
-    if (l >= r || t >= b) return;
-    const int w = r - l, h = b - t;
+    if (slot >= m_objects.size() || m_objects[slot].kind != Object::Kind::Palette) return;
+    m_state.palette = m_objects[slot].layerPalette;
+    m_state.paletteSlot = slot;
+}
+
+const Rects* Player::RegionAt(size_t slot) const {
+    if (slot >= m_objects.size() || m_objects[slot].kind != Object::Kind::Region) return nullptr;
+    return &m_objects[slot].rects;
+}
+
+bool Player::BrushOf(size_t slot, BrushInfo* brush) const {
+    if (slot == SIZE_MAX) {
+        *brush = m_state.brush;
+        return true;
+    }
+    if (slot >= m_objects.size() || m_objects[slot].kind != Object::Kind::Brush) return false;
+    *brush = m_objects[slot].brush;
+    return true;
+}
+
+std::shared_ptr<const Pattern> Player::BrushPattern(const BrushInfo& brush) const {
+    if (brush.style != kBsPattern || !brush.pattern) return nullptr;
+    if (!brush.pattern->monochrome) return brush.pattern;
+    // A monochrome pattern: 0 in the text colour, 1 in the background colour.
+    auto p = std::make_shared<Pattern>(*brush.pattern);
+    p->monochrome = false;
+    const uint32_t fg = gdi::ColorToPixel(m_state.text), bg = gdi::ColorToPixel(m_state.bk);
+    for (uint32_t& v : p->pixels) v = v ? bg : fg;
+    return p;
+}
+
+// ---- painting -----------------------------------------------------------------------------------------------
+
+bool Player::WorkBitmap(int w, int h) {
     const gdi::Surface& s = m_clipBitmap.GetSurface();
     if (!m_clipBitmap.IsCreated() || s.Width() != w || s.Height() != h) {
+        m_clipDc.SelectStockObject(NULL_BRUSH);  // nothing of the last play stays selected
         m_clipBitmap.DeleteObject();
-        if (!m_clipBitmap.CreateCompatibleBitmap(&m_dc, w, h)) return;
+        if (!m_clipBitmap.CreateCompatibleBitmap(&m_dc, w, h)) return false;
     }
-    m_clipDc.SelectObject(&m_clipBitmap);
-    m_clipDc.BitBlt(0, 0, w, h, &m_dc, l, t, SRCCOPY);
-    draw(m_clipDc, l, t);
-    m_dc.BitBlt(l, t, w, h, &m_clipDc, 0, 0, SRCCOPY);
+    return m_clipDc.SelectObject(&m_clipBitmap) != nullptr || m_clipDc.GetCurrentBitmap() == &m_clipBitmap;
 }
 
 double Player::PenWidthPixels() const {
@@ -303,10 +550,17 @@ std::vector<DPoint> Player::ToRaster(const std::vector<DPoint>& pts) const {
 }
 
 void Player::FillFigures(const std::vector<std::vector<DPoint>>& figures, int fillMode) {
-    if (BrushVisible()) FillRaster(figures, m_state.brush.color, fillMode);
+    if (BrushVisible()) FillWithBrush(figures, m_state.brush, fillMode);
 }
 
-void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode) {
+void Player::FillWithBrush(const std::vector<std::vector<DPoint>>& figures, const BrushInfo& brush, int fillMode) {
+    if (!Paints(brush)) return;
+    const std::shared_ptr<const Pattern> pattern = BrushPattern(brush);
+    FillRaster(figures, brush.color, fillMode, pattern.get());
+}
+
+void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode,
+                        const Pattern* pattern) {
     Paint([&](CDC& dc, int dx, int dy) {
         LayerPolygons polys(figures, dx, dy);
         if (polys.counts.empty()) return;
@@ -318,7 +572,7 @@ void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORRE
         dc.SetPolyFillMode(oldMode);
         dc.SelectObject(oldBrush);
         dc.SelectObject(oldPen);
-    });
+    }, pattern, true);
 }
 
 void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -337,9 +591,14 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
                 if (closed[i]) dc.LineTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
             }
             dc.SelectObject(old);
-        });
+        }, nullptr, true);
         return;
     }
+    FillRaster(WidePenPieces(figures, closed, width), color, WINDING);
+}
+
+std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
+                                                       const std::vector<bool>& closed, double width) const {
     // A wide pen: a quadrilateral along each segment and a disc at each point, filled together under the
     // winding rule (every piece turning the same way, so overlaps stay filled).
     const double half = width / 2;
@@ -372,7 +631,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
         }
         for (const DPoint& p : f) disc(p);
     }
-    FillRaster(pieces, color, WINDING);
+    return pieces;
 }
 
 void Player::FillAndStroke(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -420,7 +679,7 @@ void Player::CloseFigure() {
 }
 
 void Player::FillPath() {
-    if (m_path.ended) FillFigures(m_path.figures, m_state.polyFillMode);
+    if (m_path.ended) FillFigures(m_path.figures, m_path.widened ? WINDING : m_state.polyFillMode);
     ClearPath();
 }
 
@@ -537,7 +796,24 @@ void Player::Rectangle(double left, double top, double right, double bottom) {
 
 void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
     const COLORREF penColor = m_state.pen.color, brushColor = m_state.brush.color;
-    const bool pen = PenVisible(), brush = BrushVisible();
+    bool pen = PenVisible(), brush = BrushVisible();
+    const std::shared_ptr<const Pattern> pattern = brush ? BrushPattern(m_state.brush) : nullptr;
+    if (pattern) {
+        // The pattern fills first, without the pen (one pixel more of it lies under the outline), then
+        // the pen draws the outline alone.
+        Paint([&](CDC& dc, int dx, int dy) {
+            CBrush br(brushColor);
+            CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
+            CGdiObject* oldBrush = dc.SelectObject(&br);
+            const int l = ToPixel(a.x) - dx, t = ToPixel(a.y) - dy, r = ToPixel(b.x) - dx, btm = ToPixel(b.y) - dy;
+            if (bEllipse) dc.Ellipse(l, t, r, btm);
+            else dc.Rectangle(l, t, r, btm);
+            dc.SelectObject(oldPen);
+            dc.SelectObject(oldBrush);
+        }, pattern.get(), true);
+        brush = false;
+        if (!pen) return;
+    }
     Paint([&](CDC& dc, int dx, int dy) {
         CPen p(PS_SOLID, 1, penColor);
         CBrush br(brushColor);
@@ -548,7 +824,7 @@ void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
         else dc.Rectangle(l, t, r, btm);
         dc.SelectObject(oldPen);
         dc.SelectObject(oldBrush);
-    });
+    }, nullptr, true);
 }
 
 std::vector<DPoint> Player::EllipsePoints(double left, double top, double right, double bottom) const {
@@ -618,11 +894,8 @@ void Player::TextOut(DPoint ref, const std::string& text, UINT options, const do
         }
         if (options & kEtoClipped) {
             // The text alone is cut to the rectangle: a clip for this call only.
-            m_state.clipped = true;
-            m_state.clipLeft = std::max(saved.clipped ? saved.clipLeft : 0, l);
-            m_state.clipTop = std::max(saved.clipped ? saved.clipTop : 0, t);
-            m_state.clipRight = std::min(saved.clipped ? saved.clipRight : m_width, r);
-            m_state.clipBottom = std::min(saved.clipped ? saved.clipBottom : m_height, btm);
+            const std::vector<std::vector<DPoint>> box = {{{double(l), double(t)}, {double(r), double(t)}, {double(r), double(btm)}, {double(l), double(btm)}}};
+            CombineClip(MaskOf(box, WINDING), kRgnAnd);
         }
     }
     const UINT align = m_state.textAlign & ~TA_UPDATECP;
@@ -640,11 +913,7 @@ void Player::TextOut(DPoint ref, const std::string& text, UINT options, const do
         dc.SetTextColor(oldText);
         if (oldFont) dc.SelectObject(oldFont);
     });
-    m_state.clipped = saved.clipped;
-    m_state.clipLeft = saved.clipLeft;
-    m_state.clipTop = saved.clipTop;
-    m_state.clipRight = saved.clipRight;
-    m_state.clipBottom = saved.clipBottom;
+    m_state.clip = saved.clip;
     if (updateCp) {
         const double sx = Length(m_toRaster.m11, m_toRaster.m12);
         if (sx > 0) m_state.current.x += width / sx;
@@ -655,7 +924,7 @@ void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int
                      bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
                      DWORD rop) {
     gdi::DibFormat f;
-    if (usage != DIB_RGB_COLORS || !bits || !gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
+    if (!bits || !gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
     // The DIB is decoded whole: an RLE header may declare any size without the bytes to back it.
     if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return;
     // StretchDIBits counts a bottom-up DIB's source rows from its bottom.
@@ -665,9 +934,12 @@ void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int
     const int x0 = ToPixel(a.x), y0 = ToPixel(a.y);
     const int w = ToPixel(b.x) - x0, h = ToPixel(b.y) - y0;
     if (w == 0 || h == 0 || wSrc == 0 || hSrc == 0) return;
-    Paint([&](CDC& dc, int dx, int dy) {
+    PaintOver([&](CDC& dc, int dx, int dy) {
+        // DIB_PAL_COLORS tables index the selected palette.
+        CPalette* old = m_state.palette ? dc.SelectPalette(m_state.palette.get(), FALSE) : nullptr;
         gdi::StretchDIBitsChecked(&dc, x0 - dx, y0 - dy, w, h, xSrc, ys, wSrc, hSrc, bits, cbBits, bmi, cbInfo, usage,
                                   rop);
+        if (old) dc.SelectPalette(old, FALSE);
     });
 }
 
@@ -676,12 +948,15 @@ void Player::PatBlt(double x, double y, double w, double h, DWORD rop) {
     const int x0 = ToPixel(a.x), y0 = ToPixel(a.y), x1 = ToPixel(b.x), y1 = ToPixel(b.y);
     const bool brush = BrushVisible();
     const COLORREF color = m_state.brush.color;
-    Paint([&](CDC& dc, int dx, int dy) {
+    auto draw = [&](CDC& dc, int dx, int dy) {
         CBrush solid(color);
         CGdiObject* old = brush ? dc.SelectObject(&solid) : dc.SelectStockObject(NULL_BRUSH);
         dc.PatBlt(x0 - dx, y0 - dy, x1 - x0, y1 - y0, rop);
         dc.SelectObject(old);
-    });
+    };
+    const std::shared_ptr<const Pattern> pattern = brush ? BrushPattern(m_state.brush) : nullptr;
+    if (rop == PATCOPY && pattern) Paint(draw, pattern.get());
+    else PaintOver(draw);
 }
 
 }  // namespace px::mf

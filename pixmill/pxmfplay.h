@@ -1,6 +1,6 @@
 // The metafile record player: a device context's state as the records set it (mapping, world transform,
-// colours, modes, selected pen, brush and font, current position, path, clip rectangle), the object
-// table, and the drawing of shapes, text and bitmaps onto a raster through the drawing layer.
+// colours, modes, selected pen, brush, font and palette, current position, path, clip mask), the object
+// table, and the drawing of shapes, regions, text and bitmaps onto a raster through the drawing layer.
 //
 // Coordinates: a record's logical point goes through the world transform (enhanced metafiles), then
 // the page mapping (window origin and extent onto viewport origin and extent, or a fixed mapping mode
@@ -11,12 +11,19 @@
 //
 // The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons (each segment a
 // quadrilateral, each joint and end a disc). Pen styles other than solid and null draw solid; hatched
-// brushes fill solid in their colour; pattern brushes and palettes take their object slot and select
-// nothing. The clip rectangle is applied by drawing through a work bitmap of its size.
+// brushes fill solid in their colour; pattern brushes tile their bitmap from the raster's origin.
+//
+// The clip is a mask of raster pixels (none: the whole raster), combined with each clip record's shape
+// and kept with the rest of the state by SaveDC. While a clip, a binary raster operation other than
+// R2_COPYPEN or a pattern brush is in force, shapes are drawn onto a work bitmap that starts out with a
+// marker no drawing writes (the top byte of a pixel set); the pixels drawn then go onto the raster
+// through the clip, the pattern and the raster operation. Blits, whose raster operations read the
+// destination, start their work bitmap as a copy of the raster instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +38,13 @@ constexpr int kMmText = 1, kMmLoMetric = 2, kMmHiMetric = 3, kMmLoEnglish = 4, k
               kMmIsotropic = 7, kMmAnisotropic = 8;
 // Pen styles (low four bits) and brush styles.
 constexpr int kPsNull = 5;
-constexpr UINT kBsSolid = 0, kBsNull = 1, kBsHatched = 2;
+constexpr UINT kBsSolid = 0, kBsNull = 1, kBsHatched = 2, kBsPattern = 3;
+// Binary raster operations (the pen's and brush's colour against the raster's).
+constexpr int kR2Black = 1, kR2Nop = 11, kR2CopyPen = 13, kR2White = 16;
+// Arc directions.
+constexpr int kAdCounterClockwise = 1, kAdClockwise = 2;
+// Ways a clip shape combines with the clip in force.
+constexpr int kRgnAnd = 1, kRgnOr = 2, kRgnXor = 3, kRgnDiff = 4, kRgnCopy = 5;
 // ExtTextOut options.
 constexpr UINT kEtoOpaque = 0x0002, kEtoClipped = 0x0004;
 
@@ -58,17 +71,43 @@ struct PenInfo {
     COLORREF color = 0;
 };
 
+// A pattern brush's bitmap: raster pixels (0x00RRGGBB), top row first; a monochrome one holds 0 and 1,
+// drawn in the text and background colours.
+struct Pattern {
+    int width = 0, height = 0;
+    bool monochrome = false;
+    std::vector<uint32_t> pixels;
+};
+
 struct BrushInfo {
     UINT style = kBsSolid;
     COLORREF color = 0xFFFFFF;
+    std::shared_ptr<const Pattern> pattern;  // kBsPattern
 };
+
+// A set of raster pixels: one byte a pixel over the whole raster, non-zero inside, and the box that
+// holds them.
+struct Mask {
+    int width = 0, height = 0;
+    std::vector<uint8_t> bits;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    bool Inside(int x, int y) const { return bits[static_cast<size_t>(y) * static_cast<size_t>(width) + x] != 0; }
+    void UpdateBox();
+};
+using MaskPtr = std::shared_ptr<const Mask>;
+
+// A region object: rectangles (left, top, right, bottom) in the units of the record that made it.
+using Rects = std::vector<std::array<double, 4>>;
 
 // An entry of the object table.
 struct Object {
-    enum class Kind { Empty, Pen, Brush, Font, Other } kind = Kind::Empty;
+    enum class Kind { Empty, Pen, Brush, Font, Region, Palette, Other } kind = Kind::Empty;
     PenInfo pen;
     BrushInfo brush;
     LOGFONT font{};
+    Rects rects;                                // Region
+    std::vector<PALETTEENTRY> palette;          // Palette: its entries
+    std::shared_ptr<CPalette> layerPalette;     // Palette: the layer's palette of them
 };
 
 // The reference device a picture was made for: its size in pixels and in millimetres.
@@ -105,8 +144,12 @@ struct DcState {
     LOGFONT font{};
     bool defaultFont = true;  // no font selected: the layer's default font
     DPoint current;           // logical
-    bool clipped = false;     // the clip rectangle, in raster pixels
-    int clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0;
+    MaskPtr clip;             // none: the whole raster
+    int rop2 = kR2CopyPen;
+    int arcDirection = kAdCounterClockwise;
+    int stretchMode = 1;      // BLACKONWHITE; the layer stretches by the nearest pixel whatever it is
+    std::shared_ptr<CPalette> palette;  // none: the default palette
+    size_t paletteSlot = SIZE_MAX;      // the object slot of the selected palette
 };
 
 class Player {
@@ -128,13 +171,34 @@ public:
     void ModifyWorldTransform(const Xform& xf, DWORD mode);
     void SetBkColor(COLORREF c) { m_state.bk = c & 0xFFFFFF; }
     void SetTextColor(COLORREF c) { m_state.text = c & 0xFFFFFF; }
+    COLORREF TextColor() const { return m_state.text; }
+    COLORREF BkColor() const { return m_state.bk; }
     void SetBkMode(int mode);
     void SetTextAlign(UINT align) { m_state.textAlign = align; }
     void SetPolyFillMode(int mode);
     void SaveDC();
     // n < 0: the state n saves back; n > 0: the n-th save. Others are ignored.
     void RestoreDC(int n);
+    void SetRop2(int rop2);
+    void SetStretchBltMode(int mode);
+    void SetArcDirection(int direction);
+    // Extents multiplied by num / den, truncated as whole numbers (isotropic and anisotropic modes only).
+    void ScaleWindowExt(int xNum, int xDen, int yNum, int yDen);
+    void ScaleViewportExt(int xNum, int xDen, int yNum, int yDen);
+    void OffsetWindowOrg(double dx, double dy);
+    void OffsetViewportOrg(double dx, double dy);
+
+    // ---- clipping: logical rectangles, regions and the path combined with the clip in force
     void IntersectClipRect(double left, double top, double right, double bottom);
+    void ExcludeClipRect(double left, double top, double right, double bottom);
+    // Moves the clip by a logical offset.
+    void OffsetClipRgn(double dx, double dy);
+    // Rectangles in reference-device pixels (bLogical false) or logical units; mode kRgnAnd ... kRgnCopy.
+    // kRgnCopy of no rectangles removes the clip.
+    void SelectClipRects(const Rects& rects, bool bLogical, int mode);
+    // The clip from a region object (slot), combined as kRgnCopy; an empty or missing slot removes it.
+    void SelectClipRegion(size_t slot);
+    void SelectClipPath(int mode);
 
     // ---- objects: slots of the table; a slot outside it or an empty one is ignored.
     size_t ObjectSlots() const { return m_objects.size(); }
@@ -145,6 +209,13 @@ public:
     // A stock object by its index (WHITE_BRUSH 0 ... NULL_PEN 8, the fonts 10 to 17, DC_BRUSH 18, DC_PEN 19).
     void SelectStockObject(DWORD index);
     void DeleteObject(size_t slot);
+    // A palette object into the slot, from its entries.
+    void CreatePalette(size_t slot, const std::vector<PALETTEENTRY>& entries);
+    // Entries from `start` of the palette in the slot, or of the selected palette (slot SIZE_MAX).
+    void SetPaletteEntries(size_t slot, size_t start, const std::vector<PALETTEENTRY>& entries);
+    void SelectPalette(size_t slot);  // SIZE_MAX: the default palette
+    // The region object in a slot (nullptr when there is none).
+    const Rects* RegionAt(size_t slot) const;
 
     // ---- drawing, in logical coordinates
     void MoveTo(DPoint p);
@@ -159,6 +230,34 @@ public:
     void PolyPolyline(const std::vector<DPoint>& pts, const std::vector<size_t>& counts);
     void Rectangle(double left, double top, double right, double bottom);
     void Ellipse(double left, double top, double right, double bottom);
+    // Rounded corners of the ellipse of cornerW x cornerH.
+    void RoundRect(double left, double top, double right, double bottom, double cornerW, double cornerH);
+    // The ellipse in the box from the radial through `start` to the one through `end`, in the arc
+    // direction. Arc strokes it; ArcTo first draws a line from the current position to its start and
+    // moves the current position to its end; Chord closes it with a line, Pie with lines to the centre,
+    // and both are filled.
+    enum class ArcKind { Arc, ArcTo, Chord, Pie };
+    void ArcShape(ArcKind kind, double left, double top, double right, double bottom, DPoint start, DPoint end);
+    // A line from the current position to the circle's point at startDeg, then the arc over sweepDeg
+    // (counter-clockwise for positive); the current position ends on it.
+    void AngleArc(DPoint centre, double radius, double startDeg, double sweepDeg);
+    // Points with PT_MOVETO, PT_LINETO and PT_BEZIERTO types (PT_CLOSEFIGURE may be or'ed in).
+    void PolyDraw(const std::vector<DPoint>& pts, const std::vector<BYTE>& types);
+    void SetPixel(DPoint p, COLORREF color);
+    // Regions: logical rectangles filled with a brush object (slot; SIZE_MAX: the selected brush),
+    // framed with it (a frame w x h logical units wide), or inverted.
+    void FillRegion(const Rects& rects, size_t brushSlot);
+    void FrameRegion(const Rects& rects, size_t brushSlot, double w, double h);
+    void InvertRegion(const Rects& rects);
+    // Fills the area around p: of the colour (bSurface) or up to a border of it, with the brush.
+    void FloodFill(DPoint p, COLORREF color, bool bSurface);
+    // A gradient over the vertices (logical points, 16-bit colour channels): rectangles (mode 0
+    // horizontal, 1 vertical) or triangles (mode 2), each a list of vertex indices.
+    struct Vertex {
+        DPoint p;
+        double r = 0, g = 0, b = 0;
+    };
+    void GradientFill(const std::vector<Vertex>& vertices, const std::vector<std::vector<uint32_t>>& pieces, int mode);
     // Text of Windows-1252 bytes at the reference point; rect (logical, may be NULL) for ETO_OPAQUE and
     // ETO_CLIPPED.
     void TextOut(DPoint ref, const std::string& text, UINT options, const double* rect);
@@ -172,6 +271,23 @@ public:
     // A raster operation without a source on the logical rectangle (PATCOPY, PATINVERT, DSTINVERT,
     // BLACKNESS, WHITENESS; others draw nothing).
     void PatBlt(double x, double y, double w, double h, DWORD rop);
+    // A DIB drawn as DrawDib draws it with SRCCOPY, keeping the raster wherever the stretched source has
+    // the colour `transparent` (TransparentBlt), or blended onto it (AlphaBlend: constant alpha 0 to 255,
+    // and the source's own alpha when bSourceAlpha, for 32-bit DIBs of premultiplied colours).
+    void TransparentDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc,
+                        int hSrc, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
+                        COLORREF transparent);
+    void AlphaDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
+                  const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage, int alpha,
+                  bool bSourceAlpha);
+    // A DIB through a monochrome mask DIB (mask pixel 1: the raster operation's foreground, 0: its
+    // background operation, the top byte of rop), as MaskBlt; no mask: as DrawDib.
+    void MaskDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, const BITMAPINFO* bmi,
+                 size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage, DWORD rop, const BITMAPINFO* maskBmi,
+                 size_t cbMaskInfo, const BYTE* maskBits, size_t cbMaskBits, int xMask, int yMask);
+    // A DIB onto the parallelogram of three logical points (top-left, top-right, bottom-left).
+    void PlgDib(const DPoint corners[3], int xSrc, int ySrc, int wSrc, int hSrc, const BITMAPINFO* bmi, size_t cbInfo,
+                const BYTE* bits, size_t cbBits, UINT usage);
 
     // ---- paths
     void BeginPath();
@@ -180,6 +296,10 @@ public:
     void FillPath();
     void StrokePath();
     void StrokeAndFillPath();
+    void FlattenPath() {}  // the path holds lines only
+    // The path becomes the outline of its stroke with the pen.
+    void WidenPath();
+    void AbortPath();
 
 private:
     // The path between BeginPath and its use: raster figures.
@@ -189,13 +309,17 @@ private:
         std::vector<std::vector<DPoint>> figures;
         std::vector<bool> closed;
         size_t points = 0;
+        bool widened = false;  // the outline of a stroke: filled under WINDING
     };
 
     void UpdateTransform();
     DPoint ToRaster(DPoint p) const { return m_toRaster.Apply(p); }
     double PenWidthPixels() const;
     bool PenVisible() const { return (m_state.pen.style & 0x0F) != kPsNull; }
-    bool BrushVisible() const { return m_state.brush.style == kBsSolid || m_state.brush.style == kBsHatched; }
+    static bool Paints(const BrushInfo& b) {
+        return b.style == kBsSolid || b.style == kBsHatched || (b.style == kBsPattern && b.pattern);
+    }
+    bool BrushVisible() const { return Paints(m_state.brush); }
     bool AxisAligned() const { return m_toRaster.m12 == 0 && m_toRaster.m21 == 0; }
 
     std::vector<DPoint> ToRaster(const std::vector<DPoint>& pts) const;
@@ -203,7 +327,8 @@ private:
     // mode, the pen strokes them.
     void FillFigures(const std::vector<std::vector<DPoint>>& figures, int fillMode);
     // Fills raster polygons in one colour under a fill mode, with no outline.
-    void FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode);
+    void FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode,
+                    const Pattern* pattern = nullptr);
     // The layer's own rectangle or ellipse on the raster box from a to b, with the pen and brush.
     void PaintLayerShape(bool bEllipse, DPoint a, DPoint b);
     void StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed);
@@ -216,10 +341,39 @@ private:
     std::vector<DPoint> EllipsePoints(double left, double top, double right, double bottom) const;
     void BezierTo(std::vector<DPoint>& out, DPoint p0, DPoint p1, DPoint p2, DPoint p3) const;
 
-    // Runs draw(dc, dx, dy) with dx, dy to subtract from raster coordinates: on the raster itself, or,
-    // while a clip rectangle is in force, on a work bitmap of the clip that is then copied back.
+    // Runs draw(dc, dx, dy) with dx, dy to subtract from raster coordinates: on the raster itself, or on
+    // a marked work bitmap whose drawn pixels go onto the raster through the clip (and `extra`, when
+    // given), the pattern (when given) and, when bRop2, the binary raster operation.
     template <class Draw>
-    void Paint(Draw draw);
+    void Paint(Draw draw, const Pattern* pattern = nullptr, bool bRop2 = false, const Mask* extra = nullptr);
+    // The same for draws that read the raster (blits): the work bitmap starts as a copy of it.
+    template <class Draw>
+    void PaintOver(Draw draw, const Mask* extra = nullptr);
+    // The work bitmap for a box of the raster, selected into m_clipDc; false when it cannot be had.
+    bool WorkBitmap(int w, int h);
+    // The brush's pattern with a monochrome one's colours resolved, or nullptr for a plain brush.
+    std::shared_ptr<const Pattern> BrushPattern(const BrushInfo& brush) const;
+    // Fills raster figures with a brush (its colour or pattern), with no outline.
+    void FillWithBrush(const std::vector<std::vector<DPoint>>& figures, const BrushInfo& brush, int fillMode);
+    // The mask of raster figures under a fill rule, and of rectangles through a transform.
+    Mask MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const;
+    Mask MaskOfRects(const Rects& rects, const Xform& xf) const;
+    void CombineClip(Mask shape, int mode);
+    // Points of the ellipse in the box from parameter t0 over sweep (radians, in the ellipse's own
+    // parameter), in raster pixels.
+    std::vector<DPoint> EllipseArc(double left, double top, double right, double bottom, double t0, double sweep) const;
+    // The sweep from t0 to t1 in the arc direction as it shows on the raster.
+    double ArcSweep(double t0, double t1) const;
+    // The pieces a wide pen strokes the figures with (each turning the same way, filled under WINDING).
+    std::vector<std::vector<DPoint>> WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
+                                                   const std::vector<bool>& closed, double width) const;
+    // The brush of a slot (SIZE_MAX: the selected one); false when the slot holds none.
+    bool BrushOf(size_t slot, BrushInfo* brush) const;
+    // The stretched DIB on a work bitmap of the destination rectangle; false when nothing draws.
+    struct Stretched;
+    bool StretchToWork(Stretched& out, double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc,
+                       int wSrc, int hSrc, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
+                       UINT usage);
 
     CDC& m_dc;
     int m_width;
@@ -238,5 +392,8 @@ private:
     CDC m_clipDc;
     CBitmap m_clipBitmap;
 };
+
+// The rectangles of a region record: an RGNDATA block (32-byte header, then RECTLs) of n bytes.
+Rects RegionDataRects(const BYTE* p, size_t n);
 
 }  // namespace px::mf

@@ -44,6 +44,16 @@ private:
 ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size);
 ErrorCode PlayEmfRecords(Player& player, const BYTE* records, size_t size);
 
+// SetDIBitsToDevice: the scan lines a record holds (startScan onwards, scanLines of them; all of an RLE
+// DIB) copied 1:1 in logical units.
+void SetDibBitsToDevice(Player& player, int64_t xDest, int64_t yDest, int64_t xSrc, int64_t ySrc, int64_t cx,
+                        int64_t cy, uint32_t startScan, uint32_t scanLines, const BITMAPINFO* bmi, size_t cbInfo,
+                        const BYTE* bits, size_t cbBits, UINT usage);
+// A pattern brush's bitmap from a DIB (a monochrome brush keeps a 1-bit DIB's bits as 0 and 1); nullptr
+// when it cannot be read.
+std::shared_ptr<const Pattern> PatternFromDib(const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
+                                              UINT usage, bool bMono);
+
 // Object slots a create record fills: the WMF ones take the lowest free slot, EMF ones name theirs.
 constexpr size_t kMaxEmfObjects = 65536;
 

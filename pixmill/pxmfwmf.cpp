@@ -1,5 +1,7 @@
 // The records of Windows metafiles. Parameters are 16-bit words in the reverse order of the call's
 // arguments (y before x, bottom before left).
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,36 @@ enum WmfFunction : uint16_t {
     kStretchDib = 0x0F43,
     kDibStretchBlt = 0x0B41,
     kDibBitBlt = 0x0940,
+    kSetRop2 = 0x0104,
+    kSetStretchBltMode = 0x0107,
+    kSetPixel = 0x041F,
+    kArc = 0x0817,
+    kPie = 0x081A,
+    kChord = 0x0830,
+    kRoundRect = 0x061C,
+    kFloodFill = 0x0419,
+    kExtFloodFill = 0x0548,
+    kBitBlt = 0x0922,
+    kStretchBlt = 0x0B23,
+    kSetDibToDev = 0x0D33,
+    kOffsetWindowOrg = 0x020F,
+    kOffsetViewportOrg = 0x0211,
+    kScaleWindowExt = 0x0410,
+    kScaleViewportExt = 0x0412,
+    kExcludeClipRect = 0x0415,
+    kOffsetClipRgn = 0x0220,
+    kSelectClipRegion = 0x012C,
+    kFillRegion = 0x0228,
+    kFrameRegion = 0x0429,
+    kInvertRegion = 0x012A,
+    kPaintRegion = 0x012B,
+    kPatBlt = 0x061D,
+    kSelectPalette = 0x0234,
+    kRealizePalette = 0x0035,
+    kSetPalEntries = 0x0037,
 };
+
+
 
 // n points of (x, y) words from `at`; false when they do not fit.
 bool Points(const Fields& r, size_t at, size_t n, std::vector<DPoint>& out) {
@@ -74,6 +105,84 @@ void PatBltFromEnd(Player& player, const Fields& r) {
     if (r.Size() < 12) return;
     const size_t end = r.Size();
     player.PatBlt(r.I16(end - 2), r.I16(end - 4), r.I16(end - 6), r.I16(end - 8), r.U32(0));
+}
+
+// A region record's rectangles: a 22-byte header (its scan count at 10), then scans of a word count of
+// x coordinates, top and bottom, the (left, right) pairs and the count again.
+Rects RegionRects(const Fields& r) {
+    Rects rects;
+    if (!r.Has(0, 22)) return rects;
+    const size_t scans = r.U16(10);
+    size_t at = 22;
+    for (size_t i = 0; i < scans; ++i) {
+        if (!r.Has(at, 6)) break;
+        const size_t count = r.U16(at);
+        const double top = r.I16(at + 2), bottom = r.I16(at + 4);
+        if (!r.Has(at + 6, 2 * uint64_t{count} + 2)) break;
+        for (size_t k = 0; k + 1 < count; k += 2)
+            rects.push_back({double(r.I16(at + 6 + 2 * k)), top, double(r.I16(at + 8 + 2 * k)), bottom});
+        at += 6 + 2 * count + 2;
+    }
+    return rects;
+}
+
+// A device-dependent bitmap of the old blits (type, width, height, bytes a row, planes, bits a pixel, then
+// the rows, top first) as a top-down DIB: 1-bit bitmaps take the text colour for 0 and the background
+// colour for 1, as a monochrome bitmap blitted onto colour does. False for a layout it cannot be.
+bool Bitmap16ToDib(const Fields& r, size_t at, COLORREF text, COLORREF bk, std::vector<BYTE>& dib, size_t* infoBytes) {
+    if (!r.Has(at, 10)) return false;
+    const int w = r.I16(at + 2), h = r.I16(at + 4), rowBytes = r.I16(at + 6);
+    const int planes = r.U8(at + 8), bpp = r.U8(at + 9);
+    if (w <= 0 || h <= 0 || planes != 1 || (bpp != 1 && bpp != 24 && bpp != 32) || rowBytes <= 0) return false;
+    if (uint64_t{static_cast<uint32_t>(rowBytes)} * 8 < uint64_t{static_cast<uint32_t>(w)} * bpp) return false;
+    if (!r.Has(at + 10, uint64_t{static_cast<uint32_t>(rowBytes)} * static_cast<uint32_t>(h))) return false;
+    const size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
+    const size_t table = bpp == 1 ? 8 : 0;
+    *infoBytes = 40 + table;
+    dib.assign(*infoBytes + stride * static_cast<size_t>(h), 0);
+    BITMAPINFOHEADER hdr{};
+    hdr.biSize = 40;
+    hdr.biWidth = w;
+    hdr.biHeight = -h;
+    hdr.biPlanes = 1;
+    hdr.biBitCount = static_cast<WORD>(bpp);
+    hdr.biCompression = BI_RGB;
+    std::memcpy(dib.data(), &hdr, 40);
+    if (bpp == 1) {
+        const BYTE t[8] = {GetBValue(text), GetGValue(text), GetRValue(text), 0, GetBValue(bk), GetGValue(bk), GetRValue(bk), 0};
+        std::memcpy(dib.data() + 40, t, 8);
+    }
+    const size_t copy = std::min(stride, static_cast<size_t>(rowBytes));
+    for (int y = 0; y < h; ++y) std::memcpy(dib.data() + *infoBytes + stride * y, r.At(at + 10 + static_cast<size_t>(rowBytes) * y), copy);
+    return true;
+}
+
+void OldBlit(Player& player, const Fields& r, bool bStretch) {
+    // Without a bitmap the record holds a reserved word in its place; its destination ends it.
+    const size_t plain = bStretch ? 22 : 18;
+    if (r.Size() == plain) {
+        PatBltFromEnd(player, r);
+        return;
+    }
+    const size_t at = bStretch ? 20 : 16;
+    std::vector<BYTE> dib;
+    size_t info = 0;
+    if (!Bitmap16ToDib(r, at, player.TextColor(), player.BkColor(), dib, &info)) return;
+    const auto* bmi = reinterpret_cast<const BITMAPINFO*>(dib.data());
+    if (bStretch) {
+        player.DrawDib(r.I16(18), r.I16(16), r.I16(14), r.I16(12), r.I16(10), r.I16(8), r.I16(6), r.I16(4), false, bmi, info,
+                       dib.data() + info, dib.size() - info, DIB_RGB_COLORS, r.U32(0));
+    } else {
+        player.DrawDib(r.I16(14), r.I16(12), r.I16(10), r.I16(8), r.I16(6), r.I16(4), r.I16(10), r.I16(8), false, bmi, info,
+                       dib.data() + info, dib.size() - info, DIB_RGB_COLORS, r.U32(0));
+    }
+}
+
+bool PaletteEntries(const Fields& r, size_t at, size_t n, std::vector<PALETTEENTRY>& out) {
+    if (!r.Has(at, uint64_t{n} * 4)) return false;
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) out[i] = PALETTEENTRY{r.U8(at + 4 * i), r.U8(at + 4 * i + 1), r.U8(at + 4 * i + 2), r.U8(at + 4 * i + 3)};
+    return true;
 }
 
 Object OtherObject() {
@@ -117,6 +226,45 @@ void Play(Player& player, uint16_t function, const Fields& r) {
             } else if (function == kCreateBrushIndirect && r.Has(0, 8)) {
                 o.kind = Object::Kind::Brush;
                 o.brush = BrushInfo{r.U16(0), r.U32(2)};
+            } else if (function == kCreateRegion) {
+                o.kind = Object::Kind::Region;
+                o.rects = RegionRects(r);
+            } else if (function == kCreatePalette && r.Has(0, 4)) {
+                std::vector<PALETTEENTRY> entries;
+                if (PaletteEntries(r, 4, r.U16(2), entries)) {
+                    const size_t slot = player.FreeSlot();
+                    player.CreatePalette(slot, entries);
+                    if (slot < player.ObjectSlots()) break;
+                }
+            } else if (function == kDibCreatePatternBrush && r.Has(0, 4 + sizeof(BITMAPINFOHEADER))) {
+                // A pattern brush replaces the brush in force when selected; one whose bitmap cannot be
+                // read paints nothing.
+                o.kind = Object::Kind::Brush;
+                const auto* bmi = reinterpret_cast<const BITMAPINFO*>(r.At(4));
+                const size_t n = r.Size() - 4;
+                const UINT usage = r.U16(2) == DIB_PAL_COLORS ? DIB_PAL_COLORS : DIB_RGB_COLORS;
+                gdi::DibFormat f;
+                if (gdi::ParseDib(bmi, n, usage, &f) && f.infoBytes <= n) {
+                    const size_t info = static_cast<size_t>(f.infoBytes);
+                    o.brush.pattern = PatternFromDib(bmi, info, r.At(4 + info), n - info, usage, false);
+                }
+                o.brush.style = o.brush.pattern ? kBsPattern : kBsNull;
+            } else if (function == kCreatePatternBrush) {
+                o.kind = Object::Kind::Brush;
+                std::vector<BYTE> dib;
+                size_t info = 0;
+                // The bitmap's header, 18 reserved bytes, then its rows.
+                std::vector<BYTE> joined;
+                if (r.Has(0, 28)) {
+                    joined.assign(r.At(0), r.At(0) + 10);
+                    joined.insert(joined.end(), r.At(28), r.At(0) + r.Size());
+                }
+                if (!joined.empty() && Bitmap16ToDib(Fields(joined.data(), joined.size()), 0, 0, 0xFFFFFF, dib, &info)) {
+                    const auto* bmi = reinterpret_cast<const BITMAPINFO*>(dib.data());
+                    o.brush.pattern = PatternFromDib(bmi, info, dib.data() + info, dib.size() - info, DIB_RGB_COLORS,
+                                                     bmi->bmiHeader.biBitCount == 1);
+                }
+                o.brush.style = o.brush.pattern ? kBsPattern : kBsNull;
             } else if (function == kCreateFontIndirect && r.Has(0, 18)) {
                 o.kind = Object::Kind::Font;
                 LOGFONT& lf = o.font;
@@ -139,6 +287,69 @@ void Play(Player& player, uint16_t function, const Fields& r) {
             break;
         }
         case kSelectObject: if (r.Has(0, 2)) player.SelectObject(r.U16(0)); break;
+        case kSelectPalette: if (r.Has(0, 2)) player.SelectPalette(r.U16(0)); break;
+        case kRealizePalette: break;  // the raster has no palette of its own
+        case kSetPalEntries: {
+            std::vector<PALETTEENTRY> entries;
+            if (r.Has(0, 4) && PaletteEntries(r, 4, r.U16(2), entries)) player.SetPaletteEntries(SIZE_MAX, r.U16(0), entries);
+            break;
+        }
+        case kSetRop2: if (r.Has(0, 2)) player.SetRop2(r.U16(0)); break;
+        case kSetStretchBltMode: if (r.Has(0, 2)) player.SetStretchBltMode(r.U16(0)); break;
+        case kSetPixel: if (r.Has(0, 8)) player.SetPixel({double(r.I16(6)), double(r.I16(4))}, r.U32(0)); break;
+        case kFloodFill: if (r.Has(0, 8)) player.FloodFill({double(r.I16(6)), double(r.I16(4))}, r.U32(0), false); break;
+        case kExtFloodFill:
+            if (r.Has(0, 10)) player.FloodFill({double(r.I16(8)), double(r.I16(6))}, r.U32(2), r.U16(0) == 1);
+            break;
+        case kArc:
+        case kPie:
+        case kChord:
+            if (r.Has(0, 16)) {
+                const Player::ArcKind kind = function == kArc ? Player::ArcKind::Arc
+                                             : function == kPie ? Player::ArcKind::Pie
+                                                                : Player::ArcKind::Chord;
+                player.ArcShape(kind, r.I16(14), r.I16(12), r.I16(10), r.I16(8), {double(r.I16(6)), double(r.I16(4))},
+                                {double(r.I16(2)), double(r.I16(0))});
+            }
+            break;
+        case kRoundRect:
+            if (r.Has(0, 12)) player.RoundRect(r.I16(10), r.I16(8), r.I16(6), r.I16(4), r.I16(2), r.I16(0));
+            break;
+        case kOffsetWindowOrg: if (r.Has(0, 4)) player.OffsetWindowOrg(r.I16(2), r.I16(0)); break;
+        case kOffsetViewportOrg: if (r.Has(0, 4)) player.OffsetViewportOrg(r.I16(2), r.I16(0)); break;
+        case kScaleWindowExt: if (r.Has(0, 8)) player.ScaleWindowExt(r.I16(6), r.I16(4), r.I16(2), r.I16(0)); break;
+        case kScaleViewportExt: if (r.Has(0, 8)) player.ScaleViewportExt(r.I16(6), r.I16(4), r.I16(2), r.I16(0)); break;
+        case kExcludeClipRect:
+            if (r.Has(0, 8)) player.ExcludeClipRect(r.I16(6), r.I16(4), r.I16(2), r.I16(0));
+            break;
+        case kOffsetClipRgn: if (r.Has(0, 4)) player.OffsetClipRgn(r.I16(2), r.I16(0)); break;
+        case kSelectClipRegion: if (r.Has(0, 2)) player.SelectClipRegion(r.U16(0)); break;
+        case kFillRegion:
+            if (r.Has(0, 4) && player.RegionAt(r.U16(0))) player.FillRegion(*player.RegionAt(r.U16(0)), r.U16(2));
+            break;
+        case kFrameRegion:
+            if (r.Has(0, 8) && player.RegionAt(r.U16(0)))
+                player.FrameRegion(*player.RegionAt(r.U16(0)), r.U16(2), r.I16(6), r.I16(4));
+            break;
+        case kInvertRegion: if (r.Has(0, 2) && player.RegionAt(r.U16(0))) player.InvertRegion(*player.RegionAt(r.U16(0))); break;
+        case kPaintRegion:
+            if (r.Has(0, 2) && player.RegionAt(r.U16(0))) player.FillRegion(*player.RegionAt(r.U16(0)), SIZE_MAX);
+            break;
+        case kPatBlt: if (r.Has(0, 12)) player.PatBlt(r.I16(10), r.I16(8), r.I16(6), r.I16(4), r.U32(0)); break;
+        case kBitBlt: OldBlit(player, r, false); break;
+        case kStretchBlt: OldBlit(player, r, true); break;
+        case kSetDibToDev:
+            if (r.Has(0, 18 + sizeof(BITMAPINFOHEADER))) {
+                const auto* bmi = reinterpret_cast<const BITMAPINFO*>(r.At(18));
+                const size_t n = r.Size() - 18;
+                const UINT usage = r.U16(0);
+                gdi::DibFormat f;
+                if (!gdi::ParseDib(bmi, n, usage, &f) || f.infoBytes > n) break;
+                const size_t info = static_cast<size_t>(f.infoBytes);
+                SetDibBitsToDevice(player, r.I16(16), r.I16(14), r.I16(8), r.I16(6), r.I16(12), r.I16(10), r.U16(4), r.U16(2),
+                                   bmi, info, r.At(18 + info), n - info, usage);
+            }
+            break;
         case kDeleteObject: if (r.Has(0, 2)) player.DeleteObject(r.U16(0)); break;
         case kMoveTo: if (r.Has(0, 4)) player.MoveTo({double(r.I16(2)), double(r.I16(0))}); break;
         case kLineTo: if (r.Has(0, 4)) player.LineTo({double(r.I16(2)), double(r.I16(0))}); break;

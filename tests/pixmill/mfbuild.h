@@ -120,6 +120,15 @@ enum : uint32_t {
     EMR_STROKEPATH = 64, EMR_BITBLT = 76, EMR_STRETCHBLT = 77, EMR_SETDIBITSTODEVICE = 80, EMR_STRETCHDIBITS = 81,
     EMR_EXTCREATEFONTINDIRECTW = 82, EMR_EXTTEXTOUTW = 84, EMR_POLYBEZIER16 = 85, EMR_POLYGON16 = 86,
     EMR_POLYLINE16 = 87, EMR_POLYBEZIERTO16 = 88, EMR_POLYPOLYGON16 = 91, EMR_EXTCREATEPEN = 95,
+    EMR_SETPIXELV = 15, EMR_SETROP2 = 20, EMR_SETSTRETCHBLTMODE = 21, EMR_OFFSETCLIPRGN = 26, EMR_EXCLUDECLIPRECT = 29,
+    EMR_SCALEVIEWPORTEXTEX = 31, EMR_SCALEWINDOWEXTEX = 32, EMR_ANGLEARC = 41, EMR_ROUNDRECT = 44, EMR_ARC = 45,
+    EMR_CHORD = 46, EMR_PIE = 47, EMR_SELECTPALETTE = 48, EMR_CREATEPALETTE = 49, EMR_SETPALETTEENTRIES = 50,
+    EMR_REALIZEPALETTE = 52, EMR_EXTFLOODFILL = 53, EMR_ARCTO = 55, EMR_POLYDRAW = 56, EMR_SETARCDIRECTION = 57,
+    EMR_FLATTENPATH = 65, EMR_WIDENPATH = 66, EMR_SELECTCLIPPATH = 67, EMR_ABORTPATH = 68, EMR_FILLRGN = 71,
+    EMR_FRAMERGN = 72, EMR_INVERTRGN = 73, EMR_PAINTRGN = 74, EMR_EXTSELECTCLIPRGN = 75, EMR_MASKBLT = 78,
+    EMR_PLGBLT = 79, EMR_POLYDRAW16 = 92, EMR_CREATEMONOBRUSH = 93, EMR_CREATEDIBPATTERNBRUSHPT = 94,
+    EMR_POLYTEXTOUTW = 97, EMR_SMALLTEXTOUT = 108, EMR_ALPHABLEND = 114, EMR_TRANSPARENTBLT = 116,
+    EMR_GRADIENTFILL = 118,
 };
 constexpr uint32_t kStock = 0x80000000u;
 
@@ -166,6 +175,60 @@ inline Fields EmfStretchDib(int x, int y, int w, int h, int xs, int ys, int ws, 
     Fields f;
     f.I32(0).I32(0).I32(0).I32(0).I32(x).I32(y).I32(xs).I32(ys).I32(ws).I32(hs);
     f.U32(80).U32(40).U32(120).U32(static_cast<uint32_t>(dib.size() - 40)).U32(0).U32(rop).I32(w).I32(h);
+    return f.Raw(dib);
+}
+
+// A packed 1-bit DIB, bottom-up, with a table of the given entries (RGBQUADs as COLORREFs, or WORD
+// indices when bPalIndices); pixels given as 0 and 1, top row first.
+inline Bytes Dib1(int w, int h, const std::vector<int>& topDown, const std::vector<uint32_t>& table,
+                  bool bPalIndices = false) {
+    const int stride = ((w + 31) / 32) * 4;
+    Fields f;
+    f.U32(40).I32(w).I32(h).U16(1).U16(1).U32(0).U32(static_cast<uint32_t>(stride * h)).I32(0).I32(0);
+    f.U32(static_cast<uint32_t>(table.size())).U32(0);
+    for (uint32_t t : table) {
+        if (bPalIndices) f.U16(t);
+        else f.U16(static_cast<uint32_t>((GetBValue(t)) | (GetGValue(t) << 8))).U16(GetRValue(t));
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        Bytes row(static_cast<size_t>(stride), 0);
+        for (int x = 0; x < w; ++x)
+            if (topDown[static_cast<size_t>(y * w + x)]) row[static_cast<size_t>(x / 8)] |= static_cast<BYTE>(0x80 >> (x % 8));
+        f.Raw(row);
+    }
+    return f.b;
+}
+
+// The bytes of a packed DIB's header block (header and table): 40 bytes and the table that follows.
+inline size_t DibInfoBytes(const Bytes& dib, bool bPalIndices = false) {
+    const uint32_t bits = dib[14] | (dib[15] << 8);
+    uint32_t used = dib[32] | (dib[33] << 8);
+    if (bits <= 8 && used == 0) used = 1u << bits;
+    if (bits > 8) used = 0;
+    return 40 + used * (bPalIndices ? 2 : 4);
+}
+
+// RGNDATA of rectangles (left, top, right, bottom).
+inline Bytes RgnData(const std::vector<RECT>& rects) {
+    Fields f;
+    f.U32(32).U32(1).U32(static_cast<uint32_t>(rects.size())).U32(static_cast<uint32_t>(16 * rects.size()));
+    f.I32(0).I32(0).I32(0).I32(0);
+    for (const RECT& r : rects) f.I32(r.left).I32(r.top).I32(r.right).I32(r.bottom);
+    return f.b;
+}
+
+// The fields after the bounds of a blit record with a source of STRETCHBLT's layout (BITBLT, STRETCHBLT,
+// ALPHABLEND, TRANSPARENTBLT; `op` is the raster operation, blend function or transparent colour), the
+// DIB's header block and bits following at 100 or 108.
+inline Fields EmfSourceBlit(int x, int y, int cx, int cy, uint32_t op, int xs, int ys, const Bytes& dib, bool bStretch,
+                            int cxs = 0, int cys = 0, uint32_t usage = 0) {
+    const uint32_t info = static_cast<uint32_t>(DibInfoBytes(dib, usage == 1));
+    const uint32_t fieldsEnd = bStretch ? 108 : 100;
+    Fields f;
+    f.I32(0).I32(0).I32(0).I32(0).I32(x).I32(y).I32(cx).I32(cy).U32(op).I32(xs).I32(ys);
+    f.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0).U32(0).U32(usage).U32(fieldsEnd).U32(info).U32(fieldsEnd + info);
+    f.U32(static_cast<uint32_t>(dib.size() - info));
+    if (bStretch) f.I32(cxs).I32(cys);
     return f.Raw(dib);
 }
 
@@ -228,7 +291,25 @@ enum : uint16_t {
     META_LINETO = 0x0213, META_POLYLINE = 0x0325, META_POLYGON = 0x0324, META_POLYPOLYGON = 0x0538,
     META_RECTANGLE = 0x041B, META_ELLIPSE = 0x0418, META_TEXTOUT = 0x0521, META_EXTTEXTOUT = 0x0A32,
     META_STRETCHDIB = 0x0F43, META_DIBSTRETCHBLT = 0x0B41, META_DIBBITBLT = 0x0940,
+    META_SETROP2 = 0x0104, META_SETSTRETCHBLTMODE = 0x0107, META_SETPIXEL = 0x041F, META_ARC = 0x0817, META_PIE = 0x081A,
+    META_CHORD = 0x0830, META_ROUNDRECT = 0x061C, META_FLOODFILL = 0x0419, META_EXTFLOODFILL = 0x0548,
+    META_BITBLT = 0x0922, META_STRETCHBLT = 0x0B23, META_SETDIBTODEV = 0x0D33, META_OFFSETWINDOWORG = 0x020F,
+    META_OFFSETVIEWPORTORG = 0x0211, META_SCALEWINDOWEXT = 0x0410, META_SCALEVIEWPORTEXT = 0x0412,
+    META_EXCLUDECLIPRECT = 0x0415, META_INTERSECTCLIPRECT = 0x0416, META_OFFSETCLIPRGN = 0x0220,
+    META_SELECTCLIPREGION = 0x012C, META_FILLREGION = 0x0228, META_FRAMEREGION = 0x0429, META_INVERTREGION = 0x012A,
+    META_PAINTREGION = 0x012B, META_PATBLT = 0x061D, META_SELECTPALETTE = 0x0234, META_REALIZEPALETTE = 0x0035,
+    META_SETPALENTRIES = 0x0037, META_CREATEREGION = 0x06FF, META_DIBCREATEPATTERNBRUSH = 0x0142,
 };
+
+// CREATEREGION of rectangles, one scan each (top, bottom, and one left-right pair).
+inline Fields WmfRegion(const std::vector<RECT>& rects) {
+    Fields f;
+    f.U16(0).U16(6).U32(0).I16(0).I16(static_cast<int>(rects.size())).I16(0);
+    f.I16(0).I16(0).I16(0).I16(0);
+    for (const RECT& r : rects) f.U16(2).I16(r.top).I16(r.bottom).I16(r.left).I16(r.right).U16(2);
+    return f;
+}
+
 
 inline Fields WmfBrush(COLORREF c, int style = 0) {
     Fields f;

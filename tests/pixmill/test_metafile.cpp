@@ -3,11 +3,13 @@
 // extent arithmetic; the writers; hostile files.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
 
 #include "mfbuild.h"
+#include "mfplay.h"
 #include "pixmill/pxalloc.h"
 #include "pixmill/pxmetafile.h"
 #include "pxtest.h"
@@ -15,55 +17,8 @@
 namespace {
 
 using namespace mfbuild;
+using namespace mfplay;
 using pxtest::Owned;
-
-constexpr COLORREF kGrey = 0x808080;
-constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255), kBlack = 0,
-                   kWhite = RGB(255, 255, 255);
-constexpr uint32_t kPatCopy = 0x00F00021;
-
-// What a play gave back.
-struct Played {
-    Owned rgb;
-    UINT w = 0, h = 0;
-    int err = -1;
-    COLORREF At(UINT x, UINT y) const {
-        const BYTE* p = rgb.get() + (size_t{y} * w + x) * 3;
-        return RGB(p[0], p[1], p[2]);
-    }
-};
-
-Played Play(const Bytes& file, COLORREF background = kGrey) {
-    Played p;
-    ErrorCode err = ErrorCode::None;
-    p.rgb = Owned(px::ReadMetafileFromMemory(err, file.data(), file.size(), &p.w, &p.h, 100, 100, background));
-    p.err = static_cast<int>(err);
-    return p;
-}
-
-// A pixel and the colour it must have.
-struct Probe {
-    UINT x, y;
-    COLORREF color;
-};
-
-// An EMF of 48 x 48 pixels at 96 dpi (frame 1270 x 1270 hundredths of a millimetre): logical units are
-// pixels until a record says otherwise.
-Emf Emf48() { return Emf(1270, 1270); }
-
-// An EMF row: the records after the header, and the probes.
-struct EmfRow {
-    const char* name;
-    std::function<void(Emf&)> records;
-    std::vector<Probe> probes;
-};
-
-void SelectNewBrush(Emf& e, uint32_t slot, COLORREF c) {
-    e.Record(EMR_CREATEBRUSHINDIRECT, EmfBrush(slot, c)).Dwords(EMR_SELECTOBJECT, {slot});
-}
-void NullPen(Emf& e) { e.Dwords(EMR_SELECTOBJECT, {int64_t{kStock | 8}}); }
-
-Bytes Dib2x2() { return Dib24(2, 2, {kRed, kGreen, kBlue, kWhite}); }
 
 }  // namespace
 
@@ -270,16 +225,7 @@ TEST(Metafile, EmfRecordFamilies) {
          },
          {{0, 40, kRed}, {1, 40, kGreen}, {0, 41, kGrey}}},
     };
-    for (const EmfRow& row : rows) {
-        Emf e = Emf48();
-        row.records(e);
-        const Played p = Play(e.Finish());
-        ASSERT_EQ(p.err, 0) << row.name;
-        ASSERT_EQ(p.w, 48u) << row.name;
-        ASSERT_EQ(p.h, 48u) << row.name;
-        for (const Probe& probe : row.probes)
-            EXPECT_EQ(p.At(probe.x, probe.y), probe.color) << row.name << " at " << probe.x << ", " << probe.y;
-    }
+    CheckEmfRows(rows);
 }
 
 TEST(Metafile, TextInTheLayersFonts) {
@@ -324,22 +270,8 @@ TEST(Metafile, TextInTheLayersFonts) {
 
 // ---- Windows metafiles -----------------------------------------------------------------------------
 
-namespace {
-
-struct WmfRow {
-    const char* name;
-    std::function<void(Wmf&)> records;
-    std::vector<Probe> probes;
-};
-
-void WmfNewBrush(Wmf& w, COLORREF c) { w.Record(META_CREATEBRUSHINDIRECT, WmfBrush(c)); }
-
-}  // namespace
-
 TEST(Metafile, WmfRecordFamilies) {
     const Bytes dib = Dib2x2();
-    // Each row's metafile is placeable with the box (0, 0, 48, 48) at 96 units per inch: 48 x 48 pixels,
-    // logical units are pixels. A null pen is slot 0, the first brush slot 1.
     const std::vector<WmfRow> rows = {
         {"rectangle", [](Wmf& w) { WmfNewBrush(w, kRed); w.Record(META_SELECTOBJECT, {1}).Record(META_RECTANGLE, {20, 30, 10, 10}); },
          {{10, 10, kRed}, {28, 18, kRed}, {29, 18, kGrey}, {28, 19, kGrey}}},
@@ -447,17 +379,7 @@ TEST(Metafile, WmfRecordFamilies) {
          },
          {{20, 20, kGreen}}},
     };
-    for (const WmfRow& row : rows) {
-        Wmf w(8);
-        w.Record(META_CREATEPENINDIRECT, WmfPen(0, 0, 5)).Record(META_SELECTOBJECT, {0});  // slot 0: a null pen
-        row.records(w);
-        const Played p = Play(w.FinishPlaceable(96, 0, 0, 48, 48));
-        ASSERT_EQ(p.err, 0) << row.name;
-        ASSERT_EQ(p.w, 48u) << row.name;
-        ASSERT_EQ(p.h, 48u) << row.name;
-        for (const Probe& probe : row.probes)
-            EXPECT_EQ(p.At(probe.x, probe.y), probe.color) << row.name << " at " << probe.x << ", " << probe.y;
-    }
+    CheckWmfRows(rows);
 }
 
 TEST(Metafile, ExtentsAndRasterSizes) {
@@ -663,6 +585,18 @@ TEST(Metafile, HostileFiles) {
     cutEmf.resize(cutEmf.size() - 24);  // the rectangle's last bytes and EOF
     Bytes cutWmf = wmfWith([](Wmf& w) { w.Record(META_RECTANGLE, {10, 10, 0, 0}); });
     cutWmf.resize(cutWmf.size() - 8);
+    // The header's size follows the cut, so the record loop finds the record past the data.
+    const uint32_t cutWords = static_cast<uint32_t>((cutWmf.size() - 22) / 2);
+    std::memcpy(&cutWmf[22 + 6], &cutWords, 4);
+    // Files cut at a record boundary: their headers claim the bytes that are missing.
+    Bytes cutEmfAtRecord = emfWith([](Emf& e) { e.Dwords(EMR_RECTANGLE, {0, 0, 10, 10}); });
+    cutEmfAtRecord.resize(cutEmfAtRecord.size() - 20);  // EOF
+    Bytes cutPlaceableWmf = wmfWith([](Wmf& w) { w.Record(META_RECTANGLE, {10, 10, 0, 0}); });
+    cutPlaceableWmf.resize(cutPlaceableWmf.size() - 6);  // EOF
+    Wmf plain;
+    plain.Record(META_RECTANGLE, {10, 10, 0, 0});
+    Bytes cutPlainWmf = plain.Finish();
+    cutPlainWmf.resize(cutPlainWmf.size() - 6);
     struct Case {
         const char* name;
         Bytes file;
@@ -670,6 +604,9 @@ TEST(Metafile, HostileFiles) {
     } cases[] = {
         {"an EMF record past the data", cutEmf, 27},
         {"a WMF record past the data", cutWmf, 27},
+        {"an EMF shorter than its header's size", cutEmfAtRecord, 27},
+        {"a WMF shorter than its header's size", cutPlainWmf, 27},
+        {"a placeable WMF shorter than its header's size", cutPlaceableWmf, 40},
         {"an EMF record of 4 bytes", emfWith([](Emf& e) { e.RawBytes({43, 0, 0, 0, 4, 0, 0, 0}); }), 27},
         {"an EMF record size not a multiple of 4", emfWith([](Emf& e) { e.RawBytes({43, 0, 0, 0, 10, 0, 0, 0, 0, 0}); }), 27},
         {"a WMF record of 2 words", wmfWith([](Wmf& w) { w.RawBytes({2, 0, 0, 0, 0x1B, 0x04}); }), 27},
