@@ -25,6 +25,7 @@ struct Picture {
     bool bFromBytes = false;  // a placeable WMF: errors are MetafileConvert
     const BYTE* records = nullptr;
     size_t size = 0;
+    uint64_t claimedSize = 0;  // the size the header gives (bytes)
     int64_t frame[4] = {0, 0, 0, 0};
     int64_t devicePixels[2] = {1920, 1440};
     int64_t deviceMillimetres[2] = {508, 381};
@@ -42,8 +43,7 @@ ErrorCode LoadPicture(const BYTE* data, size_t n, Picture& pic) {
         // An enhanced metafile: its frame and reference device come from its header.
         const DWORD headerBytes = GetLe32(data + 4);
         if (headerBytes < kEmfHeaderBytes || headerBytes > n) return ErrorCode::BadMetafile;
-        // A file shorter than its header says was cut short.
-        if (GetLe32(data + 48) > n) return ErrorCode::BadMetafile;
+        pic.claimedSize = GetLe32(data + 48);
         pic.bEmf = true;
         for (int i = 0; i < 4; ++i) pic.frame[i] = GetLeLong(data + 24 + 4 * i);
         pic.devicePixels[0] = GetLeLong(data + 72);
@@ -77,8 +77,7 @@ ErrorCode LoadPicture(const BYTE* data, size_t n, Picture& pic) {
         box[2] -= box[0];
         box[3] -= box[1];
     }
-    // The header's size of the metafile, in words: a file shorter than that was cut short.
-    if (uint64_t{GetLe32(data + at + 6)} * 2 > n - at) return pic.bFromBytes ? ErrorCode::MetafileConvert : ErrorCode::BadMetafile;
+    pic.claimedSize = uint64_t{GetLe32(data + at + 6)} * 2;
     pic.records = data + at;
     pic.size = n - at;
     pic.frame[2] = extent[0];
@@ -157,8 +156,12 @@ BYTE* Render(ErrorCode& err, const BYTE* data, size_t size, UINT* width, UINT* h
     }
     {
         mf::Player player(*mem.Get(), static_cast<int>(w), static_cast<int>(h), setup);
-        err = pic.bEmf ? mf::PlayEmfRecords(player, pic.records, pic.size)
-                       : mf::PlayWmfRecords(player, pic.records, pic.size);
+        bool bEof = false;
+        err = pic.bEmf ? mf::PlayEmfRecords(player, pic.records, pic.size, &bEof)
+                       : mf::PlayWmfRecords(player, pic.records, pic.size, &bEof);
+        // Data that ends before the end-of-file record, short of the size its header gives, was cut
+        // short. (Some writers count more bytes than they write, and end with the record all the same.)
+        if (err == ErrorCode::None && !bEof && pic.claimedSize > pic.size) err = badFile;
     }
     if (err != ErrorCode::None) return nullptr;
     if (ProgressStops(3, 4, AbortRule::OnFalse)) {

@@ -626,13 +626,17 @@ void Play(Player& player, uint32_t type, const Fields& r) {
 
 }  // namespace
 
-ErrorCode PlayEmfRecords(Player& player, const BYTE* records, size_t size) {
+ErrorCode PlayEmfRecords(Player& player, const BYTE* records, size_t size, bool* pEof) {
+    *pEof = false;
     size_t pos = 0;
     while (pos < size) {
         if (size - pos < 8) return ErrorCode::BadMetafile;
         const uint32_t type = GetLe32(records + pos), bytes = GetLe32(records + pos + 4);
         if (bytes < 8 || bytes % 4 != 0 || bytes > size - pos) return ErrorCode::BadMetafile;
-        if (type == kEof) return ErrorCode::None;
+        if (type == kEof) {
+            *pEof = true;
+            return ErrorCode::None;
+        }
         Play(player, type, Fields(records + pos, bytes));
         pos += bytes;
     }

@@ -427,7 +427,8 @@ void Play(Player& player, uint16_t function, const Fields& r) {
 
 }  // namespace
 
-ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size) {
+ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size, bool* pEof) {
+    *pEof = false;
     // The header (its size in words is checked by the loader) is followed by the records.
     size_t pos = size_t{GetLe16(records + 2)} * 2;
     while (pos < size) {
@@ -435,7 +436,10 @@ ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size) {
         const uint64_t bytes = uint64_t{GetLe32(records + pos)} * 2;
         const uint16_t function = GetLe16(records + pos + 4);
         if (bytes < 6 || bytes > size - pos) return ErrorCode::BadMetafile;
-        if (function == kEof) return ErrorCode::None;
+        if (function == kEof) {
+            *pEof = true;
+            return ErrorCode::None;
+        }
         Play(player, function, Fields(records + pos + 6, static_cast<size_t>(bytes) - 6));
         pos += static_cast<size_t>(bytes);
     }

@@ -627,6 +627,19 @@ TEST(Metafile, HostileFiles) {
         EXPECT_FALSE(p.rgb) << c.name;
         EXPECT_EQ(p.w + p.h, 0u) << c.name;
     }
+    // A header that counts more bytes than the file holds, before a file that ends with its end-of-file
+    // record, is a writer's miscount, not a cut: the picture plays.
+    {
+        Bytes overcounted = wmfWith([](Wmf& w) {
+            w.Record(META_CREATEBRUSHINDIRECT, WmfBrush(kRed)).Record(META_SELECTOBJECT, {0}).Record(META_RECTANGLE, {40, 40, 30, 30});
+        });
+        const uint32_t words = static_cast<uint32_t>(overcounted.size() / 2);  // the placeable header counted too
+        std::memcpy(&overcounted[22 + 6], &words, 4);
+        const Played p = Play(overcounted);
+        EXPECT_EQ(p.err, 0);
+        ASSERT_TRUE(p.rgb);
+        EXPECT_EQ(p.At(35, 35), kRed);
+    }
     // Records that lie about their contents are passed over; what follows still plays.
     const auto redSquare = [](Emf& e) { SelectNewBrush(e, 1, kRed); NullPen(e); e.Dwords(EMR_RECTANGLE, {30, 30, 40, 40}); };
     struct Skipped {
