@@ -26,7 +26,7 @@ inline uint32_t Rop2(int rop2, uint32_t p, uint32_t d) {
 }  // namespace paint
 
 template <class Draw>
-void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* extra) {
+void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* extra, const RECT* bound) {
     const Mask* clip = m_state.clip.get();
     const int rop2 = bRop2 ? m_state.rop2 : kR2CopyPen;
     if (rop2 == kR2Nop) return;
@@ -41,6 +41,12 @@ void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* ex
         t = std::max(t, m->top);
         r = std::min(r, m->right);
         b = std::min(b, m->bottom);
+    }
+    if (bound) {
+        l = std::max<int>(l, bound->left);
+        t = std::max<int>(t, bound->top);
+        r = std::min<int>(r, bound->right);
+        b = std::min<int>(b, bound->bottom);
     }
     if (l >= r || t >= b) return;
     const int w = r - l, h = b - t;
@@ -66,7 +72,7 @@ void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* ex
 }
 
 template <class Draw>
-void Player::PaintOver(Draw draw, const Mask* extra) {
+void Player::PaintOver(Draw draw, const Mask* extra, const RECT* bound) {
     const Mask* clip = m_state.clip.get();
     if (!clip && !extra) {
         draw(m_dc, 0, 0);
@@ -79,6 +85,12 @@ void Player::PaintOver(Draw draw, const Mask* extra) {
         t = std::max(t, m->top);
         r = std::min(r, m->right);
         b = std::min(b, m->bottom);
+    }
+    if (bound) {
+        l = std::max<int>(l, bound->left);
+        t = std::max<int>(t, bound->top);
+        r = std::min<int>(r, bound->right);
+        b = std::min<int>(b, bound->bottom);
     }
     if (l >= r || t >= b) return;
     const int w = r - l, h = b - t;

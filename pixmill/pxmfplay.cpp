@@ -14,6 +14,8 @@ namespace {
 constexpr size_t kMaxPathPoints = size_t{1} << 22;
 // SaveDC keeps at most this many states; further saves are ignored.
 constexpr size_t kMaxSavedStates = 4096;
+// Clip masks alive at once (the state's and the saved ones') hold at most this many bytes.
+constexpr size_t kMaxMaskBytes = size_t{256} << 20;
 
 double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
@@ -338,7 +340,20 @@ void Player::CombineClip(Mask shape, int mode) {
         }
         shape.UpdateBox();
     }
-    m_state.clip = std::make_shared<const Mask>(std::move(shape));
+    m_state.clip = KeepMask(std::move(shape));
+}
+
+MaskPtr Player::KeepMask(Mask&& m) {
+    // Saved states keep their masks: a file of many saves and clips could otherwise hold a raster's worth
+    // of bytes for each. Past the budget a clip record changes nothing.
+    const size_t bytes = m.bits.size();
+    if (bytes > kMaxMaskBytes - std::min(*m_maskBytes, kMaxMaskBytes)) return m_state.clip;
+    *m_maskBytes += bytes;
+    std::shared_ptr<size_t> counter = m_maskBytes;
+    return MaskPtr(new Mask(std::move(m)), [counter, bytes](const Mask* p) {
+        *counter -= bytes;
+        delete p;
+    });
 }
 
 void Player::IntersectClipRect(double left, double top, double right, double bottom) {
@@ -370,7 +385,7 @@ void Player::OffsetClipRgn(double dx, double dy) {
         }
     }
     m.UpdateBox();
-    m_state.clip = std::make_shared<const Mask>(std::move(m));
+    m_state.clip = KeepMask(std::move(m));
 }
 
 void Player::SelectClipRects(const Rects& rects, bool bLogical, int mode) {
@@ -559,8 +574,29 @@ void Player::FillWithBrush(const std::vector<std::vector<DPoint>>& figures, cons
     FillRaster(figures, brush.color, fillMode, pattern.get());
 }
 
+namespace {
+
+// The raster box of figures' points, grown by `grow` pixels each way.
+RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
+    int64_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
+    for (const auto& f : figures)
+        for (const DPoint& p : f) {
+            const int x = ToPixel(p.x), y = ToPixel(p.y);
+            l = std::min<int64_t>(l, x);
+            t = std::min<int64_t>(t, y);
+            r = std::max<int64_t>(r, x);
+            b = std::max<int64_t>(b, y);
+        }
+    if (l > r) return RECT{0, 0, 0, 0};
+    return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
+                static_cast<LONG>(b + grow + 1)};
+}
+
+}  // namespace
+
 void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode,
                         const Pattern* pattern) {
+    const RECT bound = BoundsOf(figures, 1);
     Paint([&](CDC& dc, int dx, int dy) {
         LayerPolygons polys(figures, dx, dy);
         if (polys.counts.empty()) return;
@@ -572,7 +608,7 @@ void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORRE
         dc.SetPolyFillMode(oldMode);
         dc.SelectObject(oldBrush);
         dc.SelectObject(oldPen);
-    }, pattern, true);
+    }, pattern, true, nullptr, &bound);
 }
 
 void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -580,6 +616,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
     const COLORREF color = m_state.pen.color;
     const double width = PenWidthPixels();
     if (width <= 1.5) {
+        const RECT bound = BoundsOf(figures, 1);
         Paint([&](CDC& dc, int dx, int dy) {
             CPen pen(PS_SOLID, 1, color);
             CPen* old = dc.SelectObject(&pen);
@@ -591,7 +628,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
                 if (closed[i]) dc.LineTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
             }
             dc.SelectObject(old);
-        }, nullptr, true);
+        }, nullptr, true, nullptr, &bound);
         return;
     }
     FillRaster(WidePenPieces(figures, closed, width), color, WINDING);
@@ -798,6 +835,7 @@ void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
     const COLORREF penColor = m_state.pen.color, brushColor = m_state.brush.color;
     bool pen = PenVisible(), brush = BrushVisible();
     const std::shared_ptr<const Pattern> pattern = brush ? BrushPattern(m_state.brush) : nullptr;
+    const RECT bound = BoundsOf({{a, b}}, 1);
     if (pattern) {
         // The pattern fills first, without the pen (one pixel more of it lies under the outline), then
         // the pen draws the outline alone.
@@ -810,7 +848,7 @@ void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
             else dc.Rectangle(l, t, r, btm);
             dc.SelectObject(oldPen);
             dc.SelectObject(oldBrush);
-        }, pattern.get(), true);
+        }, pattern.get(), true, nullptr, &bound);
         brush = false;
         if (!pen) return;
     }
@@ -824,7 +862,7 @@ void Player::PaintLayerShape(bool bEllipse, DPoint a, DPoint b) {
         else dc.Rectangle(l, t, r, btm);
         dc.SelectObject(oldPen);
         dc.SelectObject(oldBrush);
-    }, nullptr, true);
+    }, nullptr, true, nullptr, &bound);
 }
 
 std::vector<DPoint> Player::EllipsePoints(double left, double top, double right, double bottom) const {
@@ -934,13 +972,14 @@ void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int
     const int x0 = ToPixel(a.x), y0 = ToPixel(a.y);
     const int w = ToPixel(b.x) - x0, h = ToPixel(b.y) - y0;
     if (w == 0 || h == 0 || wSrc == 0 || hSrc == 0) return;
+    const RECT bound = BoundsOf({{{double(x0), double(y0)}, {double(x0) + w, double(y0) + h}}}, 1);
     PaintOver([&](CDC& dc, int dx, int dy) {
         // DIB_PAL_COLORS tables index the selected palette.
         CPalette* old = m_state.palette ? dc.SelectPalette(m_state.palette.get(), FALSE) : nullptr;
         gdi::StretchDIBitsChecked(&dc, x0 - dx, y0 - dy, w, h, xSrc, ys, wSrc, hSrc, bits, cbBits, bmi, cbInfo, usage,
                                   rop);
         if (old) dc.SelectPalette(old, FALSE);
-    });
+    }, nullptr, &bound);
 }
 
 void Player::PatBlt(double x, double y, double w, double h, DWORD rop) {
@@ -955,8 +994,9 @@ void Player::PatBlt(double x, double y, double w, double h, DWORD rop) {
         dc.SelectObject(old);
     };
     const std::shared_ptr<const Pattern> pattern = brush ? BrushPattern(m_state.brush) : nullptr;
-    if (rop == PATCOPY && pattern) Paint(draw, pattern.get());
-    else PaintOver(draw);
+    const RECT bound = BoundsOf({{a, b}}, 1);
+    if (rop == PATCOPY && pattern) Paint(draw, pattern.get(), false, nullptr, &bound);
+    else PaintOver(draw, nullptr, &bound);
 }
 
 }  // namespace px::mf

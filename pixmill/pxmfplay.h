@@ -344,11 +344,14 @@ private:
     // Runs draw(dc, dx, dy) with dx, dy to subtract from raster coordinates: on the raster itself, or on
     // a marked work bitmap whose drawn pixels go onto the raster through the clip (and `extra`, when
     // given), the pattern (when given) and, when bRop2, the binary raster operation.
+    // `bound` (raster pixels), when given, holds every pixel the draw can change: only that part of the
+    // raster goes through the work bitmap.
     template <class Draw>
-    void Paint(Draw draw, const Pattern* pattern = nullptr, bool bRop2 = false, const Mask* extra = nullptr);
+    void Paint(Draw draw, const Pattern* pattern = nullptr, bool bRop2 = false, const Mask* extra = nullptr,
+               const RECT* bound = nullptr);
     // The same for draws that read the raster (blits): the work bitmap starts as a copy of it.
     template <class Draw>
-    void PaintOver(Draw draw, const Mask* extra = nullptr);
+    void PaintOver(Draw draw, const Mask* extra = nullptr, const RECT* bound = nullptr);
     // The work bitmap for a box of the raster, selected into m_clipDc; false when it cannot be had.
     bool WorkBitmap(int w, int h);
     // The brush's pattern with a monochrome one's colours resolved, or nullptr for a plain brush.
@@ -359,6 +362,9 @@ private:
     Mask MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const;
     Mask MaskOfRects(const Rects& rects, const Xform& xf) const;
     void CombineClip(Mask shape, int mode);
+    // The mask as a clip to keep, counted against the budget of masks alive; the clip in force when the
+    // budget is spent.
+    MaskPtr KeepMask(Mask&& m);
     // Points of the ellipse in the box from parameter t0 over sweep (radians, in the ellipse's own
     // parameter), in raster pixels.
     std::vector<DPoint> EllipseArc(double left, double top, double right, double bottom, double t0, double sweep) const;
@@ -391,6 +397,7 @@ private:
     LOGFONT m_fontKey{};
     CDC m_clipDc;
     CBitmap m_clipBitmap;
+    std::shared_ptr<size_t> m_maskBytes = std::make_shared<size_t>(0);  // bytes of the masks alive
 };
 
 // The rectangles of a region record: an RGNDATA block (32-byte header, then RECTLs) of n bytes.

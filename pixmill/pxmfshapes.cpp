@@ -178,7 +178,8 @@ void Player::PolyDraw(const std::vector<DPoint>& pts, const std::vector<BYTE>& t
 void Player::SetPixel(DPoint p, COLORREF color) {
     const DPoint r = ToRaster(p);
     const int x = ToPixel(r.x), y = ToPixel(r.y);
-    Paint([&](CDC& dc, int dx, int dy) { dc.SetPixel(x - dx, y - dy, color & 0xFFFFFF); });
+    const RECT bound{x, y, x + 1, y + 1};
+    Paint([&](CDC& dc, int dx, int dy) { dc.SetPixel(x - dx, y - dy, color & 0xFFFFFF); }, nullptr, false, nullptr, &bound);
 }
 
 void Player::FillRegion(const Rects& rects, size_t brushSlot) {
@@ -237,17 +238,22 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
     m.width = m_width;
     m.height = m_height;
     m.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
-    std::vector<std::pair<int, int>> stack{{x0, y0}};
+    // Each pixel is marked when it is pushed, so the stack never holds more than the raster.
+    std::vector<std::pair<int, int>> stack;
+    auto push = [&](int x, int y) {
+        uint8_t& seen = m.bits[static_cast<size_t>(y) * static_cast<size_t>(m_width) + x];
+        if (seen || !fills(x, y)) return;
+        seen = 1;
+        stack.push_back({x, y});
+    };
+    push(x0, y0);
     while (!stack.empty()) {
         auto [x, y] = stack.back();
         stack.pop_back();
-        uint8_t& seen = m.bits[static_cast<size_t>(y) * static_cast<size_t>(m_width) + x];
-        if (seen || !fills(x, y)) continue;
-        seen = 1;
-        if (x > 0) stack.push_back({x - 1, y});
-        if (x + 1 < m_width) stack.push_back({x + 1, y});
-        if (y > 0) stack.push_back({x, y - 1});
-        if (y + 1 < m_height) stack.push_back({x, y + 1});
+        if (x > 0) push(x - 1, y);
+        if (x + 1 < m_width) push(x + 1, y);
+        if (y > 0) push(x, y - 1);
+        if (y + 1 < m_height) push(x, y + 1);
     }
     m.UpdateBox();
     const std::shared_ptr<const Pattern> pattern = BrushPattern(m_state.brush);
@@ -276,6 +282,7 @@ void Player::GradientFill(const std::vector<Vertex>& vertices, const std::vector
             const Vertex& from = aFirst ? a : b;
             const Vertex& to = aFirst ? b : a;
             const int span = mode == 0 ? r - l : btm - t;
+            const RECT bound{l, t, r, btm};
             Paint([&](CDC& dc, int dx, int dy) {
                 gdi::Surface* s = dc.GetSurface();
                 if (!s) return;
@@ -285,7 +292,7 @@ void Player::GradientFill(const std::vector<Vertex>& vertices, const std::vector
                         s->Row(y)[x] = colour(from.r + (to.r - from.r) * f, from.g + (to.g - from.g) * f, from.b + (to.b - from.b) * f);
                     }
                 }
-            });
+            }, nullptr, false, nullptr, &bound);
         } else if (mode == 2) {
             if (piece.size() < 3 || piece[0] >= vertices.size() || piece[1] >= vertices.size() || piece[2] >= vertices.size())
                 continue;
@@ -361,6 +368,7 @@ void Player::TransparentDib(double xDest, double yDest, double wDest, double hDe
     if (!StretchToWork(st, xDest, yDest, wDest, hDest, xSrc, ySrc, wSrc, hSrc, bmi, cbInfo, bits, cbBits, usage)) return;
     const uint32_t key = gdi::ColorToPixel(transparent & 0xFFFFFF);
     const int w = st.pixels.Width(), h = st.pixels.Height();
+    const RECT bound{st.x0, st.y0, st.x0 + w, st.y0 + h};
     Paint([&](CDC& dc, int dx, int dy) {
         gdi::Surface* s = dc.GetSurface();
         if (!s) return;
@@ -373,7 +381,7 @@ void Player::TransparentDib(double xDest, double yDest, double wDest, double hDe
                 if (tx >= 0 && tx < s->Width() && v != key) s->Row(ty)[tx] = v;
             }
         }
-    });
+    }, nullptr, false, nullptr, &bound);
 }
 
 void Player::AlphaDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
@@ -398,6 +406,7 @@ void Player::AlphaDib(double xDest, double yDest, double wDest, double hDest, in
     }
     const int w = st.pixels.Width(), h = st.pixels.Height();
     const uint32_t ca = static_cast<uint32_t>(std::clamp(alpha, 0, 255));
+    const RECT bound{st.x0, st.y0, st.x0 + w, st.y0 + h};
     PaintOver([&](CDC& dc, int dx, int dy) {
         gdi::Surface* s = dc.GetSurface();
         if (!s) return;
@@ -421,7 +430,7 @@ void Player::AlphaDib(double xDest, double yDest, double wDest, double hDest, in
                 d = out;
             }
         }
-    });
+    }, nullptr, &bound);
 }
 
 void Player::MaskDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, const BITMAPINFO* bmi,

@@ -682,6 +682,16 @@ TEST(Metafile, HostileFiles) {
              e.Dwords(EMR_MODIFYWORLDTRANSFORM, {0, 0, 0, 0, 0, 0, 1});
          }},
         {"deep saves", [](Emf& e) { for (int i = 0; i < 5000; ++i) e.Record(EMR_SAVEDC, {}); e.Dwords(EMR_RESTOREDC, {-100000}); }},
+        {"deep saves, each with a clip of its own", [](Emf& e) {
+             for (int i = 0; i < 5000; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_EXCLUDECLIPRECT, {i % 20, 0, i % 20 + 1, 1});
+         }},
+        {"clip records of impossible modes and regions", [](Emf& e) {
+             Fields f;
+             f.U32(48).U32(9).U32(32).U32(1).U32(0x7FFFFFFF).U32(0);
+             e.Record(75, f);  // EXTSELECTCLIPRGN: a mode past the five, a count past the data
+             e.Dwords(67, {77});  // SELECTCLIPPATH without a path
+             e.Dwords(26, {INT32_MAX, INT32_MIN});  // OFFSETCLIPRGN without a clip
+         }},
     };
     for (const Skipped& s : skipped) {
         const Played p = Play(emfWith([&](Emf& e) { s.record(e); redSquare(e); }));
