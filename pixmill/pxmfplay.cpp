@@ -450,9 +450,9 @@ void Player::SelectObject(size_t slot) {
 void Player::SelectStockObject(DWORD index) {
     static const BYTE greys[] = {255, 192, 128, 64, 0};
     if (index <= 4) {
-        m_state.brush = BrushInfo{kBsSolid, RGB(greys[index], greys[index], greys[index])};
+        m_state.brush = BrushInfo{kBsSolid, RGB(greys[index], greys[index], greys[index]), nullptr};
     } else if (index == 5) {
-        m_state.brush = BrushInfo{kBsNull, 0};
+        m_state.brush = BrushInfo{kBsNull, 0, nullptr};
     } else if (index == 6 || index == 7 || index == 19) {
         m_state.pen = PenInfo{0, 0, index == 6 ? RGB(255, 255, 255) : 0};
     } else if (index == 8) {
@@ -460,7 +460,7 @@ void Player::SelectStockObject(DWORD index) {
     } else if (index >= 10 && index <= 17 && index != 15) {
         m_state.defaultFont = true;
     } else if (index == 18) {
-        m_state.brush = BrushInfo{kBsSolid, RGB(255, 255, 255)};
+        m_state.brush = BrushInfo{kBsSolid, RGB(255, 255, 255), nullptr};
     }
 }
 

@@ -100,8 +100,8 @@ struct RealFile {
 
 TEST(MetafileRealFiles, MatchTheirReferenceRenderings) {
     const RealFile files[] = {
-        {"pstoedit-shapes.emf", "pstoedit-shapes.emf.png", "pstoedit from PostScript; reference: Ghostscript of the PostScript over the frame"},
-        {"inkscape-shapes.emf", "inkscape-shapes.emf.png", "Inkscape from SVG; reference: Inkscape"},
+        {"pstoedit-shapes.emf", "pstoedit-shapes.emf.png", "pstoedit from PostScript; reference: Ghostscript of the PostScript over the frame", {}},
+        {"inkscape-shapes.emf", "inkscape-shapes.emf.png", "Inkscape from SVG; reference: Inkscape", {}},
         // The text of this one is glyph outlines in polygons; wmf2gd drops the u of "Quill" and fills
         // the l's solid, so the text's box is left out.
         {"inkscape-shapes.wmf", "inkscape-shapes.wmf.png", "Inkscape from SVG; reference: wmf2gd", {0.5, 0, 0.85, 0.25}},
