@@ -412,7 +412,7 @@ void Play(Player& player, uint32_t type, const Fields& r) {
             if (r.Has(0, 24) && Slot(player, r.U32(8), &slot)) {
                 Object o;
                 o.kind = Object::Kind::Brush;
-                o.brush = BrushInfo{r.U32(12), r.U32(16), nullptr};
+                o.brush = BrushInfo{r.U32(12), r.U32(16), nullptr, r.U32(20)};
                 player.CreateObject(slot, o);
             }
             break;

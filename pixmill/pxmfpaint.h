@@ -63,9 +63,11 @@ void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* ex
             const int rx = l + x, ry = t + y;
             if ((clip && !clip->Inside(rx, ry)) || (extra && !extra->Inside(rx, ry))) continue;
             uint32_t v = src[x];
-            if (pattern)
+            if (pattern) {
                 v = pattern->pixels[static_cast<size_t>(ry % pattern->height) * static_cast<size_t>(pattern->width) +
                                     static_cast<size_t>(rx % pattern->width)];
+                if (v & paint::kUndrawn) continue;
+            }
             out[x] = rop2 == kR2CopyPen ? v : paint::Rop2(rop2, v, out[x]);
         }
     }

@@ -530,6 +530,24 @@ bool Player::BrushOf(size_t slot, BrushInfo* brush) const {
 }
 
 std::shared_ptr<const Pattern> Player::BrushPattern(const BrushInfo& brush) const {
+    if (brush.style == kBsHatched && brush.hatch <= 5) {
+        // Lines one pixel wide every 8 pixels: horizontal, vertical, down to the right, up to the right,
+        // both straight ones, both diagonals.
+        auto p = std::make_shared<Pattern>();
+        p->width = p->height = 8;
+        p->pixels.resize(64);
+        const uint32_t fg = gdi::ColorToPixel(brush.color & 0xFFFFFF);
+        const uint32_t bg = m_state.bkMode == OPAQUE ? gdi::ColorToPixel(m_state.bk) : paint::kUndrawn;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const bool h = y == 0, v = x == 0, fd = x == y, bd = x + y == 7;
+                const bool on = brush.hatch == 0 ? h : brush.hatch == 1 ? v : brush.hatch == 2 ? fd
+                              : brush.hatch == 3 ? bd : brush.hatch == 4 ? (h || v) : (fd || bd);
+                p->pixels[static_cast<size_t>(y * 8 + x)] = on ? fg : bg;
+            }
+        }
+        return p;
+    }
     if (brush.style != kBsPattern || !brush.pattern) return nullptr;
     if (!brush.pattern->monochrome) return brush.pattern;
     // A monochrome pattern: 0 in the text colour, 1 in the background colour.

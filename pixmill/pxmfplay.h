@@ -10,8 +10,9 @@
 // range.
 //
 // The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons (each segment a
-// quadrilateral, each joint and end a disc). Pen styles other than solid and null draw solid; hatched
-// brushes fill solid in their colour; pattern brushes tile their bitmap from the raster's origin.
+// quadrilateral, each joint and end a disc). Pen styles other than solid and null draw solid. Hatched
+// brushes draw 8 x 8 hatches in their colour over the background colour (nothing in TRANSPARENT mode);
+// pattern brushes tile their bitmap from the raster's origin.
 //
 // The clip is a mask of raster pixels (none: the whole raster), combined with each clip record's shape
 // and kept with the rest of the state by SaveDC. While a clip, a binary raster operation other than
@@ -72,7 +73,8 @@ struct PenInfo {
 };
 
 // A pattern brush's bitmap: raster pixels (0x00RRGGBB), top row first; a monochrome one holds 0 and 1,
-// drawn in the text and background colours.
+// drawn in the text and background colours. A pixel with its top byte set leaves the raster as it is
+// (the gaps of a hatch in TRANSPARENT mode).
 struct Pattern {
     int width = 0, height = 0;
     bool monochrome = false;
@@ -83,6 +85,7 @@ struct BrushInfo {
     UINT style = kBsSolid;
     COLORREF color = 0xFFFFFF;
     std::shared_ptr<const Pattern> pattern;  // kBsPattern
+    UINT hatch = 0;                          // kBsHatched: HS_HORIZONTAL 0 ... HS_DIAGCROSS 5
 };
 
 // A set of raster pixels: one byte a pixel over the whole raster, non-zero inside, and the box that
@@ -317,7 +320,7 @@ private:
     double PenWidthPixels() const;
     bool PenVisible() const { return (m_state.pen.style & 0x0F) != kPsNull; }
     static bool Paints(const BrushInfo& b) {
-        return b.style == kBsSolid || b.style == kBsHatched || (b.style == kBsPattern && b.pattern);
+        return b.style == kBsSolid || (b.style == kBsHatched && b.hatch <= 5) || (b.style == kBsPattern && b.pattern);
     }
     bool BrushVisible() const { return Paints(m_state.brush); }
     bool AxisAligned() const { return m_toRaster.m12 == 0 && m_toRaster.m21 == 0; }
@@ -354,7 +357,8 @@ private:
     void PaintOver(Draw draw, const Mask* extra = nullptr, const RECT* bound = nullptr);
     // The work bitmap for a box of the raster, selected into m_clipDc; false when it cannot be had.
     bool WorkBitmap(int w, int h);
-    // The brush's pattern with a monochrome one's colours resolved, or nullptr for a plain brush.
+    // The brush's pattern with a monochrome one's colours resolved, a hatch's pattern, or nullptr for a
+    // solid brush.
     std::shared_ptr<const Pattern> BrushPattern(const BrushInfo& brush) const;
     // Fills raster figures with a brush (its colour or pattern), with no outline.
     void FillWithBrush(const std::vector<std::vector<DPoint>>& figures, const BrushInfo& brush, int fillMode);

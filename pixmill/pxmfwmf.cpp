@@ -225,7 +225,7 @@ void Play(Player& player, uint16_t function, const Fields& r) {
                 o.pen = PenInfo{r.U16(0), double(r.I16(2) < 0 ? -r.I16(2) : r.I16(2)), r.U32(6)};
             } else if (function == kCreateBrushIndirect && r.Has(0, 8)) {
                 o.kind = Object::Kind::Brush;
-                o.brush = BrushInfo{r.U16(0), r.U32(2), nullptr};
+                o.brush = BrushInfo{r.U16(0), r.U32(2), nullptr, r.U16(6)};
             } else if (function == kCreateRegion) {
                 o.kind = Object::Kind::Region;
                 o.rects = RegionRects(r);

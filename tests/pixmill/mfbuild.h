@@ -142,9 +142,9 @@ inline Fields EmfPoints(const std::vector<POINT>& pts, bool bShort) {
     }
     return f;
 }
-inline Fields EmfBrush(uint32_t slot, COLORREF c, uint32_t style = 0) {
+inline Fields EmfBrush(uint32_t slot, COLORREF c, uint32_t style = 0, uint32_t hatch = 0) {
     Fields f;
-    f.U32(slot).U32(style).U32(c).U32(0);
+    f.U32(slot).U32(style).U32(c).U32(hatch);
     return f;
 }
 inline Fields EmfPen(uint32_t slot, COLORREF c, int width = 0, uint32_t style = 0) {
@@ -311,9 +311,9 @@ inline Fields WmfRegion(const std::vector<RECT>& rects) {
 }
 
 
-inline Fields WmfBrush(COLORREF c, int style = 0) {
+inline Fields WmfBrush(COLORREF c, int style = 0, int hatch = 0) {
     Fields f;
-    f.U16(static_cast<uint32_t>(style)).U32(c).U16(0);
+    f.U16(static_cast<uint32_t>(style)).U32(c).U16(static_cast<uint32_t>(hatch));
     return f;
 }
 inline Fields WmfPen(COLORREF c, int width = 0, int style = 0) {

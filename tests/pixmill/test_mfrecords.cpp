@@ -183,6 +183,27 @@ TEST(MetafileRecords, EmfPatternBrushesReplaceTheBrush) {
              e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
          },
          {{20, 20, kGrey}}},
+        {"a hatch over the background colour", [](Emf& e) {
+             e.Dwords(EMR_SETBKCOLOR, {int64_t{kBlue}});
+             e.Record(EMR_CREATEBRUSHINDIRECT, EmfBrush(1, kRed, 2, 0)).Dwords(EMR_SELECTOBJECT, {1});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 16, kRed}, {20, 24, kRed}, {10, 17, kBlue}, {12, 20, kBlue}, {30, 30, kGrey}}},
+        {"a cross hatch in TRANSPARENT mode leaves its gaps", [](Emf& e) {
+             e.Dwords(EMR_SETBKMODE, {1});
+             e.Record(EMR_CREATEBRUSHINDIRECT, EmfBrush(1, kRed, 2, 4)).Dwords(EMR_SELECTOBJECT, {1});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{11, 16, kRed}, {16, 11, kRed}, {11, 11, kGrey}, {20, 20, kGrey}}},
+        {"a diagonal hatch", [](Emf& e) {
+             e.Dwords(EMR_SETBKMODE, {1});
+             e.Record(EMR_CREATEBRUSHINDIRECT, EmfBrush(1, kRed, 2, 2)).Dwords(EMR_SELECTOBJECT, {1});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{11, 11, kRed}, {20, 12, kRed}, {12, 11, kGrey}}},
         {"the brush's bit block transfer tiles the pattern", [&](Emf& e) {
              e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
              Fields f;
@@ -690,6 +711,11 @@ TEST(MetafileRecords, WmfRecords) {
              palStretch(w);
          },
          {{8, 8, kBlue}, {12, 8, kRed}}},
+        {"a vertical hatch", [](Wmf& w) {
+             w.Record(META_SETBKMODE, {1}).Record(META_CREATEBRUSHINDIRECT, WmfBrush(kRed, 2, 1));
+             w.Record(META_SELECTOBJECT, {1}).Record(META_RECTANGLE, {30, 30, 10, 10});
+         },
+         {{16, 11, kRed}, {24, 20, kRed}, {17, 11, kGrey}}},
         {"a DIB pattern brush replaces the brush", [&](Wmf& w) {
              WmfNewBrush(w, kRed);
              w.Record(META_SELECTOBJECT, {1});
