@@ -398,6 +398,13 @@ TEST(MetafileRecords, EmfModesPathsAndText) {
              e.Dwords(EMR_SETBKCOLOR, {int64_t{kBlue}}).Record(EMR_SMALLTEXTOUT, f);
          },
          {{30, 30, kBlue}, {39, 39, kBlue}, {40, 40, kGrey}}},
+        {"several texts of bytes: their opaque rectangles", [](Emf& e) {
+             Fields f;
+             f.I32(0).I32(0).I32(0).I32(0).U32(1).F32(1).F32(1).U32(1);
+             f.I32(40).I32(0).U32(0).U32(0).U32(2).I32(40).I32(0).I32(48).I32(8).U32(0);
+             e.Dwords(EMR_SETBKCOLOR, {int64_t{kBlue}}).Record(EMR_POLYTEXTOUTA, f);
+         },
+         {{40, 0, kBlue}, {47, 7, kBlue}, {39, 0, kGrey}}},
         {"several texts' opaque rectangles", [](Emf& e) {
              Fields f;
              f.I32(0).I32(0).I32(0).I32(0).U32(1).F32(1).F32(1).U32(2);
@@ -716,6 +723,15 @@ TEST(MetafileRecords, WmfRecords) {
              w.Record(META_SELECTOBJECT, {1}).Record(META_RECTANGLE, {30, 30, 10, 10});
          },
          {{16, 11, kRed}, {24, 20, kRed}, {17, 11, kGrey}}},
+        {"an old monochrome pattern brush in the text and background colours", [&](Wmf& w) {
+             colors(w);
+             Fields f;
+             f.I16(0).I16(2).I16(2).I16(2).U16(0x0101);
+             for (int i = 0; i < 9; ++i) f.U16(0);  // reserved
+             f.U16(0x40).U16(0x80);
+             w.Record(META_CREATEPATTERNBRUSH, f).Record(META_SELECTOBJECT, {1}).Record(META_RECTANGLE, {30, 30, 10, 10});
+         },
+         {{10, 10, kRed}, {11, 10, kBlue}, {10, 11, kBlue}, {11, 11, kRed}}},
         {"a DIB pattern brush replaces the brush", [&](Wmf& w) {
              WmfNewBrush(w, kRed);
              w.Record(META_SELECTOBJECT, {1});
