@@ -563,8 +563,7 @@ std::shared_ptr<const Pattern> Player::BrushPattern(const BrushInfo& brush) cons
 bool Player::WorkBitmap(int w, int h) {
     const gdi::Surface& s = m_clipBitmap.GetSurface();
     if (!m_clipBitmap.IsCreated() || s.Width() != w || s.Height() != h) {
-        m_clipDc.SelectStockObject(NULL_BRUSH);  // nothing of the last play stays selected
-        m_clipBitmap.DeleteObject();
+        m_clipBitmap.DeleteObject();  // deselected from the work DC as it goes
         if (!m_clipBitmap.CreateCompatibleBitmap(&m_dc, w, h)) return false;
     }
     return m_clipDc.SelectObject(&m_clipBitmap) != nullptr || m_clipDc.GetCurrentBitmap() == &m_clipBitmap;

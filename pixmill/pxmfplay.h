@@ -12,7 +12,8 @@
 // The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons (each segment a
 // quadrilateral, each joint and end a disc). Pen styles other than solid and null draw solid. Hatched
 // brushes draw 8 x 8 hatches in their colour over the background colour (nothing in TRANSPARENT mode);
-// pattern brushes tile their bitmap from the raster's origin.
+// pattern brushes tile their bitmap from the raster's origin. Arcs, chords and pies run in the arc
+// direction as it shows on the raster, whatever the mapping's orientation.
 //
 // The clip is a mask of raster pixels (none: the whole raster), combined with each clip record's shape
 // and kept with the rest of the state by SaveDC. While a clip, a binary raster operation other than
@@ -20,6 +21,9 @@
 // marker no drawing writes (the top byte of a pixel set); the pixels drawn then go onto the raster
 // through the clip, the pattern and the raster operation. Blits, whose raster operations read the
 // destination, start their work bitmap as a copy of the raster instead.
+//
+// Regions are lists of rectangles: a region object's in logical units, EXTSELECTCLIPRGN's in
+// reference-device pixels.
 #pragma once
 
 #include <cstddef>
