@@ -628,10 +628,76 @@ void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORRE
     }, pattern, true, nullptr, &bound);
 }
 
-void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
+namespace {
+
+// The dashes of a styled one-pixel pen: lengths of strokes and gaps in turn, in pixels; none for a solid
+// style and for wider pens, whose dashed styles draw solid as the platform's wide pens of those styles do.
+std::vector<double> DashPattern(int style, double width) {
+    if (width > 1.5) return {};
+    switch (style & 0x0F) {
+        case 1: return {18, 6};
+        case 2: return {3, 3};
+        case 3: return {9, 6, 3, 6};
+        case 4: return {9, 3, 3, 3, 3, 3};
+        case 8: return {1, 1};  // PS_ALTERNATE
+        default: return {};
+    }
+}
+
+// The strokes of dashed figures: each figure walked along its length, the pattern running on from one
+// segment to the next; each stroke an open figure.
+std::vector<std::vector<DPoint>> Dashes(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
+                                        const std::vector<double>& pattern) {
+    std::vector<std::vector<DPoint>> out;
+    double period = 0;
+    for (double d : pattern) period += d;
+    if (!(period > 0)) return figures;
+    // A bounded amount of work whatever the lengths: at most this many strokes.
+    constexpr size_t kMaxStrokes = size_t{1} << 20;
+    for (size_t i = 0; i < figures.size(); ++i) {
+        std::vector<DPoint> f = figures[i];
+        if (f.size() < 2) continue;
+        if (closed[i]) f.push_back(f.front());
+        size_t k = 0;
+        double left = pattern[0];  // of the current dash or gap
+        std::vector<DPoint> stroke{f[0]};
+        for (size_t s = 0; s + 1 < f.size() && out.size() < kMaxStrokes; ++s) {
+            const DPoint a = f[s], b = f[s + 1];
+            const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
+            if (!std::isfinite(len)) break;
+            double at = 0;
+            while (len - at > left && out.size() < kMaxStrokes) {
+                at += left;
+                const DPoint p = {a.x + (b.x - a.x) * at / len, a.y + (b.y - a.y) * at / len};
+                if (k % 2 == 0) {
+                    stroke.push_back(p);
+                    out.push_back(std::move(stroke));
+                }
+                stroke = {p};
+                k = (k + 1) % pattern.size();
+                left = pattern[k];
+            }
+            left -= len - at;
+            if (k % 2 == 0) stroke.push_back(b);
+            else stroke = {b};
+        }
+        if (k % 2 == 0 && stroke.size() > 1) out.push_back(std::move(stroke));
+    }
+    return out;
+}
+
+}  // namespace
+
+void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& inFigures, const std::vector<bool>& inClosed) {
     if (!PenVisible()) return;
     const COLORREF color = m_state.pen.color;
     const double width = PenWidthPixels();
+    const std::vector<double> pattern = DashPattern(m_state.pen.style, width);
+    std::vector<std::vector<DPoint>> dashed;
+    if (!pattern.empty()) dashed = Dashes(inFigures, inClosed, pattern);
+    const std::vector<std::vector<DPoint>>& figures = pattern.empty() ? inFigures : dashed;
+    const std::vector<bool> open(pattern.empty() ? 0 : dashed.size(), false);
+    const std::vector<bool>& closed = pattern.empty() ? inClosed : open;
     if (width <= 1.5) {
         const RECT bound = BoundsOf(figures, 1);
         Paint([&](CDC& dc, int dx, int dy) {

@@ -10,7 +10,8 @@
 // range.
 //
 // The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons (each segment a
-// quadrilateral, each joint and end a disc). Pen styles other than solid and null draw solid. Hatched
+// quadrilateral, each joint and end a disc). Dashed and dotted one-pixel pens stroke their dashes (of
+// fixed pixel lengths) as open figures; other styles, and dashed styles of wider pens, draw solid. Hatched
 // brushes draw 8 x 8 hatches in their colour over the background colour (nothing in TRANSPARENT mode);
 // pattern brushes tile their bitmap from the raster's origin. Arcs, chords and pies run in the arc
 // direction as it shows on the raster, whatever the mapping's orientation.

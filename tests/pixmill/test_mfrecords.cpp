@@ -361,6 +361,21 @@ TEST(MetafileRecords, EmfModesPathsAndText) {
              e.Dwords(EMR_MOVETOEX, {5, 5}).Dwords(EMR_LINETO, {40, 5});
          },
          {{10, 5, RGB(128, 0, 128)}, {10, 6, kGrey}}},
+        {"a dashed pen: strokes and gaps along the line", [](Emf& e) {
+             e.Record(EMR_CREATEPEN, EmfPen(1, kBlack, 0, 1)).Dwords(EMR_SELECTOBJECT, {1});
+             e.Dwords(EMR_MOVETOEX, {0, 10}).Dwords(EMR_LINETO, {48, 10});
+         },
+         {{2, 10, kBlack}, {15, 10, kBlack}, {21, 10, kGrey}, {30, 10, kBlack}, {45, 10, kGrey}}},
+        {"a dotted pen's pattern runs on round a corner", [](Emf& e) {
+             e.Record(EMR_CREATEPEN, EmfPen(1, kBlack, 0, 2)).Dwords(EMR_SELECTOBJECT, {1});
+             e.Record(EMR_POLYLINE, EmfPoints({{0, 10}, {4, 10}, {4, 30}}, false));
+         },
+         {{1, 10, kBlack}, {3, 10, kGrey}, {4, 11, kGrey}, {4, 13, kBlack}, {4, 16, kGrey}}},
+        {"a wide dashed pen draws solid", [](Emf& e) {
+             e.Record(EMR_CREATEPEN, EmfPen(1, kRed, 4, 1)).Dwords(EMR_SELECTOBJECT, {1});
+             e.Record(EMR_POLYLINE, EmfPoints({{2, 30}, {46, 30}}, false));
+         },
+         {{7, 30, kRed}, {16, 30, kRed}, {23, 30, kRed}}},
         {"the raster operation is kept with the state", [](Emf& e) {
              e.Record(EMR_SAVEDC, {}).Dwords(EMR_SETROP2, {11}).Dwords(EMR_RESTOREDC, {-1});
              SelectNewBrush(e, 1, kRed);
