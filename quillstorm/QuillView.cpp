@@ -77,6 +77,7 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
     : QWidget(pParent),
       m_bModified(0),
       m_strPath("Untitled.qsd"),
+      m_bUntitled(1),
       m_pMemDC(nullptr),
       m_pBackBitmap(nullptr),
       m_pOldBitmap(nullptr),
@@ -340,7 +341,7 @@ void CQuillView::OnTimer(UINT_PTR nIDEvent) {
             pBook->m_strPendingLoad.Empty();
             if (LoadDocument(strName)) {
                 if (m_pDocument) m_pDocument->SetPathName(strName);
-                m_strPath = strName;
+                NameScene(strName);
             }
         }
         // 5. The sprayer's part of the tick.
