@@ -62,7 +62,11 @@ void CKTThrowableBhvr::Release() {
 
 BOOL CKTThrowableBhvr::RemoveElement(CKTElement* pElement) {
     BOOL bRemoved = CKTBehavior::RemoveElement(pElement);
-    if (bRemoved && pElement == m_pGrabbed) m_pGrabbed = nullptr;
+    if (bRemoved && pElement == m_pGrabbed) {
+        // The interrupted drag's points go with it: the next press starts a throw of its own.
+        m_pGrabbed = nullptr;
+        m_nHistory = 0;
+    }
     return bRemoved;
 }
 

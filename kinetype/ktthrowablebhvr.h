@@ -6,7 +6,8 @@
 // (event 1) puts its centre on the mouse point and records that point. The record keeps the last five
 // points, oldest first: past five it drops the oldest (a press over many elements too). The release
 // (event 6) gives the held element the velocity (mouse point - oldest recorded point), in pixels, and
-// lets go. A held element that leaves the behaviour (detached or dying) is let go.
+// lets go. A held element that leaves the behaviour (detached or dying) is let go and the points
+// recorded for it are dropped.
 //
 // A physics behaviour: the integrator hook-up and enrolment of ktphysics.h. The held element and the
 // points are not stored.
@@ -25,7 +26,7 @@ public:
 
     CString GetName() const override;  // "Throwable"
     void OnEvent(int nEvent) override;
-    // The base detach; the held element is let go when it is pElement.
+    // The base detach; when pElement is the held element it is let go and the history emptied.
     BOOL RemoveElement(CKTElement* pElement) override;
 
     CKTElement* GetGrabbed() const { return m_pGrabbed; }

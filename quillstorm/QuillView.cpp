@@ -77,6 +77,7 @@ CQuillView::CQuillView(CQuillDoc* pDoc, QWidget* pParent)
     : QWidget(pParent),
       m_bModified(0),
       m_strPath("Untitled.qsd"),
+      m_bUntitled(1),
       m_pMemDC(nullptr),
       m_pBackBitmap(nullptr),
       m_pOldBitmap(nullptr),
@@ -261,7 +262,7 @@ void CQuillView::CreateCollisionDetector() {
 
 void CQuillView::OpenMidiInput() {
     // The program runs without MIDI; the reason goes to the standard error in every build, so that a
-    // user whose keyboard does nothing can see why.
+    // user whose keyboard does nothing can see why. So does the port that is read, when there is one.
     if (midiInGetNumDevs() == 0) {
         const std::string why = midiInGetStatusText();
         std::fprintf(stderr, "No Midi device found%s%s%s\n", why.empty() ? "" : " (", why.c_str(), why.empty() ? "" : ")");
@@ -277,7 +278,9 @@ void CQuillView::OpenMidiInput() {
     MIDIINCAPS caps;
     midiInGetDevCaps(0, &caps, sizeof(caps));
     midiInStart(g_hMidiIn);
-    TRACE("Midi input started\n");
+    // Which keyboard is read, by its port's full name (the capabilities cut it to 31 characters).
+    const std::string strPort = midiInGetPortName(g_hMidiIn);
+    std::fprintf(stderr, "Midi input started%s%s%s\n", strPort.empty() ? "" : " (", strPort.c_str(), strPort.empty() ? "" : ")");
 }
 
 void CQuillView::CloseMidiInput() {
@@ -340,7 +343,7 @@ void CQuillView::OnTimer(UINT_PTR nIDEvent) {
             pBook->m_strPendingLoad.Empty();
             if (LoadDocument(strName)) {
                 if (m_pDocument) m_pDocument->SetPathName(strName);
-                m_strPath = strName;
+                NameScene(strName);
             }
         }
         // 5. The sprayer's part of the tick.

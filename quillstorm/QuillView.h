@@ -115,10 +115,11 @@ public:
     BOOL LoadDocument(const CString& strPath);
     // New: the save prompt, then a new stopped scene named "Untitled.qsd". Open: the prompt, the open
     // dialog, LoadDocument of the chosen file; m_strPath (the bare name: the dialog made the folder
-    // current) and the document's path name follow only a successful load. Save writes m_strPath.
-    // Save As: the save dialog; m_strPath, the document's path name and the recent-file list follow
-    // only a successful save. Save and Save As return TRUE when the scene was written; a failed save
-    // shows its message and keeps the old file and m_bModified.
+    // current) and the document's path name follow only a successful load. Save writes m_strPath,
+    // unless the scene has no name the user chose (m_bUntitled): then it is Save As. Save As: the
+    // save dialog; m_strPath, the document's path name and the recent-file list follow only a
+    // successful save. Save and Save As return TRUE when the scene was written; a failed or cancelled
+    // save writes nothing (a failure shows its message) and keeps the old file and m_bModified.
     void OnFileNew();
     void OnFileOpen();
     BOOL OnFileSave();
@@ -129,18 +130,22 @@ public:
     // acceleration) and an accelerate-on-collision behaviour on its elements. Only while
     // g_fFileVersion < 0.9 (a file older than 0.9 was just loaded).
     void UpgradeOldDocument();
-    // The prompt of New and Open when the scene is modified: "Yes" saves to m_strPath, "No" goes on.
-    // FALSE when the user cancelled or the save failed (the scene stays).
+    // The prompt of New and Open (and of a dropped or handed-over file) when the scene is modified:
+    // "Yes" saves as Save does (Save As for an untitled scene), "No" goes on. FALSE when the user
+    // cancelled the prompt or the save dialog, or the save failed (the scene stays).
     BOOL SaveModifiedBeforeOpen();
     // Makes the client area w x h (the frame's borders lie outside it); the frame ends at (0, 0).
     void SetCanvasSize(int w, int h);
     // Writes the scene with the current client size to strPath; m_bModified 0 when written, else the
-    // file error's message. TRUE when written.
+    // file error's message. TRUE when written. No dialog: the saves the program names itself (the
+    // MIDI note's time-stamped file) come here directly.
     BOOL SaveDocumentTo(const CString& strPath);
     // Puts pNew (NULL: a new, empty book) in place of the document's book: the view lets go of the old
     // scene (references, callback, window) before it is deleted; the new book is current, attached
     // and referenced, with its collision detector (a new one when it has none).
     void ReplaceBook(CKTBook* pNew);
+    // The scene now has a name the user chose (a file opened or saved under it): Save writes strPath.
+    void NameScene(const CString& strPath);
     // End of the document files block
 
     // ---- the pop-up menu's contents (quillviewhooks.cpp) and full screen (quillviewcommands.cpp). The
@@ -177,6 +182,9 @@ public:
     // ---- fields, in their declared order
     BYTE m_bModified;
     CString m_strPath;
+    // Set while the scene has no name the user chose (start-up, New, reset), whatever m_strPath says;
+    // cleared by Open, Save As and the load of a named file. Save then asks for a name.
+    BYTE m_bUntitled;
     CDC* m_pMemDC;
     CBitmap* m_pBackBitmap;
     CBitmap* m_pOldBitmap;

@@ -155,7 +155,7 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
     // only when this read succeeds.
     if (bOpen) {
         if (CQuillView* pView = m_pMainWnd->GetActiveView()) {
-            if (pView->LoadDocument(strFile)) pView->m_strPath = strFile;
+            if (pView->LoadDocument(strFile)) pView->NameScene(strFile);
         }
     }
 

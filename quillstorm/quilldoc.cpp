@@ -28,7 +28,7 @@ BOOL CQuillDoc::OnOpenDocument(LPCTSTR lpszPathName) {
     if (!g_pView) return FALSE;
     const CString strPath(lpszPathName);
     if (!g_pView->LoadDocument(strPath)) return FALSE;
-    g_pView->m_strPath = strPath;
+    g_pView->NameScene(strPath);
     return TRUE;
 }
 

@@ -140,7 +140,8 @@ BOOL CQuillView::SaveModifiedBeforeOpen() {
     if (!m_bModified) return TRUE;
     const int r = AfxMessageBox("Save changes before opening a new file?", MB_YESNOCANCEL);
     if (r == IDCANCEL) return FALSE;
-    // Yes: a save that fails (its message shown) keeps the scene instead of dropping it unsaved.
+    // Yes: a save that fails (its message shown), or an untitled scene's save dialog that is
+    // cancelled, keeps the scene instead of dropping it unsaved.
     if (r == IDYES) return OnFileSave();
     return TRUE;
 }
@@ -152,6 +153,7 @@ void CQuillView::OnFileNew() {
     GetBook()->SetBackgroundColor(RGB(255, 255, 255));
     m_bModified = 0;
     m_strPath = kUntitled;
+    m_bUntitled = 1;
 }
 
 void CQuillView::OnFileOpen() {
@@ -165,7 +167,7 @@ void CQuillView::OnFileOpen() {
     if (!ui::GetUIServices()->FileDialog(request, &path)) return;
     const CString strPath(path.c_str());
     if (!LoadDocument(strPath)) return;
-    m_strPath = CString(ui::PathFileName(path).c_str());
+    NameScene(CString(ui::PathFileName(path).c_str()));
     if (m_pDocument) m_pDocument->SetPathName(strPath);
 }
 
@@ -183,7 +185,14 @@ BOOL CQuillView::SaveDocumentTo(const CString& strPath) {
     return TRUE;
 }
 
-BOOL CQuillView::OnFileSave() { return SaveDocumentTo(m_strPath); }
+// A scene that has no name the user chose gets one first: a bare "Untitled.qsd" in whatever folder is
+// current would silently replace another scene saved there.
+BOOL CQuillView::OnFileSave() { return m_bUntitled ? OnFileSaveAs() : SaveDocumentTo(m_strPath); }
+
+void CQuillView::NameScene(const CString& strPath) {
+    m_strPath = strPath;
+    m_bUntitled = 0;
+}
 
 BOOL CQuillView::OnFileSaveAs() {
     ui::FileDialogRequest request;
@@ -196,7 +205,7 @@ BOOL CQuillView::OnFileSaveAs() {
     if (!ui::GetUIServices()->FileDialog(request, &path)) return FALSE;
     const CString strPath(path.c_str());
     if (!SaveDocumentTo(strPath)) return FALSE;
-    m_strPath = CString(ui::PathFileName(path).c_str());
+    NameScene(CString(ui::PathFileName(path).c_str()));
     if (m_pDocument) m_pDocument->SetPathName(strPath);
     return TRUE;
 }
@@ -208,6 +217,7 @@ void CQuillView::ResetDocument() {
     pBook->SetBackgroundColor(crBack);
     m_bModified = 0;
     m_strPath = kUntitled;
+    m_bUntitled = 1;
     pBook->SetRunState(1);
     SetSimulateLabel(m_pSimulateItem, 1);
     SprayText();

@@ -548,8 +548,10 @@ void CQuillView::OnSprayNote(int nNote, DWORD dwMsg) {
             std::tm local{};
             localtime_r(&now, &local);
             std::strftime(szName, sizeof szName, "TO%j%H%M%S.qsd", &local);
+            // The program names this file itself: written at once, without the save dialog, whether or
+            // not the scene has a name the user chose.
             m_strPath = szName;
-            OnFileSave();
+            SaveDocumentTo(m_strPath);
             break;
         }
         case 30: setMode(kGlyphMode); break;

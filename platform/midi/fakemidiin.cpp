@@ -49,8 +49,13 @@ MMRESULT CFakeMidiInDriver::GetDevCaps(UINT id, MIDIINCAPS* pCaps) {
     Record("caps " + std::to_string(id));
     if (id >= m_nDevices) return MMSYSERR_BADDEVICEID;
     std::memset(pCaps, 0, sizeof(*pCaps));
-    std::snprintf(pCaps->szPname, sizeof(pCaps->szPname), "Fake MIDI In %u", id);
+    std::snprintf(pCaps->szPname, sizeof(pCaps->szPname), "%s", NameOf(id).c_str());
     return MMSYSERR_NOERROR;
+}
+
+std::string CFakeMidiInDriver::NameOf(UINT id) const {
+    if (id < m_names.size()) return m_names[id];
+    return "Fake MIDI In " + std::to_string(id);
 }
 
 MMRESULT CFakeMidiInDriver::Open(UINT id, MIDIINPROC proc, DWORD_PTR dwInstance, CMidiInDevice** ppDevice) {
@@ -61,6 +66,7 @@ MMRESULT CFakeMidiInDriver::Open(UINT id, MIDIINPROC proc, DWORD_PTR dwInstance,
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_pOpen) return MMSYSERR_ALLOCATED;
     m_pOpen = new CDevice(this, proc, dwInstance);
+    m_pOpen->SetPortName(NameOf(id));
     *ppDevice = m_pOpen;
     return MMSYSERR_NOERROR;
 }

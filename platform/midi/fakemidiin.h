@@ -25,6 +25,9 @@ public:
     UINT m_nDevices = 0;
     MMRESULT m_openResult = MMSYSERR_NOERROR;  // what Open returns (with no device when not NOERROR)
     std::string m_strStatus;
+    // Port names by device id; a device without one is "Fake MIDI In <id>". The capabilities get
+    // them cut to MAXPNAMELEN - 1 characters, an open device the full name.
+    std::vector<std::string> m_names;
 
     UINT GetNumDevs() override;
     MMRESULT GetDevCaps(UINT id, MIDIINCAPS* pCaps) override;
@@ -45,6 +48,7 @@ private:
     class CDevice;
     friend class CDevice;
     void Record(const std::string& what);
+    std::string NameOf(UINT id) const;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_log;
     CDevice* m_pOpen = nullptr;

@@ -129,3 +129,5 @@ MMRESULT midiInClose(HMIDIIN hmi) {
 }
 
 std::string midiInGetStatusText() { return GetInputDriver()->GetStatusText(); }
+
+std::string midiInGetPortName(HMIDIIN hmi) { return hmi ? hmi->GetPortName() : std::string(); }

@@ -14,11 +14,12 @@
 // midiInStart. A window program hands the messages to its own thread with CMidiMessageQueue (below):
 // the proc pushes, the GUI thread drains, and the order stays the order of arrival.
 //
-// The system's devices. The ALSA sequencer's input ports come first: where the machine has a
-// sequencer, its ports are the devices. Where it has none (no /dev/snd/seq, as on machines without
-// sound hardware), the devices are the MIDI output ports of a running JACK server (the server named by
+// The system's devices are the MIDI output ports of the other clients (a keyboard's port, say): the
+// program reads what they send. Where the machine has an ALSA sequencer, its clients' output ports are
+// the devices. Where it has none (no /dev/snd/seq, as on machines without sound hardware), the devices
+// are the MIDI output ports of the clients of a running JACK server (the server named by
 // JACK_DEFAULT_SERVER, else the default one); nothing here starts a server. Tests can force either
-// API (SetSystemApi).
+// API (SetSystemApi). Device 0 is the first such port.
 //
 // No device. A machine without MIDI ports, without the ALSA sequencer and without a JACK server is a
 // normal case: midiInGetNumDevs() gives 0 and midiInGetStatusText() says why, for a debug trace. No
@@ -29,6 +30,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/crt/wintypes.h"
@@ -80,8 +82,12 @@ MMRESULT midiInStop(HMIDIIN hmi);
 MMRESULT midiInReset(HMIDIIN hmi);
 // Closes and frees the device: hmi is invalid afterwards.
 MMRESULT midiInClose(HMIDIIN hmi);
-// Why the current driver has the devices it has ("" when there is nothing to say).
+// Why the current driver has the devices it has ("" when there is nothing to say): "no JACK MIDI
+// output port", "ALSA sequencer unavailable: ...".
 std::string midiInGetStatusText();
+// The full name of the port the open device reads (not cut to MAXPNAMELEN as in the capabilities);
+// "" for no device or a driver that names none.
+std::string midiInGetPortName(HMIDIIN hmi);
 
 namespace midi {
 
@@ -104,6 +110,9 @@ public:
     virtual MMRESULT Close();
 
     bool IsStarted() const;
+    // The full name of the port this device reads; the driver sets it when it opens the device.
+    const std::string& GetPortName() const { return m_strPortName; }
+    void SetPortName(std::string strName) { m_strPortName = std::move(strName); }
 
 protected:
     // One raw message (status byte first). Dropped unless started; system-exclusive messages (0xF0)
@@ -120,6 +129,7 @@ private:
     bool m_bStarted = false;
     bool m_bClosed = false;
     unsigned long long m_startMs = 0;
+    std::string m_strPortName;
 };
 
 // A source of input devices.

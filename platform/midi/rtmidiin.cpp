@@ -6,8 +6,9 @@
 // MIDI starts quietly.
 //
 // Over JACK, RtMidi opens its client without starting a server; without one, its constructor and every
-// later call warn "JACK server not running?" and the port count is 0. The devices are the MIDI output
-// ports of the other clients; opening device n makes our own input port and connects port n to it.
+// later call warn "JACK server not running?" and the port count is 0. On either API the devices are
+// the MIDI output ports of the other clients; opening device n makes our own input port and connects
+// output port n to it.
 // RtMidi then calls back on JACK's process thread.
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
@@ -170,7 +171,7 @@ public:
         if (!p) return 0;
         p->setErrorCallback(RtErrorToString, nullptr);
         const unsigned n = p->getPortCount();
-        m_strStatus = n ? std::string() : std::string("no ") + ApiName(g_apiInUse) + " MIDI input port";
+        m_strStatus = n ? std::string() : std::string("no ") + ApiName(g_apiInUse) + " MIDI output port";
         return n;
     }
 
@@ -196,19 +197,22 @@ public:
             return MMSYSERR_BADDEVICEID;
         }
         RtMidiIn* pIn = p.get();
+        const std::string strName = pIn->getPortName(id);
+        error.clear();  // a port without a name still opens
         auto pDevice = std::make_unique<CRtMidiInDevice>(proc, dwInstance, std::move(p));
+        pDevice->SetPortName(strName);
         try {
             pIn->ignoreTypes(true, false, false);  // system-exclusive does not fit a short message
             pIn->setCallback(&CRtMidiInDevice::OnMessage, pDevice.get());
             pIn->openPort(id, "Quillstorm input");
         } catch (const RtMidiError& e) {
             pIn->setErrorCallback(RtErrorToString, nullptr);
-            m_strStatus = "opening MIDI port failed: " + Trimmed(e.getMessage());
+            m_strStatus = "opening the MIDI output port failed: " + Trimmed(e.getMessage());
             return MMSYSERR_ERROR;
         }
         pIn->setErrorCallback(RtErrorToString, nullptr);  // `error` goes out of scope
         if (!error.empty() || !pIn->isPortOpen()) {
-            m_strStatus = "opening MIDI port failed: " + error;
+            m_strStatus = "opening the MIDI output port failed: " + error;
             return MMSYSERR_ERROR;
         }
         *ppDevice = pDevice.release();

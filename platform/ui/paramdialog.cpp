@@ -128,6 +128,16 @@ std::string FieldToText(const DialogField& f) {
     }
 }
 
+bool IsNumberField(const DialogField& f) {
+    switch (f.kind) {
+        case DialogField::Kind::Float:
+        case DialogField::Kind::Double:
+        case DialogField::Kind::Int:
+        case DialogField::Kind::UInt: return true;
+        default: return false;
+    }
+}
+
 bool TextToField(const DialogField& f, const std::string& strText, std::string* pError) {
     std::string error;
     switch (f.kind) {
@@ -393,6 +403,9 @@ BOOL CParamDialog::UpdateData(BOOL bSaveAndValidate) {
             if (f.pValue) *static_cast<int*>(f.pValue) = c->nCurSel;
             continue;
         }
+        // A number the user cannot edit is neither checked nor read: its member goes back as it came,
+        // even when it lies outside the field's range (the dialog could not be confirmed otherwise).
+        if (IsNumberField(f) && !IsEnabledForUser(*c)) continue;
         std::string error;
         if (!TextToField(f, c->strText, &error)) {
             AfxMessageBox(error.c_str(), MB_OK | MB_ICONEXCLAMATION);
@@ -459,9 +472,13 @@ void CParamDialog::StartModal() {
     OnInitDialog();
 }
 
+bool CParamDialog::IsEnabledForUser(const DialogControl& c) const {
+    return c.bEnabled && (c.nGroup < 0 || m_controls[static_cast<size_t>(c.nGroup)].bEnabled);
+}
+
 DialogControl* CParamDialog::ItemForUser(int nId) {
     DialogControl* c = Item(nId);
-    return c && c->bEnabled && (c->nGroup < 0 || m_controls[static_cast<size_t>(c->nGroup)].bEnabled) ? c : nullptr;
+    return c && IsEnabledForUser(*c) ? c : nullptr;
 }
 
 BOOL CParamDialog::TypeText(int nId, const std::string& strText) {

@@ -16,7 +16,9 @@
 // The exchange (UpdateData) runs in the exchange list's order, whatever the layout: members into
 // controls when the dialog opens, controls into members on OK. Reading back stops at the first field
 // that does not parse or lies outside its range: the class library's message, the focus to that
-// control, the dialog stays open. Numbers are shown by FieldToText so that an unedited field gives
+// control, the dialog stays open. A number field the user cannot edit (disabled, or in a disabled
+// group box) is skipped on OK: its member keeps its value, in range or not. Text fields and lists
+// are read back whether enabled or not. Numbers are shown by FieldToText so that an unedited field gives
 // back exactly the member it showed.
 //
 // Control texts are Windows-1252 bytes; a multi-line edit holds its line breaks as CR LF.
@@ -113,6 +115,8 @@ std::string FieldToText(const DialogField& field);
 // integer between %1 and %2.", "Please enter no more than %1 characters.", the bounds written as
 // FieldToText writes numbers. An Index field takes no text (FALSE, no message).
 bool TextToField(const DialogField& field, const std::string& strText, std::string* pError);
+// A Float, Double, Int or UInt field.
+bool IsNumberField(const DialogField& field);
 
 class CParamDialog {
 public:
@@ -222,7 +226,8 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     // FALSE: every member into its control. TRUE: every control into its member, stopping at the
-    // first failure (message, focus, FALSE); earlier members keep what they took.
+    // first failure (message, focus, FALSE); earlier members keep what they took. Disabled number
+    // fields are left out of the TRUE direction (their members stay).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     void EndDialog(int nResult);
 
@@ -256,6 +261,8 @@ private:
     void AddLabelled(ControlType type, int nId, const std::string& strLabel, int nLabelId);
     void AddField(DialogField field);
     void AddRanged(DialogField::Kind kind, int nId, void* pValue, double dMin, double dMax);
+    // The user can reach the control: it and its group box are enabled.
+    bool IsEnabledForUser(const DialogControl& c) const;
     DialogControl* ItemForUser(int nId);
     void RunHandler(const std::vector<std::pair<int, std::function<void()>>>& map, int nId);
 

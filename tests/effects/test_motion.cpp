@@ -141,21 +141,47 @@ TEST_F(MotionTest, ThrowablePressOverManyElementsKeepsFivePoints) {
     for (UINT i = 0; i < 5; i++) EXPECT_EQ(p->GetHistoryPoint(i), CPoint(102, 103));
 }
 
+// A held element that is detached or dies mid-drag is let go with the points of its drag: the next
+// throw measures only its own travel.
 TEST_F(MotionTest, ThrowableLetsGoOfAnElementThatLeaves) {
-    for (int nHow = 0; nHow < 3; nHow++) {
-        SCOPED_TRACE(nHow);
+    enum class How { Removed, AllRemoved, Died };
+    for (How how : {How::Removed, How::AllRemoved, How::Died}) {
+        SCOPED_TRACE(static_cast<int>(how));
         CKTGlyph* g = LoneGlyph(100, 100);
+        CKTGlyph* h = LoneGlyph(300, 300);  // centre (305, 305)
         CKTThrowableBhvr* p = Add(new CKTThrowableBhvr);
         p->AddElement(g);
+        p->AddElement(h);
         Book().OnMouseMove(CPoint(105, 105));
         Book().OnLButtonDown(CPoint(105, 105));
         ASSERT_EQ(p->GetGrabbed(), g);
-        if (nHow == 0) p->RemoveElement(g);
-        if (nHow == 1) p->RemoveAllElements();
-        if (nHow == 2) g->Die(FALSE, TRUE);
+        for (int x : {125, 145}) {
+            Book().OnMouseMove(CPoint(x, 105));
+            Book().Step();
+        }
+        ASSERT_EQ(p->GetHistoryCount(), 3u);
+        switch (how) {
+            case How::Removed: p->RemoveElement(g); break;
+            case How::AllRemoved:
+                p->RemoveAllElements();
+                p->AddElement(h);
+                break;
+            case How::Died: g->Die(FALSE, TRUE); break;
+        }
         EXPECT_EQ(p->GetGrabbed(), nullptr);
+        EXPECT_EQ(p->GetHistoryCount(), 0u);
         Book().Step();  // the dead glyph is deleted; nothing reads it
-        Book().OnLButtonUp(CPoint(120, 105));
+        Book().OnLButtonUp(CPoint(150, 105));
+
+        // A new drag on the other glyph, 20 px to the right: thrown with those 20 px only.
+        SetVel(h, CKTVector());
+        Book().OnMouseMove(CPoint(305, 305));
+        Book().OnLButtonDown(CPoint(305, 305));
+        ASSERT_EQ(p->GetGrabbed(), h);
+        Book().OnMouseMove(CPoint(325, 305));
+        Book().Step();
+        Book().OnLButtonUp(CPoint(325, 305));
+        EXPECT_VEC_EQ(Vel(h), 20.0, 0.0, 0.0);
         Book().RemoveBehavior(p);
         delete p;
     }

@@ -84,6 +84,31 @@ TEST_F(FakeDriver, OpenStartDeliverInOrderOnlyWhileStarted) {
     EXPECT_EQ(m_fake.OpenDevice(), nullptr);
 }
 
+// The capabilities hold a port name cut to fit their 32 bytes; the open device keeps the whole name.
+TEST_F(FakeDriver, TheOpenDeviceKnowsItsWholePortName) {
+    const std::string kLong = "A keyboard whose port name is longer than thirty-two characters:port 1";
+    struct Case {
+        std::vector<std::string> names;
+        std::string caps, full;
+    } cases[] = {
+        {{}, "Fake MIDI In 0", "Fake MIDI In 0"},
+        {{kLong}, kLong.substr(0, MAXPNAMELEN - 1), kLong},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.full);
+        m_fake.m_nDevices = 1;
+        m_fake.m_names = c.names;
+        MIDIINCAPS caps;
+        ASSERT_EQ(midiInGetDevCaps(0, &caps, sizeof(caps)), MMSYSERR_NOERROR);
+        EXPECT_EQ(std::string(caps.szPname), c.caps);
+        HMIDIIN h = nullptr;
+        ASSERT_EQ(midiInOpen(&h, 0, nullptr, 0), MMSYSERR_NOERROR);
+        EXPECT_EQ(midiInGetPortName(h), c.full);
+        midiInClose(h);
+    }
+    EXPECT_EQ(midiInGetPortName(nullptr), "");
+}
+
 TEST_F(FakeDriver, OpenFailuresLeaveNoHandle) {
     struct Case {
         UINT devices;
@@ -243,6 +268,17 @@ TEST(SystemDriver, ForcedApiWithoutItsSystemSaysWhyAndPrintsNothing) {
     unsetenv("JACK_DEFAULT_SERVER");
 }
 
+// A JACK server whose clients have no MIDI output port: no device, and the reason names what the
+// program reads (an output port of another client), in the words the README uses.
+TEST(SystemDriver, AJackServerWithoutOutputPortsSaysSo) {
+    jacktest::CJackServer server;
+    std::string why;
+    if (!server.Start(&why)) GTEST_SKIP() << why;
+    SystemApiGuard guard(midi::SystemApi::Jack);
+    EXPECT_EQ(midiInGetNumDevs(), 0u);
+    EXPECT_EQ(midiInGetStatusText(), "no JACK MIDI output port");
+}
+
 // Over a JACK server of the test's own: the keyboard stand-in's port is device 0; the messages reach
 // the proc on JACK's thread, in order, the short ones only, packed as the platform packs them.
 TEST(SystemDriver, JackDeviceZeroDeliversShortMessagesInOrder) {
@@ -275,6 +311,7 @@ TEST(SystemDriver, JackDeviceZeroDeliversShortMessagesInOrder) {
     };
     HMIDIIN h = nullptr;
     ASSERT_EQ(midiInOpen(&h, 0, proc, reinterpret_cast<DWORD_PTR>(&sink)), MMSYSERR_NOERROR) << midiInGetStatusText();
+    EXPECT_EQ(midiInGetPortName(h), keyboard.PortName());
     ASSERT_EQ(midiInStart(h), MMSYSERR_NOERROR);
     ASSERT_EQ(keyboard.Command("wait"), "connected");
 

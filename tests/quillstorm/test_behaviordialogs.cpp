@@ -684,6 +684,39 @@ std::string RangeMessage(const FieldSpec& f) {
            f.max + ".";
 }
 
+// The window's OK over a disabled field whose value lies outside its range (a loop ground's plane y
+// above the window): the dialog closes and the value goes back unchanged.
+TEST_F(QtBehaviorDialogs, OkPassesOverADisabledFieldOutOfItsRange) {
+    CGravityDialog d;
+    d.m_nGroundType = 3;
+    d.m_nPlaneY = -75;
+    bool bEditEnabled = true, bMessage = false;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        auto* p = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(p, nullptr);
+        auto* edit = p->findChild<QLineEdit*>("id1031");
+        ASSERT_NE(edit, nullptr);
+        bEditEnabled = edit->isEnabled();
+        text = edit->text();
+        // A range message would come up over the dialog: answered, and the dialog cancelled.
+        QTimer::singleShot(0, [&] {
+            if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                bMessage = true;
+                pBox->button(QMessageBox::Ok)->click();
+            }
+        });
+        p->findChild<QPushButton*>("id1")->click();
+        if (p->isVisible()) p->reject();
+    });
+    EXPECT_EQ(d.DoModal(), IDOK);
+    EXPECT_FALSE(bMessage);
+    EXPECT_FALSE(bEditEnabled);
+    EXPECT_EQ(text, "-75");
+    EXPECT_EQ(d.m_nPlaneY, -75);
+    EXPECT_EQ(d.m_nGroundType, 3);
+}
+
 TEST_F(QtBehaviorDialogs, EachDialogShowsItsTemplateAndKeepsOpenOnAValueOutOfRange) {
     for (const DialogSpec& s : Specs()) {
         SCOPED_TRACE(s.name);

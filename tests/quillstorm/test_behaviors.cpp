@@ -1064,6 +1064,34 @@ TEST_F(Behaviors, EditingNothingOrABehaviourWithoutADialogAsksNothing) {
     EXPECT_EQ(v()->m_bModified, 0);
 }
 
+// "rain" on text dragged above the window gives its loop ground a negative plane y, outside the
+// y-coord field's range; the field is disabled for the loop, so OK confirms and the value stays.
+TEST_F(Behaviors, ARainGravityAboveTheWindowCanBeConfirmedInItsEditor) {
+    MakeIntegrator();
+    CKTPassage* p = AddText("up", 40, -60);
+    Select({Glyph(p, 0), Glyph(p, 1)});
+    const std::vector<CKTBehavior*> made = Run(ID_BHVR_RAIN, FALSE);
+    ASSERT_FALSE(made.empty());
+    auto* gravity = As<CKTGravityBhvr>(made.front());
+    ASSERT_NE(gravity, nullptr);
+    const int nPlaneY = gravity->GetPlaneY();
+    ASSERT_LT(nPlaneY, 0);
+    ASSERT_EQ(gravity->GetGroundType(), 3);
+    m_ui.Clear();
+    m_ui.AnswerDialog([&](ui::CParamDialog& d) {
+        EXPECT_FALSE(d.IsDlgItemEnabled(1031));
+        EXPECT_EQ(d.GetDlgItemText(1031).str(), std::to_string(nPlaneY));
+        EXPECT_TRUE(d.TypeText(1025, "12"));
+        return IDOK;
+    });
+    v()->EditBehaviorParameters(gravity);
+    ASSERT_EQ(m_ui.Calls().size(), 1u) << "no range message";
+    EXPECT_EQ(m_ui.Calls()[0].nResult, IDOK);
+    EXPECT_EQ(gravity->GetPlaneY(), nPlaneY);
+    EXPECT_EQ(gravity->GetGroundType(), 3);
+    EXPECT_EQ(gravity->GetMagnitude(), 12.0);
+}
+
 // ---- the scene changes while a dialog is open ----------------------------------------------------
 
 TEST_F(Behaviors, AnElementThatDiesInTheDialogIsNotAttached) {

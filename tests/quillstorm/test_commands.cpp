@@ -780,16 +780,19 @@ TEST_F(Commands, FileCommandsRunTheViewsHandlersAndNeverMarkModified) {
     EXPECT_EQ(Book()->GetRoot()->GetFirstChild(), nullptr) << "a new, empty scene";
     EXPECT_TRUE(m_ui.Calls().empty()) << "nothing to save";
 
+    // The new scene has no name yet: save asks for one.
+    m_ui.AnswerFileDialog(Path("named.qsd"));
     v()->ExecuteCommand(ID_FILECMD_SAVE, TRUE);
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(Path("Untitled.qsd"))));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(Path("named.qsd"))));
 
     m_ui.CancelFileDialog();
     v()->ExecuteCommand(ID_FILECMD_OPEN, TRUE);
     m_ui.CancelFileDialog();
     v()->ExecuteCommand(ID_FILECMD_SAVE_AS, TRUE);
-    ASSERT_EQ(m_ui.Calls().size(), 2u);
-    EXPECT_TRUE(m_ui.Calls()[0].file.bOpen);
-    EXPECT_FALSE(m_ui.Calls()[1].file.bOpen);
+    ASSERT_EQ(m_ui.Calls().size(), 3u);
+    EXPECT_FALSE(m_ui.Calls()[0].file.bOpen);
+    EXPECT_TRUE(m_ui.Calls()[1].file.bOpen);
+    EXPECT_FALSE(m_ui.Calls()[2].file.bOpen);
     EXPECT_EQ(v()->m_bModified, 0);
 }
 

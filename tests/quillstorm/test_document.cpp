@@ -315,13 +315,21 @@ TEST_F(Loading, TicksInsideTheLoadersBoxesDriveTheCurrentBook) {
     EXPECT_TRUE(hooked.AllScripted());
 }
 
-// A load asked for by a behaviour (the book's pending name) runs inside the tick and names the scene.
+// A load asked for by a behaviour (the book's pending name) runs inside the tick without a dialog,
+// also over a modified scene that was never named, and names the scene.
 TEST_F(Loading, APendingLoadReplacesTheSceneAndNamesIt) {
     Type("next");
     WriteForm("nextfile.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
-    UserScene();
+    v()->m_bModified = 0;
+    v()->OnFileNew();
+    Type("mine");
+    ASSERT_EQ(v()->m_bUntitled, 1);
+    ASSERT_EQ(v()->m_bModified, 1);
+    m_ui.Clear();
     Book()->m_strPendingLoad = "nextfile.qsd";
     v()->OnTimer(CQuillView::kFrameTimerId);
+    EXPECT_TRUE(m_ui.Calls().empty());
+    EXPECT_EQ(v()->m_bUntitled, 0);
     EXPECT_EQ(Text(), "next");
     EXPECT_EQ(v()->m_strPath, "nextfile.qsd");
     EXPECT_EQ(m_pApp->m_pDocument->GetTitle(), "nextfile.qsd");

@@ -132,6 +132,6 @@ protected:
         v()->OnFileNew();
         Type("mine");
         v()->m_bModified = 1;
-        v()->m_strPath = "mine.qsd";
+        v()->NameScene("mine.qsd");
     }
 };

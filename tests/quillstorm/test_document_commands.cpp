@@ -56,7 +56,7 @@ TEST_F(FileCommands, TheNewAndOpenPromptTable) {
         UserScene();
         Book()->SetBackgroundColor(RGB(1, 2, 3));
         v()->m_bModified = c.modified;
-        v()->m_strPath = c.bSaveFails ? "notafolder/mine.qsd" : "mine.qsd";
+        v()->NameScene(c.bSaveFails ? "notafolder/mine.qsd" : "mine.qsd");
         std::remove(Path("mine.qsd").c_str());
         CKTBook* pBefore = Book();
         m_ui.Clear();
@@ -114,7 +114,7 @@ TEST_F(FileCommands, TheNewAndOpenPromptTable) {
 
 TEST_F(FileCommands, SaveWritesTheFrameToThePath) {
     Type("Hello world");
-    v()->m_strPath = "frame.qsd";
+    v()->NameScene("frame.qsd");
     v()->m_bModified = 1;
     g_fFileVersion = 0.5f;
     EXPECT_TRUE(v()->OnFileSave());
@@ -133,11 +133,11 @@ TEST_F(FileCommands, SaveWritesTheFrameToThePath) {
 // As then names nothing.
 TEST_F(FileCommands, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     Type("first");
-    v()->m_strPath = "scene.qsd";
+    v()->NameScene("scene.qsd");
     ASSERT_TRUE(v()->OnFileSave());
     const std::vector<BYTE> old = ReadBytes(Path("scene.qsd"));
     QDir(m_dir.path()).mkdir("ro");
-    v()->m_strPath = "ro/scene.qsd";
+    v()->NameScene("ro/scene.qsd");
     ASSERT_TRUE(v()->OnFileSave());
     WriteBytes("notafolder", {'x'});
     const CString strDocPath = m_pApp->m_pDocument->GetPathName();
@@ -165,7 +165,7 @@ TEST_F(FileCommands, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
         ASSERT_EQ(chdir(m_dir.path().toLocal8Bit().constData()), 0);
         m_ui.Clear();
         v()->m_bModified = 1;
-        v()->m_strPath = c.bSaveAs ? "scene.qsd" : c.path;
+        v()->NameScene(c.bSaveAs ? "scene.qsd" : c.path);
         std::unique_ptr<CFileSizeLimit> limit;
         if (name == "the disk is full") {
             limit = std::make_unique<CFileSizeLimit>(64);
@@ -243,7 +243,7 @@ TEST_F(FileCommands, OpenLoadsTheChosenFileAndNamesIt) {
     v()->OnChar('\r', 1, 0);
     Type("second line");
     Book()->SetBackgroundColor(RGB(10, 20, 30));
-    v()->m_strPath = Path("sub/open.qsd").c_str();
+    v()->NameScene(Path("sub/open.qsd").c_str());
     ASSERT_TRUE(v()->OnFileSave());
     const std::vector<GlyphPlace> saved = Places();
     WriteBytes("sub/broken.qsd", {0x13, 'v'});
@@ -305,7 +305,7 @@ TEST_F(FileCommands, ResetGivesANewRunningSceneWithTheBackgroundColour) {
     Type("old");
     Book()->SetBackgroundColor(RGB(5, 6, 7));
     v()->m_bModified = 1;
-    v()->m_strPath = "mine.qsd";
+    v()->NameScene("mine.qsd");
     v()->ResetDocument();
     EXPECT_TRUE(m_ui.Calls().empty());
     EXPECT_EQ(Text(), "");
@@ -321,27 +321,29 @@ TEST_F(FileCommands, ResetGivesANewRunningSceneWithTheBackgroundColour) {
     EXPECT_DOUBLE_EQ(Book()->GetClock(), 0.01);
 }
 
-// As a user would: type, save with Ctrl+S, quit, start again with the file on the command line. The
-// document is read twice; the text stands where it stood.
+// As a user would: type, save with Ctrl+S (the untitled scene asks for its name), quit, start again
+// with the file on the command line. The document is read twice; the text stands where it stood.
 TEST_F(FileCommands, ASavedSceneComesBackFromTheCommandLine) {
     Type("Hello world");
     const std::vector<GlyphPlace> typed = Places();
     ASSERT_FALSE(typed.empty());
     Frame()->activateWindow();
     QApplication::setActiveWindow(Frame());
+    m_ui.AnswerFileDialog(Path("hello.qsd"));
     QTest::keySequence(View(), QKeySequence(Qt::CTRL | Qt::Key_S));
-    ASSERT_TRUE(Exists(Path("Untitled.qsd")));
+    ASSERT_TRUE(Exists(Path("hello.qsd")));
     EXPECT_EQ(v()->m_bModified, 0);
     EXPECT_TRUE(Frame()->close());  // nothing to save: no prompt
-    EXPECT_TRUE(m_ui.Calls().empty());
+    ASSERT_EQ(m_ui.Calls().size(), 1u);
+    m_ui.Clear();
     m_pApp.reset();
 
-    ASSERT_TRUE(Start({"Untitled.qsd"}));
+    ASSERT_TRUE(Start({"hello.qsd"}));
     EXPECT_TRUE(m_ui.Calls().empty());
     EXPECT_EQ(Places(), typed);
-    EXPECT_EQ(v()->m_strPath, "Untitled.qsd");
+    EXPECT_EQ(v()->m_strPath, "hello.qsd");
     EXPECT_EQ(v()->m_bModified, 0);
-    EXPECT_EQ(m_pApp->m_pDocument->GetPathName().str(), Path("Untitled.qsd"));
+    EXPECT_EQ(m_pApp->m_pDocument->GetPathName().str(), Path("hello.qsd"));
     EXPECT_EQ(v()->m_pTextRoot, Book()->GetRoot());
 }
 
@@ -419,6 +421,176 @@ TEST_F(FileCommands, ADroppedFileBecomesTheSavePath) {
     Type("!");
     EXPECT_TRUE(v()->OnFileSave());
     EXPECT_EQ(ReadBytes(Path("dropped.qsd")), KTSaveDocument(*Book(), 640, 480));
+}
+
+// A scene that was never named: every save that would write it (Ctrl+S, and "Yes" to the prompt
+// before New, Open, a dropped and a handed-over file) asks for a name first. Cancel there writes
+// nothing and cancels what asked; a chosen name is written and what asked goes on. An Untitled.qsd
+// already in the folder is never touched.
+TEST_F(FileCommands, AnUntitledSceneAsksForItsNameBeforeItIsWritten) {
+    enum class Asker { CtrlS, New, Open, Drop, HandOver };
+    struct Case {
+        const char* name;
+        Asker asker;
+        bool bConfirmed;  // the save dialog's answer: a name, or Cancel
+    };
+    const Case cases[] = {
+        {"Ctrl+S, named", Asker::CtrlS, true},         {"Ctrl+S, cancelled", Asker::CtrlS, false},
+        {"New, Yes, named", Asker::New, true},         {"New, Yes, cancelled", Asker::New, false},
+        {"Open, Yes, named", Asker::Open, true},       {"Open, Yes, cancelled", Asker::Open, false},
+        {"drop, Yes, named", Asker::Drop, true},       {"drop, Yes, cancelled", Asker::Drop, false},
+        {"hand-over, Yes, named", Asker::HandOver, true}, {"hand-over, Yes, cancelled", Asker::HandOver, false},
+    };
+    Type("other");
+    WriteForm("other.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    const std::vector<BYTE> kEarlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
+    Frame()->activateWindow();
+    QApplication::setActiveWindow(Frame());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(chdir(m_dir.path().toLocal8Bit().constData()), 0);
+        WriteBytes("Untitled.qsd", kEarlier);
+        std::remove(Path("chosen.qsd").c_str());
+        v()->m_bModified = 0;
+        v()->OnFileNew();
+        Type("mine");
+        v()->m_bModified = 1;
+        CKTBook* pBefore = Book();
+        const std::vector<BYTE> mine = KTSaveDocument(*Book(), 640, 480);
+        m_ui.Clear();
+        if (c.asker != Asker::CtrlS) m_ui.AnswerMessageBox(IDYES);
+        if (c.bConfirmed)
+            m_ui.AnswerFileDialog(Path("chosen"));
+        else
+            m_ui.CancelFileDialog();
+        if (c.bConfirmed && c.asker == Asker::Open) m_ui.AnswerFileDialog(Path("other.qsd"));
+
+        BOOL bCancelled = FALSE;
+        switch (c.asker) {
+            case Asker::CtrlS: QTest::keySequence(View(), QKeySequence(Qt::CTRL | Qt::Key_S)); break;
+            case Asker::New: v()->OnFileNew(); break;
+            case Asker::Open: v()->OnFileOpen(); break;
+            case Asker::Drop:
+                EXPECT_EQ(m_pApp->OpenDocumentFile(Path("other.qsd").c_str(), &bCancelled) != FALSE, c.bConfirmed);
+                EXPECT_EQ(bCancelled != FALSE, !c.bConfirmed);
+                break;
+            case Asker::HandOver: m_pApp->OpenHandedOverDocument(Path("other.qsd").c_str()); break;
+        }
+
+        EXPECT_TRUE(m_ui.AllScripted());
+        EXPECT_EQ(m_ui.PendingAnswers(), 0u);
+        const size_t nSaveDialog = c.asker == Asker::CtrlS ? 0 : 1;
+        ASSERT_GT(m_ui.Calls().size(), nSaveDialog);
+        const ui::CScriptedUIServices::Call& save = m_ui.Calls()[nSaveDialog];
+        EXPECT_EQ(save.kind, ui::CScriptedUIServices::Kind::FileDialog);
+        EXPECT_FALSE(save.file.bOpen);
+        EXPECT_EQ(save.file.dwFlags, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+        EXPECT_EQ(save.file.strFileName, "Untitled.qsd");
+        EXPECT_EQ(m_ui.Calls().size(), nSaveDialog + 1 + (c.bConfirmed && c.asker == Asker::Open ? 1 : 0));
+
+        EXPECT_EQ(ReadBytes(Path("Untitled.qsd")), kEarlier) << "the earlier scene's file stays";
+        EXPECT_EQ(Exists(Path("chosen.qsd")), c.bConfirmed);
+        if (c.bConfirmed) {
+            EXPECT_EQ(ReadBytes(Path("chosen.qsd")), mine);
+        }
+        // Whether what asked went on.
+        if (!c.bConfirmed) {
+            EXPECT_EQ(Book(), pBefore);
+            EXPECT_EQ(Text(), "mine");
+            EXPECT_EQ(v()->m_bModified, 1);
+            EXPECT_EQ(v()->m_bUntitled, 1);
+            EXPECT_EQ(v()->m_strPath, "Untitled.qsd");
+        } else if (c.asker == Asker::CtrlS) {
+            EXPECT_EQ(Book(), pBefore);
+            EXPECT_EQ(Text(), "mine");
+            EXPECT_EQ(v()->m_bModified, 0);
+            EXPECT_EQ(v()->m_bUntitled, 0);
+            EXPECT_EQ(v()->m_strPath, "chosen.qsd");
+        } else if (c.asker == Asker::New) {
+            EXPECT_EQ(Text(), "");
+            EXPECT_EQ(v()->m_bUntitled, 1);
+        } else {
+            EXPECT_EQ(Text(), "other");
+            EXPECT_EQ(v()->m_bUntitled, 0);
+        }
+    }
+}
+
+// The flag follows the scene's name, not its text: Open, Save As (under any name, "Untitled.qsd"
+// included) and a load of a named file clear it, New and reset set it. A named scene saves without a
+// dialog, an untitled one asks.
+TEST_F(FileCommands, OpenSaveAsAndNamedLoadsNameTheSceneNewAndResetDoNot) {
+    Type("named");
+    WriteForm("named.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    enum class How { StartUp, New, Reset, Open, SaveAs, SaveAsUntitled, CommandLine, Pending };
+    struct Case {
+        const char* name;
+        How how;
+        const char* path;  // what Save then writes (nullptr: it asks)
+    };
+    const Case cases[] = {
+        {"start-up", How::StartUp, nullptr},
+        {"New", How::New, nullptr},
+        {"reset", How::Reset, nullptr},
+        {"Open", How::Open, "named.qsd"},
+        {"Save As", How::SaveAs, "as.qsd"},
+        {"Save As Untitled.qsd", How::SaveAsUntitled, "Untitled.qsd"},
+        {"a document's load (command line, drop)", How::CommandLine, "named.qsd"},
+        {"the load-file behaviour's pending load", How::Pending, "named.qsd"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(chdir(m_dir.path().toLocal8Bit().constData()), 0);
+        m_ui.Clear();
+        if (c.how != How::StartUp) {
+            v()->NameScene("before.qsd");
+            v()->m_bModified = 0;
+        }
+        switch (c.how) {
+            case How::StartUp:
+                m_pApp.reset();
+                ASSERT_TRUE(Start());
+                NewCanvas();
+                break;
+            case How::New: v()->OnFileNew(); break;
+            case How::Reset: v()->ResetDocument(); break;
+            case How::Open:
+                m_ui.AnswerFileDialog(Path("named.qsd"));
+                v()->OnFileOpen();
+                break;
+            case How::SaveAs:
+                m_ui.AnswerFileDialog(Path("as.qsd"));
+                EXPECT_TRUE(v()->OnFileSaveAs());
+                break;
+            case How::SaveAsUntitled:
+                m_ui.AnswerFileDialog(Path("Untitled.qsd"));
+                EXPECT_TRUE(v()->OnFileSaveAs());
+                break;
+            case How::CommandLine: EXPECT_TRUE(m_pApp->m_pDocument->OnOpenDocument("named.qsd")); break;
+            case How::Pending:
+                Book()->m_strPendingLoad = "named.qsd";
+                v()->OnTimer(CQuillView::kFrameTimerId);
+                break;
+        }
+        EXPECT_TRUE(m_ui.AllScripted());
+        EXPECT_EQ(v()->m_bUntitled, c.path ? 0 : 1);
+
+        // Save: straight to the name, or the dialog (cancelled here).
+        m_ui.Clear();
+        std::remove(Path("Untitled.qsd").c_str());
+        Type("!");
+        if (c.path) {
+            EXPECT_TRUE(v()->OnFileSave());
+            EXPECT_TRUE(m_ui.Calls().empty());
+            EXPECT_EQ(ReadBytes(Path(c.path)), KTSaveDocument(*Book(), 640, 480));
+        } else {
+            m_ui.CancelFileDialog();
+            EXPECT_FALSE(v()->OnFileSave());
+            ASSERT_EQ(m_ui.Calls().size(), 1u);
+            EXPECT_EQ(m_ui.Calls()[0].kind, ui::CScriptedUIServices::Kind::FileDialog);
+            EXPECT_FALSE(Exists(Path("Untitled.qsd")));
+        }
+    }
 }
 
 }  // namespace

@@ -354,11 +354,15 @@ TEST_F(SprayNotes, AResetAfterNote63ReplaysNothing) {
 }
 
 // Note 29 saves the scene as "TO" + day of the year, hour, minute, second + ".qsd" in the current
-// directory; the file loads back.
+// directory, without a dialog although the scene was never named (the program names this file); the
+// file loads back.
 TEST_F(SprayNotes, TimedSaveWritesADocumentThatLoadsBack) {
     Spray("saved words\n");
     v()->SprayText();
+    ASSERT_EQ(v()->m_bUntitled, 1);
+    const size_t nAsked = m_ui.Calls().size();
     NoteOn(29);
+    EXPECT_EQ(m_ui.Calls().size(), nAsked) << "no dialog";
     const std::string name = v()->m_strPath.str();
     EXPECT_TRUE(std::regex_match(name, std::regex("TO[0-9]{9}\\.qsd"))) << name;
     EXPECT_EQ(v()->m_bModified, 0);

@@ -293,6 +293,38 @@ TEST_F(Midi, NoDeviceIsNotAnErrorAndClosingMakesNoMidiCall) {
     EXPECT_EQ(m_midi.Log(), std::vector<std::string>{"count"});
 }
 
+// What standard error says about MIDI at start-up, in every build: the reason there is no device, the
+// open error, or the whole name of the port that is read.
+TEST_F(Midi, StandardErrorSaysWhatIsRead) {
+    const std::string kLong = "A keyboard whose port name is longer than thirty-two characters:port 1";
+    struct Case {
+        const char* name;
+        UINT nDevices;
+        MMRESULT openResult;
+        std::vector<std::string> names;
+        std::string status;
+        std::string expected;
+    } cases[] = {
+        {"no device", 0, MMSYSERR_NOERROR, {}, "no JACK MIDI output port", "No Midi device found (no JACK MIDI output port)\n"},
+        {"no device, no reason", 0, MMSYSERR_NOERROR, {}, "", "No Midi device found\n"},
+        {"the open fails", 1, MMSYSERR_ALLOCATED, {}, "", "Error opening midi device\n"},
+        {"started", 2, MMSYSERR_NOERROR, {kLong}, "", "Midi input started (" + kLong + ")\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_midi.m_nDevices = c.nDevices;
+        m_midi.m_openResult = c.openResult;
+        m_midi.m_names = c.names;
+        m_midi.m_strStatus = c.status;
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(Start());
+        const std::string text = testing::internal::GetCapturedStderr();
+        EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+        Frame()->DestroyWindow();
+        m_pApp.reset();
+    }
+}
+
 TEST_F(Midi, AnOpenErrorLeavesNoDevice) {
     m_midi.m_nDevices = 1;
     m_midi.m_openResult = MMSYSERR_ALLOCATED;

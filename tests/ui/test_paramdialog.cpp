@@ -243,10 +243,50 @@ TEST_F(ParamDialog, RadioButtonsExcludeEachOtherAndSwitchTheirFields) {
     EXPECT_EQ(m_dlg.m_nShape, 0);
     EXPECT_FALSE(m_dlg.IsDlgItemEnabled(1004));
 
-    // A disabled field is still exchanged.
+    // A disabled field goes back as it came.
     m_dlg.ClickButton(IDOK);
     EXPECT_EQ(m_dlg.GetResult(), IDOK);
     EXPECT_EQ(m_dlg.m_nCount, 3);
+}
+
+// OK over the count field, enabled or disabled, holding a value inside or outside its range (0 to
+// 100): an enabled field is checked; a disabled one is neither checked nor read back.
+TEST_F(ParamDialog, ADisabledNumberIsNotCheckedAndGoesBackUnchanged) {
+    struct Case {
+        const char* name;
+        bool bEnabled;
+        int nCount;
+        bool bClosed;
+    };
+    const Case cases[] = {
+        {"enabled, in range", true, 40, true},
+        {"enabled, below the range", true, -5, false},
+        {"enabled, above the range", true, 200, false},
+        {"disabled, in range", false, 40, true},
+        {"disabled, below the range", false, -5, true},
+        {"disabled, above the range", false, 200, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ui.Clear();
+        CSampleDialog d;
+        d.m_strText = "ab";
+        d.m_nCount = c.nCount;
+        d.m_nShape = c.bEnabled ? 1 : 0;  // square enables the count, round disables it
+        d.StartModal();
+        ASSERT_EQ(d.IsDlgItemEnabled(1004) != FALSE, c.bEnabled);
+        d.ClickButton(IDOK);
+        EXPECT_EQ(d.IsEnded(), c.bClosed);
+        EXPECT_EQ(d.m_nCount, c.nCount);
+        if (c.bClosed) {
+            EXPECT_EQ(d.GetResult(), IDOK);
+            EXPECT_TRUE(m_ui.Calls().empty());
+        } else {
+            ASSERT_EQ(m_ui.Calls().size(), 1u);
+            EXPECT_EQ(m_ui.Calls()[0].strText, "Please enter an integer between 0 and 100.");
+            EXPECT_EQ(d.GetFocusId(), 1004);
+        }
+    }
 }
 
 TEST_F(ParamDialog, ListsPickRowsAndRunTheirHandler) {
