@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSettings>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -141,6 +139,7 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
         }
         if (bOpen && !strSocket.empty() && !HandOverDocument(strSocket, startup.strFileName)) return FALSE;
     }
+
     // 3 and 5. The single-document template's objects: document, frame and view (the view's window
     // creation runs inside the frame's).
     m_pDocument = new CQuillDoc;
