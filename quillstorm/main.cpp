@@ -11,12 +11,14 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QuillRegisterClasses();
 
+    // The arguments as bytes (file names need not be text in any encoding); the toolkit has taken its
+    // own options out of argv by now.
     std::vector<std::string> args;
-    const QStringList list = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < list.size(); ++i) args.push_back(list[i].toLocal8Bit().toStdString());
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
 
     CQuillApp theApp;
-    // A document handed to the program already running ends this start successfully.
+    // A document handed to the program already running ends this start successfully; one it refused
+    // (said on standard error) ends it with a failure.
     if (!theApp.InitInstance(CQuillStartup::FromArguments(args))) return theApp.HandedOver() ? 0 : 1;
     // The window may have gone already (closed while the splash's loop ran).
     const int status = theApp.IsRunning() ? app.exec() : 0;

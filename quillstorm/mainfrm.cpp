@@ -148,18 +148,27 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* e) {
     QWidget::dragEnterEvent(e);
 }
 
+// A local file's name, byte for byte: the URL's percent-encoded path decoded as bytes (the decoded
+// text would turn a name that is not UTF-8 into another one).
+std::string CMainFrame::DroppedFileName(const QUrl& url) {
+    QByteArray name = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
+        name.prepend("//" + url.host(QUrl::FullyEncoded).toLatin1());
+    return name.toStdString();
+}
+
 void CMainFrame::dropEvent(QDropEvent* e) {
-    QStringList files;
+    std::vector<std::string> files;
     for (const QUrl& url : e->mimeData()->urls())
-        if (url.isLocalFile()) files << url.toLocalFile();
-    if (files.isEmpty()) return;
+        if (url.isLocalFile()) files.push_back(DroppedFileName(url));
+    if (files.empty()) return;
     e->acceptProposedAction();
     activateWindow();
     // Each dropped file in turn, as the framework opens them; a cancelled prompt ends the drop.
-    for (const QString& f : files) {
+    for (const std::string& f : files) {
         if (!CQuillApp::Get()) break;
         BOOL bCancelled = FALSE;
-        CQuillApp::Get()->OpenDocumentFile(CString(f.toStdString().c_str()), &bCancelled);
+        CQuillApp::Get()->OpenDocumentFile(CString(f), &bCancelled);
         if (bCancelled) break;
     }
 }

@@ -8,7 +8,11 @@
 #include <QSize>
 #include <QWidget>
 
+#include <string>
+
 #include "platform/afx/afx.h"
+
+class QUrl;
 
 class CQuillDoc;
 class CQuillView;
@@ -51,6 +55,8 @@ public:
     void ShowWindowed(const CRect& rc);
     // "<document title> - Quillstorm!".
     void UpdateFrameTitle();
+    // The file name a dropped local file's URL names, as bytes (a name need not be UTF-8).
+    static std::string DroppedFileName(const QUrl& url);
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QSettings>
-#include <QTimer>
+
+#include <cstdio>
 
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktpassage.h"
@@ -66,8 +66,10 @@ void CRecentFileList::ReadList(QSettings& settings) {
     m_entries.clear();
     settings.beginGroup("Recent File List");
     for (int i = 1; i <= m_nSize; ++i) {
-        const QString v = settings.value(QString("File%1").arg(i)).toString();
-        if (!v.isEmpty()) m_entries.push_back(CString(v.toStdString().c_str()));
+        // A name that is not UTF-8 is stored as bytes; the others as text, as they always were.
+        const QVariant v = settings.value(QString("File%1").arg(i));
+        const QByteArray name = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+        if (!name.isEmpty() && !name.contains('\0')) m_entries.emplace_back(std::string_view(name.constData(), name.size()));
     }
     settings.endGroup();
 }
@@ -75,8 +77,15 @@ void CRecentFileList::ReadList(QSettings& settings) {
 void CRecentFileList::WriteList(QSettings& settings) const {
     settings.beginGroup("Recent File List");
     settings.remove("");
-    for (int i = 0; i < GetCount(); ++i)
-        settings.setValue(QString("File%1").arg(i + 1), QString::fromStdString(m_entries[static_cast<size_t>(i)].str()));
+    for (int i = 0; i < GetCount(); ++i) {
+        const std::string& name = m_entries[static_cast<size_t>(i)].str();
+        const QByteArray bytes(name.data(), static_cast<qsizetype>(name.size()));
+        const QString text = QString::fromUtf8(bytes);
+        if (text.toUtf8() == bytes)
+            settings.setValue(QString("File%1").arg(i + 1), text);
+        else
+            settings.setValue(QString("File%1").arg(i + 1), bytes);
+    }
     settings.endGroup();
 }
 
@@ -115,17 +124,20 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
     // 4. The desktop's side: the document type and the desktop entry in the data folder, re-written
     // when they differ; a document for a program that runs already goes to it, and this start ends.
     const bool bOpen = startup.command == CQuillStartup::Command::FileOpen;
-    const CString strFile(startup.strFileName.c_str());
-    QString strServerName;
+    const CString strFile(startup.strFileName);
+    std::string strSocket;
     if (startup.bShellIntegration) {
         const QString strData = startup.strDataFolder.empty() ? ShellUserDataFolder()
                                                               : QString::fromStdString(startup.strDataFolder);
         RegisterShellFileTypes(strData, QCoreApplication::applicationFilePath());
-        strServerName = startup.strServerName.empty() ? ShellServerName() : QString::fromStdString(startup.strServerName);
-        if (bOpen && ShellHandOver(strServerName, QFileInfo(QString::fromLocal8Bit(strFile.GetString())).absoluteFilePath())) {
-            m_bHandedOver = TRUE;
-            return FALSE;
+        strSocket = startup.strServerName;
+        if (strSocket.empty()) {
+            const CShellServerPlace place = ShellServerPlace();
+            if (place.strSocket.empty())
+                std::fprintf(stderr, "quillstorm: no hand-over between starts: %s\n", place.strRefusal.c_str());
+            strSocket = place.strSocket;
         }
+        if (bOpen && !strSocket.empty() && !HandOverDocument(strSocket, startup.strFileName)) return FALSE;
     }
 
     // 3 and 5. The single-document template's objects: document, frame and view (the view's window
@@ -161,10 +173,10 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
 
     // 8. Dropped files, and documents that later starts hand over.
     m_pMainWnd->DragAcceptFiles(TRUE);
-    if (!strServerName.isEmpty()) {
+    if (!strSocket.empty()) {
         m_pShellServer = std::make_unique<CShellOpenServer>(
-            [this](const QString& path) { OpenHandedOverDocument(CString(path.toLocal8Bit().constData())); });
-        m_pShellServer->Listen(strServerName);
+            [this](const std::string& path) { return OpenHandedOverDocument(CString(path)) != FALSE; });
+        m_pShellServer->Listen(strSocket);
     }
 
     // 9. The splash, modally; the frame timer keeps stepping and painting behind it.
@@ -177,8 +189,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
 
 int CQuillApp::ExitInstance() {
     m_pShellServer.reset();
-    // A start that handed its document over leaves the settings to the program that runs.
-    if (m_pSettings && !m_bHandedOver) {
+    // A start that handed its document over (or was refused) leaves the settings to the program that runs.
+    if (m_pSettings && !m_bHandedOver && !m_bHandOverRefused) {
         m_recentFiles.WriteList(*m_pSettings);
         m_pSettings->sync();
     }
@@ -217,20 +229,40 @@ BOOL CQuillApp::OpenDocumentFile(const CString& strPath, BOOL* pbCancelled) {
     return TRUE;
 }
 
-void CQuillApp::OpenHandedOverDocument(const CString& strPath) {
-    if (!m_pMainWnd) return;
+BOOL CQuillApp::OpenHandedOverDocument(const CString& strPath) {
+    if (!m_pMainWnd) return TRUE;  // nothing to open it in: dropped
     // Not under an open dialog or message box (the splash aside): it would act on a scene that the
-    // open replaces. Tried again shortly.
+    // open replaces. The server asks again shortly.
     QWidget* pModal = QApplication::activeModalWidget();
-    if (pModal && !qobject_cast<CSplashDialog*>(pModal)) {
-        QTimer::singleShot(250, m_pMainWnd, [this, strPath] { OpenHandedOverDocument(strPath); });
-        return;
-    }
+    if (pModal && !qobject_cast<CSplashDialog*>(pModal)) return FALSE;
     if (m_pMainWnd->windowState() & Qt::WindowMinimized)
         m_pMainWnd->setWindowState(m_pMainWnd->windowState() & ~Qt::WindowMinimized);
     m_pMainWnd->raise();
     m_pMainWnd->activateWindow();
     OpenDocumentFile(strPath);
+    return TRUE;
+}
+
+BOOL CQuillApp::HandOverDocument(const std::string& strSocket, const std::string& strFileName) {
+    const std::string strPath = ShellAbsolutePath(strFileName);
+    const CShellHandOverResult r = ShellHandOver(strSocket, strPath);
+    switch (r.status) {
+        case ShellHandOverStatus::taken:
+            m_bHandedOver = TRUE;
+            return FALSE;
+        case ShellHandOverStatus::refused:
+            std::fprintf(stderr, "quillstorm: the running program refused %s: %s\n", ShellPrintablePath(strPath).c_str(),
+                         r.strReason.c_str());
+            m_bHandOverRefused = TRUE;
+            return FALSE;
+        case ShellHandOverStatus::otherUser:
+            std::fprintf(stderr, "quillstorm: %s is not this user's program (%s); it was sent nothing\n",
+                         ShellPrintablePath(strSocket).c_str(), r.strReason.c_str());
+            return TRUE;
+        case ShellHandOverStatus::unsendable:
+        case ShellHandOverStatus::noProgram: return TRUE;
+    }
+    return TRUE;
 }
 
 void CQuillApp::AddToRecentFileList(const CString& strPathName) { m_recentFiles.Add(strPathName); }

@@ -27,8 +27,8 @@ struct CQuillStartup {
     std::string strSettingsFile; // --settings=FILE: settings in that file (INI form) instead of the user's
     // The desktop's side (not options: the program always has it; tests switch it off or point it
     // elsewhere): the document type and desktop entry written into the data folder (empty: the
-    // user's), and the running program's socket (empty: the user's) that later starts hand their
-    // document to.
+    // user's), and the running program's socket path (empty: the user's) that later starts hand their
+    // document to. File names are bytes, as the command line gave them.
     bool bShellIntegration = true;
     std::string strDataFolder;
     std::string strServerName;
@@ -83,14 +83,17 @@ public:
     // TRUE when InitInstance gave the command line's document to the program already running (and
     // returned FALSE: this start ends, successfully).
     BOOL HandedOver() const { return m_bHandedOver; }
+    // TRUE when the program already running refused the command line's document (this start ends
+    // with a failure, having said why on standard error).
+    BOOL HandOverRefused() const { return m_bHandOverRefused; }
 
     // Opens a file as the framework does for drops, the recent-file list and the shell: the save
     // prompt of Open when the scene is modified, then the document's OnOpenDocument; on success the
     // path becomes the document's path name. FALSE when cancelled (*pbCancelled TRUE) or not loaded.
     BOOL OpenDocumentFile(const CString& strPath, BOOL* pbCancelled = nullptr);
-    // A document a later start handed over: opened as a dropped file once no dialog is open, and the
-    // window raised.
-    void OpenHandedOverDocument(const CString& strPath);
+    // A document a later start handed over: opened as a dropped file, and the window raised. FALSE
+    // while a dialog is open (the document is offered again later).
+    BOOL OpenHandedOverDocument(const CString& strPath);
     void AddToRecentFileList(const CString& strPathName);
     CRecentFileList& GetRecentFileList() { return m_recentFiles; }
     QSettings* GetSettings() const { return m_pSettings.get(); }
@@ -100,6 +103,9 @@ public:
 
 private:
     void DeleteMainFrame();
+    // Offers the command line's document to the program listening at strSocket. FALSE when this
+    // start ends here (taken, or refused); TRUE when it opens the document itself.
+    BOOL HandOverDocument(const std::string& strSocket, const std::string& strFileName);
     void DeleteDocument();
 
     std::unique_ptr<QSettings> m_pSettings;
@@ -107,6 +113,7 @@ private:
     std::unique_ptr<CQtUIServices> m_pUIServices;
     std::unique_ptr<CShellOpenServer> m_pShellServer;
     BOOL m_bHandedOver = FALSE;
+    BOOL m_bHandOverRefused = FALSE;
 };
 
 // The program's version string: the first field of every document, and the splash's text.

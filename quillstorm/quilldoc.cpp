@@ -1,11 +1,10 @@
 #include "quillstorm/quilldoc.h"
 
-#include <filesystem>
-
 #include "kinetype/ktbook.h"
 #include "quillstorm/QuillView.h"
 #include "quillstorm/mainfrm.h"
 #include "quillstorm/quill.h"
+#include "quillstorm/shellintegration.h"
 
 IMPLEMENT_SERIAL(CQuillDoc, CObject, 0)
 
@@ -35,9 +34,7 @@ BOOL CQuillDoc::OnOpenDocument(LPCTSTR lpszPathName) {
 void CQuillDoc::SetPathName(const CString& strPathName, BOOL bAddToMRU) {
     // The framework keeps the full path (a relative name is taken in the current directory now), and
     // the recent-file list gets that full path, so its entries stay valid whatever the directory.
-    std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(strPathName.str()), ec);
-    m_strPathName = ec ? strPathName : CString(full.lexically_normal().string().c_str());
+    m_strPathName = CString(ShellAbsolutePath(strPathName.str()));
     if (bAddToMRU && CQuillApp::Get()) CQuillApp::Get()->AddToRecentFileList(m_strPathName);
     if (m_pFrame) m_pFrame->UpdateFrameTitle();
 }

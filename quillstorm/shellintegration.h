@@ -7,10 +7,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
+#include <climits>
 #include <functional>
+#include <string>
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 // The document type: *.qsd, or "version " at offset 1 (every version's string starts so).
 constexpr char kQuillMimeType[] = "application/x-quillstorm-document";
@@ -37,33 +42,87 @@ struct CShellRegistration {
 // yet. A failure is a debug trace only.
 CShellRegistration RegisterShellFileTypes(const QString& strDataFolder, const QString& strProgram);
 
-// Where the running program listens for this user: a socket in $XDG_RUNTIME_DIR, else in the
-// temporary folder, named after the user's id.
-QString ShellServerName();
+// ---- the hand-over -------------------------------------------------------------------------------
+// A later start hands its document to the program that already runs: one line per document, the
+// absolute path as bytes (file names are bytes here, whatever the locale), answered by one line:
+// "ok" when the path was taken for opening, a short reason when it was refused.
 
-// A later start: hands the absolute path strPath to the program listening at strServerName. TRUE once
-// that program has taken it; FALSE when none listens or it does not answer within nTimeoutMs.
-bool ShellHandOver(const QString& strServerName, const QString& strPath, int nTimeoutMs = 5000);
+// The longest path a line may carry (PATH_MAX counts the terminating zero).
+constexpr size_t kShellMaxPath = PATH_MAX - 1;
 
-// The running program's end: takes paths from later starts. Each path (one line, UTF-8) is answered
-// at once and then handed to the callback from the event loop, so a later start never waits for the
-// open itself (which may ask to save the scene).
+// "" when strFolder is a folder of uid's, not reached through a symbolic link, that nobody else can
+// enter or read (no group or other permission bits); else why not, for the user to read.
+std::string ShellCheckPrivateFolder(const std::string& strFolder, uid_t uid);
+
+// Where the running program listens for the user uid: the socket "quillstorm-<uid>" in the runtime
+// folder pszRuntimeDir (the value of XDG_RUNTIME_DIR, or NULL) when that is a private folder of the
+// user's; else the socket "socket" in the folder "<strTempDir>/quillstorm-<uid>", made with mode 0700
+// when missing. strSocket is empty when that folder is not private (strRefusal then says why): the
+// program then runs without hand-over.
+struct CShellServerPlace {
+    std::string strSocket;
+    std::string strRefusal;
+};
+CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string& strTempDir, uid_t uid);
+// The same for this process's user, from its environment ($TMPDIR, else /tmp).
+CShellServerPlace ShellServerPlace();
+
+// strPath made absolute in the current directory and lexically normal, byte for byte.
+std::string ShellAbsolutePath(const std::string& strPath);
+// A path for a message: control bytes shown as '?'; the rest as it is.
+std::string ShellPrintablePath(const std::string& strPath);
+
+enum class ShellHandOverStatus {
+    taken,       // the running program took the path for opening
+    noProgram,   // nothing answers there (or not in time): this start opens the document itself
+    otherUser,   // the listener is another user's: it was sent nothing
+    unsendable,  // the path holds a line break, which a line cannot carry
+    refused,     // the running program refused the path; strReason is its answer
+};
+struct CShellHandOverResult {
+    ShellHandOverStatus status = ShellHandOverStatus::noProgram;
+    std::string strReason;
+};
+// A later start: hands the absolute path strPath to the program listening at the socket strSocket,
+// after checking that the listener runs as this process's user.
+CShellHandOverResult ShellHandOver(const std::string& strSocket, const std::string& strPath, int nTimeoutMs = 5000);
+
+// The running program's end: takes paths from later starts of the same user. Each line is answered at
+// once; a taken path waits for the event loop, so a later start never waits for the open itself (which
+// may ask to save the scene). Paths taken while one waits replace it: the last one wins, and at most
+// one waits.
 class CShellOpenServer : public QObject {
     Q_OBJECT
 
 public:
-    explicit CShellOpenServer(std::function<void(const QString&)> onOpen, QObject* pParent = nullptr);
+    // onOpen opens a path; FALSE when it cannot now (a dialog is open): the server asks again shortly,
+    // with the latest path by then.
+    explicit CShellOpenServer(std::function<bool(const std::string&)> onOpen, QObject* pParent = nullptr);
     ~CShellOpenServer() override;
 
-    // Listens at strServerName, for this user only. A program that answers there already keeps the
-    // name (FALSE); a socket left by one that ended is removed first.
-    bool Listen(const QString& strServerName);
+    // Listens at the socket strSocket, for this user only. A program that answers there already keeps
+    // the name (FALSE); a socket left by one that ended is removed first.
+    bool Listen(const std::string& strSocket);
     bool IsListening() const;
+    // The path that waits for the event loop, or empty.
+    std::string PendingPath() const { return m_strPending; }
+
+    // The answer to one line (without its line break): "ok" for a path to open, else the reason.
+    static std::string CheckLine(const std::string& strLine);
+
+    // How long a path waits when onOpen could not take it.
+    static constexpr int kRetryMs = 250;
 
 private:
+    struct CPeer;
     void OnNewConnection();
-    void OnReadyRead(QLocalSocket* pSocket);
+    void OnReadyRead(QLocalSocket* pSocket, CPeer& peer);
+    void Answer(QLocalSocket* pSocket, const std::string& strLine);
+    void Deliver();
 
-    std::function<void(const QString&)> m_onOpen;
+    std::function<bool(const std::string&)> m_onOpen;
     QLocalServer* m_pServer;
+    QTimer* m_pDeliver;
+    std::string m_strPending;  // empty: none waits (an empty path is never taken)
+    std::string m_strSocket;  // the socket this server made, removed when it closes
 };

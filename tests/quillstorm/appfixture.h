@@ -75,7 +75,7 @@ protected:
         return m_pApp->InitInstance(startup);
     }
 
-    std::string Path(const char* name) const { return (m_dir.path() + "/" + name).toStdString(); }
+    std::string Path(const char* name) const { return m_dir.path().toStdString() + "/" + name; }  // bytes
 
     // A word of the given characters (not in any book).
     static CKTWord* MakeWord(const char* text) {
