@@ -310,6 +310,7 @@ TEST_F(SelectionOverTheScene, TheSelectionAddsOnlyHollowFramesClearOfTheGlyphs) 
     AddBehavior("wave on the word", "wave", ID_BHVR_WAVE, false);
     AddBehavior("wave on the glyphs", "ocean", ID_BHVR_WAVE, true);
     AddBehavior("synonym shift", "car", ID_BHVR_SYNONYM_SHIFT, false);
+    auto* pShifting = static_cast<CKTWord*>(m_words.back().second);
     AddBehavior("cryptographic", "onion", ID_BHVR_CRYPTOGRAPHIC, true);
     AddBehavior("throb", "some", ID_BHVR_THROB, false);
     AddBehavior("fade", "rose", ID_BHVR_FADE, false);
@@ -323,7 +324,7 @@ TEST_F(SelectionOverTheScene, TheSelectionAddsOnlyHollowFramesClearOfTheGlyphs) 
     for (int nStep = 0; nStep <= 16; ++nStep) {
         Book()->Step();
         if (nStep % 8) continue;
-        shifted.push_back(static_cast<CKTWord*>(m_words[15].second)->GetText().GetString());
+        shifted.push_back(pShifting->GetText().GetString());
         for (COLORREF crBack : backgrounds) {
             Book()->SetBackgroundColor(crBack);
             for (const auto& [what, pWord] : m_words)
