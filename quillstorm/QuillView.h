@@ -99,6 +99,12 @@ public:
     void SetBackgroundImage(CRgbImage* pImage);
     void DrawCaret(CDC* pDC, COLORREF cr);
     void DrawHierarchy(CDC* pDC);
+    // Pixels of canvas left clear between an element's bounds, which hug its glyphs, and its selection
+    // frame, so that the frame never runs into the letters.
+    static constexpr int kSelectionClearance = 1;
+    // The rectangle drawn as the selection frame of an element with these absolute bounds; with
+    // bSelectedElement, the selected element's outer frame, one pixel outside its own.
+    static CRect SelectionFrame(const CRect& rcBounds, BOOL bSelectedElement);
     // The position of the laid-out background for the book's layout (the table of layouts).
     static CPoint BackgroundImagePosition(int nLayout, int nClientWidth, int nClientHeight, int nImageWidth,
                                           int nImageHeight);

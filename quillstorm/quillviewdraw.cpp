@@ -57,6 +57,15 @@ const gdi::Surface* CQuillView::GetBackBuffer() const {
     return m_pBackBitmap && m_pBackBitmap->IsCreated() ? &m_pBackBitmap->GetSurface() : nullptr;
 }
 
+CRect CQuillView::SelectionFrame(const CRect& rcBounds, BOOL bSelectedElement) {
+    // The pen draws the rectangle's own outermost pixels: the element's frame is the bounds grown by
+    // the clearance and one pixel more, the selected element's outer frame one pixel beyond that. Held
+    // at the int range, where nothing is drawn anyway.
+    const long long d = kSelectionClearance + (bSelectedElement ? 2 : 1);
+    const auto fit = [](long long v) { return static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v); };
+    return CRect(fit(rcBounds.left - d), fit(rcBounds.top - d), fit(rcBounds.right + d), fit(rcBounds.bottom + d));
+}
+
 CPoint CQuillView::BackgroundImagePosition(int nLayout, int w, int h, int iw, int ih) {
     // The differences in 64 bits: a huge image never wraps to a positive offset. A result beyond int
     // lies off the client area anyway and is held at the int range.
@@ -147,18 +156,20 @@ void CQuillView::OnDraw(CDC* pDC) {
     // 6. The caret.
     if (m_bCaretShown) DrawCaret(pMem, inv);
 
-    // 7. Selection frames; the selected element's frame 1 pixel outside its own.
+    // 7. Selection frames; the selected element's frame 1 pixel outside its own. An element's bounds
+    // hug its glyphs (a mask renderer's ink reaches every edge of them), so a frame on the bounds' own
+    // edge pixels runs into the letters, and a word without ascenders or descenders ("wave", "oooo")
+    // reads as a solid block with light holes. Each frame keeps a pixel of canvas clear of the bounds.
     if (!m_selection.IsEmpty()) {
         CGdiObject* pOldBrush = pMem->SelectStockObject(HOLLOW_BRUSH);
         CPen pen(PS_SOLID, 0, inv);
         CPen* pOldPen = pMem->SelectObject(&pen);
         for (POSITION pos = m_selection.GetHeadPosition(); pos;) {
-            const CRect r = m_selection.GetNext(pos)->GetAbsoluteBounds();
+            const CRect r = SelectionFrame(m_selection.GetNext(pos)->GetAbsoluteBounds(), FALSE);
             pMem->Rectangle(&r);
         }
         if (m_pSelected) {
-            CRect r = m_pSelected->GetAbsoluteBounds();
-            r.InflateRect(1, 1);
+            const CRect r = SelectionFrame(m_pSelected->GetAbsoluteBounds(), TRUE);
             pMem->Rectangle(&r);
         }
         pMem->SelectObject(pOldPen);

@@ -1,14 +1,33 @@
 // The paint's layers, probed in the back buffer: background colour, background image in its seven
 // layouts, grid, caret, selection frames, hierarchy pane, the scene over them, and the size text.
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "appfixture.h"
 #include "kinetype/ktbook.h"
 #include "kinetype/ktcomponent.h"
+#include "kinetype/kterclay.h"
+#include "kinetype/ktercolorstatic.h"
+#include "kinetype/kterdefault.h"
+#include "kinetype/kterdrift.h"
+#include "kinetype/ktererodeedge.h"
+#include "kinetype/ktererosion.h"
+#include "kinetype/kterlens.h"
+#include "kinetype/kterparticle.h"
+#include "kinetype/kterpull.h"
+#include "kinetype/kterpulse.h"
+#include "kinetype/ktersplatter.h"
+#include "kinetype/ktertrail.h"
+#include "kinetype/ktertransparent.h"
 #include "kinetype/ktglyph.h"
+#include "kinetype/ktlexicon.h"
 #include "kinetype/ktpassage.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktword.h"
+#include "platform/crt/crt.h"
+#include "pumenu/commandids.h"
 #include "quillstorm/pximage.h"
 
 namespace {
@@ -129,20 +148,191 @@ TEST_F(Paint, SelectionFramesTheSelectedElementTwice) {
     Draw();
     Expect({{b.left, b.top, kBack, "no frame"}, {b.left - 1, b.top - 1, kBack, "no outer frame"}});
 
+    // The frame keeps one pixel clear around the bounds; the selected element's frame lies outside it.
     View()->m_selection.AddTail(pGlyph);
     Draw();
     Expect({
-        {b.left, b.top, kInv, "frame's top-left"},
-        {b.right - 1, b.bottom - 1, kInv, "frame's bottom-right (right and bottom outside)"},
-        {b.left + 1, b.top + 1, kBack, "hollow"},
-        {b.left - 1, b.top - 1, kInv, "selected element's frame 1 pixel outside"},
-        {b.right, b.bottom, kInv, "outer frame's bottom-right"},
-        {b.left - 2, b.top - 2, kBack, "outside both"},
+        {b.left, b.top, kBack, "the bounds' own corner stays clear"},
+        {b.left - 1, b.top - 1, kBack, "one clear pixel"},
+        {b.right, b.bottom, kBack, "one clear pixel past the bounds' bottom-right"},
+        {b.left - 2, b.top - 2, kInv, "frame's top-left"},
+        {b.right + 1, b.bottom + 1, kInv, "frame's bottom-right"},
+        {b.left - 2, b.top + 1, kInv, "frame's left side"},
+        {b.left - 1, b.top + 1, kBack, "hollow"},
+        {b.left - 3, b.top - 3, kInv, "selected element's frame 1 pixel outside"},
+        {b.right + 2, b.bottom + 2, kInv, "outer frame's bottom-right"},
+        {b.left - 4, b.top - 4, kBack, "outside both"},
     });
     View()->m_pSelected = nullptr;
     Draw();
-    Expect({{b.left, b.top, kInv, "frame"}, {b.left - 1, b.top - 1, kBack, "no outer frame"}});
+    Expect({{b.left - 2, b.top - 2, kInv, "frame"}, {b.left - 3, b.top - 3, kBack, "no outer frame"}});
     View()->m_selection.RemoveAll();
+}
+
+// ---- selection frames over a living scene --------------------------------------------------------
+
+// Synonyms for the scene's "car", so that the shift runs without the lexical database.
+class CCarLexicon : public CKTLexicon {
+public:
+    BOOL Init() override { return TRUE; }
+    std::vector<KTSynset> FindSynsets(const char* pszWord, int, int, int) override {
+        if (std::strcmp(pszWord, "car") != 0) return {};
+        KTSynset s;
+        s.words = {"car", "auto", "machine"};
+        s.nWhichWord = 1;
+        return {s};
+    }
+};
+
+// Words of letters without ascenders or descenders, whose ink fills their box from top to bottom
+// (the words a frame on the box would run into), in every softtype and under the appearance and
+// text behaviours, in a running book.
+class SelectionOverTheScene : public Paint {
+protected:
+    CCarLexicon m_lexicon;
+    CKTLexicon* m_pOldLexicon = nullptr;
+    std::vector<std::pair<std::string, CKTElement*>> m_words;  // what, the word
+
+    void SetUp() override {
+        Paint::SetUp();
+        m_pOldLexicon = KTSetLexicon(&m_lexicon);
+        crt::reset_rand();
+        View()->m_bCaretShown = 0;
+        View()->m_dSynShiftSpeed = 0.15;  // a shift every 7 steps: each sample shows another word
+    }
+    void TearDown() override {
+        KTSetLexicon(m_pOldLexicon);
+        Paint::TearDown();
+    }
+
+    // The next word of the scene, on a grid of 4 columns, in a dark blue that shows on white and black.
+    CKTWord* Place(const char* text) {
+        const int i = static_cast<int>(m_words.size());
+        CKTPassage* pPassage = AddText(text, 30 + 150 * (i % 4), 50 + 84 * (i / 4));
+        auto* pWord = static_cast<CKTWord*>(pPassage->GetFirstChild());
+        pWord->SetColor(RGB(20, 30, 140));
+        return pWord;
+    }
+    void AddSoftType(const char* what, const char* text, CKTElementRenderer* pRenderer) {
+        CKTWord* pWord = Place(text);
+        if (!pWord->SetRenderer(pRenderer, TRUE)) delete pRenderer;
+        m_words.emplace_back(what, pWord);
+    }
+    // The behaviour command nId on the word, or on its glyphs (bGlyphs), without its dialog.
+    void AddBehavior(const char* what, const char* text, UINT nId, bool bGlyphs) {
+        CKTWord* pWord = Place(text);
+        CQuillView* v = View();
+        v->m_selection.RemoveAll();
+        if (bGlyphs)
+            for (CKTElement* g = pWord->GetFirstChild(); g; g = g->GetNextSibling()) v->m_selection.AddTail(g);
+        else
+            v->m_selection.AddTail(pWord);
+        v->ExecuteCommand(nId, FALSE);
+        v->m_selection.RemoveAll();
+        m_words.emplace_back(what, pWord);
+    }
+
+    // The back buffer's pixels, row by row.
+    std::vector<uint32_t> Pixels() const {
+        const gdi::Surface* s = View()->GetBackBuffer();
+        std::vector<uint32_t> out;
+        for (int y = 0; y < s->Height(); ++y) out.insert(out.end(), s->Row(y), s->Row(y) + s->Width());
+        return out;
+    }
+
+    // The same frame painted without and with pElement selected (and the selected element): the
+    // only pixels that differ lie on the two frames, which stand one clear pixel around the bounds and
+    // one pixel further out; every pixel of the bounds (the glyphs' own) and of the clear ring is the
+    // same, and every outline pixel the scene leaves bare shows the frame colour.
+    void ExpectOnlyHollowFrames(CKTElement* pElement, const std::string& what) {
+        CQuillView* v = View();
+        v->m_selection.RemoveAll();
+        v->m_pSelected = nullptr;
+        Draw();
+        const std::vector<uint32_t> plain = Pixels();
+        v->m_selection.AddTail(pElement);
+        v->m_pSelected = pElement;
+        Draw();
+        const std::vector<uint32_t> framed = Pixels();
+        v->m_selection.RemoveAll();
+        v->m_pSelected = nullptr;
+
+        const CRect b = pElement->GetAbsoluteBounds();
+        CRect inner = b, outer = b;
+        inner.InflateRect(2, 2);
+        outer.InflateRect(3, 3);
+        const auto onOutline = [](const CRect& r, int x, int y) {
+            return r.PtInRect(CPoint(x, y)) && (x == r.left || x == r.right - 1 || y == r.top || y == r.bottom - 1);
+        };
+        const uint32_t back = gdi::ColorToPixel(Book()->GetBackgroundColor());
+        const uint32_t inv = gdi::ColorToPixel(InvertColor(Book()->GetBackgroundColor()));
+        const int w = View()->GetBackBuffer()->Width();
+        int nStray = 0, nBare = 0, nFrame = 0;
+        CPoint ptStray(-1, -1);
+        for (size_t i = 0; i < plain.size(); ++i) {
+            const int x = static_cast<int>(i) % w, y = static_cast<int>(i) / w;
+            const bool bOutline = onOutline(inner, x, y) || onOutline(outer, x, y);
+            if (!bOutline) {
+                if (plain[i] != framed[i] && nStray++ == 0) ptStray = CPoint(x, y);
+            } else if (plain[i] == back) {
+                if (framed[i] == inv) ++nFrame; else ++nBare;
+            }
+        }
+        EXPECT_EQ(nStray, 0) << what << ": pixels off the frames changed, the first at (" << ptStray.x << ","
+                             << ptStray.y << "); bounds (" << b.left << "," << b.top << "," << b.right << ","
+                             << b.bottom << ")";
+        EXPECT_EQ(nBare, 0) << what << ": outline pixels without the frame colour";
+        EXPECT_GT(nFrame, 0) << what << ": no frame shown";
+    }
+};
+
+TEST_F(SelectionOverTheScene, TheSelectionAddsOnlyHollowFramesClearOfTheGlyphs) {
+    const struct {
+        const char* what;
+        const char* text;
+        std::function<CKTElementRenderer*()> make;
+    } softTypes[] = {
+        {"default", "wave", [] { return new CKTERDefault; }},
+        {"particle", "oooo", [] { return new CKTERParticle; }},
+        {"lens", "oooo", [] { return new CKTERLens; }},
+        {"pull", "mown", [] { return new CKTERPull; }},
+        {"pulse", "oooo", [] { return new CKTERPulse; }},
+        {"splatter", "swum", [] { return new CKTERSplatter; }},
+        {"transparent", "oooo", [] { return new CKTERTransparent; }},
+        {"erosion", "ever", [] { return new CKTERErosion; }},
+        {"clay", "were", [] { return new CKTERClay; }},
+        {"drift", "mass", [] { return new CKTERDrift; }},
+        {"erode edge", "vase", [] { return new CKTERErodeEdge; }},
+        {"colour static", "oooo", [] { return new CKTERColorStatic; }},
+        {"trail", "sour", [] { return new CKTERTrail; }},
+    };
+    for (const auto& t : softTypes) AddSoftType(t.what, t.text, t.make());
+    AddBehavior("wave on the word", "wave", ID_BHVR_WAVE, false);
+    AddBehavior("wave on the glyphs", "ocean", ID_BHVR_WAVE, true);
+    AddBehavior("synonym shift", "car", ID_BHVR_SYNONYM_SHIFT, false);
+    auto* pShifting = static_cast<CKTWord*>(m_words.back().second);
+    AddBehavior("cryptographic", "onion", ID_BHVR_CRYPTOGRAPHIC, true);
+    AddBehavior("throb", "some", ID_BHVR_THROB, false);
+    AddBehavior("fade", "rose", ID_BHVR_FADE, false);
+    AddBehavior("focal fade", "zero", ID_BHVR_FOCAL_FADE, false);
+
+    Book()->SetRunState(1);
+    View()->OnMouseMove(0, CPoint(200, 150));  // the mouse among the words: the softtypes react to it
+    // The background as the MIDI note toggles it: white and black.
+    const COLORREF backgrounds[] = {RGB(255, 255, 255), RGB(0, 0, 0)};
+    std::vector<std::string> shifted;  // the synonym-shift word at each sample
+    for (int nStep = 0; nStep <= 16; ++nStep) {
+        Book()->Step();
+        if (nStep % 8) continue;
+        shifted.push_back(pShifting->GetText().GetString());
+        for (COLORREF crBack : backgrounds) {
+            Book()->SetBackgroundColor(crBack);
+            for (const auto& [what, pWord] : m_words)
+                ExpectOnlyHollowFrames(pWord, what + " at step " + std::to_string(nStep) + " on " + std::to_string(crBack));
+        }
+    }
+    // The shift ran: the frames followed the word's new letters.
+    EXPECT_EQ(shifted, (std::vector<std::string>{"car", "auto", "machine"}));
 }
 
 TEST_F(Paint, TheSceneGoesOverCaretAndHierarchyAndTheSizeTextOverTheScene) {
