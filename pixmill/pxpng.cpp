@@ -197,10 +197,12 @@ BYTE* ReadPng(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool bR
         const png_text& t = job.texts[i];
         // libpng gives an iTXt's length in itxt_length (text_length is 0): its text is the file's UTF-8
         // bytes.
-        const bool bInternational = t.compression == PNG_ITXT_COMPRESSION_NONE || t.compression == PNG_ITXT_COMPRESSION_zTXt;
+        const bool bInternational =
+            t.compression == PNG_ITXT_COMPRESSION_NONE || t.compression == PNG_ITXT_COMPRESSION_zTXt;
         const size_t length = bInternational ? t.itxt_length : t.text_length;
         if (!t.key || length >= 0x7FFFFFFF) continue;
-        const bool bCompressed = t.compression == PNG_TEXT_COMPRESSION_zTXt || t.compression == PNG_ITXT_COMPRESSION_zTXt;
+        const bool bCompressed =
+            t.compression == PNG_TEXT_COMPRESSION_zTXt || t.compression == PNG_ITXT_COMPRESSION_zTXt;
         state.m_pngTextsRead.push_back(
             PngText{t.key, std::string(t.text ? t.text : "", t.text ? length : 0), bCompressed ? 1u : 0u});
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pixmill/pxbuffer.h"
+#include "platform/kernel/workpool.h"
 
 namespace px {
 
@@ -59,6 +60,33 @@ struct SquareTable {
 };
 constexpr SquareTable kSquare;
 
+// The leaf sums of one slice of pixels. A slice holds at most kMaxSlicePixels pixels, so that its
+// sums of 8-bit channels fit 32 bits.
+struct SliceLeaf {
+    uint32_t sumRed;
+    uint32_t sumGreen;
+    uint32_t sumBlue;
+    uint32_t count;
+};
+constexpr size_t kMaxSlicePixels = size_t{1} << 24;
+// Images of fewer pixels are counted in one pass on the calling thread, straight into the leaves: for
+// them the slices' tables cost more to clear and add up than the pool saves.
+constexpr size_t kSlicedPixels = size_t{1} << 19;
+// The smallest slice worth a call of its own.
+constexpr size_t kMinSlicePixels = size_t{1} << 17;
+
+// Adds the pixels' channels and counts into the leaves their colours fall in.
+template <class Leaf>
+void CountPixels(const BYTE* p, size_t nPixels, Leaf* leaves) {
+    for (size_t i = 0; i < nPixels; ++i, p += 3) {
+        Leaf& leaf = leaves[kLeafIndex.red[p[0]] | kLeafIndex.green[p[1]] | kLeafIndex.blue[p[2]]];
+        leaf.sumRed += p[0];
+        leaf.sumGreen += p[1];
+        leaf.sumBlue += p[2];
+        ++leaf.count;
+    }
+}
+
 class OctreeQuantizer {
 public:
     OctreeQuantizer(const BYTE* rgb, UINT width, UINT height) : m_rgb(rgb), m_width(width), m_height(height) {}
@@ -74,6 +102,8 @@ public:
 private:
     OctreeNode& Node(int level, UINT number) { return m_levels[level][number]; }
     UINT Weight(UINT i) { return Node(m_heap[i].level, m_heap[i].node).weight; }
+    // The histogram: every pixel's channels and count added into its leaf.
+    void CountLeaves(OctreeNode* leaves);
     void SiftDown(UINT i);
     void Name(int level, UINT node);
     BYTE Nearest(int r, int g, int b) const;
@@ -108,15 +138,7 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
     }
     m_heap = reinterpret_cast<HeapEntry*>(m_heapBlock.Get());
     OctreeNode* leaves = m_levels[5];
-    const size_t nPixels = size_t{m_width} * m_height;
-    const BYTE* p = m_rgb;
-    for (size_t i = 0; i < nPixels; ++i, p += 3) {
-        OctreeNode& leaf = leaves[kLeafIndex.red[p[0]] | kLeafIndex.green[p[1]] | kLeafIndex.blue[p[2]]];
-        leaf.sumRed += p[0];
-        leaf.sumGreen += p[1];
-        leaf.sumBlue += p[2];
-        ++leaf.count;
-    }
+    CountLeaves(leaves);
     for (UINT c = 0; c < kNodesAt[5]; ++c) {
         OctreeNode& leaf = leaves[c];
         if (!leaf.count) continue;
@@ -130,6 +152,45 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
     }
     for (UINT i = m_n; i >= 1; --i) SiftDown(i);
     return true;
+}
+
+void OctreeQuantizer::CountLeaves(OctreeNode* leaves) {
+    const size_t nPixels = size_t{m_width} * m_height;
+    const size_t nThreads = static_cast<size_t>(qs::WorkThreads());
+    // The sums are integers, so their order does not matter: slices counted side by side on the pool and
+    // added leaf by leaf give exactly the leaves of one pass. One slice per work thread (with one thread,
+    // the slices run one after the other on this thread). The slices' tables are taken here, on the
+    // calling thread; the pool's calls only count and add, and touch no per-thread state.
+    size_t nSlices = std::min(nThreads, nPixels / kMinSlicePixels);
+    nSlices = std::max(nSlices, (nPixels + kMaxSlicePixels - 1) / kMaxSlicePixels);
+    GlobalBuffer tables;
+    if (nPixels >= kSlicedPixels) tables.Allocate(SizeMul(nSlices, kNodesAt[5], sizeof(SliceLeaf)));
+    if (!tables) {
+        // A small image, or no memory for the tables: one pass on this thread.
+        CountPixels(m_rgb, nPixels, leaves);
+        return;
+    }
+    SliceLeaf* slices = reinterpret_cast<SliceLeaf*>(tables.Get());
+    const size_t nPerSlice = (nPixels + nSlices - 1) / nSlices;
+    qs::ParallelFor(nSlices, 2, 1, [&](size_t begin, size_t end) {
+        for (size_t s = begin; s < end; ++s) {
+            const size_t first = s * nPerSlice;
+            if (first < nPixels)
+                CountPixels(m_rgb + 3 * first, std::min(nPerSlice, nPixels - first), slices + s * kNodesAt[5]);
+        }
+    });
+    // Leaf by leaf, in ranges of leaves of their own.
+    qs::ParallelFor(kNodesAt[5], 2, 4096, [&](size_t begin, size_t end) {
+        for (size_t s = 0; s < nSlices; ++s) {
+            const SliceLeaf* slice = slices + s * kNodesAt[5];
+            for (size_t c = begin; c < end; ++c) {
+                leaves[c].sumRed += slice[c].sumRed;
+                leaves[c].sumGreen += slice[c].sumGreen;
+                leaves[c].sumBlue += slice[c].sumBlue;
+                leaves[c].count += slice[c].count;
+            }
+        }
+    });
 }
 
 void OctreeQuantizer::SiftDown(UINT i) {

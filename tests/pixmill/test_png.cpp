@@ -468,10 +468,11 @@ TEST_F(PngTest, InternationalTextsAreTheirUtf8Bytes) {
     const std::string packed = "Zusammengepresst: \xC3\xA4\xC3\xB6\xC3\xBC " + std::string(200, 'x');
     const std::string latin = "Plain words";
     const Bytes raw3x1 = Deflated(Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    Chunk text{"tEXt", {'A', 'u', 't', 'h', 'o', 'r', 0}};
+    text.data.insert(text.data.end(), latin.begin(), latin.end());
     const Bytes file = PngOf({Ihdr(3, 1, 8, 2), itxt("Title", false, "de", "Titel", plain), Chunk{"IDAT", raw3x1},
-                              itxt("Comment", true, "", "", packed),
-                              Chunk{"tEXt", [&] { Bytes b{'A', 'u', 't', 'h', 'o', 'r', 0}; b.insert(b.end(), latin.begin(), latin.end()); return b; }()},
-                              itxt("Empty", false, "en", "", ""), Chunk{"IEND", {}}});
+                              itxt("Comment", true, "", "", packed), text, itxt("Empty", false, "en", "", ""),
+                              Chunk{"IEND", {}}});
     const Decoded d = pxtest::Decode(ReadPngToRgb, file);
     ASSERT_EQ(d.err, 0);
     EXPECT_EQ(d.Pixels(3), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
