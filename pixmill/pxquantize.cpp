@@ -1,6 +1,7 @@
 // The octree colour quantiser: an optimal palette of up to 256 colours for an RGB image, and the mapping
 // of the image onto it with error diffusion.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "pixmill/pxbuffer.h"
@@ -60,8 +61,8 @@ struct SquareTable {
 };
 constexpr SquareTable kSquare;
 
-// The leaf sums of one slice of pixels. A slice holds at most kMaxSlicePixels pixels, so that its
-// sums of 8-bit channels fit 32 bits.
+// The leaf sums of the pixels one table counted. A table counts at most kMaxSlicePixels pixels, so that
+// its sums of 8-bit channels fit 32 bits.
 struct SliceLeaf {
     uint32_t sumRed;
     uint32_t sumGreen;
@@ -70,10 +71,11 @@ struct SliceLeaf {
 };
 constexpr size_t kMaxSlicePixels = size_t{1} << 24;
 // Images of fewer pixels are counted in one pass on the calling thread, straight into the leaves: for
-// them the slices' tables cost more to clear and add up than the pool saves.
+// them the tables cost more to clear and add up than the pool saves.
 constexpr size_t kSlicedPixels = size_t{1} << 19;
-// The smallest slice worth a call of its own.
+// The fewest pixels worth a table of their own, and the pixels taken at a time.
 constexpr size_t kMinSlicePixels = size_t{1} << 17;
+constexpr size_t kRunPixels = size_t{1} << 15;
 
 // Adds the pixels' channels and counts into the leaves their colours fall in.
 template <class Leaf>
@@ -156,41 +158,45 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
 
 void OctreeQuantizer::CountLeaves(OctreeNode* leaves) {
     const size_t nPixels = size_t{m_width} * m_height;
-    const size_t nThreads = static_cast<size_t>(qs::WorkThreads());
-    // The sums are integers, so their order does not matter: slices counted side by side on the pool and
-    // added leaf by leaf give exactly the leaves of one pass. One slice per work thread (with one thread,
-    // the slices run one after the other on this thread). The slices' tables are taken here, on the
-    // calling thread; the pool's calls only count and add, and touch no per-thread state.
-    size_t nSlices = std::min(nThreads, nPixels / kMinSlicePixels);
-    nSlices = std::max(nSlices, (nPixels + kMaxSlicePixels - 1) / kMaxSlicePixels);
-    GlobalBuffer tables;
-    if (nPixels >= kSlicedPixels) tables.Allocate(SizeMul(nSlices, kNodesAt[5], sizeof(SliceLeaf)));
-    if (!tables) {
+    // The sums are integers, so their order does not matter: pixels counted side by side into tables of
+    // their own and added leaf by leaf give exactly the leaves of one pass. One table per work thread;
+    // each call takes runs of kRunPixels pixels from a shared counter while any are left and its table
+    // has room, so a thread held up elsewhere delays no one (with one work thread, the tables fill one
+    // after the other on this thread). The tables are taken here, on the calling thread; the pool's
+    // calls only count and add, and touch no per-thread state.
+    const size_t nRoom = kMaxSlicePixels - kRunPixels;  // a table that stops for room holds more
+    size_t nTables = std::min(static_cast<size_t>(qs::WorkThreads()), nPixels / kMinSlicePixels);
+    nTables = std::max(nTables, (nPixels + nRoom - 1) / nRoom);
+    GlobalBuffer block;
+    if (nPixels >= kSlicedPixels) block.Allocate(SizeMul(nTables, kNodesAt[5], sizeof(SliceLeaf)));
+    if (!block) {
         // A small image, or no memory for the tables: one pass on this thread.
         CountPixels(m_rgb, nPixels, leaves);
         return;
     }
-    SliceLeaf* slices = reinterpret_cast<SliceLeaf*>(tables.Get());
-    const size_t nPerSlice = (nPixels + nSlices - 1) / nSlices;
-    qs::ParallelFor(nSlices, 2, 1, [&](size_t begin, size_t end) {
-        for (size_t s = begin; s < end; ++s) {
-            const size_t first = s * nPerSlice;
-            if (first < nPixels)
-                CountPixels(m_rgb + 3 * first, std::min(nPerSlice, nPixels - first), slices + s * kNodesAt[5]);
-        }
-    });
-    // Leaf by leaf, in ranges of leaves of their own.
-    qs::ParallelFor(kNodesAt[5], 2, 4096, [&](size_t begin, size_t end) {
-        for (size_t s = 0; s < nSlices; ++s) {
-            const SliceLeaf* slice = slices + s * kNodesAt[5];
-            for (size_t c = begin; c < end; ++c) {
-                leaves[c].sumRed += slice[c].sumRed;
-                leaves[c].sumGreen += slice[c].sumGreen;
-                leaves[c].sumBlue += slice[c].sumBlue;
-                leaves[c].count += slice[c].count;
+    SliceLeaf* tables = reinterpret_cast<SliceLeaf*>(block.Get());
+    std::atomic<size_t> next{0};
+    qs::ParallelFor(nTables, 2, 1, [&](size_t begin, size_t end) {
+        for (size_t t = begin; t < end; ++t) {
+            for (size_t counted = 0; counted + kRunPixels <= kMaxSlicePixels;) {
+                const size_t first = next.fetch_add(kRunPixels, std::memory_order_relaxed);
+                if (first >= nPixels) break;
+                const size_t n = std::min(kRunPixels, nPixels - first);
+                CountPixels(m_rgb + 3 * first, n, tables + t * kNodesAt[5]);
+                counted += n;
             }
         }
     });
+    // Leaf by leaf on this thread: a few hundred thousand additions, less than waking the pool again.
+    for (size_t t = 0; t < nTables; ++t) {
+        const SliceLeaf* table = tables + t * kNodesAt[5];
+        for (size_t c = 0; c < kNodesAt[5]; ++c) {
+            leaves[c].sumRed += table[c].sumRed;
+            leaves[c].sumGreen += table[c].sumGreen;
+            leaves[c].sumBlue += table[c].sumBlue;
+            leaves[c].count += table[c].count;
+        }
+    }
 }
 
 void OctreeQuantizer::SiftDown(UINT i) {
