@@ -224,8 +224,9 @@ void SetPngPaletteAlpha(BOOL flag);
 void SetPngResolution(UINT x, UINT y, UINT unit);
 // pHYs of the last read; FALSE (and 0xFFFFFFFF in all three) when it had none.
 BOOL GetPngResolution(UINT* x, UINT* y, UINT* unit);
-// Texts of the last read in file order; compressed is 1 for a zTXt chunk. GetPngText gives copies of the
-// key and text; an index out of range gives NULL copies, flag 0 and FALSE.
+// Texts of the last read in file order (tEXt, zTXt and iTXt chunks; an iTXt's text as the file's UTF-8
+// bytes); compressed is 1 for a zTXt chunk and a compressed iTXt. GetPngText gives copies of the key and
+// text; an index out of range gives NULL copies, flag 0 and FALSE.
 UINT GetPngTextCount();
 BOOL GetPngText(UINT index, char** key, char** text, DWORD* compressed);
 BOOL ClearPngTexts();
@@ -235,8 +236,8 @@ BOOL GetPngWriteText(UINT index, char** key, char** text, DWORD* compressed);
 BOOL AddPngText(const char* text, const char* key, DWORD compressed);
 BOOL ClearPngWriteTexts();
 
-// JPEG. DCT method of reading and writing: 1 slow integer, 2 fast integer, 3 floating point, any other
-// value the library's default.
+// JPEG. DCT method of writing: 1 slow integer, 2 fast integer, 3 floating point, any other value the
+// library's default. Reading always uses the library's default.
 void SetJpegDctMethod(int method);
 // The JFIF density written: x, y and unit (0 an aspect ratio, 1 dots per inch, 2 dots per centimetre).
 void SetJpegDensity(UINT x, UINT y, UINT unit);
@@ -320,8 +321,9 @@ BYTE* CreateDibFrom8Bit(const BYTE* pixels, UINT width, UINT height, const RGBQU
 BYTE* CreateDibFromDdb(HBITMAP bitmap, HPALETTE palette);
 // The RGB image of a packed DIB (uncompressed, RLE8 or RLE4), read within its global-memory block.
 BYTE* DibToRgb(const BYTE* dib, UINT* width, UINT* height);
-// The same from the parts of a DIB: the pixel rows, the header and its colour table (256 entries read
-// for 1 to 8 bits; may be NULL for more bits).
+// The same from the parts of a DIB: the pixel rows, the header and its colour table. For 1 to 8 bits
+// only the entries the header declares are read (its colours used, else 2 to the power of the bit
+// count, at most 256) and an index past them reads black; for more bits the table may be NULL.
 BYTE* DibBitsToRgb(const BYTE* bits, const BITMAPINFOHEADER* header, const RGBQUAD* colorTable, UINT* width,
                    UINT* height);
 // The RGB image of a bitmap; hdc must have RC_DI_BITMAP. palette may be NULL.

@@ -161,9 +161,13 @@ BYTE* DibBitsToRgb(ErrorCode& err, const BYTE* bits, size_t cbBits, const BITMAP
         err = ErrorCode::BadParam;
         return nullptr;
     }
-    // The 256 entries the rows can index; a shorter table given by a caller is its promise to hold them.
+    // Only the entries the header declares are read from the caller's table (its colours used, else 2 to
+    // the power of the bit count, at most 256); an index past them reads black.
     RGBQUAD table[256] = {};
-    if (colorTable) std::memcpy(table, colorTable, depthBits <= 8 ? sizeof table : 0);
+    if (depthBits <= 8) {
+        const uint64_t declared = h.biClrUsed ? h.biClrUsed : (uint64_t{1} << depthBits);
+        std::memcpy(table, colorTable, static_cast<size_t>(std::min<uint64_t>(declared, 256)) * sizeof(RGBQUAD));
+    }
     const bool rle8 = h.biCompression == BI_RLE8 && depthBits == 8;
     const bool rle4 = h.biCompression == BI_RLE4 && depthBits == 4;
     if (h.biCompression != BI_RGB && !rle8 && !rle4) {

@@ -184,7 +184,6 @@ struct JpegReadJob {
     // in
     Stream* stream;
     bool bGray;
-    int dctMethod;
     // work memory and the result, freed by the caller
     BYTE* row;
     BYTE* pixels;
@@ -213,8 +212,8 @@ bool JpegReadHeaderRun(JpegReadJob* job) {
     InstallJpegSource(cinfo, job->stream);
     jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
     for (int m = JPEG_APP0 + 1; m <= JPEG_APP0 + 14; ++m) jpeg_save_markers(cinfo, m, 0xFFFF);
+    // The DCT method stays libjpeg's default: the thread's method applies to writing only.
     jpeg_read_header(cinfo, TRUE);
-    cinfo->dct_method = DctMethodOf(job->dctMethod, cinfo->dct_method);
     jpeg_calc_output_dimensions(cinfo);
     // The output is refused before libjpeg allocates for it, and libjpeg's own image-sized arrays (the
     // coefficients of a progressive file) stay under the same limit.
@@ -348,7 +347,6 @@ BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool b
     JpegReadJob job{};
     job.stream = &stream;
     job.bGray = bGray;
-    job.dctMethod = state.m_nJpegDctMethod;
     JpegReadCleanup cleanup{job};
     if (!JpegReadHeaderRun(&job)) {
         err = job.err;

@@ -34,7 +34,7 @@ enum class Layout {
     Rgb24,   // three planes of 8 bits: red, green, blue
     Packed,  // one plane of 1, 4 or 8-bit values, the first pixel in the high bits
     Planar,  // 4 to 8 planes of 1 bit: plane p gives value bit p
-    Zero,    // anything else: every pixel is 0
+    Zero,    // any other layout of 1 to 24 bits (2 or 3 pixel bits among them): every pixel is 0
 };
 
 Layout LayoutOf(const PcxHeader& h) {
@@ -134,7 +134,8 @@ BYTE* PcxReader::Read(ErrorCode& err, UINT& width, UINT& height, RGBQUAD* palett
         err = ErrorCode::WrongBitDepth;
         return nullptr;
     }
-    if (bits > 24 || uint64_t{h.bytesPerLine} * 8 < uint64_t{w} * h.bitsPerPlane) {
+    // No planes or no bits per plane describe no picture at all; more than 24 bits no layout.
+    if (bits == 0 || bits > 24 || uint64_t{h.bytesPerLine} * 8 < uint64_t{w} * h.bitsPerPlane) {
         err = ErrorCode::BadPcx;
         return nullptr;
     }

@@ -195,10 +195,16 @@ BYTE* ReadPng(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool bR
     }
     for (int i = 0; i < job.nTexts; ++i) {
         const png_text& t = job.texts[i];
-        if (!t.key || t.text_length >= 0x7FFFFFFF) continue;
+        // libpng gives an iTXt's length in itxt_length (text_length is 0): its text is the file's UTF-8
+        // bytes.
+        const bool bInternational =
+            t.compression == PNG_ITXT_COMPRESSION_NONE || t.compression == PNG_ITXT_COMPRESSION_zTXt;
+        const size_t length = bInternational ? t.itxt_length : t.text_length;
+        if (!t.key || length >= 0x7FFFFFFF) continue;
+        const bool bCompressed =
+            t.compression == PNG_TEXT_COMPRESSION_zTXt || t.compression == PNG_ITXT_COMPRESSION_zTXt;
         state.m_pngTextsRead.push_back(
-            PngText{t.key, std::string(t.text ? t.text : "", t.text ? t.text_length : 0),
-                    t.compression == PNG_TEXT_COMPRESSION_zTXt ? 1u : 0u});
+            PngText{t.key, std::string(t.text ? t.text : "", t.text ? length : 0), bCompressed ? 1u : 0u});
     }
     state.m_nPngResX = job.bPhys ? job.resX : kAbsent;
     state.m_nPngResY = job.bPhys ? job.resY : kAbsent;

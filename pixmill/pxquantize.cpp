@@ -1,9 +1,11 @@
 // The octree colour quantiser: an optimal palette of up to 256 colours for an RGB image, and the mapping
 // of the image onto it with error diffusion.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "pixmill/pxbuffer.h"
+#include "platform/kernel/workpool.h"
 
 namespace px {
 
@@ -59,6 +61,34 @@ struct SquareTable {
 };
 constexpr SquareTable kSquare;
 
+// The leaf sums of the pixels one table counted. A table counts at most kMaxSlicePixels pixels, so that
+// its sums of 8-bit channels fit 32 bits.
+struct SliceLeaf {
+    uint32_t sumRed;
+    uint32_t sumGreen;
+    uint32_t sumBlue;
+    uint32_t count;
+};
+constexpr size_t kMaxSlicePixels = size_t{1} << 24;
+// Images of fewer pixels are counted in one pass on the calling thread, straight into the leaves: for
+// them the tables cost more to clear and add up than the pool saves.
+constexpr size_t kSlicedPixels = size_t{1} << 19;
+// The fewest pixels worth a table of their own, and the pixels taken at a time.
+constexpr size_t kMinSlicePixels = size_t{1} << 17;
+constexpr size_t kRunPixels = size_t{1} << 15;
+
+// Adds the pixels' channels and counts into the leaves their colours fall in.
+template <class Leaf>
+void CountPixels(const BYTE* p, size_t nPixels, Leaf* leaves) {
+    for (size_t i = 0; i < nPixels; ++i, p += 3) {
+        Leaf& leaf = leaves[kLeafIndex.red[p[0]] | kLeafIndex.green[p[1]] | kLeafIndex.blue[p[2]]];
+        leaf.sumRed += p[0];
+        leaf.sumGreen += p[1];
+        leaf.sumBlue += p[2];
+        ++leaf.count;
+    }
+}
+
 class OctreeQuantizer {
 public:
     OctreeQuantizer(const BYTE* rgb, UINT width, UINT height) : m_rgb(rgb), m_width(width), m_height(height) {}
@@ -74,6 +104,8 @@ public:
 private:
     OctreeNode& Node(int level, UINT number) { return m_levels[level][number]; }
     UINT Weight(UINT i) { return Node(m_heap[i].level, m_heap[i].node).weight; }
+    // The histogram: every pixel's channels and count added into its leaf.
+    void CountLeaves(OctreeNode* leaves);
     void SiftDown(UINT i);
     void Name(int level, UINT node);
     BYTE Nearest(int r, int g, int b) const;
@@ -108,15 +140,7 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
     }
     m_heap = reinterpret_cast<HeapEntry*>(m_heapBlock.Get());
     OctreeNode* leaves = m_levels[5];
-    const size_t nPixels = size_t{m_width} * m_height;
-    const BYTE* p = m_rgb;
-    for (size_t i = 0; i < nPixels; ++i, p += 3) {
-        OctreeNode& leaf = leaves[kLeafIndex.red[p[0]] | kLeafIndex.green[p[1]] | kLeafIndex.blue[p[2]]];
-        leaf.sumRed += p[0];
-        leaf.sumGreen += p[1];
-        leaf.sumBlue += p[2];
-        ++leaf.count;
-    }
+    CountLeaves(leaves);
     for (UINT c = 0; c < kNodesAt[5]; ++c) {
         OctreeNode& leaf = leaves[c];
         if (!leaf.count) continue;
@@ -130,6 +154,49 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
     }
     for (UINT i = m_n; i >= 1; --i) SiftDown(i);
     return true;
+}
+
+void OctreeQuantizer::CountLeaves(OctreeNode* leaves) {
+    const size_t nPixels = size_t{m_width} * m_height;
+    // The sums are integers, so their order does not matter: pixels counted side by side into tables of
+    // their own and added leaf by leaf give exactly the leaves of one pass. One table per work thread;
+    // each call takes runs of kRunPixels pixels from a shared counter while any are left and its table
+    // has room, so a thread held up elsewhere delays no one (with one work thread, the tables fill one
+    // after the other on this thread). The tables are taken here, on the calling thread; the pool's
+    // calls only count and add, and touch no per-thread state.
+    const size_t nRoom = kMaxSlicePixels - kRunPixels;  // a table that stops for room holds more
+    size_t nTables = std::min(static_cast<size_t>(qs::WorkThreads()), nPixels / kMinSlicePixels);
+    nTables = std::max(nTables, (nPixels + nRoom - 1) / nRoom);
+    GlobalBuffer block;
+    if (nPixels >= kSlicedPixels) block.Allocate(SizeMul(nTables, kNodesAt[5], sizeof(SliceLeaf)));
+    if (!block) {
+        // A small image, or no memory for the tables: one pass on this thread.
+        CountPixels(m_rgb, nPixels, leaves);
+        return;
+    }
+    SliceLeaf* tables = reinterpret_cast<SliceLeaf*>(block.Get());
+    std::atomic<size_t> next{0};
+    qs::ParallelFor(nTables, 2, 1, [&](size_t begin, size_t end) {
+        for (size_t t = begin; t < end; ++t) {
+            for (size_t counted = 0; counted + kRunPixels <= kMaxSlicePixels;) {
+                const size_t first = next.fetch_add(kRunPixels, std::memory_order_relaxed);
+                if (first >= nPixels) break;
+                const size_t n = std::min(kRunPixels, nPixels - first);
+                CountPixels(m_rgb + 3 * first, n, tables + t * kNodesAt[5]);
+                counted += n;
+            }
+        }
+    });
+    // Leaf by leaf on this thread: a few hundred thousand additions, less than waking the pool again.
+    for (size_t t = 0; t < nTables; ++t) {
+        const SliceLeaf* table = tables + t * kNodesAt[5];
+        for (size_t c = 0; c < kNodesAt[5]; ++c) {
+            leaves[c].sumRed += table[c].sumRed;
+            leaves[c].sumGreen += table[c].sumGreen;
+            leaves[c].sumBlue += table[c].sumBlue;
+            leaves[c].count += table[c].count;
+        }
+    }
 }
 
 void OctreeQuantizer::SiftDown(UINT i) {

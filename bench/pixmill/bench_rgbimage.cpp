@@ -1,7 +1,9 @@
 // The background-image wrapper on the 4000 x 3000 picture: ReadImage over a memory source (the reader,
 // the resolution and the 256-colour palette), to compare with BM_JpegDecodeLibjpeg and
 // BM_PngDecodeLibpng of the same run; and the time to the first laid-out frame: Load from a file, the
-// palette, CreateBitmap and the stretched layout onto a 1280 x 720 client.
+// palette, CreateBitmap and the stretched layout onto a 1280 x 720 client. The palette's histogram runs on
+// the work pool: run once with QS_THREADS=1 and once without for the one-thread and all-core figures, e.g.
+//   bench_pixmill --benchmark_filter='RgbImageRead|JpegDecodeLibjpeg|PngDecodeLibpng|ComputeOptimalPalette'
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

@@ -10,6 +10,8 @@
 // it holds width x height pixels.
 int FzPlayMetafile(const uint8_t* data, size_t size);
 
-// Takes the bytes as a packed DIB in a global-memory block: DibToRgb, CreateDdbFromDib then DdbToRgb
-// (with and without DIB sections), and StretchDrawDib onto a small bitmap. Returns the codes.
+// Takes the bytes as a packed DIB in a global-memory block: DibToRgb, DibBitsToRgb of its parts (when
+// the block holds its rows), CreateDdbFromDib then DdbToRgb (with and without DIB sections), and
+// StretchDrawDib onto a small bitmap. Returns the codes of DibToRgb, the two CreateDdbFromDib calls
+// and StretchDrawDib.
 std::vector<int> FzConvertDib(const uint8_t* data, size_t size);

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <functional>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "pixmill/pxalloc.h"
 #include "platform/gdi/dib.h"
 #include "pxtest.h"
@@ -244,6 +247,67 @@ TEST_F(DibTest, PaletteDevices) {
     DeleteObject(bitmap);
 }
 
+TEST_F(DibTest, DibBitsToRgbReadsOnlyTheDeclaredTable) {
+    // Each table ends where a page ends and the next page cannot be read: a read of one entry more
+    // faults. Indices past the declared entries read black.
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    void* map = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    ASSERT_EQ(mprotect(static_cast<BYTE*>(map) + page, page, PROT_NONE), 0);
+    struct Case {
+        WORD bits;
+        DWORD clrUsed;
+        UINT entries;  // what the header declares
+        BYTE indices[8];
+    } cases[] = {
+        {1, 0, 2, {1, 0, 1, 1, 0, 0, 0, 1}},
+        {1, 2, 2, {0, 1, 0, 0, 1, 1, 1, 0}},
+        {4, 0, 16, {0, 15, 3, 9, 15, 1, 0, 2}},
+        {4, 3, 3, {0, 1, 2, 3, 15, 2, 1, 0}},
+        {8, 2, 2, {0, 1, 2, 255, 1, 0, 3, 1}},
+        {8, 0, 256, {0, 1, 2, 255, 128, 0, 3, 1}},
+        {8, 1000, 256, {7, 255, 254, 0, 1, 2, 3, 4}},  // more colours used than 8 bits can index
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bits << " bits, " << c.clrUsed << " colours used");
+        auto* table = reinterpret_cast<RGBQUAD*>(static_cast<BYTE*>(map) + page - c.entries * sizeof(RGBQUAD));
+        for (UINT i = 0; i < c.entries; ++i)
+            table[i] = RGBQUAD{static_cast<BYTE>(i + 1), static_cast<BYTE>(2 * i + 2), static_cast<BYTE>(255 - i), 0};
+        BYTE row[8] = {};  // one row, padded to 4 bytes
+        for (UINT x = 0; x < 8; ++x) {
+            if (c.bits == 1) row[0] = static_cast<BYTE>(row[0] | (c.indices[x] << (7 - x)));
+            if (c.bits == 4) row[x / 2] = static_cast<BYTE>(row[x / 2] | (c.indices[x] << ((x & 1) ? 0 : 4)));
+            if (c.bits == 8) row[x] = c.indices[x];
+        }
+        const BITMAPINFOHEADER h{40, 8, 1, 1, c.bits, BI_RGB, 0, 0, 0, c.clrUsed, 0};
+        UINT w = 0, hh = 0;
+        Owned rgb(DibBitsToRgb(row, &h, table, &w, &hh));
+        ASSERT_EQ(GetLastErrorCode(), 0);
+        ASSERT_TRUE(rgb);
+        ASSERT_EQ(w, 8u);
+        ASSERT_EQ(hh, 1u);
+        Bytes expected;
+        for (BYTE i : c.indices) {
+            if (i < c.entries)
+                expected.insert(expected.end(), {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue});
+            else
+                expected.insert(expected.end(), {0, 0, 0});
+        }
+        EXPECT_EQ(Bytes(rgb.get(), rgb.get() + 24), expected);
+    }
+    // An RLE8 image starts as entry 0 of a one-entry table; a run of an index past it is black.
+    auto* one = reinterpret_cast<RGBQUAD*>(static_cast<BYTE*>(map) + page - sizeof(RGBQUAD));
+    *one = RGBQUAD{30, 20, 10, 0};
+    const BYTE rle[] = {2, 5, 0, 1};
+    const BITMAPINFOHEADER h{40, 4, 1, 1, 8, BI_RLE8, sizeof rle, 0, 0, 1, 0};
+    UINT w = 0, hh = 0;
+    Owned rgb(DibBitsToRgb(rle, &h, one, &w, &hh));
+    ASSERT_EQ(GetLastErrorCode(), 0);
+    ASSERT_TRUE(rgb);
+    EXPECT_EQ(Bytes(rgb.get(), rgb.get() + 12), (Bytes{0, 0, 0, 0, 0, 0, 10, 20, 30, 10, 20, 30}));
+    munmap(map, 2 * page);
+}
+
 // ---- drawing --------------------------------------------------------------------------------------
 
 TEST_F(DibTest, DrawingPlacesThePixels) {
@@ -363,6 +427,18 @@ TEST_F(DibTest, CaptureAndDeviceCapabilities) {
         {"Draw8Bit without a palette",
          [&] { return !Draw8Bit(&canvas.dc, picture.rgb.data(), 2, 2, nullptr, 0, 0, 2, 2, nullptr); }, 5},
         {"StretchDrawDib of no DIB", [&] { return !StretchDrawDib(&canvas.dc, nullptr, 0, 0, 2, 2); }, 5},
+        // Bitmaps larger than the drawing layer makes (2^28 pixels) cannot be created.
+        {"CaptureDcToRgb into a bitmap that cannot be created",
+         [&] { return !CaptureDcToRgb(&canvas.dc, 0, 0, 20000, 20000); }, 23},
+        {"CreateDdbFromRgb into a DIB section that cannot be made", [&] {
+             const Image big = pxtest::Pattern(200, 200);  // 120000 bytes of rows, past the limit below
+             SetUseDibSection(1);
+             px::SetAllocationLimitForTesting(1 << 16);
+             const bool bNone = !CreateDdbFromRgb(big.rgb.data(), 200, 200, nullptr, nullptr);
+             px::SetAllocationLimitForTesting(0);
+             SetUseDibSection(0);
+             return bNone;
+         }, 39},
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(c.call()) << c.name;

@@ -1,6 +1,7 @@
 // The PCX codec against ppmtopcx / pcxtoppm and small hand-made files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -145,6 +146,89 @@ TEST_F(PcxTest, RunsAreCutAtTheLineEnd) {
     }
 }
 
+TEST_F(PcxTest, EveryCombinationOfBitsAndPlanes) {
+    // One outcome per plane count 0 to 4: D decodes, Z every pixel reads 0, P refused with BadPcx (22),
+    // W refused with WrongBitDepth (28).
+    struct Row {
+        BYTE bits;
+        const char* rgb;    // ReadPcxToRgb
+        const char* eight;  // ReadPcxTo8Bit
+    } rows[] = {
+        {0, "PPPPP", "PPPPP"},
+        {1, "PDZZD", "PDZZD"},  // 2 and 3 one-bit planes are layouts of 2 and 3 pixel bits
+        {2, "PZZZZ", "PZZZZ"},
+        {3, "PZZZZ", "PZZWW"},
+        {4, "PDZZZ", "PDZWW"},
+        {8, "PDZDP", "PDWWW"},  // 8 x 3 is RGB; 8 x 4 is 32 bits
+        {9, "PZZPP", "PWWWW"},
+    };
+    // What pixel 0 of the decoding layouts reads: its value and its colour. The planes hold the bytes
+    // 0xB5, 0xB6, 0xB7, 0xB8; the header palette's entry i is (0x10 + i, 0x20 + i, 0x30 + i).
+    struct Decoded0 {
+        BYTE bits, planes;
+        BYTE value;
+        BYTE rgb[3];
+    } decoded[] = {
+        {1, 1, 1, {255, 255, 255}},       // one pixel bit: black and white
+        {1, 4, 15, {0x1F, 0x2F, 0x3F}},   // bit 7 of every plane
+        {4, 1, 0xB, {0x1B, 0x2B, 0x3B}},  // the high nibble
+        {8, 1, 0xB5, {0xB5, 0xB5, 0xB5}}, // no 256-colour table: the grey ramp
+        {8, 3, 0, {0xB5, 0xB6, 0xB7}},    // red, green, blue from planes 0, 1, 2
+    };
+    constexpr UINT kW = 8, kH = 2;
+    for (const Row& row : rows) {
+        for (BYTE planes = 0; planes <= 4; ++planes) {
+            const UINT bytesPerLine = std::max<UINT>(1, row.bits);  // 8 pixels of `bits` bits
+            Bytes data;
+            for (UINT y = 0; y < kH; ++y)
+                for (UINT p = 0; p < planes; ++p) data.insert(data.end(), bytesPerLine, static_cast<BYTE>(0xB5 + p));
+            Bytes file = MakePcx(kW, kH, row.bits, planes, bytesPerLine, data);
+            for (BYTE i = 0; i < 16; ++i) {
+                file[16 + 3 * i] = static_cast<BYTE>(0x10 + i);
+                file[17 + 3 * i] = static_cast<BYTE>(0x20 + i);
+                file[18 + 3 * i] = static_cast<BYTE>(0x30 + i);
+            }
+            const UINT pixelBits = UINT{row.bits} * planes;
+            // The colour of entry 0: the header's for fewer than 8 pixel bits, else the grey ramp's.
+            const Bytes zero = pixelBits < 8 ? Bytes{0x10, 0x20, 0x30} : Bytes{0, 0, 0};
+            const Decoded0* d0 = nullptr;
+            for (const Decoded0& d : decoded)
+                if (d.bits == row.bits && d.planes == planes) d0 = &d;
+            for (bool b8 : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << int{row.bits} << " bits x " << int{planes} << " planes, "
+                                                  << (b8 ? "8-bit" : "RGB"));
+                const char outcome = (b8 ? row.eight : row.rgb)[planes];
+                const pxtest::Decoded r = b8 ? Decode(ReadPcxTo8Bit, file) : Decode(ReadPcxToRgb, file);
+                if (outcome == 'P' || outcome == 'W') {
+                    EXPECT_EQ(r.err, outcome == 'P' ? 22 : 28);
+                    EXPECT_FALSE(r.buffer);
+                    EXPECT_EQ(r.w + r.h, 0u);
+                    continue;
+                }
+                ASSERT_EQ(r.err, 0);
+                ASSERT_TRUE(r.buffer);
+                ASSERT_EQ(r.w, kW);
+                ASSERT_EQ(r.h, kH);
+                const Bytes pixels = r.Pixels(b8 ? 1 : 3);
+                ASSERT_EQ(outcome == 'D', d0 != nullptr);
+                if (outcome == 'Z') {
+                    for (size_t i = 0; i < size_t{kW} * kH; ++i) {
+                        if (b8) {
+                            ASSERT_EQ(pixels[i], 0) << i;
+                        } else {
+                            ASSERT_EQ(Bytes(pixels.begin() + 3 * i, pixels.begin() + 3 * i + 3), zero) << i;
+                        }
+                    }
+                } else if (b8) {
+                    EXPECT_EQ(pixels[0], d0->value);
+                } else {
+                    EXPECT_EQ(Bytes(pixels.begin(), pixels.begin() + 3), Bytes(d0->rgb, d0->rgb + 3));
+                }
+            }
+        }
+    }
+}
+
 TEST_F(PcxTest, WritersAndRuns) {
     // A run of 100 equal bytes is written as 63 and 37.
     const Bytes same(100, 0x42);
@@ -237,6 +321,8 @@ TEST_F(PcxTest, ProgressAbortAndHostileHeaders) {
         {"line too short", MakePcx(9, 2, 8, 1, 8, {}), 22},
         {"1-bit line too short", MakePcx(17, 2, 1, 1, 2, {}), 22},
         {"32 bits", MakePcx(2, 2, 8, 4, 2, {}), 22},
+        {"no planes", MakePcx(2, 2, 8, 0, 2, {0xC4, 7}), 22},
+        {"no bits per plane", MakePcx(2, 2, 0, 1, 2, {0xC4, 7}), 22},
         {"huge", MakePcx(65535, 65535, 8, 3, 65535, {0xC1, 0}), 1},
     };
     for (const Case& c : cases) {

@@ -448,6 +448,41 @@ TEST_F(PngTest, TextsAndResolutionOfTheLastRead) {
     EXPECT_EQ(unit, 0xFFFFFFFFu);
 }
 
+TEST_F(PngTest, InternationalTextsAreTheirUtf8Bytes) {
+    // iTXt chunks: plain before IDAT, compressed and empty after it, around a tEXt; each text comes back
+    // as the file's UTF-8 bytes, the compressed one flagged 1 as a zTXt is.
+    auto itxt = [](const std::string& key, bool bCompressed, const std::string& language, const std::string& translated,
+                   const std::string& text) {
+        Chunk c{"iTXt", Bytes(key.begin(), key.end())};
+        c.data.insert(c.data.end(), {0, static_cast<BYTE>(bCompressed ? 1 : 0), 0});
+        c.data.insert(c.data.end(), language.begin(), language.end());
+        c.data.push_back(0);
+        c.data.insert(c.data.end(), translated.begin(), translated.end());
+        c.data.push_back(0);
+        const Bytes raw(text.begin(), text.end());
+        const Bytes body = bCompressed ? Deflated(raw) : raw;
+        c.data.insert(c.data.end(), body.begin(), body.end());
+        return c;
+    };
+    const std::string plain = "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln \xE2\x80\x94 \xE6\x9D\xB1\xE4\xBA\xAC";
+    const std::string packed = "Zusammengepresst: \xC3\xA4\xC3\xB6\xC3\xBC " + std::string(200, 'x');
+    const std::string latin = "Plain words";
+    const Bytes raw3x1 = Deflated(Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    Chunk text{"tEXt", {'A', 'u', 't', 'h', 'o', 'r', 0}};
+    text.data.insert(text.data.end(), latin.begin(), latin.end());
+    const Bytes file = PngOf({Ihdr(3, 1, 8, 2), itxt("Title", false, "de", "Titel", plain), Chunk{"IDAT", raw3x1},
+                              itxt("Comment", true, "", "", packed), text, itxt("Empty", false, "en", "", ""),
+                              Chunk{"IEND", {}}});
+    const Decoded d = pxtest::Decode(ReadPngToRgb, file);
+    ASSERT_EQ(d.err, 0);
+    EXPECT_EQ(d.Pixels(3), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    ASSERT_EQ(GetPngTextCount(), 4u);
+    ExpectText(GetPngText, 0, "Title", plain, 0);
+    ExpectText(GetPngText, 1, "Comment", packed, 1);
+    ExpectText(GetPngText, 2, "Author", latin, 0);
+    ExpectText(GetPngText, 3, "Empty", "", 0);
+}
+
 TEST_F(PngTest, InterlacedProgressOncePerImageRowAndAbort) {
     static std::vector<std::pair<UINT, UINT>> s_calls;
     static BOOL s_answer = TRUE;

@@ -2,9 +2,12 @@
 // from the rules (leaf index, heap order, naming walk, diffusion), not taken from the code.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 
+#include "pixmill/pxalloc.h"
+#include "platform/kernel/workpool.h"
 #include "pxtest.h"
 
 namespace {
@@ -167,6 +170,63 @@ TEST(Shrink, BoxAveragesAndBounds) {
             for (UINT dw = 1; dw <= sw; ++dw)
                 for (UINT dh = 1; dh <= sh; ++dh)
                     ASSERT_TRUE(ShrinkRgbByAveraging(big.rgb.data(), sw, sh, small.data(), dw, dh));
+}
+
+}  // namespace
+
+namespace {
+
+// FNV-1a of the bytes.
+uint64_t Hash(const BYTE* p, size_t n, uint64_t h = 14695981039346656037ull) {
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    return h;
+}
+
+uint64_t PaletteHash(const RGBQUAD* palette) {
+    uint64_t h = 14695981039346656037ull;
+    for (int i = 0; i < 256; ++i) {
+        const BYTE rgb[3] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+        h = Hash(rgb, 3, h);
+    }
+    return h;
+}
+
+// The palettes (and the mapped pixels) of pictures large enough to be counted on the pool are those of
+// one pass on one thread: the hashes were taken from the single-pass quantiser. CTest runs this test
+// twice, on all the machine's threads and with QS_THREADS=1.
+TEST(QuantizerThreads, PalettesAreThoseOfOnePass) {
+    struct Case {
+        const char* name;
+        pxtest::Image picture;
+        uint64_t palette;  // ComputeOptimalPalette with 256 entries
+        uint64_t mapped;   // ReduceRgbTo8Bit with 256 entries: palette and indices
+    };
+    const pxtest::Image white{1500, 1000, Bytes(size_t{1500} * 1000 * 3, 255)};
+    const Case cases[] = {
+        {"small pattern", pxtest::Pattern(300, 200, 3), 0x072ce69b3ad04bd5ull, 0x9d80d3c609384d4aull},
+        {"pattern", pxtest::Pattern(1024, 768, 5), 0x55b19f38c9bb897aull, 0x5df42ad063830ae5ull},
+        {"large pattern", pxtest::Pattern(2400, 1800, 7), 0xfcc4b5fcdfe07253ull, 0xb83161e4f5be03a7ull},
+        {"37 colours", pxtest::PalettePattern(1200, 900, 37, 11), 0x8ca2ce526607bf67ull, 0xd684b16a9cb35809ull},
+        {"all white", white, 0x83fc3f05f94aca3cull, 0xdb9830065d44f43cull},
+    };
+    for (const Case& c : cases) {
+        const UINT w = c.picture.w, h = c.picture.h;
+        RGBQUAD palette[256] = {};
+        ASSERT_TRUE(ComputeOptimalPalette(c.picture.rgb.data(), w, h, 256, palette)) << c.name;
+        RGBQUAD mappedPalette[256] = {};
+        Bytes out(size_t{w} * h);
+        ASSERT_TRUE(ReduceRgbTo8Bit(c.picture.rgb.data(), w, h, out.data(), 256, mappedPalette)) << c.name;
+        EXPECT_EQ(PaletteHash(palette), c.palette) << c.name;
+        EXPECT_EQ(Hash(out.data(), out.size(), PaletteHash(mappedPalette)), c.mapped) << c.name;
+    }
+    // Without memory for the slices' tables (a few MB) the pixels are counted in one pass: the same palette.
+    px::SetAllocationLimitForTesting(2u << 20);
+    RGBQUAD palette[256] = {};
+    const bool bDone = ComputeOptimalPalette(cases[1].picture.rgb.data(), 1024, 768, 256, palette);
+    px::SetAllocationLimitForTesting(0);
+    ASSERT_TRUE(bDone);
+    EXPECT_EQ(PaletteHash(palette), cases[1].palette);
+    ::testing::Test::RecordProperty("work_threads", qs::WorkThreads());
 }
 
 }  // namespace
