@@ -428,6 +428,17 @@ KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const 
     return result;
 }
 
+// ---- recovery copies --------------------------------------------------------------------------------
+
+CString KTFindRecoveryCopy(const CString& strPath) { return CString(AfxFindRecoveryCopy(strPath.str().c_str()).c_str()); }
+
+CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy) {
+    return "A save of " + strPath + " did not finish. The document that save was writing is complete in this recovery copy:\n" +
+           strCopy +
+           "\n\nThe file itself may be incomplete, or partly old and partly new.\n\nOpen the file as it stands? "
+           "Nothing is deleted: the copy stays for you to open, or to move over the file.";
+}
+
 // ---- the current book -------------------------------------------------------------------------------
 
 void KTDeleteBook(CKTBook* pBook) {

@@ -173,6 +173,15 @@ struct KTSaveResult {
 // nothing.
 KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath);
 
+// A save in place that a kill cut short leaves the complete new document in a recovery copy
+// (AfxReplaceFileContents). The copy a save of strPath left, or an empty text when there is none; it
+// only looks and deletes nothing.
+CString KTFindRecoveryCopy(const CString& strPath);
+// What the program says before it opens a document that has a recovery copy, naming both; OK opens the
+// file as it stands, Cancel opens nothing.
+CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy);
+inline constexpr char KT_RECOVERY_COPY_CAPTION[] = "Quillstorm! unfinished save";
+
 // ---- the current book (g_pCurrentBook)
 
 // Makes pBook current for the scope's lifetime, then the book that was current before.
