@@ -435,8 +435,9 @@ CString KTFindRecoveryCopy(const CString& strPath) { return CString(AfxFindRecov
 CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy) {
     return "A save of " + strPath + " did not finish. The document that save was writing is complete in this recovery copy:\n" +
            strCopy +
-           "\n\nThe file itself may be incomplete, or partly old and partly new.\n\nOpen the file as it stands? "
-           "Nothing is deleted: the copy stays for you to open, or to move over the file.";
+           "\n\nThe file itself may be incomplete, or partly old and partly new. Nothing is deleted now, but the next "
+           "completed save of this document removes the copy: to keep it, open the copy instead, or move it away first."
+           "\n\nOpen the file as it stands?";
 }
 
 // ---- the current book -------------------------------------------------------------------------------

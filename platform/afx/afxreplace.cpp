@@ -301,7 +301,12 @@ void WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* 
     Step(AfxReplaceStep::recoveryTemporaryWritten);
     if (::renameat(place.dir.Get(), temp.c_str(), place.dir.Get(), place.name.c_str()) != 0) error.Errno(errno);
     remover.bKeep = true;
-    Sync(place.dir.Get(), error);
+    // A copy whose name may not reach the disk fails the save; it goes, since the file is untouched.
+    if (::fsync(place.dir.Get()) != 0 && errno != EINVAL && errno != EROFS) {
+        const int err = errno;
+        ::unlinkat(place.dir.Get(), place.name.c_str(), 0);
+        error.Errno(err);
+    }
 }
 
 // In place: the file keeps its inode, so its links, owner, group and mode stay. The complete new

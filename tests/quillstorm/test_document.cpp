@@ -244,9 +244,10 @@ TEST_F(Loading, ACutShortSaveIsNamedOnceBeforeTheFileIsRead) {
                                        " did not finish. The document that save was writing is complete in this "
                                        "recovery copy:\n" +
                                        copy +
-                                       "\n\nThe file itself may be incomplete, or partly old and partly new.\n\nOpen "
-                                       "the file as it stands? Nothing is deleted: the copy stays for you to open, or "
-                                       "to move over the file.");
+                                       "\n\nThe file itself may be incomplete, or partly old and partly new. "
+                                       "Nothing is deleted now, but the next completed save of this document removes "
+                                       "the copy: to keep it, open the copy instead, or move it away first.\n\nOpen "
+                                       "the file as it stands?");
             EXPECT_EQ(box.strCaption, KT_RECOVERY_COPY_CAPTION);
             EXPECT_EQ(box.nType & MB_TYPEMASK, MB_OKCANCEL);
         } else {
