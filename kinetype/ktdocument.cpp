@@ -428,6 +428,18 @@ KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const 
     return result;
 }
 
+// ---- recovery copies --------------------------------------------------------------------------------
+
+CString KTFindRecoveryCopy(const CString& strPath) { return CString(AfxFindRecoveryCopy(strPath.str().c_str()).c_str()); }
+
+CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy) {
+    return "A save of " + strPath + " did not finish. The document that save was writing is complete in this recovery copy:\n" +
+           strCopy +
+           "\n\nThe file itself may be incomplete, or partly old and partly new. Nothing is deleted now, but the next "
+           "completed save of this document removes the copy: to keep it, open the copy instead, or move it away first."
+           "\n\nOpen the file as it stands?";
+}
+
 // ---- the current book -------------------------------------------------------------------------------
 
 void KTDeleteBook(CKTBook* pBook) {

@@ -168,10 +168,20 @@ struct KTSaveResult {
     KTDocumentError error;  // when not saved: the message names strPath
 };
 // Saves to strPath as AfxReplaceFileContents writes a file (through a symbolic link to its target;
-// by a rename where that keeps everything about the file, else in place with the size reserved
-// first). The document is made before the file is touched, so a scene that cannot be stored changes
+// by a rename where that keeps everything about the file, else in place after a recovery copy of the
+// new document, with the size reserved first). The document is made before the file is touched, so a scene that cannot be stored changes
 // nothing.
 KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath);
+
+// A save in place that a kill cut short leaves the complete new document in a recovery copy
+// (AfxReplaceFileContents). The copy a save of strPath left, or an empty text when there is none; it
+// only looks and deletes nothing.
+CString KTFindRecoveryCopy(const CString& strPath);
+// What the program says before it opens a document that has a recovery copy, naming both; OK opens the
+// file as it stands, Cancel opens nothing. (The next completed save of the document removes the copy,
+// as every completed save does; the text says so.)
+CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy);
+inline constexpr char KT_RECOVERY_COPY_CAPTION[] = "Quillstorm! unfinished save";
 
 // ---- the current book (g_pCurrentBook)
 

@@ -4,7 +4,8 @@
 // The bytes of a document are read and written by the library (kinetype/ktdocument.h): a load reads
 // into a fresh book and hands it back only when it loaded, so a file that cannot be read, or a newer
 // version the user declines, leaves the scene, m_strPath and m_bModified as they were. A save goes
-// through a temporary file that replaces the old one only when complete.
+// through a temporary file that replaces the old one only when complete, or, where the file must keep
+// its inode, through a recovery copy written before the file is (the load names a copy left behind).
 //
 // Book replacement has no event loop inside it: the view lets go of the old scene, the old book is
 // deleted while it is current, and the new one is current and attached before anything (a message
@@ -64,6 +65,12 @@ void CQuillView::ReplaceBook(CKTBook* pNew) {
 // ---- loading ---------------------------------------------------------------------------------------
 
 BOOL CQuillView::LoadDocument(const CString& strPath) {
+    // A save that was cut short left the document it was writing in a recovery copy: the user hears
+    // of it before the file is read, and decides. Nothing is deleted here.
+    const CString strCopy = KTFindRecoveryCopy(strPath);
+    if (!strCopy.IsEmpty() && ui::GetUIServices()->MessageBox(KTRecoveryCopyMessage(strPath, strCopy).str(),
+                                                              KT_RECOVERY_COPY_CAPTION, MB_OKCANCEL) != IDOK)
+        return FALSE;
     KTLoadOptions options;
     options.confirmNewer = [&strPath](float fVersion) -> BOOL {
         const CString strText = KTNewerVersionMessage(strPath, fVersion);

@@ -2,6 +2,7 @@
 // memory). Failures throw CFileException with a cause, the errno value and the file's path.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/afx/afxexcept.h"
@@ -112,12 +113,52 @@ private:
 //    through a temporary file that takes its mode and group and is renamed over it once complete (and
 //    the folder synced), so a failure leaves the old file as it was.
 //  - Any other regular file (hard links, another owner, a folder the caller cannot write, a group the
-//    caller cannot give): written in place, keeping its links, owner, group and mode. The new size is
-//    reserved first (posix_fallocate), so a full disk fails before the old content changes; then the
-//    bytes, the new length and a sync.
+//    caller cannot give): written in place, keeping its links, owner, group and mode. A kill in the
+//    middle would leave the new bytes followed by the rest of the old ones, so the complete new
+//    content first goes to a recovery copy (below), by a temporary file renamed once complete and
+//    synced, file and folder. A copy that cannot be written fails the save before the file changes.
+//    Then the new size is reserved (posix_fallocate), so a full disk fails before the old content
+//    changes; then the bytes, the new length and a sync; then the copy is removed. A failure after
+//    the file began to change keeps the copy.
 //  - Refused before anything is written: a file its owner may not write (accessDenied, the superuser
 //    included), a folder (accessDenied), anything else that is not a regular file (genericException).
+// After a completed save, what killed saves of the same file left is removed: its temporary files
+// (".<name>.tmp<digits>" beside it), the temporary files of its recovery copies and the copies
+// themselves, each only when it is a regular file of the caller's own (never through a link).
+//
+// The recovery copy of a file (links followed; <name> its name, <full path> its absolute path with
+// the folder's links resolved):
+//  - "<folder>/<name>.recovery.qsd" when the caller may write that folder and others may not;
+//  - else "<cache>/quillstorm/<hash>-<name>.recovery.qsd", where <cache> is $XDG_CACHE_HOME when it is
+//    an absolute path, else ~/.cache; <hash> is the 64-bit FNV-1a of <full path> in 16 lowercase hex
+//    digits, and <name> is cut so that the copy's temporary name fits NAME_MAX. The folder
+//    "quillstorm" is made with mode 0700 and refused (the save fails, naming it) unless it is a
+//    folder, not a link, owned by the caller and closed to everyone else (AfxOpenPrivateFolder).
+// A copy's mode is the file's without execute bits, and without group bits unless the copy could be
+// given the file's group; its temporary file is 0600 until its content is complete.
 void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount);
+
+// The recovery copy a save of lpszFileName left when it was cut short, beside the file or in the
+// cache folder (see above): its path when one exists as a regular file of the caller's own, else "".
+// Looks only; makes and removes nothing.
+std::string AfxFindRecoveryCopy(const char* lpszFileName);
+
+// Makes the folder lpszFolder with mode 0700 when it is missing (its parent must exist) and opens it:
+// 0 and *pFd the open folder (the caller closes it), or an errno with *pFd -1 when it is refused: a
+// symbolic link or not a folder, another user's, or open to the group or others (EACCES, ENOTDIR).
+int AfxOpenPrivateFolder(const char* lpszFolder, int* pFd);
+
+// For tests: a function called at the steps of a replacement, where a kill would cut it short.
+enum class AfxReplaceStep {
+    temporaryWritten,          // rename path: the temporary file is complete, not yet renamed
+    recoveryTemporaryWritten,  // in place: the copy's temporary file is complete, not yet renamed
+    recoveryWritten,           // in place: the copy is complete under its name; the file is untouched
+    contentWritten,            // in place: the new bytes are in the file, not yet cut to length
+    contentSynced,             // in place: the file is complete and synced; the copy still exists
+};
+using AfxReplaceStepHook = void (*)(AfxReplaceStep);
+// Sets the hook (NULL: none) and returns the previous one.
+AfxReplaceStepHook AfxSetReplaceStepHookForTesting(AfxReplaceStepHook pHook);
 
 // A file in memory. Reading from a CMemFile made over bytes sees those bytes (copied); writing grows it.
 // The usual pair for "objects -> bytes" and "bytes -> objects":

@@ -1,11 +1,16 @@
-// AfxReplaceFileContents: a save over a file that changes only its bytes. See afxfile.h.
+// AfxReplaceFileContents: a save over a file that changes only its bytes; the recovery copy that
+// makes a save in place survive a kill; the leftovers a killed save leaves. See afxfile.h.
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 
@@ -15,6 +20,19 @@ namespace {
 
 // Symbolic links followed before the chain counts as a loop (the kernel's own limit).
 constexpr int kMaxLinks = 40;
+
+// A temporary name adds "." before and ".tmp" and up to 9 digits after the name it stands for, so a
+// name that gets one stays within NAME_MAX.
+constexpr size_t kMaxTemporaryStem = NAME_MAX - 14;
+constexpr char kTemporaryInfix[] = ".tmp";
+constexpr char kRecoverySuffix[] = ".recovery.qsd";
+constexpr char kCacheFolderName[] = "quillstorm";
+
+AfxReplaceStepHook g_pStepHook = nullptr;
+
+void Step(AfxReplaceStep step) {
+    if (g_pStepHook) g_pStepHook(step);
+}
 
 // Every failure of one replacement names the path the caller gave.
 class CReplaceError {
@@ -38,6 +56,14 @@ public:
     }
     CFd(const CFd&) = delete;
     CFd& operator=(const CFd&) = delete;
+    CFd(CFd&& o) noexcept : m_fd(o.Release()) {}
+    CFd& operator=(CFd&& o) noexcept {
+        if (this != &o) {
+            if (m_fd >= 0) ::close(m_fd);
+            m_fd = o.Release();
+        }
+        return *this;
+    }
     int Get() const { return m_fd; }
     int Release() {
         const int fd = m_fd;
@@ -55,6 +81,11 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // The file a path names once every symbolic link on its last component is followed; it need not
 // exist (a dangling link names the file it would create).
 std::string FollowLinks(const std::string& path, const CReplaceError& error) {
@@ -69,6 +100,20 @@ std::string FollowLinks(const std::string& path, const CReplaceError& error) {
         p = !target.empty() && target[0] == '/' ? target : FolderOf(p) + "/" + target;
     }
     error.Errno(ELOOP);
+}
+
+// The absolute path of a file whose links are followed: its folder with every link resolved, then
+// its name. A folder that cannot be resolved is taken as it is written (from the working directory).
+std::string FullPathOf(const std::string& file) {
+    std::string folder = FolderOf(file);
+    if (char* real = ::realpath(folder.c_str(), nullptr)) {
+        folder = real;
+        std::free(real);
+    } else if (folder[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd)) folder = std::string(cwd) + "/" + folder;
+    }
+    return (folder == "/" ? "" : folder) + "/" + NameOf(file);
 }
 
 void WriteAll(int fd, const BYTE* pData, size_t nCount, const CReplaceError& error) {
@@ -88,48 +133,221 @@ void Sync(int fd, const CReplaceError& error) {
     if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) error.Errno(errno);
 }
 
-// The folder's entry of a rename reaches the disk (a failure to sync it is not the save's).
-void SyncFolder(const std::string& folder) {
-    CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0) ::fsync(dir.Get());
+// ---- temporary files ------------------------------------------------------------------------------
+
+// A temporary file for `name` is ".<name>.tmp<digits>" in the same folder.
+std::string TemporaryPrefix(const std::string& name) { return "." + name + kTemporaryInfix; }
+
+bool IsTemporaryOf(const std::string& entry, const std::string& prefix) {
+    if (entry.size() <= prefix.size() || entry.compare(0, prefix.size(), prefix) != 0) return false;
+    for (size_t i = prefix.size(); i < entry.size(); i++)
+        if (entry[i] < '0' || entry[i] > '9') return false;
+    return true;
 }
 
-// In place: the file keeps its inode, so its links, owner, group and mode stay. The new size is
-// reserved first, so a full disk fails before a byte of the old content changes (the size is put
-// back); then the bytes, the new end and a sync.
+// A new file that nothing bears yet, named for `name` in the folder dirfd, created with nMode (less
+// the umask).
+int CreateTemporaryAt(int dirfd, const std::string& name, mode_t nMode, std::string* pTemp, const CReplaceError& error) {
+    static std::minstd_rand s_rng(std::random_device{}());
+    for (int i = 0; i < 100; i++) {
+        *pTemp = TemporaryPrefix(name) + std::to_string(s_rng() % 1000000000u);
+        const int fd = ::openat(dirfd, pTemp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, nMode);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) error.Errno(errno);
+    }
+    error.Errno(EEXIST);
+}
+
+// The entry `name` of dirfd when it is a regular file of the caller's own (never through a link).
+bool IsOwnRegularFile(int dirfd, const char* name) {
+    struct stat st;
+    return ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+// Removes the temporary files of `name` that a killed save left in dirfd: the caller's own regular
+// files of that name's pattern, nothing else.
+void RemoveTemporariesAt(int dirfd, const std::string& name) {
+    const int fd = ::dup(dirfd);
+    if (fd < 0) return;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return;
+    }
+    const std::string prefix = TemporaryPrefix(name);
+    bool bRemoved = false;
+    while (const dirent* e = ::readdir(dir)) {
+        if (IsTemporaryOf(e->d_name, prefix) && IsOwnRegularFile(dirfd, e->d_name))
+            bRemoved = ::unlinkat(dirfd, e->d_name, 0) == 0 || bRemoved;
+    }
+    ::closedir(dir);
+    if (bRemoved) ::fsync(dirfd);
+}
+
+// ---- the recovery copy ----------------------------------------------------------------------------
+
+// FNV-1a, 64 bits: a short name for a full path that stays the same from run to run.
+std::string PathHash(const std::string& path) {
+    uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : path) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char buf[17];
+    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h));
+    return buf;
+}
+
+std::string CopyNameBeside(const std::string& name) { return name + kRecoverySuffix; }
+
+// "<hash of the full path>-<name>.recovery.qsd", the name cut so that the whole fits a temporary.
+std::string CopyNameInCache(const std::string& fullPath) {
+    const std::string head = PathHash(fullPath) + "-";
+    std::string name = NameOf(fullPath);
+    const size_t room = kMaxTemporaryStem - head.size() - (sizeof kRecoverySuffix - 1);
+    if (name.size() > room) name.resize(room);
+    return head + name + kRecoverySuffix;
+}
+
+// The base of the cache: $XDG_CACHE_HOME when it is an absolute path, else ~/.cache.
+std::string CacheBase() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* pw = ::getpwuid(::geteuid());
+        home = pw && pw->pw_dir && pw->pw_dir[0] == '/' ? pw->pw_dir : nullptr;
+    }
+    return home ? std::string(home) + "/.cache" : std::string();
+}
+
+// Makes each missing folder of path (mode 0700); 0 or the errno of the first that fails.
+int MakeFolders(const std::string& path) {
+    for (size_t i = 1; i <= path.size(); i++) {
+        if (i < path.size() && path[i] != '/') continue;
+        const std::string part = path.substr(0, i);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    }
+    return 0;
+}
+
+// A writable folder for a document's copy beside it: the caller may write it and others may not
+// (in a folder open to everyone, another user could take or block the copy's name).
+bool FolderTakesCopies(const std::string& folder) {
+    struct stat st;
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && !(st.st_mode & S_IWOTH) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+struct CopyPlace {
+    CFd dir;             // the folder, open
+    std::string folder;  // its path
+    std::string name;    // the copy's name in it
+    std::string Path() const { return folder + "/" + name; }
+};
+
+// Where a save in place of `file` (links followed) puts its copy: beside the file when that folder
+// takes copies and the name fits, else the private cache folder. The folder's errno when neither
+// can be used.
+int PlaceCopy(const std::string& file, CopyPlace* pPlace) {
+    const std::string full = FullPathOf(file);
+    const std::string folder = FolderOf(full);
+    const std::string beside = CopyNameBeside(NameOf(full));
+    if (beside.size() <= kMaxTemporaryStem && FolderTakesCopies(folder)) {
+        pPlace->dir = CFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (pPlace->dir.Get() < 0) return errno;
+        pPlace->folder = folder;
+        pPlace->name = beside;
+        return 0;
+    }
+    const std::string base = CacheBase();
+    if (base.empty()) return ENOENT;
+    if (const int err = MakeFolders(base)) return err;
+    pPlace->folder = base + "/" + kCacheFolderName;
+    pPlace->name = CopyNameInCache(full);
+    int fd = -1;
+    if (const int err = AfxOpenPrivateFolder(pPlace->folder.c_str(), &fd)) return err;
+    pPlace->dir = CFd(fd);
+    return 0;
+}
+
+// The complete new content under the copy's name, by a temporary file renamed once complete and
+// synced, file and folder: a kill leaves either no copy or a whole one. Its mode is the original's
+// without execute bits, and without group bits unless it could be given the original's group.
+void WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* pData, size_t nCount,
+               const CReplaceError& error) {
+    std::string temp;
+    CFd fd(CreateTemporaryAt(place.dir.Get(), place.name, 0600, &temp, error));
+    struct Remover {
+        int dirfd;
+        const std::string& name;
+        bool bKeep = false;
+        ~Remover() {
+            if (!bKeep) ::unlinkat(dirfd, name.c_str(), 0);
+        }
+    } remover{place.dir.Get(), temp};
+    struct stat st;
+    if (::fstat(fd.Get(), &st) != 0) error.Errno(errno);
+    mode_t nMode = original.st_mode & 0666;
+    if (st.st_gid != original.st_gid && ::fchown(fd.Get(), static_cast<uid_t>(-1), original.st_gid) != 0) nMode &= ~070;
+    if (nCount > 0) {
+        const int r = ::posix_fallocate(fd.Get(), 0, static_cast<off_t>(nCount));
+        if (r != 0) error.Errno(r);
+    }
+    WriteAll(fd.Get(), pData, nCount, error);
+    if (::fchmod(fd.Get(), nMode) != 0) error.Errno(errno);
+    Sync(fd.Get(), error);
+    if (::close(fd.Release()) != 0 && errno != EINTR) error.Errno(errno);
+    Step(AfxReplaceStep::recoveryTemporaryWritten);
+    if (::renameat(place.dir.Get(), temp.c_str(), place.dir.Get(), place.name.c_str()) != 0) error.Errno(errno);
+    remover.bKeep = true;
+    // A copy whose name may not reach the disk fails the save; it goes, since the file is untouched.
+    if (::fsync(place.dir.Get()) != 0 && errno != EINVAL && errno != EROFS) {
+        const int err = errno;
+        ::unlinkat(place.dir.Get(), place.name.c_str(), 0);
+        error.Errno(err);
+    }
+}
+
+// In place: the file keeps its inode, so its links, owner, group and mode stay. The complete new
+// content goes to a recovery copy first; a copy that cannot be written fails the save before the
+// file changes. Then the new size is reserved (a full disk fails with the old content whole: the
+// size and the copy are put back), the bytes, the new end and a sync; then the copy goes. A failure
+// after the first byte changed keeps the copy: it is the only whole version.
 void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount, const CReplaceError& error) {
     CFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.Get() < 0) error.Errno(errno);
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0) error.Errno(errno);
     if (!S_ISREG(st.st_mode)) error.Cause(CFileException::genericException, -1);
+
+    CopyPlace place;
+    if (const int err = PlaceCopy(target, &place)) {
+        const std::string folder = place.folder.empty() ? CacheBase() : place.folder;
+        AfxThrowFileException(CFileException::ErrnoToException(err), err, folder.c_str());
+    }
+    WriteCopy(place, st, pData, nCount, error);
+    auto removeCopy = [&place] {
+        if (::unlinkat(place.dir.Get(), place.name.c_str(), 0) == 0) ::fsync(place.dir.Get());
+    };
+    Step(AfxReplaceStep::recoveryWritten);
+
     if (nCount > 0) {
         const int r = ::posix_fallocate(fd.Get(), 0, static_cast<off_t>(nCount));
         if (r != 0) {
             struct stat now;
             if (::fstat(fd.Get(), &now) == 0 && now.st_size != st.st_size) (void)::ftruncate(fd.Get(), st.st_size);
+            removeCopy();
             error.Errno(r);
         }
     }
     WriteAll(fd.Get(), pData, nCount, error);
+    Step(AfxReplaceStep::contentWritten);
     if (::ftruncate(fd.Get(), static_cast<off_t>(nCount)) != 0) error.Errno(errno);
     Sync(fd.Get(), error);
     if (::close(fd.Release()) != 0 && errno != EINTR) error.Errno(errno);
-}
-
-// A new file beside the target that nothing bears yet, created (mode 0666 less the umask).
-int CreateTemporary(const std::string& target, std::string* pTemp, const CReplaceError& error) {
-    static std::minstd_rand s_rng(std::random_device{}());
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    for (int i = 0; i < 100; i++) {
-        *pTemp = folder + "." + name + ".tmp" + std::to_string(s_rng() % 1000000000u);
-        const int fd = ::open(pTemp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) error.Errno(errno);
-    }
-    error.Errno(EEXIST);
+    Step(AfxReplaceStep::contentSynced);
+    removeCopy();
 }
 
 // Through a temporary file renamed over the target once complete: a failure leaves the old file as
@@ -137,15 +355,19 @@ int CreateTemporary(const std::string& target, std::string* pTemp, const CReplac
 // the group cannot be kept: the caller writes in place then.
 BOOL ReplaceByRename(const std::string& target, const struct stat* pOld, const BYTE* pData, size_t nCount,
                      const CReplaceError& error) {
+    const std::string folder = FolderOf(target);
+    CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() < 0) error.Errno(errno);
     std::string temp;
-    CFd fd(CreateTemporary(target, &temp, error));
+    CFd fd(CreateTemporaryAt(dir.Get(), NameOf(target), 0666, &temp, error));
     struct Remover {
-        const std::string& path;
+        int dirfd;
+        const std::string& name;
         bool bKeep = false;
         ~Remover() {
-            if (!bKeep) ::unlink(path.c_str());
+            if (!bKeep) ::unlinkat(dirfd, name.c_str(), 0);
         }
-    } remover{temp};
+    } remover{dir.Get(), temp};
     if (pOld) {
         struct stat st;
         if (::fstat(fd.Get(), &st) != 0) error.Errno(errno);
@@ -155,13 +377,82 @@ BOOL ReplaceByRename(const std::string& target, const struct stat* pOld, const B
     WriteAll(fd.Get(), pData, nCount, error);
     Sync(fd.Get(), error);
     if (::close(fd.Release()) != 0 && errno != EINTR) error.Errno(errno);
-    if (std::rename(temp.c_str(), target.c_str()) != 0) error.Errno(errno);
+    Step(AfxReplaceStep::temporaryWritten);
+    if (::renameat(dir.Get(), temp.c_str(), dir.Get(), NameOf(target).c_str()) != 0) error.Errno(errno);
     remover.bKeep = true;
-    SyncFolder(FolderOf(target));
+    ::fsync(dir.Get());
     return TRUE;
 }
 
+// The copies a save of `file` (links followed) may have left, beside it and in the cache folder,
+// and the folders that hold them; only folders that exist (nothing is made to look).
+template <typename F>
+void ForEachCopyPlace(const std::string& file, F&& f) {
+    const std::string full = FullPathOf(file);
+    {
+        CFd dir(::open(FolderOf(full).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.Get() >= 0) f(dir.Get(), FolderOf(full), CopyNameBeside(NameOf(full)));
+    }
+    const std::string base = CacheBase();
+    if (base.empty()) return;
+    const std::string folder = base + "/" + kCacheFolderName;
+    CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+    struct stat st;
+    if (dir.Get() < 0 || ::fstat(dir.Get(), &st) != 0 || st.st_uid != ::geteuid()) return;
+    f(dir.Get(), folder, CopyNameInCache(full));
+}
+
+// After a completed save: what killed saves of the same document left goes, the caller's own regular
+// files only: temporary files of the document and of its copies, and copies (a copy exists only while
+// a save in place has not finished, so a completed save makes it stale).
+void RemoveLeftovers(const std::string& target) {
+    {
+        CFd dir(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.Get() >= 0) RemoveTemporariesAt(dir.Get(), NameOf(target));
+    }
+    ForEachCopyPlace(target, [](int dirfd, const std::string&, const std::string& name) {
+        RemoveTemporariesAt(dirfd, name);
+        if (IsOwnRegularFile(dirfd, name.c_str()) && ::unlinkat(dirfd, name.c_str(), 0) == 0) ::fsync(dirfd);
+    });
+}
+
 }  // namespace
+
+int AfxOpenPrivateFolder(const char* lpszFolder, int* pFd) {
+    *pFd = -1;
+    if (::mkdir(lpszFolder, 0700) != 0 && errno != EEXIST) return errno;
+    // Opened without following a link, then checked through the descriptor: what was checked is what
+    // is used.
+    CFd dir(::open(lpszFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+    if (dir.Get() < 0) return errno == ELOOP ? EACCES : errno;
+    struct stat st;
+    if (::fstat(dir.Get(), &st) != 0) return errno;
+    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+    if (st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) return EACCES;
+    *pFd = dir.Release();
+    return 0;
+}
+
+std::string AfxFindRecoveryCopy(const char* lpszFileName) {
+    if (!lpszFileName || !*lpszFileName) return {};
+    std::string file;
+    try {
+        file = FollowLinks(lpszFileName, CReplaceError(lpszFileName));
+    } catch (const CException&) {
+        return {};
+    }
+    std::string found;
+    ForEachCopyPlace(file, [&found](int dirfd, const std::string& folder, const std::string& name) {
+        if (found.empty() && IsOwnRegularFile(dirfd, name.c_str())) found = folder + "/" + name;
+    });
+    return found;
+}
+
+AfxReplaceStepHook AfxSetReplaceStepHookForTesting(AfxReplaceStepHook pHook) {
+    const AfxReplaceStepHook pOld = g_pStepHook;
+    g_pStepHook = pHook;
+    return pOld;
+}
 
 void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount) {
     const CReplaceError error(lpszFileName);
@@ -171,6 +462,7 @@ void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t 
     if (::stat(target.c_str(), &st) != 0) {
         if (errno != ENOENT) error.Errno(errno);
         ReplaceByRename(target, nullptr, pData, nCount, error);  // a new file
+        RemoveLeftovers(target);
         return;
     }
     if (S_ISDIR(st.st_mode)) error.Errno(EISDIR);
@@ -180,6 +472,7 @@ void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t 
     const std::string folder = FolderOf(target);
     const bool bRenameKeepsAll =
         st.st_nlink == 1 && st.st_uid == ::geteuid() && ::access(folder.c_str(), W_OK | X_OK) == 0;
-    if (bRenameKeepsAll && ReplaceByRename(target, &st, pData, nCount, error)) return;
-    ReplaceInPlace(target, pData, nCount, error);
+    if (!bRenameKeepsAll || !ReplaceByRename(target, &st, pData, nCount, error))
+        ReplaceInPlace(target, pData, nCount, error);
+    RemoveLeftovers(target);
 }

@@ -140,4 +140,55 @@ TEST_F(DocTest, LoadsNameTheFileInTheirMessages) {
                   CString(broken.c_str()) + " past its end.");
 }
 
+// A save in place cut short after the recovery copy is complete (here by a failure at that step, as a
+// kill would): the file is the old document or a blend, the copy named for it is the new document and
+// loads as the scene that was saved; the next completed save leaves no copy.
+TEST_F(DocTest, ASaveInPlaceCutShortLeavesTheWholeDocumentInItsRecoveryCopy) {
+    static AfxReplaceStep s_cutAt;
+    struct Case {
+        const char* name;
+        AfxReplaceStep step;
+        bool bFileOld;  // the file still holds the old document (else a blend of the two)
+    } cases[] = {
+        {"copy complete", AfxReplaceStep::recoveryWritten, true},
+        {"bytes written, not cut", AfxReplaceStep::contentWritten, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.Path("scene.qsd");
+        // An old document longer than the new one, with a second name: the save writes in place.
+        FzdBytes old = m_userBytes;
+        old.insert(old.end() - 8, 4096, BYTE(0xAB));
+        WriteFileBytes(path, old);
+        ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+
+        s_cutAt = c.step;
+        const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting([](AfxReplaceStep step) {
+            if (step == s_cutAt) AfxThrowFileException(CFileException::genericException);
+        });
+        EXPECT_FALSE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str())).bSaved);
+        AfxSetReplaceStepHookForTesting(pOld);
+
+        const FzdBytes file = ReadFileBytes(path);
+        if (c.bFileOld) {
+            EXPECT_EQ(file, old);
+        } else {
+            EXPECT_NE(file, old);
+            EXPECT_NE(file, m_userBytes);
+        }
+        const CString copy = KTFindRecoveryCopy(CString(path.c_str()));
+        EXPECT_EQ(copy, CString(dir.Path("scene.qsd.recovery.qsd").c_str()));
+        EXPECT_EQ(ReadFileBytes(copy.str()), m_userBytes);
+        LoadedDoc doc(KTLoadDocumentFile(copy));
+        ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+        EXPECT_EQ(TextOf(doc.book()), TextOf(*User()));
+
+        ASSERT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str())).bSaved);
+        EXPECT_EQ(ReadFileBytes(path), m_userBytes);
+        EXPECT_EQ(KTFindRecoveryCopy(CString(path.c_str())), CString());
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"scene.qsd", "second.qsd"}));
+    }
+}
+
 }  // namespace

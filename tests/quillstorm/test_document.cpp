@@ -211,6 +211,52 @@ TEST_F(Loading, AFailedLoadKeepsTheUserScene) {
     EXPECT_EQ(Text(), "mines");
 }
 
+// A document whose last save was cut short: before the file is read the program says once that a
+// recovery copy exists, naming the file and the copy. OK reads the file as it stands, Cancel reads
+// nothing; either way the copy stays. A document without a copy opens without a word.
+TEST_F(Loading, ACutShortSaveIsNamedOnceBeforeTheFileIsRead) {
+    Type("file");
+    WriteForm("scene.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    WriteForm("plain.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    // The name a save in place gives the copy beside its file.
+    const std::string copy = Path("scene.qsd.recovery.qsd");
+    WriteBytes("scene.qsd.recovery.qsd", ReadBytes(Path("scene.qsd")));
+    struct Case {
+        const char* file;
+        int nAnswer;  // 0: no box expected
+        bool bLoads;
+    } cases[] = {
+        {"scene.qsd", IDOK, true},
+        {"scene.qsd", IDCANCEL, false},
+        {"plain.qsd", 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.nAnswer));
+        UserScene();
+        m_ui.Clear();
+        if (c.nAnswer) m_ui.AnswerMessageBox(c.nAnswer);
+        EXPECT_EQ(v()->LoadDocument(c.file), c.bLoads);
+        EXPECT_EQ(Text(), c.bLoads ? "file" : "mine");
+        if (c.nAnswer) {
+            ASSERT_EQ(m_ui.Calls().size(), 1u);
+            const auto& box = m_ui.Calls()[0];
+            EXPECT_EQ(box.strText, std::string("A save of ") + c.file +
+                                       " did not finish. The document that save was writing is complete in this "
+                                       "recovery copy:\n" +
+                                       copy +
+                                       "\n\nThe file itself may be incomplete, or partly old and partly new. "
+                                       "Nothing is deleted now, but the next completed save of this document removes "
+                                       "the copy: to keep it, open the copy instead, or move it away first.\n\nOpen "
+                                       "the file as it stands?");
+            EXPECT_EQ(box.strCaption, KT_RECOVERY_COPY_CAPTION);
+            EXPECT_EQ(box.nType & MB_TYPEMASK, MB_OKCANCEL);
+        } else {
+            EXPECT_EQ(m_ui.Calls().size(), 0u);
+        }
+        EXPECT_TRUE(Exists(copy));
+    }
+}
+
 // The stored size applies only when both sides differ from the last paint's client rectangle, and
 // only when it lies within 1 .. 16384.
 TEST_F(Loading, TheStoredCanvasSizeAppliesWhenBothSidesDiffer) {
