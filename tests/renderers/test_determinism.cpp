@@ -14,6 +14,7 @@
 #include "kinetype/kterparticle.h"
 #include "kinetype/ktersplatter.h"
 #include "kinetype/ktertrail.h"
+#include "kinetype/ktpixelbatch.h"
 #include "rendererfixture.h"
 
 namespace rtest {
@@ -51,6 +52,17 @@ public:
 
 class Determinism : public RendererTest {
 protected:
+    // Even these small scenes go through the worker pool (unless QS_THREADS=1).
+    void SetUp() override {
+        RendererTest::SetUp();
+        m_nOldMinCost = KTSetMinParallelCost(0);
+    }
+    void TearDown() override {
+        KTSetMinParallelCost(m_nOldMinCost);
+        RendererTest::TearDown();
+    }
+    size_t m_nOldMinCost = 0;
+
     // Words placed down the window, each with a renderer from its maker.
     void AddStyled(const std::string& text, int y, const std::function<CKTElementRenderer*()>& make,
                    LONG lfHeight = 320) {
