@@ -13,24 +13,45 @@
 
 IMPLEMENT_SERIAL(CKTERTrail, CKTCellMaskRenderer, 0)
 
-// The weights w' of one frame's values (radius, phase, spacing) by the squared distance d^2, shared by
-// every glyph of a batch with the same values and filled by whichever cell first needs an entry. The
-// entry for d^2 is the weight of sqrt(d^2) computed as the cell loop computes it, so a cell reads the
-// same float either way. Entries carry the stamp of the values they were computed for; a new assignment
-// takes a new stamp instead of clearing. Written and read by several worker threads at once: an entry is
-// one atomic word, and two threads that both compute it store the same bits.
+// The weights w' of one frame's values (radius, phase, spacing), shared by every glyph of a batch with
+// the same values and filled by whichever cell first needs an entry. The weight depends on the squared
+// distance d^2 = dx^2 + dy^2 alone; the table holds it by |dy| (a row) and |dx| (an entry of the row),
+// so that a row of cells reads neighbouring entries, and the trail's points, which lie along the
+// mouse's path, and the glyphs along a line share them. An entry is the weight of sqrt(d^2) computed
+// as the cell loop computes it, so a cell reads the same float either way.
+//
+// Entries carry the stamp of the values they were computed for; a new assignment takes a new stamp
+// instead of clearing. Rows are allocated on first use and kept. Several worker threads write and read
+// at once: an entry is one atomic word (two threads that both compute it store the same bits), and a
+// row is published once with a compare-and-swap.
 class CKTTrailWeights {
 public:
-    static constexpr int64_t kSize = int64_t{1} << 18;  // d^2 below this: distances up to 512 pixels
-    static constexpr int kMaxTables = 4;                 // distinct values of one batch that get a table
+    static constexpr int kRows = 1024;  // |dy| below this
+    static constexpr int kCols = 2048;  // |dx| below this
+    static constexpr int kMaxTables = 2;  // distinct values of one batch that get a table
 
     // The table of this batch for the weight's values; NULL when the batch has enough tables already.
     static CKTTrailWeights* For(const CKTCellMaskRenderer::CWeight& weight);
 
-    float Get(int64_t nD2, const CKTCellMaskRenderer::CWeight& weight) {
-        std::atomic<uint64_t>& slot = m_pSlots[nD2];
+    ~CKTTrailWeights() {
+        for (auto& row : m_rows) delete[] row.load(std::memory_order_relaxed);
+    }
+
+    // The entries of row |dy| = nAbsDy (below kRows).
+    std::atomic<uint64_t>* Row(int nAbsDy) {
+        std::atomic<uint64_t>* pRow = m_rows[nAbsDy].load(std::memory_order_acquire);
+        if (pRow) return pRow;
+        auto* pNew = new std::atomic<uint64_t>[kCols]();  // stamp 0: empty
+        if (m_rows[nAbsDy].compare_exchange_strong(pRow, pNew, std::memory_order_acq_rel)) return pNew;
+        delete[] pNew;  // another thread published the row first
+        return pRow;
+    }
+    // The weight at |dx| = nAbsDx (below kCols) in a row of |dy| = nAbsDy.
+    float Get(std::atomic<uint64_t>* pRow, int nAbsDx, int nAbsDy, const CKTCellMaskRenderer::CWeight& weight) const {
+        std::atomic<uint64_t>& slot = pRow[nAbsDx];
         const uint64_t v = slot.load(std::memory_order_relaxed);
         if ((v >> 32) == m_nStamp) return std::bit_cast<float>(static_cast<uint32_t>(v));
+        const int64_t nD2 = int64_t{nAbsDx} * nAbsDx + int64_t{nAbsDy} * nAbsDy;
         const float f = weight(std::sqrt(static_cast<double>(nD2)));
         slot.store((uint64_t{m_nStamp} << 32) | std::bit_cast<uint32_t>(f), std::memory_order_relaxed);
         return f;
@@ -42,9 +63,10 @@ private:
                m_key[2] == std::bit_cast<uint32_t>(w.fSpacing);
     }
     void Assign(const CKTCellMaskRenderer::CWeight& w) {
-        if (!m_pSlots) m_pSlots.reset(new std::atomic<uint64_t>[kSize]());
         if (++m_nStamp == 0) {  // every stamp used: start over from clean entries
-            for (int64_t i = 0; i < kSize; i++) m_pSlots[i].store(0, std::memory_order_relaxed);
+            for (auto& row : m_rows)
+                if (std::atomic<uint64_t>* pRow = row.load(std::memory_order_relaxed))
+                    for (int i = 0; i < kCols; i++) pRow[i].store(0, std::memory_order_relaxed);
             m_nStamp = 1;
         }
         m_key[0] = std::bit_cast<uint32_t>(w.fRadius);
@@ -52,7 +74,7 @@ private:
         m_key[2] = std::bit_cast<uint32_t>(w.fSpacing);
     }
 
-    std::unique_ptr<std::atomic<uint64_t>[]> m_pSlots;
+    std::atomic<std::atomic<uint64_t>*> m_rows[kRows] = {};
     uint32_t m_nStamp = 0;
     uint32_t m_key[3] = {0, 0, 0};
 };
@@ -106,19 +128,31 @@ void CKTERTrail::ComputePixels() {
     CKTTrailWeights* pTable = m_pWeights;
     const POINT* pPoints = m_trail.data();
     const int w = MaskWidth(), h = MaskHeight();
+    // Per row, each point's row of the table (NULL beyond its reach or without a table).
+    std::atomic<uint64_t>* pRows[kMaxTrail + 1];
+    int nAbsDy[kMaxTrail + 1];
     int* pCell = m_pMask;
     for (int r = 0; r < h; r++) {
+        bool bRowsTaken = false;
         for (int c = 0; c < w; c++, pCell += 4) {
             if (!pCell[0]) continue;
+            if (!bRowsTaken) {  // rows with no inside cell take no table row
+                bRowsTaken = true;
+                for (size_t i = 0; i < nPoints; i++) {
+                    const int64_t nDy = int64_t{r} - pPoints[i].y;
+                    const bool bNear = pTable && nDy > -CKTTrailWeights::kRows && nDy < CKTTrailWeights::kRows;
+                    nAbsDy[i] = bNear ? static_cast<int>(nDy < 0 ? -nDy : nDy) : 0;
+                    pRows[i] = bNear ? pTable->Row(nAbsDy[i]) : nullptr;
+                }
+            }
             float fWeight = 0.0f, fRed = 0.0f, fGreen = 0.0f, fBlue = 0.0f;
             for (size_t i = 0; i < nPoints; i++) {
-                // Within the table's reach d^2 is an exact integer, and so is its double: the table's
-                // entry is this same weight.
-                const int64_t nDx = int64_t{c} - pPoints[i].x, nDy = int64_t{r} - pPoints[i].y;
+                // Within the table's reach dx and dy are small integers, d^2 and its double exact: the
+                // table's entry is this same weight.
+                const int64_t nDx = int64_t{c} - pPoints[i].x;
                 float fW;
-                if (pTable && nDx > -512 && nDx < 512 && nDy > -512 && nDy < 512 &&
-                    nDx * nDx + nDy * nDy < CKTTrailWeights::kSize) {
-                    fW = pTable->Get(nDx * nDx + nDy * nDy, weight);
+                if (pRows[i] && nDx > -CKTTrailWeights::kCols && nDx < CKTTrailWeights::kCols) {
+                    fW = pTable->Get(pRows[i], static_cast<int>(nDx < 0 ? -nDx : nDx), nAbsDy[i], weight);
                 } else {
                     const double dx = static_cast<double>(c) - pPoints[i].x;
                     const double dy = static_cast<double>(r) - pPoints[i].y;
