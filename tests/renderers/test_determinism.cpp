@@ -127,6 +127,18 @@ TEST_F(Determinism, TrailWithTenPoints) {
     EXPECT_EQ(r.rand, 0x7E057559u);
 }
 
+// Glyphs far to the right of and below the mouse's path: their trail points lie beyond the reach of
+// any shared table of weights.
+TEST_F(Determinism, TrailFarFromTheMouse) {
+    AddStyled("Qu", 60, [] { return new CKTERTrail; });
+    AddStyled("st", 1300, [] { return new CKTERTrail; });
+    AddStyled("il", 100, [] { return new CKTERTrail; });
+    m_words.back()->MoveBy(CKTVector(2600, 0, 0));
+    const Result r = Run(true);
+    EXPECT_EQ(r.frames, 0xFB67FA6F577B8DB7ull);
+    EXPECT_EQ(r.rand, 0xD515C369u);
+}
+
 TEST_F(Determinism, ColorStatic) {
     AddStyled("Quill", 60, [] { return new CKTERColorStatic; });
     AddStyled("storm", 130, [] { return new CKTERColorStatic; });
