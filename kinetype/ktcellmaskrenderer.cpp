@@ -6,7 +6,13 @@
 IMPLEMENT_DYNAMIC(CKTCellMaskRenderer, CKTMaskRenderer)
 
 CKTCellMaskRenderer::CKTCellMaskRenderer(int nType, float fRadius)
-    : CKTMaskRenderer(nType, 4), m_fRadius(fRadius), m_fSpeed(2.0f), m_fSpacing(0.2f), m_nFrame(0), m_nInside(0), m_weight{0.0f, 0.0f, 0.0f} {}
+    : CKTMaskRenderer(nType, 4),
+      m_fRadius(fRadius),
+      m_fSpeed(2.0f),
+      m_fSpacing(0.2f),
+      m_nFrame(0),
+      m_nInside(0),
+      m_weight{0.0f, 0.0f, 0.0f} {}
 
 void CKTCellMaskRenderer::CopyParametersTo(CKTCellMaskRenderer* p) const {
     p->m_fRadius = m_fRadius;

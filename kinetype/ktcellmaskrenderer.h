@@ -35,8 +35,6 @@ public:
     int GetFrame() const { return m_nFrame; }
     // The cell of column c, row r (NULL without cells or outside the mask): inside, red, green, blue.
     const int* GetCell(int c, int r) const;
-    // Inside cells of the mask (0 without one).
-    int GetInsideCount() const { return HasMask() ? m_nInside : 0; }
 
     void Serialize(CArchive& ar) override;
 

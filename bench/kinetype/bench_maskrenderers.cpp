@@ -111,7 +111,8 @@ void BM_MixedDocument(benchmark::State& state) {
         pCrypt->SetContinuous(TRUE);
         scene.Book().AddBehavior(pCrypt);
         for (size_t w = 0; w < scene.Words().size(); w += 2)
-            for (int g = 0; g < scene.Words()[w]->GetChildCount(); g += 3) pCrypt->AddElement(scene.Words()[w]->GetChildAt(g));
+            for (int g = 0; g < scene.Words()[w]->GetChildCount(); g += 3)
+                pCrypt->AddElement(scene.Words()[w]->GetChildAt(g));
         pCrypt->StartListening();
     };
     RunFrames(state, make, true, scramble);
