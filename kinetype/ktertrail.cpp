@@ -118,7 +118,9 @@ void CKTERTrail::Recolor(const CKTBook& book) {
         }
     }
     m_weight = FrameWeight();
-    m_pWeights = CKTTrailWeights::For(m_weight);
+    // A single point shares little with the other glyphs' (a still mouse): its weights are computed
+    // in place, without the table's stores and misses.
+    m_pWeights = m_trail.size() > 1 ? CKTTrailWeights::For(m_weight) : nullptr;
     QueuePixels(static_cast<size_t>(m_nInside) * m_trail.size());
 }
 
