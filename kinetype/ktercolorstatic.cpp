@@ -31,7 +31,8 @@ void CKTERColorStatic::Recolor(const CKTBook& book) {
 
 void CKTERColorStatic::ComputePixels() {
     const CPoint pt = m_ptMouse;
-    const BYTE* channel = m_channel;
+    // Local copies: the loop writes through int pointers, after which members would be read again.
+    const BYTE channel[3] = {m_channel[0], m_channel[1], m_channel[2]};
     const CWeight weight = m_weight;
     crt::RandStream rand(m_nRand);
     const int w = MaskWidth(), h = MaskHeight();
