@@ -10,6 +10,7 @@
 #include "kinetype/ktelementrenderer.h"
 #include "kinetype/ktglyph.h"
 #include "kinetype/ktpassage.h"
+#include "kinetype/ktpixelbatch.h"
 #include "kinetype/kttext.h"
 #include "kinetype/ktwindow.h"
 #include "kinetype/ktword.h"
@@ -173,6 +174,9 @@ void CKTBook::DispatchEvent(int nEvent) {
         CKTComponent* p = list.GetNext(pos);
         if (p) p->OnEvent(nEvent);
     }
+    // The pixel work the renderers queued at their turns runs now, before the step or a draw can see
+    // a mask (ktpixelbatch.h).
+    if (nEvent == EV_PRESTEP) KTFinishPixels();
 }
 
 POSITION CKTBook::GetFirstListenerPosition(int nEvent) const {

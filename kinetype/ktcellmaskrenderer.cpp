@@ -6,7 +6,13 @@
 IMPLEMENT_DYNAMIC(CKTCellMaskRenderer, CKTMaskRenderer)
 
 CKTCellMaskRenderer::CKTCellMaskRenderer(int nType, float fRadius)
-    : CKTMaskRenderer(nType, 4), m_fRadius(fRadius), m_fSpeed(2.0f), m_fSpacing(0.2f), m_nFrame(0) {}
+    : CKTMaskRenderer(nType, 4),
+      m_fRadius(fRadius),
+      m_fSpeed(2.0f),
+      m_fSpacing(0.2f),
+      m_nFrame(0),
+      m_nInside(0),
+      m_weight{0.0f, 0.0f, 0.0f} {}
 
 void CKTCellMaskRenderer::CopyParametersTo(CKTCellMaskRenderer* p) const {
     p->m_fRadius = m_fRadius;
@@ -15,11 +21,13 @@ void CKTCellMaskRenderer::CopyParametersTo(CKTCellMaskRenderer* p) const {
 }
 
 const int* CKTCellMaskRenderer::GetCell(int c, int r) const {
+    WaitPixels();
     if (!HasMask() || c < 0 || r < 0 || c >= MaskWidth() || r >= MaskHeight()) return nullptr;
     return m_pMask + 4 * (static_cast<size_t>(r) * MaskWidth() + c);
 }
 
 void CKTCellMaskRenderer::OnPreStep() {
+    WaitPixels();
     CKTBook* pBook = g_pCurrentBook;
     if (!IsBlank() && m_pElement && pBook) {
         if (!m_bCacheValid) {
@@ -32,6 +40,7 @@ void CKTCellMaskRenderer::OnPreStep() {
 
 void CKTCellMaskRenderer::FillMask(const CRgn& rgn, const CRect& box) {
     const int nRed = GetRValue(m_crColor), nGreen = GetGValue(m_crColor), nBlue = GetBValue(m_crColor);
+    m_nInside = 0;
     ForEachPixel(rgn, box, [&](int i, int, int, bool bInside) {
         int* pCell = m_pMask + 4 * static_cast<size_t>(i);
         if (!bInside) {
@@ -39,6 +48,7 @@ void CKTCellMaskRenderer::FillMask(const CRgn& rgn, const CRect& box) {
             return;
         }
         pCell[0] = 1;
+        m_nInside++;
         pCell[1] = nRed;
         pCell[2] = nGreen;
         pCell[3] = nBlue;

@@ -28,7 +28,8 @@ public:
     float m_fSpacing;
 
     // For a glyph that is neither the character 0 nor a space, the cells are built when invalid and,
-    // when they exist, recoloured (Recolor); then the frame counter advances, also for blanks.
+    // when they exist, recoloured (Recolor, whose pixel loop runs when the pre-step ends); then the
+    // frame counter advances, also for blanks.
     void OnPreStep() override;
 
     int GetFrame() const { return m_nFrame; }
@@ -37,13 +38,6 @@ public:
 
     void Serialize(CArchive& ar) override;
 
-protected:
-    CKTCellMaskRenderer(int nType, float fRadius);
-
-    // One frame's colours of the inside cells, before the frame counter advances.
-    virtual void Recolor(const CKTBook& book) = 0;
-    void FillMask(const CRgn& rgn, const CRect& box) override;
-    void DrawMask(CDC* pDC, int x0, int y0) override;
     // w' of a pixel at distance d in the current frame (see the top), with the frame's values taken
     // once: the loops over the cells write through int pointers and draw random numbers, after which
     // members would be read again for every pixel.
@@ -57,9 +51,20 @@ protected:
             return std::isfinite(fWeight) ? fWeight : 0.0f;
         }
     };
+
+protected:
+    CKTCellMaskRenderer(int nType, float fRadius);
+
+    // One frame's colours of the inside cells, before the frame counter advances: at the renderer's
+    // turn, what must happen in order, then the cell loop queued (ComputePixels) with the frame's values.
+    virtual void Recolor(const CKTBook& book) = 0;
+    void FillMask(const CRgn& rgn, const CRect& box) override;
+    void DrawMask(CDC* pDC, int x0, int y0) override;
     CWeight FrameWeight() const { return CWeight{m_fRadius, m_nFrame * m_fSpeed, m_fSpacing}; }
     // Copies the three parameters into a clone.
     void CopyParametersTo(CKTCellMaskRenderer* p) const;
 
     int m_nFrame;
+    int m_nInside;      // inside cells of the mask as built
+    CWeight m_weight;   // the queued frame's w'
 };

@@ -20,5 +20,12 @@ public:
     CKTElementRenderer* Clone() override;
 
 protected:
+    // Takes the frame's mouse point, colour and weight, and reserves three draws per inside cell.
     void Recolor(const CKTBook& book) override;
+    // Every inside cell from its three draws.
+    void ComputePixels() override;
+
+    CPoint m_ptMouse;    // the queued frame's mouse point in mask coordinates
+    BYTE m_channel[3];   // and the colour's red, green and blue
+    uint32_t m_nRand;    // the generator's state where the cells' draws begin
 };

@@ -14,11 +14,6 @@ CKTElementRenderer* CKTErodingRenderer::CloneRates(CKTErodingRenderer* p) const 
 
 void CKTErodingRenderer::BeforePasses(CKTBook&) {}
 
-bool CKTErodingRenderer::Draws(float p) {
-    const int n = crt::rand();
-    return !(n * p >= 1.0);
-}
-
 void CKTErodingRenderer::Animate(CKTBook& book) {
     BeforePasses(book);
     const float fFactor = IsMouseInside(book) ? m_fMouseOver : m_fMouseOutside;

@@ -18,12 +18,16 @@
 #pragma once
 
 #include "kinetype/kttrackingmaskrenderer.h"
+#include "platform/crt/crt.h"
 
 class CKTErodingRenderer : public CKTTrackingMaskRenderer {
     DECLARE_DYNAMIC(CKTErodingRenderer)
 
 public:
-    int GetPresentCount() const { return m_nPresent; }
+    int GetPresentCount() const {
+        WaitPixels();
+        return m_nPresent;
+    }
     int GetTotalCount() const { return m_nTotal; }
 
 protected:
@@ -38,7 +42,9 @@ protected:
     virtual void ErosionPass(float p) = 0;
     virtual void RegrowthPass(float p) = 0;
     // Whether a candidate changes under the threshold p: draws one rand() value.
-    static bool Draws(float p);
+    static bool Draws(float p) { return Changes(crt::rand(), p); }
+    // Whether a candidate with the drawn value n changes under the threshold p.
+    static bool Changes(int n, float p) { return !(n * p >= 1.0); }
     // Paints every entry for which bDrawn(entry) holds in the renderer's colour.
     template <class Pred>
     void PaintEntries(CDC* pDC, int x0, int y0, Pred bDrawn) {

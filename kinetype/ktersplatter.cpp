@@ -19,20 +19,37 @@ void CKTERSplatter::DrawMask(CDC* pDC, int x0, int y0) {
     PaintEntries(pDC, x0, y0, [](int v) { return v == 1; });
 }
 
-void CKTERSplatter::ErosionPass(float p) {
-    const int n = MaskWidth() * MaskHeight();
-    for (int i = 0; i < n; i++) {
-        if (m_pMask[i] != 1 || !Draws(p)) continue;
-        m_pMask[i] = 2;
-        CountVanished();
-    }
+// A splatter mask always agrees with its counts: the build counts the entries 1, and every change
+// moves one entry between 1 and 2 and the count with it.
+void CKTERSplatter::ErosionPass(float p) { QueuePass(p, 1, m_nPresent); }
+
+void CKTERSplatter::RegrowthPass(float p) { QueuePass(p, 2, m_nTotal - m_nPresent); }
+
+void CKTERSplatter::QueuePass(float p, int nFrom, int nCandidates) {
+    m_fPass = p;
+    m_nFrom = nFrom;
+    m_nDraws = nCandidates > 0 ? nCandidates : 0;
+    m_nRand = crt::rand_state();
+    crt::skip_rand(static_cast<uint64_t>(m_nDraws));
+    QueuePixels(static_cast<size_t>(m_nDraws) / 4 + 1);
 }
 
-void CKTERSplatter::RegrowthPass(float p) {
+void CKTERSplatter::ComputePixels() {
+    const float p = m_fPass;
+    const int nFrom = m_nFrom, nTo = 3 - m_nFrom;
+    crt::RandStream rand(m_nRand);
     const int n = MaskWidth() * MaskHeight();
+    int nDrawn = 0;
     for (int i = 0; i < n; i++) {
-        if (m_pMask[i] != 2 || !Draws(p)) continue;
-        m_pMask[i] = 1;
-        CountRegrown();
+        if (m_pMask[i] != nFrom) continue;
+        nDrawn++;
+        if (!Changes(rand.Next(), p)) continue;
+        m_pMask[i] = nTo;
+        if (nFrom == 1)
+            CountVanished();
+        else
+            CountRegrown();
     }
+    ASSERT(nDrawn == m_nDraws);
+    (void)nDrawn;
 }

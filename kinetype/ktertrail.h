@@ -34,9 +34,13 @@ public:
     void Serialize(CArchive& ar) override;
 
 protected:
+    // The new point and its colour; the cell loop is queued.
     void Recolor(const CKTBook& book) override;
+    // Every inside cell mixed from the trail's colours.
+    void ComputePixels() override;
     std::vector<POINT> m_trail;           // mask coordinates, oldest first
     std::vector<COLORREF> m_trailColors;  // one per entry of m_trail
+    class CKTTrailWeights* m_pWeights;       // the queued frame's shared weights, or NULL
     float m_fLegacy1;                     // the two values of documents before 0.93
     float m_fLegacy2;
 };

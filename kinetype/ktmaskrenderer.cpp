@@ -58,6 +58,7 @@ CKTMaskRenderer::CKTMaskRenderer(int nType, int nIntsPerPixel)
       m_bCacheValid(0),
       m_pMask(nullptr),
       m_rcMask(0, 0, 0, 0),
+      m_bPixelsQueued(0),
       m_nIntsPerPixel(nIntsPerPixel) {
     std::memset(&m_lf, 0, sizeof m_lf);
 }
@@ -70,7 +71,21 @@ int64_t CKTMaskRenderer::SetMaskLimit(int64_t nInts) {
     return nOld;
 }
 
+void CKTMaskRenderer::QueuePixels(size_t nCost) {
+    WaitPixels();
+    m_bPixelsQueued = 1;
+    KTQueuePixels(this, nCost);
+}
+
+void CKTMaskRenderer::RunQueuedPixels() {
+    ComputePixels();
+    m_bPixelsQueued = 0;
+}
+
+void CKTMaskRenderer::ComputePixels() {}
+
 void CKTMaskRenderer::FreeMask() {
+    WaitPixels();
     delete[] m_pMask;
     m_pMask = nullptr;
     m_rcMask.SetRectEmpty();
@@ -83,6 +98,7 @@ void CKTMaskRenderer::SetElement(CKTElement* pElement, BYTE bFlag) { AttachDrawi
 BOOL CKTMaskRenderer::AllowsChildRenderers() { return TRUE; }
 
 void CKTMaskRenderer::SetChar(char c) {
+    WaitPixels();
     m_cChar = c;
     m_bExtentValid = 0;
     m_bCacheValid = 0;
@@ -92,12 +108,14 @@ void CKTMaskRenderer::SetChar(char c) {
 void CKTMaskRenderer::SetColor(COLORREF cr) { m_crColor = cr; }
 
 void CKTMaskRenderer::SetFont(LOGFONT lf) {
+    WaitPixels();
     m_lf = lf;
     m_bExtentValid = 0;
     m_bCacheValid = 0;
 }
 
 void CKTMaskRenderer::SetPointSize(int nPoints) {
+    WaitPixels();
     m_nPointSize = nPoints;
     m_bExtentValid = 0;
     m_bCacheValid = 0;
@@ -139,6 +157,7 @@ void CKTMaskRenderer::TakeExtent(const CRect& rc) {
 }
 
 void CKTMaskRenderer::BuildCache(CDC* pDC) {
+    WaitPixels();
     if (m_bCacheValid) return;
     if (m_cChar == 0) {
         FreeMask();
@@ -179,6 +198,7 @@ void CKTMaskRenderer::FillMask(const CRgn& rgn, const CRect& box) {
 }
 
 CRect CKTMaskRenderer::GetExtent(CDC* pDC) {
+    WaitPixels();
     if (!pDC) return m_rcExtent;
     if (!m_bCacheValid) BuildCache(pDC);
     if (!m_bExtentValid) {
@@ -208,6 +228,7 @@ CDC* CKTMaskRenderer::BuildDC(const CKTBook& book) {
 }
 
 void CKTMaskRenderer::Draw() {
+    WaitPixels();
     if (!m_pElement) return;
     CKTBook* pBook = g_pCurrentBook;
     if (!pBook) return;

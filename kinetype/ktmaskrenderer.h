@@ -31,6 +31,7 @@
 
 #include "kinetype/ktelementrenderer.h"
 #include "kinetype/ktglyphregion.h"
+#include "kinetype/ktpixelbatch.h"
 #include "platform/gdi/dc.h"
 
 class CKTBook;
@@ -75,7 +76,10 @@ public:
     BOOL IsExtentValid() const { return m_bExtentValid ? TRUE : FALSE; }
     const CKTGlyphRegion& GetRegion() const { return m_region; }
     // The mask (NULL when there is none to read), its rectangle and its ints per pixel.
-    const int* GetMask() const { return HasMask() ? m_pMask : nullptr; }
+    const int* GetMask() const {
+        WaitPixels();
+        return HasMask() ? m_pMask : nullptr;
+    }
     CRect GetMaskRect() const { return m_rcMask; }
     int IntsPerPixel() const { return m_nIntsPerPixel; }
 
@@ -83,6 +87,10 @@ public:
     // For tests; the default holds any glyph the font engine makes (2048-pixel em) and stays far from
     // what a 32-bit product could overflow.
     static int64_t SetMaskLimit(int64_t nInts);
+
+    // The pixel work this renderer queued for the end of the pre-step (ktpixelbatch.h). Called by the
+    // batch, possibly on a worker thread: it touches this renderer's mask and what it queued alone.
+    void RunQueuedPixels();
 
 protected:
     // nIntsPerPixel: 1 for a plain mask, 4 for cells (inside, red, green, blue); 0 builds no mask.
@@ -93,6 +101,15 @@ protected:
     // Paints the mask with its top-left pixel at (x0, y0) in window coordinates. The whole mask
     // rectangle from there lies inside the int range.
     virtual void DrawMask(CDC* pDC, int x0, int y0);
+
+    // Queues ComputePixels for the end of the pre-step (ktpixelbatch.h), with its rough cost.
+    void QueuePixels(size_t nCost);
+    // The queued part of a pre-step: the pixel loop over the mask with what the turn handed it.
+    virtual void ComputePixels();
+    // Before anything reads, rebuilds or frees the mask: the queued work, when there is some, has run.
+    void WaitPixels() const {
+        if (m_bPixelsQueued) KTFinishPixels();
+    }
 
     // A mask to read: allocated, and built for the current extent.
     BOOL HasMask() const { return m_pMask && m_rcMask == m_rcExtent; }
@@ -154,6 +171,7 @@ protected:
     int* m_pMask;
     CRect m_rcMask;  // the rectangle m_pMask was built for
     CKTGlyphRegion m_region;
+    BYTE m_bPixelsQueued;  // in the pixel batch, its work not yet run
 
 private:
     // Sets the extent from a build's box; a changed or fresh extent marks the element's bounds stale.

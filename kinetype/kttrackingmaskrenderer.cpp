@@ -29,6 +29,7 @@ void CKTTrackingMaskRenderer::SetElement(CKTElement* pElement, BYTE bFlag) {
 }
 
 void CKTTrackingMaskRenderer::OnPreStep() {
+    WaitPixels();
     if (!m_pElement) return;
     CKTBook* pBook = g_pCurrentBook;
     if (!pBook) return;

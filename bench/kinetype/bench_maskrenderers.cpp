@@ -7,10 +7,12 @@
 #include <chrono>
 #include <functional>
 
+#include "kinetype/ktcryptographicbhvr.h"
 #include "kinetype/ktercolorstatic.h"
 #include "kinetype/kterdefault.h"
 #include "kinetype/ktererodeedge.h"
 #include "kinetype/ktererosion.h"
+#include "kinetype/kterparticle.h"
 #include "kinetype/ktersplatter.h"
 #include "kinetype/ktertrail.h"
 #include "kinetype/ktertransparent.h"
@@ -27,10 +29,12 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 // Frames with the mouse moving (bMoving) or resting on the text. The clearing of the paper is not
 // timed; the tick (pre-step with the collision sweep, step, post-step) and the book's draw are, and
 // are also reported apart.
-void RunFrames(benchmark::State& state, const Make& make, bool bMoving) {
+void RunFrames(benchmark::State& state, const Make& make, bool bMoving,
+               const std::function<void(RendererScene&)>& extra = {}) {
     crt::reset_rand();
     RendererScene scene;
     scene.SetOnWords(make);
+    if (extra) extra(scene);
     for (int i = 0; i < 12; i++) scene.Frame(bMoving ? i : 0);  // masks built, trails full
     double fTick = 0.0, fDraw = 0.0;
     int i = 12;
@@ -86,6 +90,34 @@ void BM_TrailTenPoints(benchmark::State& state) {
     RunFrames(state, [] { return new CKTERTrail; }, true);
 }
 BENCHMARK(BM_TrailTenPoints)->Unit(benchmark::kMillisecond);
+
+// A mixed document: the words take, in turn, the trail, colour-static, splatter, erosion and particle
+// styles, and every third glyph of every other word is scrambled continuously (a draw and a new
+// character every other frame); the mouse moves.
+void BM_MixedDocument(benchmark::State& state) {
+    int n = 0;
+    const Make make = [&n]() -> CKTElementRenderer* {
+        switch (n++ % 5) {
+        case 0: return new CKTERTrail;
+        case 1: return new CKTERColorStatic;
+        case 2: return new CKTERSplatter;
+        case 3: return new CKTERErosion;
+        default: return new CKTERParticle;
+        }
+    };
+    const auto scramble = [](RendererScene& scene) {
+        auto* pCrypt = new CKTCryptographicBhvr;
+        pCrypt->SetSpeed(0.5);
+        pCrypt->SetContinuous(TRUE);
+        scene.Book().AddBehavior(pCrypt);
+        for (size_t w = 0; w < scene.Words().size(); w += 2)
+            for (int g = 0; g < scene.Words()[w]->GetChildCount(); g += 3)
+                pCrypt->AddElement(scene.Words()[w]->GetChildAt(g));
+        pCrypt->StartListening();
+    };
+    RunFrames(state, make, true, scramble);
+}
+BENCHMARK(BM_MixedDocument)->Unit(benchmark::kMillisecond);
 
 // Rebuilding every glyph's outline and mask (a font change): the renderers' own cache builds, on the
 // book's measuring DC.

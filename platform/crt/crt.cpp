@@ -16,6 +16,8 @@ int rand() {
 void srand(unsigned seed) { g_seed = seed; }
 void reset_rand() { g_seed = 1; }
 uint32_t rand_state() { return g_seed; }
+void set_rand_state(uint32_t state) { g_seed = state; }
+void skip_rand(uint64_t k) { g_seed = rand_jump(g_seed, k); }
 
 bool isupper(int c) { return c >= 'A' && c <= 'Z'; }
 bool islower(int c) { return c >= 'a' && c <= 'z'; }

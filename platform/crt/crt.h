@@ -14,8 +14,44 @@ int rand();
 void srand(unsigned seed);
 // Back to the state of a fresh process (seed 1). For tests.
 void reset_rand();
-// The current seed, for tests that pin a sequence.
+// The current seed, for tests that pin a sequence, and for work that takes a range of draws apart.
 uint32_t rand_state();
+// Puts the generator at a state rand_state() gave.
+void set_rand_state(uint32_t state);
+// Moves the generator past k draws at once, as k calls of rand() would (O(log k)).
+void skip_rand(uint64_t k);
+
+// The state k steps of the generator after state: the map x -> x * 214013 + 2531011 composed k times
+// (mod 2^32), by squaring.
+constexpr uint32_t rand_jump(uint32_t state, uint64_t k) {
+    uint32_t mul = 214013u, add = 2531011u;  // the map applied 2^i times
+    uint32_t accMul = 1u, accAdd = 0u;       // the maps taken so far
+    for (; k; k >>= 1) {
+        if (k & 1) {
+            accMul = accMul * mul;
+            accAdd = accAdd * mul + add;
+        }
+        add = add * mul + add;
+        mul = mul * mul;
+    }
+    return state * accMul + accAdd;
+}
+
+// A copy of the generator for a range of draws handed out apart from the global one: it starts at the
+// state where the range begins and yields the values rand() would have yielded there. Touches nothing
+// global, so a worker thread may use it.
+class RandStream {
+public:
+    explicit RandStream(uint32_t state) : m_state(state) {}
+    int Next() {
+        m_state = m_state * 214013u + 2531011u;
+        return static_cast<int>((m_state >> 16) & 0x7FFF);
+    }
+    uint32_t State() const { return m_state; }
+
+private:
+    uint32_t m_state;
+};
 
 // ASCII character classes of the C locale on a byte value (0..255). Bytes from 128 up belong to no class.
 bool isalpha(int c);

@@ -1,5 +1,6 @@
 #include "platform/kernel/workpool.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <thread>
 
@@ -42,10 +43,20 @@ void ParallelFor(size_t n, size_t minParallel, size_t grain,
         return;
     }
     if (grain == 0) grain = 1;
+    // The pool's own hand-over orders what the caller wrote before the call with the bodies, and the
+    // bodies with what the caller reads after it. The same order is stated once more with atomics of
+    // this file, which costs two atomic operations per range and lets a thread checker that cannot see
+    // inside the pool's library see it.
+    std::atomic<size_t> handOver{0};
+    handOver.store(1, std::memory_order_release);
     Arena().execute([&] {
-        tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain),
-                                            [&](const tbb::blocked_range<size_t>& r) { body(r.begin(), r.end()); });
+        tbb::parallel_for(tbb::blocked_range<size_t>(0, n, grain), [&](const tbb::blocked_range<size_t>& r) {
+            (void)handOver.load(std::memory_order_acquire);
+            body(r.begin(), r.end());
+            handOver.fetch_add(1, std::memory_order_acq_rel);
+        });
     });
+    (void)handOver.load(std::memory_order_acquire);
 }
 
 }  // namespace qs

@@ -26,6 +26,36 @@ TEST(CrtRand, StaysInRangeAndSeedsAsTheRuntime) {
     crt::reset_rand();
 }
 
+// Jumping ahead by k lands where k single draws land, from any state; a stream copied off a state
+// yields the global generator's values from there.
+TEST(CrtRand, JumpAheadEqualsSteppingOneByOne) {
+    const uint32_t starts[] = {1u, 12345u, 0u, 0xFFFFFFFFu, 0x8000000Bu};
+    const uint64_t steps[] = {0, 1, 2, 3, 7, 8, 64, 1000, 4095, 65537, 250001};
+    for (uint32_t start : starts)
+        for (uint64_t k : steps) {
+            crt::set_rand_state(start);
+            for (uint64_t i = 0; i < k; i++) crt::rand();
+            const uint32_t stepped = crt::rand_state();
+            EXPECT_EQ(crt::rand_jump(start, k), stepped) << start << " + " << k;
+            crt::set_rand_state(start);
+            crt::skip_rand(k);
+            EXPECT_EQ(crt::rand_state(), stepped) << start << " + " << k;
+        }
+    // The generator has full period 2^32: a jump of a whole period (and of several) is no move.
+    EXPECT_EQ(crt::rand_jump(777u, uint64_t{1} << 32), 777u);
+    EXPECT_EQ(crt::rand_jump(777u, (uint64_t{3} << 32) + 5), crt::rand_jump(777u, 5));
+    crt::reset_rand();
+}
+
+TEST(CrtRand, StreamContinuesFromAState) {
+    crt::srand(4242);
+    for (int i = 0; i < 17; i++) crt::rand();
+    crt::RandStream stream(crt::rand_state());
+    for (int i = 0; i < 1000; i++) ASSERT_EQ(stream.Next(), crt::rand()) << i;
+    EXPECT_EQ(stream.State(), crt::rand_state());
+    crt::reset_rand();
+}
+
 TEST(CrtTrunc, TowardZeroAndDefinedOutsideTheRange) {
     struct Case {
         double in;
