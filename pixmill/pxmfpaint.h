@@ -34,21 +34,9 @@ void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* ex
         draw(m_dc, 0, 0);
         return;
     }
-    int l = 0, t = 0, r = m_width, b = m_height;
-    for (const Mask* m : {clip, extra}) {
-        if (!m) continue;
-        l = std::max(l, m->left);
-        t = std::max(t, m->top);
-        r = std::min(r, m->right);
-        b = std::min(b, m->bottom);
-    }
-    if (bound) {
-        l = std::max<int>(l, bound->left);
-        t = std::max<int>(t, bound->top);
-        r = std::min<int>(r, bound->right);
-        b = std::min<int>(b, bound->bottom);
-    }
-    if (l >= r || t >= b) return;
+    RECT box;
+    if (!PaintBox(clip, extra, bound, box)) return;
+    const int l = box.left, t = box.top, r = box.right, b = box.bottom;
     const int w = r - l, h = b - t;
     gdi::Surface* dst = m_dc.GetSurface();
     if (!dst || !WorkBitmap(w, h)) return;
@@ -80,21 +68,9 @@ void Player::PaintOver(Draw draw, const Mask* extra, const RECT* bound) {
         draw(m_dc, 0, 0);
         return;
     }
-    int l = 0, t = 0, r = m_width, b = m_height;
-    for (const Mask* m : {clip, extra}) {
-        if (!m) continue;
-        l = std::max(l, m->left);
-        t = std::max(t, m->top);
-        r = std::min(r, m->right);
-        b = std::min(b, m->bottom);
-    }
-    if (bound) {
-        l = std::max<int>(l, bound->left);
-        t = std::max<int>(t, bound->top);
-        r = std::min<int>(r, bound->right);
-        b = std::min<int>(b, bound->bottom);
-    }
-    if (l >= r || t >= b) return;
+    RECT box;
+    if (!PaintBox(clip, extra, bound, box)) return;
+    const int l = box.left, t = box.top, r = box.right, b = box.bottom;
     const int w = r - l, h = b - t;
     gdi::Surface* dst = m_dc.GetSurface();
     if (!dst || !WorkBitmap(w, h)) return;

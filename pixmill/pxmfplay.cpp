@@ -560,6 +560,24 @@ std::shared_ptr<const Pattern> Player::BrushPattern(const BrushInfo& brush) cons
 
 // ---- painting -----------------------------------------------------------------------------------------------
 
+bool Player::PaintBox(const Mask* clip, const Mask* extra, const RECT* bound, RECT& box) const {
+    box = RECT{0, 0, m_width, m_height};
+    for (const Mask* m : {clip, extra}) {
+        if (!m) continue;
+        box.left = std::max<LONG>(box.left, m->left);
+        box.top = std::max<LONG>(box.top, m->top);
+        box.right = std::min<LONG>(box.right, m->right);
+        box.bottom = std::min<LONG>(box.bottom, m->bottom);
+    }
+    if (bound) {
+        box.left = std::max(box.left, bound->left);
+        box.top = std::max(box.top, bound->top);
+        box.right = std::min(box.right, bound->right);
+        box.bottom = std::min(box.bottom, bound->bottom);
+    }
+    return box.left < box.right && box.top < box.bottom;
+}
+
 bool Player::WorkBitmap(int w, int h) {
     const gdi::Surface& s = m_clipBitmap.GetSurface();
     if (!m_clipBitmap.IsCreated() || s.Width() != w || s.Height() != h) {

@@ -360,6 +360,9 @@ private:
     // The same for draws that read the raster (blits): the work bitmap starts as a copy of it.
     template <class Draw>
     void PaintOver(Draw draw, const Mask* extra = nullptr, const RECT* bound = nullptr);
+    // The part of the raster a clipped draw can change: the raster within the clip, `extra` and `bound`
+    // (each when given); false when that is empty.
+    bool PaintBox(const Mask* clip, const Mask* extra, const RECT* bound, RECT& box) const;
     // The work bitmap for a box of the raster, selected into m_clipDc; false when it cannot be had.
     bool WorkBitmap(int w, int h);
     // The brush's pattern with a monochrome one's colours resolved, a hatch's pattern, or nullptr for a

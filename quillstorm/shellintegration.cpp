@@ -151,28 +151,20 @@ std::string ModeText(mode_t mode) {
 std::string ShellCheckPrivateFolder(const std::string& strFolder, uid_t uid) {
     const std::string folder = WithoutTrailingSlashes(strFolder);
     if (folder.empty()) return "no folder is named";
-    // One look at the folder itself, never through a link: what is checked is what was opened.
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        const int err = errno;
-        struct stat st {};
-        if (err == ELOOP || (err == ENOTDIR && ::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode)))
-            return ShellPrintablePath(folder) + " is a symbolic link";
-        if (err == ENOTDIR) return ShellPrintablePath(folder) + " is not a folder";
-        return ShellPrintablePath(folder) + ": " + std::strerror(err);
-    }
     struct stat st {};
-    const int nStat = ::fstat(fd, &st);
-    const int err = errno;
-    ::close(fd);
-    if (nStat != 0) return ShellPrintablePath(folder) + ": " + std::strerror(err);
-    if (!S_ISDIR(st.st_mode)) return ShellPrintablePath(folder) + " is not a folder";
-    if (st.st_uid != uid)
-        return ShellPrintablePath(folder) + " belongs to user " + std::to_string(st.st_uid) + ", not to " +
-               std::to_string(uid);
-    if ((st.st_mode & 077) != 0)
-        return ShellPrintablePath(folder) + " is open to other users (mode " + ModeText(st.st_mode) + ")";
-    return std::string();
+    int err = 0;
+    const std::string name = ShellPrintablePath(folder);
+    switch (AfxCheckPrivateFolder(folder.c_str(), uid, nullptr, &st, &err)) {
+    case AfxFolderFault::None: return std::string();
+    case AfxFolderFault::Link: return name + " is a symbolic link";
+    case AfxFolderFault::NotFolder: return name + " is not a folder";
+    case AfxFolderFault::OtherOwner:
+        return name + " belongs to user " + std::to_string(st.st_uid) + ", not to " + std::to_string(uid);
+    case AfxFolderFault::OpenToOthers:
+        return name + " is open to other users (mode " + ModeText(st.st_mode) + ")";
+    case AfxFolderFault::Error: break;
+    }
+    return name + ": " + std::strerror(err);
 }
 
 CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string& strTempDir, uid_t uid) {

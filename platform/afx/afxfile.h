@@ -2,6 +2,9 @@
 // memory). Failures throw CFileException with a cause, the errno value and the file's path.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -142,6 +145,16 @@ void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t 
 // cache folder (see above): its path when one exists as a regular file of the caller's own, else "".
 // Looks only; makes and removes nothing.
 std::string AfxFindRecoveryCopy(const char* lpszFileName);
+
+// What keeps a folder from being private to a user (AfxCheckPrivateFolder).
+enum class AfxFolderFault { None, Link, NotFolder, OtherOwner, OpenToOthers, Error };
+
+// Opens lpszFolder without following a link and checks it through the descriptor, so that what was
+// checked is what is used: a folder owned by uid with no group or other permission bits. None with *pFd
+// the open folder (the caller closes it; pFd may be null to close it here), else the fault with *pFd -1;
+// *pSt gets the folder's status when it could be read (the owner and mode for a message), *pErr the errno
+// for Error. A name that ends in slashes is checked without them.
+AfxFolderFault AfxCheckPrivateFolder(const char* lpszFolder, uid_t uid, int* pFd, struct stat* pSt, int* pErr);
 
 // Makes the folder lpszFolder with mode 0700 when it is missing (its parent must exist) and opens it:
 // 0 and *pFd the open folder (the caller closes it), or an errno with *pFd -1 when it is refused: a

@@ -271,6 +271,17 @@ int PlaceCopy(const std::string& file, CopyPlace* pPlace) {
     return 0;
 }
 
+// Removes a temporary file (by name in an open folder) when it goes out of scope, unless kept: the
+// temporary of a save that failed part way does not stay behind.
+struct CTemporaryRemover {
+    int dirfd;
+    const std::string& name;
+    bool bKeep = false;
+    ~CTemporaryRemover() {
+        if (!bKeep) ::unlinkat(dirfd, name.c_str(), 0);
+    }
+};
+
 // The complete new content under the copy's name, by a temporary file renamed once complete and
 // synced, file and folder: a kill leaves either no copy or a whole one. Its mode is the original's
 // without execute bits, and without group bits unless it could be given the original's group.
@@ -278,14 +289,7 @@ void WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* 
                const CReplaceError& error) {
     std::string temp;
     CFd fd(CreateTemporaryAt(place.dir.Get(), place.name, 0600, &temp, error));
-    struct Remover {
-        int dirfd;
-        const std::string& name;
-        bool bKeep = false;
-        ~Remover() {
-            if (!bKeep) ::unlinkat(dirfd, name.c_str(), 0);
-        }
-    } remover{place.dir.Get(), temp};
+    CTemporaryRemover remover{place.dir.Get(), temp};
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0) error.Errno(errno);
     mode_t nMode = original.st_mode & 0666;
@@ -360,14 +364,7 @@ BOOL ReplaceByRename(const std::string& target, const struct stat* pOld, const B
     if (dir.Get() < 0) error.Errno(errno);
     std::string temp;
     CFd fd(CreateTemporaryAt(dir.Get(), NameOf(target), 0666, &temp, error));
-    struct Remover {
-        int dirfd;
-        const std::string& name;
-        bool bKeep = false;
-        ~Remover() {
-            if (!bKeep) ::unlinkat(dirfd, name.c_str(), 0);
-        }
-    } remover{dir.Get(), temp};
+    CTemporaryRemover remover{dir.Get(), temp};
     if (pOld) {
         struct stat st;
         if (::fstat(fd.Get(), &st) != 0) error.Errno(errno);
@@ -418,19 +415,49 @@ void RemoveLeftovers(const std::string& target) {
 
 }  // namespace
 
+AfxFolderFault AfxCheckPrivateFolder(const char* lpszFolder, uid_t uid, int* pFd, struct stat* pSt, int* pErr) {
+    if (pFd) *pFd = -1;
+    *pErr = 0;
+    std::string folder = lpszFolder ? lpszFolder : "";
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (folder.empty()) {
+        *pErr = ENOENT;
+        return AfxFolderFault::Error;
+    }
+    CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+    if (dir.Get() < 0) {
+        const int err = errno;
+        if (err == ELOOP) return AfxFolderFault::Link;
+        if (err == ENOTDIR) {
+            // O_NOFOLLOW with O_DIRECTORY reports a link to a non-folder as ENOTDIR.
+            if (::lstat(folder.c_str(), pSt) == 0 && S_ISLNK(pSt->st_mode)) return AfxFolderFault::Link;
+            return AfxFolderFault::NotFolder;
+        }
+        *pErr = err;
+        return AfxFolderFault::Error;
+    }
+    if (::fstat(dir.Get(), pSt) != 0) {
+        *pErr = errno;
+        return AfxFolderFault::Error;
+    }
+    if (!S_ISDIR(pSt->st_mode)) return AfxFolderFault::NotFolder;
+    if (pSt->st_uid != uid) return AfxFolderFault::OtherOwner;
+    if ((pSt->st_mode & 077) != 0) return AfxFolderFault::OpenToOthers;
+    if (pFd) *pFd = dir.Release();
+    return AfxFolderFault::None;
+}
+
 int AfxOpenPrivateFolder(const char* lpszFolder, int* pFd) {
     *pFd = -1;
     if (::mkdir(lpszFolder, 0700) != 0 && errno != EEXIST) return errno;
-    // Opened without following a link, then checked through the descriptor: what was checked is what
-    // is used.
-    CFd dir(::open(lpszFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-    if (dir.Get() < 0) return errno == ELOOP ? EACCES : errno;
     struct stat st;
-    if (::fstat(dir.Get(), &st) != 0) return errno;
-    if (!S_ISDIR(st.st_mode)) return ENOTDIR;
-    if (st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) return EACCES;
-    *pFd = dir.Release();
-    return 0;
+    int err = 0;
+    switch (AfxCheckPrivateFolder(lpszFolder, ::geteuid(), pFd, &st, &err)) {
+    case AfxFolderFault::None: return 0;
+    case AfxFolderFault::NotFolder: return ENOTDIR;
+    case AfxFolderFault::Error: return err;
+    default: return EACCES;
+    }
 }
 
 std::string AfxFindRecoveryCopy(const char* lpszFileName) {
