@@ -57,11 +57,11 @@ fi
 page_pid=0
 spray_pid=0
 if [ "$only" != spray ]; then
-  "$soak" page "$out/page.qsd" "$((seconds + 5))" >"$out/page.log" 2>&1 &
+  "$soak" page "$out/page.qsd" "$((seconds + 120))" >"$out/page.log" 2>&1 &
   page_pid=$!
 fi
 if [ "$only" != page ]; then
-  "$soak" spray "$((seconds + 5))" >"$out/spray.log" 2>&1 &
+  "$soak" spray "$((seconds + 120))" >"$out/spray.log" 2>&1 &
   spray_pid=$!
 fi
 pids="$page_pid $spray_pid"
@@ -75,6 +75,8 @@ for ((i = 0; i <= samples; i++)); do
   echo "$line" >>"$out/curve.txt"
   printf '%5ss  page %8s KiB  sprayer %8s KiB\n' $line
 done
+# The runs were given time to spare (the samples drift a little past 30 s each): end them now.
+for p in $pids; do [ "$p" = 0 ] || kill "$p" 2>/dev/null || true; done
 for p in $pids; do [ "$p" = 0 ] || wait "$p" 2>/dev/null || true; done
 pids=""
 

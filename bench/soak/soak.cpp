@@ -63,7 +63,8 @@ struct Lcg {
 };
 
 // The fixed list: a seeded pick among the notes the sprayer handles, with the size notes paired (a
-// size held up is followed later by the same hold down) so that the size wanders without running off.
+// size held up for up to 0.6 s is followed later by the same hold down, at most two ups pending) so
+// that the size wanders over a few hundred points without running off.
 std::vector<NoteStep> SprayNotes() {
     static const unsigned char kPlain[] = {37, 39, 40, 42, 43, 44, 45, 47, 52, 54, 55, 56, 57, 58,
                                            59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 72, 73, 74, 31};
@@ -75,11 +76,11 @@ std::vector<NoteStep> SprayNotes() {
         if (k < 2) {  // a face: one step or several
             out.push_back({0x90, static_cast<unsigned char>(rnd(2) ? 33 : 35), 100, static_cast<int>(rnd(4)) * 60});
         } else if (k < 4) {  // a size up now, or one undone
-            if (!pendingDown.empty() && rnd(2)) {
+            if (!pendingDown.empty() && (pendingDown.size() >= 2 || rnd(2))) {
                 out.push_back({0x90, 36, 100, pendingDown.back()});
                 pendingDown.pop_back();
             } else {
-                const int nHold = 30 + static_cast<int>(rnd(8)) * 40;
+                const int nHold = 30 + static_cast<int>(rnd(8)) * 80;
                 out.push_back({0x90, 38, 100, nHold});
                 pendingDown.push_back(nHold);
             }
