@@ -80,12 +80,17 @@ for p in $pids; do [ "$p" = 0 ] || kill "$p" 2>/dev/null || true; done
 for p in $pids; do [ "$p" = 0 ] || wait "$p" 2>/dev/null || true; done
 pids=""
 
-# Growth from a third of the run to its end, for each soak.
-awk -v from="$((seconds / 90 * 30))" -v minutes="$minutes" '
+# Growth from a third of the run to its end, for each soak: the samples themselves, and the means of
+# the three samples around each point (the sprayer's live memory swings with the sizes and renderers
+# of the words alive at the moment of a sample).
+awk -v from="$((seconds / 90 * 30))" -v to="$seconds" -v minutes="$minutes" '
   $1 == from { p0 = $2; s0 = $3 }
   { p1 = $2; s1 = $3 }
+  $1 >= from - 30 && $1 <= from + 30 { pa += $2; sa += $3; na++ }
+  $1 >= to - 60 { pb += $2; sb += $3; nb++ }
+  function pct(a, b) { return a ? 100 * (b - a) / a : 0 }
   END {
-    printf "growth from minute %g to minute %d:\n", from / 60, minutes
-    printf "  page     %d -> %d KiB: %+.1f %%\n", p0, p1, p0 ? 100 * (p1 - p0) / p0 : 0
-    printf "  sprayer  %d -> %d KiB: %+.1f %%\n", s0, s1, s0 ? 100 * (s1 - s0) / s0 : 0
+    printf "growth from minute %g to minute %d (samples; means of three samples):\n", from / 60, minutes
+    printf "  page     %d -> %d KiB: %+.1f %%;  %d -> %d KiB: %+.1f %%\n", p0, p1, pct(p0, p1), pa / na, pb / nb, pct(pa / na, pb / nb)
+    printf "  sprayer  %d -> %d KiB: %+.1f %%;  %d -> %d KiB: %+.1f %%\n", s0, s1, pct(s0, s1), sa / na, sb / nb, pct(sa / na, sb / nb)
   }' "$out/curve.txt"
