@@ -28,7 +28,6 @@
 #include "kinetype/ktword.h"
 #include "platform/afx/afxobj.h"
 #include "platform/gdi/cp1252.h"
-#include "platform/kernel/heaptrim.h"
 #include "platform/ui/virtualkeys.h"
 #include "pumenu/pumenu.h"
 #include "quillstorm/mainfrm.h"
@@ -347,9 +346,6 @@ void CQuillView::OnTimer(UINT_PTR nIDEvent) {
         // 5. The sprayer's part of the tick.
         if (m_bSpraying) SprayerTick();
         m_bTickBusy = FALSE;
-        // Every ten seconds or so, the heap's free pages go back to the system: a scene whose live
-        // memory swings would otherwise stay at the highest swing it ever had.
-        if (m_nTicksStepped % kHeapTrimTicks == 0) kernel::ReturnFreeHeapPages();
     }
     // 6. The redraw, painted at once, once there is a client rectangle.
     if (m_pClientRect && !m_bDestroyed)

@@ -62,7 +62,6 @@ class CQuillView : public QWidget, public CKTWindow {
 public:
     static constexpr int kFrameTimerId = 69;
     static constexpr int kFramePeriodMs = 16;
-    static constexpr int kHeapTrimTicks = 640;  // ticks between returns of free heap pages
 
     // The view of pDoc, a child of pParent (the main frame). The window-dependent parts (timer, font
     // catalogue, menu, collision detector, MIDI) wait for OnCreate.

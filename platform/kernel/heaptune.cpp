@@ -1,4 +1,4 @@
-#include "platform/kernel/heaptrim.h"
+#include "platform/kernel/heaptune.h"
 
 #include <cstdlib>  // defines __GLIBC__ on the GNU C library
 
@@ -8,9 +8,9 @@
 
 namespace kernel {
 
-void ReturnFreeHeapPages() {
+void LimitHeapRetention() {
 #if defined(__GLIBC__)
-    malloc_trim(0);
+    mallopt(M_MMAP_THRESHOLD, kMappedBlockBytes);
 #endif
 }
 
