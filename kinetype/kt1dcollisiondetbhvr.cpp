@@ -18,6 +18,12 @@ namespace {
 constexpr int64_t kMaxBands = 1 << 16;
 constexpr int kTallBands = 8;
 constexpr int64_t kMinBandHeight = 8;
+// Room kept between sweeps: a band list (or the band array) whose peak use in a sweep stays below a
+// quarter of its capacity for kRoomySweeps sweeps in a row is shrunk to twice that peak. Lists of at
+// most kKeptRoom entries are left alone (a few hundred bytes each).
+constexpr uint32_t kRoomySweeps = 64;
+constexpr size_t kKeptRoom = 16;
+constexpr size_t kRoomFactor = 4;
 
 }  // namespace
 
@@ -322,8 +328,42 @@ void CKT1DCollisionDetBhvr::SweepKeyed(BOOL bClear) {
             Open(keyed.nItem);
     }
     // Between sweeps nothing is open (an element with a single edge stays open to the end).
-    for (CBand& band : m_bands) band.Clear();
-    m_tall.Clear();
+    for (CBand& band : m_bands) band.EndSweep();
+    m_tall.EndSweep();
+    // The bands beyond this sweep's stay empty; when they have far outnumbered the bands in use for a
+    // while, they go.
+    const size_t nUsed = static_cast<size_t>(m_nBands);
+    if (m_bands.capacity() > kKeptRoom && m_bands.capacity() > kRoomFactor * nUsed) {
+        if (++m_nBandsRoomy >= kRoomySweeps) {
+            m_bands.resize(nUsed);
+            m_bands.shrink_to_fit();
+            m_nBandsRoomy = 0;
+        }
+    } else {
+        m_nBandsRoomy = 0;
+    }
+}
+
+void CKT1DCollisionDetBhvr::CBand::EndSweep() {
+    nPeak = std::max(nPeak, list.size());
+    Clear();
+    if (list.capacity() > kKeptRoom && list.capacity() > kRoomFactor * nPeak) {
+        if (++nRoomy >= kRoomySweeps) {
+            std::vector<CFiled> kept;
+            kept.reserve(2 * nPeak);
+            list.swap(kept);
+            nRoomy = 0;
+        }
+    } else {
+        nRoomy = 0;
+    }
+    nPeak = 0;
+}
+
+size_t CKT1DCollisionDetBhvr::GetBandRoom() const {
+    size_t n = m_tall.list.capacity();
+    for (const CBand& band : m_bands) n += band.list.capacity();
+    return n;
 }
 
 // The bands cover the y ranges of the views that can meet anything (top < bottom), each band about
@@ -347,7 +387,8 @@ void CKT1DCollisionDetBhvr::LayOutBands() {
     m_nBandTop = nTop;
     m_nBandHeight = nHeight;
     m_nBands = static_cast<int>((nRange + nHeight - 1) / nHeight);
-    // The bands are kept from sweep to sweep, with the room their lists had: never fewer.
+    // The bands are kept from sweep to sweep with the room their lists had (EndSweep gives back room
+    // that stays unused).
     if (m_bands.size() < static_cast<size_t>(m_nBands)) m_bands.resize(static_cast<size_t>(m_nBands));
 }
 
@@ -409,6 +450,7 @@ void CKT1DCollisionDetBhvr::Close(int nItem) {
             f.nItem = -1;
             f.rc = CRect();
             if (++band.nDead * 2 <= band.list.size()) return;
+            band.nPeak = std::max(band.nPeak, band.list.size());
             band.list.erase(std::remove_if(band.list.begin(), band.list.end(), [](const CFiled& x) { return x.nItem < 0; }),
                             band.list.end());
             band.nDead = 0;

@@ -65,6 +65,10 @@ public:
     void TestAgainstActive(CKTElement* pElement);
 
     INT_PTR GetEdgeCount() const { return m_edges.GetSize(); }
+    // The room the band lists keep between sweeps, in entries (their capacities summed), and the bands
+    // kept: what the detector holds on to while nothing is open.
+    size_t GetBandRoom() const;
+    size_t GetBandsKept() const { return m_bands.size(); }
     CKT1DCollEdge* GetEdge(INT_PTR i) const { return m_edges.GetAt(i); }
 
     // After the behaviour part: the edge array (count, then each edge as an object), then the active
@@ -115,13 +119,20 @@ private:
     };
     // A band's open elements in the order they opened; those closed since are left in, emptied
     // (nItem -1, an empty rectangle), and counted, until the list is squeezed.
+    // The room a list keeps from sweep to sweep is given back once it has stayed well above what the
+    // sweeps use (see EndSweep): nPeak is the most entries the list held in this sweep, nRoomy the
+    // sweeps in a row whose peak used less than a quarter of the room.
     struct CBand {
         std::vector<CFiled> list;
         size_t nDead = 0;
+        size_t nPeak = 0;
+        uint32_t nRoomy = 0;
         void Clear() {
             list.clear();
             nDead = 0;
         }
+        // Empties the list at the end of a sweep, shrinking it when its room has stayed unused.
+        void EndSweep();
     };
     // A list being walked by a query: [p, pEnd).
     struct CHead {
@@ -172,6 +183,7 @@ private:
     std::vector<COpen> m_openOf;        // by item
     std::vector<CBand> m_bands;         // by band of y: the open elements filed there
     int m_nBands = 0;                   // bands of this sweep (m_bands may hold more, kept empty)
+    uint32_t m_nBandsRoomy = 0;         // sweeps in a row that used less than a quarter of m_bands
     CBand m_tall;                       // open elements spanning too many bands
     std::vector<CHead> m_heads;         // a tall query's lists
     int64_t m_nBandTop = 0;             // y where band 0 starts

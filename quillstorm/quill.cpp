@@ -10,6 +10,7 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktword.h"
 #include "kinetype/ktregister.h"
+#include "platform/kernel/heaptune.h"
 #include "platform/ui/uiservices.h"
 #include "quillstorm/QuillView.h"
 #include "quillstorm/mainfrm.h"
@@ -106,6 +107,8 @@ CQuillApp* CQuillApp::Get() { return g_pApp; }
 BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
     // 1. Control containment and 3-D controls: nothing to do on this platform.
     ui::SetAppTitle(kAppName);
+    // A long run's large blocks go back to the system when freed (see heaptune.h).
+    kernel::LimitHeapRetention();
     // The toolkit's UI services, unless some are installed already (tests script their own).
     if (ui::CUIServices* pInstalled = ui::SetUIServices(nullptr)) {
         ui::SetUIServices(pInstalled);

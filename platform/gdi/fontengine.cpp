@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <strings.h>
+#include <list>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -30,8 +31,6 @@ constexpr int kMaxPixels = 2048;
 constexpr int kDefaultCellHeight = 16;
 // The last resort when fontconfig finds nothing at all.
 constexpr const char* kFallbackFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-// Faces kept in the LOGFONT cache before unused ones are dropped.
-constexpr size_t kFaceCacheLimit = 256;
 
 // The symbol face the program draws arrowheads with. When it is not installed, the fallback face
 // draws these codes as the Unicode shapes that look like the symbol face's glyphs (without this they
@@ -91,7 +90,13 @@ struct Engine {
     FT_Library library = nullptr;
     bool ftOk = false;
     bool fcOk = false;
-    std::unordered_map<FaceKey, std::shared_ptr<const FontFace>, FaceKeyHash> faces;
+    // The LOGFONT cache: most recently asked first, found by key.
+    struct Cached {
+        FaceKey key;
+        std::shared_ptr<const FontFace> face;
+    };
+    std::list<Cached> lru;
+    std::unordered_map<FaceKey, std::list<Cached>::iterator, FaceKeyHash> faces;
     std::map<std::pair<std::string, int>, std::weak_ptr<FaceFile>> files;
     std::unordered_map<std::string, std::vector<ResolvedFace>> resolved;
 };
@@ -394,6 +399,8 @@ const GlyphData& FontFace::Glyph(BYTE code) const {
     if (!g) {
         auto built = std::make_unique<GlyphData>();
         BuildGlyph(code, *built);
+        m_nBytes.fetch_add(sizeof(GlyphData) + built->native.capacity() + built->spans.capacity() * sizeof(GlyphSpan),
+                           std::memory_order_relaxed);
         g = built.release();
         slot.store(g, std::memory_order_release);
     }
@@ -553,6 +560,35 @@ std::unique_ptr<FontFace> FontFace::Create(const LOGFONT& lf) {
 
 std::unique_lock<std::mutex> EngineLock() { return std::unique_lock<std::mutex>(TheEngine().mutex); }
 
+namespace {
+
+// Drops the least recently asked faces that nobody holds (the cache's reference is their only one)
+// until the cache is within kFaceCacheFaces faces and kFaceCacheBytes bytes. A face still held (by a
+// font, a device context's selected font, a thread's last face) stays, whatever its age: dropping it
+// would not free it, and the next ask for it would make a second copy.
+void TrimFaceCache(Engine& e) {
+    size_t nBytes = 0;
+    for (const Engine::Cached& c : e.lru) nBytes += c.face->Bytes();
+    for (auto it = e.lru.end(); it != e.lru.begin() && (e.faces.size() > kFaceCacheFaces || nBytes > kFaceCacheBytes);) {
+        --it;
+        if (it->face.use_count() != 1) continue;
+        nBytes -= it->face->Bytes();
+        e.faces.erase(it->key);
+        it = e.lru.erase(it);
+    }
+}
+
+}  // namespace
+
+FaceCacheStats GetFaceCacheStats() {
+    Engine& e = TheEngine();
+    auto lock = EngineLock();
+    FaceCacheStats stats;
+    stats.nFaces = e.faces.size();
+    for (const Engine::Cached& c : e.lru) stats.nBytes += c.face->Bytes();
+    return stats;
+}
+
 std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf) {
     // Drawing asks for the same font glyph after glyph: each thread remembers the last face it was
     // given, for the LOGFONT it was asked with and for its key. The reference it keeps holds the face
@@ -584,16 +620,14 @@ std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf) {
         auto lock = EngineLock();
         auto it = e.faces.find(key);
         if (it != e.faces.end()) {
-            face = it->second;
+            e.lru.splice(e.lru.begin(), e.lru, it->second);
+            face = it->second->face;
         } else {
             face.reset(FontFace::Create(lf).release());
             if (!face) return nullptr;
-            if (e.faces.size() >= kFaceCacheLimit) {
-                for (auto i = e.faces.begin(); i != e.faces.end();) {
-                    i = i->second.use_count() == 1 ? e.faces.erase(i) : std::next(i);
-                }
-            }
-            e.faces.emplace(key, face);
+            e.lru.push_front({key, face});
+            e.faces.emplace(key, e.lru.begin());
+            TrimFaceCache(e);
         }
     }
     // The face given up here stays in the cache: a cached face is dropped only under the lock.

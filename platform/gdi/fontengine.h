@@ -1,5 +1,6 @@
 // Internals of the font engine: the resolved face and its glyph cache. Only font.cpp, fontengine.cpp
-// and tests include this; everyone else goes through font.h.
+// and tests (and the soak driver, for the cache figures) include this; everyone else goes through
+// font.h.
 //
 // Lifetimes: the engine (FreeType library, fontconfig, caches) lives for the whole process and is never
 // torn down, so faces held by static fonts stay valid until exit. Every call into FreeType and every
@@ -59,6 +60,8 @@ public:
     FontFace& operator=(const FontFace&) = delete;
 
     const TEXTMETRIC& Metrics() const { return m_tm; }
+    // What the face holds in memory: the record itself and the glyphs built so far.
+    size_t Bytes() const { return sizeof(FontFace) + m_nBytes.load(std::memory_order_relaxed); }
     const ResolvedFace& Resolved() const { return m_resolved; }
     int XPixelsPerEm() const { return m_xppem; }
     int YPixelsPerEm() const { return m_yppem; }
@@ -85,6 +88,7 @@ private:
     TEXTMETRIC m_tm{};
     // Built glyphs, published with release ordering once complete, deleted with the face.
     mutable std::array<std::atomic<const GlyphData*>, 256> m_glyphs{};
+    mutable std::atomic<size_t> m_nBytes{0};  // the built glyphs' bytes
 };
 
 // The lock that serialises FreeType and the caches.
@@ -92,7 +96,21 @@ std::unique_lock<std::mutex> EngineLock();
 
 // The shared face for a LOGFONT whose height is already in pixels; cached by the LOGFONT's bytes (face
 // name cut to 31 bytes, bytes after its end ignored). NULL only when no face can be opened at all.
+//
+// The cache's bound: each time a new face is made, the least recently asked faces that nobody else
+// holds are dropped until at most kFaceCacheFaces faces and kFaceCacheBytes bytes (faces and their
+// built glyphs, FontFace::Bytes) remain. Faces still held are never dropped (so the cache can stay
+// above the bound while they are); a dropped face lives on in whoever still has a reference.
 std::shared_ptr<const FontFace> AcquireFace(const LOGFONT& pixelLf);
+constexpr size_t kFaceCacheFaces = 256;
+constexpr size_t kFaceCacheBytes = size_t{32} << 20;
+
+// What the LOGFONT cache holds now: faces and their bytes.
+struct FaceCacheStats {
+    size_t nFaces = 0;
+    size_t nBytes = 0;
+};
+FaceCacheStats GetFaceCacheStats();
 
 // The platform's MulDiv: a * b / c in 64 bits, rounded half away from zero; -1 when c is 0 or the
 // result does not fit an int.

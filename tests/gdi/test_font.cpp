@@ -667,3 +667,41 @@ TEST(FontDefault, DefaultFontIsDejaVuWithASixteenPixelCell) {
     EXPECT_EQ(FaceOf(*f).Resolved().family, gdi::kFallbackFaceName);
     EXPECT_EQ(gdi::DefaultFont(), f);
 }
+
+// The LOGFONT cache stays within its bound of faces and bytes while new sizes keep coming (a sprayer
+// stepping through sizes and faces): the least recently asked faces nobody holds go first. A face a
+// font still holds stays cached (asking for it again gives the same face), and so does one asked for
+// now and then; the faces asked once long ago are gone.
+TEST(FontCache, NewSizesStayWithinTheBoundOldestUnheldFirst) {
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    auto Build = [&](const gdi::FontFace& face) {
+        for (char c : letters) face.Glyph(static_cast<BYTE>(c));
+    };
+    const LOGFONT heldLf = MakeLogFont(-61, "DejaVu Serif");
+    const LOGFONT warmLf = MakeLogFont(-62, "DejaVu Serif");
+    std::shared_ptr<const gdi::FontFace> held = gdi::AcquireFace(heldLf);
+    ASSERT_TRUE(held);
+    Build(*held);
+    std::weak_ptr<const gdi::FontFace> warm = gdi::AcquireFace(warmLf);
+    std::weak_ptr<const gdi::FontFace> firstCold;
+    size_t nLastBytes = 0;
+    for (int i = 0; i < 2 * static_cast<int>(gdi::kFaceCacheFaces); i++) {
+        std::shared_ptr<const gdi::FontFace> f = gdi::AcquireFace(MakeLogFont(-100 - 2 * i, "DejaVu Sans"));
+        ASSERT_TRUE(f);
+        if (i == 0) firstCold = f;
+        if (i < 192) Build(*f);  // big glyphs: together far more than the byte bound
+        nLastBytes = f->Bytes();
+        if (i % 16 == 0) ASSERT_TRUE(gdi::AcquireFace(warmLf));
+        const gdi::FaceCacheStats stats = gdi::GetFaceCacheStats();
+        ASSERT_LE(stats.nFaces, gdi::kFaceCacheFaces) << i;
+        // Glyphs are built after a face is made: the newest face's may come on top of the bound.
+        ASSERT_LE(stats.nBytes, gdi::kFaceCacheBytes + held->Bytes() + nLastBytes) << i;
+    }
+    EXPECT_TRUE(firstCold.expired());
+    EXPECT_FALSE(warm.expired());
+    EXPECT_EQ(gdi::AcquireFace(heldLf), held);
+    // A font made with the held LOGFONT draws with the same face.
+    CFont font;
+    ASSERT_TRUE(font.CreateFontIndirect(&heldLf));
+    EXPECT_EQ(font.Face(), held.get());
+}

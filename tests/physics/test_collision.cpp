@@ -514,3 +514,37 @@ TEST_F(CollisionTest, SweepMatchesTheWalkOverEveryOpenElement) {
         }
     }
 }
+
+// The room the band lists and the band array take in a burst is given back once the scene has been
+// quiet for a while: a crowd of 400 glyphs on one spot (one band holding them all open at once), or
+// 400 glyphs strung down a tall column (thousands of bands); then all but four glyphs leave and the
+// detector sweeps on. The lists still come out right afterwards.
+TEST_F(CollisionTest, RoomOfABurstIsGivenBackAfterAQuietSpell) {
+    struct Case {
+        const char* name;
+        int nStepY;  // each glyph this far below the previous one
+    };
+    for (const Case& c : {Case{"a crowd on one spot", 0}, Case{"a tall column", 40}}) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        CKTWord* pWord = NewWord(NewPassage());
+        std::vector<CKTGlyph*> glyphs;
+        for (int i = 0; i < 400; i++) glyphs.push_back(NewGlyph(pWord, 100 + i % 3, 100 + i * c.nStepY));
+        for (CKTGlyph* g : glyphs) m_pDet->AddElement(g);
+        for (int i = 0; i < 4; i++) Detect();
+        const size_t nBurstRoom = m_pDet->GetBandRoom();
+        const size_t nBurstBands = m_pDet->GetBandsKept();
+        if (c.nStepY == 0)
+            EXPECT_GE(nBurstRoom, 400u);
+        else
+            EXPECT_GE(nBurstBands, 400u);
+
+        for (size_t i = 4; i < glyphs.size(); i++) m_pDet->RemoveElement(glyphs[i]);
+        for (CKTGlyph* g : {glyphs[1], glyphs[2], glyphs[3]}) g->MoveBy(glyphs[0]->GetRelativePosition() - g->GetRelativePosition());
+        for (int i = 0; i < 200; i++) Detect();
+        EXPECT_LE(m_pDet->GetBandRoom(), 64u);
+        EXPECT_LE(m_pDet->GetBandsKept(), 16u);
+        for (int i = 0; i < 4; i++) EXPECT_EQ(CollisionsOf(glyphs[static_cast<size_t>(i)]).size(), 3u) << i;
+    }
+}
