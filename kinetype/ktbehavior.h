@@ -145,6 +145,15 @@ public:
     // Changes of m_elements so far (attach, detach, load, forget): work that keeps a copy of the list
     // can tell that it is unchanged. Every change of m_elements must count here.
     uint64_t GetElementEditCount() const { return m_nElementEdits; }
+    // The list's nodes, in use or pooled for reuse.
+    INT_PTR GetElementRoom() const { return m_elements.GetNodeRoom(); }
+    // When no element is attached, the list's pooled nodes go back to the heap. A behaviour stays in
+    // the book after its last element died, often for the rest of the run, and would otherwise keep
+    // room for as many elements as it ever had. Only where no walk of the list can be under way (the
+    // book calls it at the end of a step): a walk may hold the position of a removed entry.
+    void ReleaseIdleRoom() {
+        if (m_elements.IsEmpty() && m_elements.GetNodeRoom() > 0) m_elements.RemoveAll();
+    }
 
     // Registers every event of m_events in array order (CKTComponent::RegisterEvent) and sets running;
     // nothing when already running. A registration the book refuses (bad event id) is skipped; the

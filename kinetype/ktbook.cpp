@@ -257,6 +257,8 @@ void CKTBook::Step() {
     DispatchEvent(EV_POSTSTEP);
     DeleteMoribund();
     ProcessStartStopQueues();
+    for (POSITION pos = m_behaviors.GetHeadPosition(); pos;)
+        if (CKTBehavior* p = m_behaviors.GetNext(pos)) p->ReleaseIdleRoom();
 }
 
 void CKTBook::DeleteMoribund() {

@@ -108,7 +108,8 @@ public:
 
     // ---- ticks and drawing
     // One tick, only when the run state is exactly 1: clock + 0.01; events 3, 1, 4; DeleteMoribund;
-    // ProcessStartStopQueues. Stopped, it does nothing at all.
+    // ProcessStartStopQueues; then every behaviour left without elements gives back its list's room
+    // (CKTBehavior::ReleaseIdleRoom; no walk is under way then). Stopped, it does nothing at all.
     void Step();
     // Paints: event 0 to its listeners with GetCurrentDC() = pDC, whether or not the book runs.
     // Creates the memory DC (compatible with pDC) when there is none.

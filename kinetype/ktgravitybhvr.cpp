@@ -55,6 +55,12 @@ void CKTGravityBhvr::OnEvent(int nEvent) {
 void CKTGravityBhvr::Classify(int nGround) {
     m_falling.clear();
     m_resting.clear();
+    if (GetElementCount() == 0) {  // the elements died; the behaviour may stay for long
+        m_falling.shrink_to_fit();
+        m_resting.shrink_to_fit();
+        m_kicks.clear();
+        m_kicks.shrink_to_fit();
+    }
     const unsigned nFetch = CKTMotionList::kFetchProps | CKTMotionList::kFetchElement;
     m_motion.Walk(*this, nFetch, [this, nGround](const CEntry& entry) {
         if (!entry.pVel || !entry.pAcc || !entry.pFlag) return;

@@ -63,6 +63,8 @@ public:
     size_t GetRestingCount() const { return m_resting.size(); }
     CKTElement* GetFalling(size_t i) const { return m_falling[i].pElement; }
     CKTElement* GetResting(size_t i) const { return m_resting[i].pElement; }
+    // The entries the two lists and the kicks have room for.
+    size_t GetListRoom() const { return m_falling.capacity() + m_resting.capacity() + m_kicks.capacity(); }
 
     static constexpr double kRestSpeed = 5.0;  // below this vertical speed an element on the ground rests
     static constexpr int kLoopLift = 50;       // type 3 moves an element up by ground + kLoopLift

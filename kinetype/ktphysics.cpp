@@ -42,8 +42,12 @@ void KTEnrolWithIntegrator(CKTElement* pElement) {
 }
 
 void CKTMotionList::Build(const CKTBehavior& behavior) {
+    const size_t nElements = static_cast<size_t>(behavior.GetElementCount());
+    // Room for far more entries than the list now has goes back (a behaviour whose elements died
+    // keeps its list for the rest of the run).
+    if (m_entries.capacity() > 4 * nElements + 16) std::vector<CEntry>().swap(m_entries);
     m_entries.clear();
-    m_entries.reserve(static_cast<size_t>(behavior.GetElementCount()));
+    m_entries.reserve(nElements);
     for (POSITION pos = behavior.GetFirstElementPosition(); pos;) {
         CKTElement* pElement = behavior.GetNextElement(pos);
         CEntry entry{pElement, nullptr, nullptr, nullptr};

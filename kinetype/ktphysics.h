@@ -93,6 +93,9 @@ public:
         return m_entries;
     }
 
+    // The entries the list has room for.
+    size_t GetRoom() const { return m_entries.capacity(); }
+
     // What a walk fetches ahead for the entries it will reach (bits).
     static constexpr unsigned kFetchProps = 1;    // the velocity, acceleration and flag properties
     static constexpr unsigned kFetchElement = 2;  // the element's front (the fields a step touches)

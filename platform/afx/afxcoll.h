@@ -8,7 +8,8 @@
 //   NULL.
 // - A removed node goes to the list's free pool (reused by later additions); it keeps no links, so a
 //   walk still holding its POSITION gets NULL from GetNext and ends. Memory goes back only on
-//   RemoveAll() and destruction.
+//   RemoveAll() and destruction (an owner that keeps an emptied list for long calls RemoveAll at a
+//   point where no walk can hold a position, see GetNodeRoom).
 // - GetHead/GetTail/RemoveHead/RemoveTail on an empty list and a NULL POSITION where an entry is
 //   needed are fatal errors (AfxFatal), never undefined behaviour.
 //
@@ -134,6 +135,8 @@ public:
 
     // Removes every entry and frees the node blocks. Every POSITION of the list becomes invalid.
     void RemoveAll() { FreeAll(); }
+    // The nodes the list holds, in use or pooled.
+    INT_PTR GetNodeRoom() const { return static_cast<INT_PTR>(m_blocks.size()) * m_nBlockSize; }
 
     POSITION GetHeadPosition() const { return Pos(m_pHead); }
     POSITION GetTailPosition() const { return Pos(m_pTail); }

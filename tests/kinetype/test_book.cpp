@@ -416,6 +416,37 @@ TEST_F(BookTest, DeletingABehaviourLeavesNoDanglingEntryOrBookProperty) {
     m_pBook->Step();
 }
 
+// A behaviour stays in the book after its elements died; the room its element list had grown to goes
+// back at the end of a running step, and only when the list is empty.
+TEST_F(BookTest, AStepGivesBackTheElementRoomOfBehavioursLeftWithoutElements) {
+    auto* pIdle = new CKTBehavior;
+    auto* pBusy = new CKTBehavior;
+    m_pBook->AddBehavior(pIdle);
+    m_pBook->AddBehavior(pBusy);
+    std::vector<std::unique_ptr<CKTGlyph>> glyphs;
+    for (int i = 0; i < 300; i++) {
+        glyphs.push_back(std::make_unique<CKTGlyph>());
+        ASSERT_TRUE(pIdle->AddElement(glyphs.back().get()));
+        ASSERT_TRUE(pBusy->AddElement(glyphs.back().get()));
+    }
+    for (int i = 0; i < 300; i++) EXPECT_TRUE(pIdle->RemoveElement(glyphs[i].get()));
+    for (int i = 1; i < 300; i++) EXPECT_TRUE(pBusy->RemoveElement(glyphs[i].get()));
+    EXPECT_GE(pIdle->GetElementRoom(), 300);
+    m_pBook->Step();  // stopped: nothing changes
+    EXPECT_GE(pIdle->GetElementRoom(), 300);
+    m_pBook->SetRunState(1);
+    m_pBook->Step();
+    EXPECT_EQ(pIdle->GetElementRoom(), 0);
+    EXPECT_EQ(pIdle->GetElementCount(), 0);
+    EXPECT_GE(pBusy->GetElementRoom(), 300);  // one element left: the list is kept as it is
+    ASSERT_EQ(pBusy->GetElementCount(), 1);
+    // The emptied list takes elements again.
+    EXPECT_TRUE(pIdle->AddElement(glyphs[5].get()));
+    EXPECT_EQ(pIdle->FindElement(glyphs[5].get()) != nullptr, true);
+    EXPECT_EQ(pIdle->GetElementCount(), 1);
+    m_pBook->DeleteAllBehaviors();
+}
+
 TEST_F(BookTest, RemoveBehaviorGivesItBack) {
     CRecordingBhvr a(m_log, "A");
     EXPECT_FALSE(m_pBook->RemoveBehavior(&a));

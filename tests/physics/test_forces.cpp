@@ -1,11 +1,13 @@
 // Drag, cruise and stay in window: what each adds to or sets on an element.
 #include <cmath>
+#include <vector>
 
 #include "physics/physicsfixture.h"
 
 #include "kinetype/ktbounceoncollision.h"
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktcruisebhvr.h"
+#include "kinetype/ktphysics.h"
 #include "kinetype/ktstayinwindowbhvr.h"
 #include "kinetype/ktviscousdragbhvr.h"
 
@@ -23,6 +25,30 @@ TEST_F(PhysicsTest, DragAddsMinusDragTimesVelocity) {
     EXPECT_VEC_EQ(Acc(g), 1.0, 1.0, 1.0);
     pDrag->OnEvent(EV_POSTSTEP);
     EXPECT_VEC_EQ(Acc(g), 1.0 - 2.0, 1.0 + 1.0, 1.0 - 0.5);
+}
+
+// A behaviour whose elements died keeps its list of them; the room of that list goes back when the
+// list is built again for far fewer elements.
+TEST_F(PhysicsTest, MotionListGivesBackRoomForElementsThatLeft) {
+    CKTViscousDragBhvr* pDrag = Add(new CKTViscousDragBhvr);
+    std::vector<CKTGlyph*> glyphs;
+    for (int i = 0; i < 200; i++) {
+        glyphs.push_back(LoneGlyph(i, 10));
+        pDrag->AddElement(glyphs.back());
+    }
+    CKTMotionList list;
+    EXPECT_EQ(list.Get(*pDrag).size(), 200u);
+    EXPECT_GE(list.GetRoom(), 200u);
+    for (int i = 0; i < 150; i++) pDrag->RemoveElement(glyphs[i]);
+    EXPECT_EQ(list.Get(*pDrag).size(), 50u);  // a quarter and more: the room stays
+    EXPECT_GE(list.GetRoom(), 200u);
+    for (int i = 150; i < 199; i++) pDrag->RemoveElement(glyphs[i]);
+    ASSERT_EQ(list.Get(*pDrag).size(), 1u);
+    EXPECT_EQ(list.Get(*pDrag)[0].pElement, glyphs[199]);
+    EXPECT_EQ(list.GetRoom(), 1u);
+    pDrag->RemoveElement(glyphs[199]);
+    EXPECT_TRUE(list.Get(*pDrag).empty());
+    EXPECT_LE(list.GetRoom(), 1u);
 }
 
 // The physics walks keep each element's properties from one step to the next; what they read must

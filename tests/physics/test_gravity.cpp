@@ -1,5 +1,7 @@
 // Gravity: classification at the ground (the rest threshold of 5 either way), landings and the feedback
 // to resting elements, the ground types, and the ground element's death.
+#include <vector>
+
 #include "physics/physicsfixture.h"
 
 #include "kinetype/ktbhvrptrbhvrprop.h"
@@ -51,6 +53,22 @@ TEST_F(GravityTest, TablesNameAndIntegratorHookUp) {
     EXPECT_EQ(pIntegrator->GetElementCount(), 1);
     EXPECT_TRUE(m_pGravity->RemoveElement(g));
     EXPECT_NE(pIntegrator->FindElement(g), nullptr);
+}
+
+// The behaviour stays after its elements died: the next pre-step gives back the lists' room.
+TEST_F(GravityTest, PreStepWithoutElementsGivesBackTheListsRoom) {
+    std::vector<CKTGlyph*> glyphs;
+    for (int i = 0; i < 100; i++) {
+        glyphs.push_back(LoneGlyph(i, 10));
+        m_pGravity->AddElement(glyphs.back());
+    }
+    m_pGravity->OnEvent(EV_PRESTEP);
+    EXPECT_EQ(m_pGravity->GetFallingCount() + m_pGravity->GetRestingCount(), 100u);
+    EXPECT_GE(m_pGravity->GetListRoom(), 100u);
+    for (CKTGlyph* g : glyphs) m_pGravity->RemoveElement(g);
+    m_pGravity->OnEvent(EV_PRESTEP);
+    EXPECT_EQ(m_pGravity->GetFallingCount() + m_pGravity->GetRestingCount(), 0u);
+    EXPECT_EQ(m_pGravity->GetListRoom(), 0u);
 }
 
 TEST_F(GravityTest, RestThresholdAndLanding) {
