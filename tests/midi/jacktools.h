@@ -12,9 +12,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -122,7 +124,32 @@ inline bool OnPath(const char* program) {
 
 // A JACK server of the test's own on the dummy driver (no sound hardware), its name unique to the
 // process, made the default server of this process (JACK_DEFAULT_SERVER) and of the children it starts.
+// Every JACK server and client of one process shares the user's metadata database in /dev/shm; a
+// client that opens it while another test's server is creating it reads a half-made file (libdb says
+// "mmap: Invalid argument" on stderr). Tests that start a server or talk to JACK hold this lock, one
+// file of the user's across every test process, for as long as JACK is in use.
+class CJackLock {
+public:
+    CJackLock() {
+        const std::string path = "/tmp/qs-jack-tests-" + std::to_string(getuid()) + ".lock";
+        m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd >= 0)
+            while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~CJackLock() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    CJackLock(const CJackLock&) = delete;
+    CJackLock& operator=(const CJackLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
 class CJackServer {
+    CJackLock m_lock;  // first member: taken before the server starts, given up after it stopped
+
 public:
     CJackServer() {
         static int s_count = 0;

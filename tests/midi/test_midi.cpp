@@ -244,6 +244,7 @@ bool HasAlsaSequencer() { return access("/dev/snd/seq", F_OK) == 0; }
 // A forced API without its system (no ALSA sequencer here; a JACK server name nobody runs): no
 // device, a reason, a failing open, and not a byte on stderr from RtMidi, ALSA or JACK.
 TEST(SystemDriver, ForcedApiWithoutItsSystemSaysWhyAndPrintsNothing) {
+    jacktest::CJackLock lock;  // no other test's server may be making the shared database meanwhile
     const std::string name = "qs-nobody-" + std::to_string(getpid());
     setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
     struct Case {
