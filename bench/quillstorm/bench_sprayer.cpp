@@ -58,21 +58,6 @@ struct Sprayer : BenchProgram {
     void Note(int nNote) { View()->OnMidiData(0, 0x00640090 | nNote << 8); }
 };
 
-int CountElements(CKTElement* p) {
-    int n = 1;
-    for (CKTElement* c = p->GetFirstChild(); c; c = c->GetNextSibling()) n += CountElements(c);
-    return n;
-}
-
-long ResidentKiB() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // One spray step of a line of 80 characters in passage mode: a passage of 80 glyphs in 28 words,
 // laid out, each glyph entered into the collision detector, renderer clones given, centred; the piece
 // before it released. Before each step (outside the timing) the scene is cut back to the current

@@ -4,10 +4,14 @@
 
 #include <QApplication>
 
+#include <unistd.h>
+
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include "kinetype/ktelement.h"
 #include "platform/midi/fakemidiin.h"
 #include "quillstorm/QuillView.h"
 #include "quillstorm/mainfrm.h"
@@ -55,3 +59,20 @@ struct BenchProgram {
     CQuillView* View() const { return frame->GetActiveView(); }
     CKTBook* Book() const { return doc->m_pBook; }
 };
+
+// The process's resident memory in KiB (from /proc/self/statm; 0 when it cannot be read).
+inline long ResidentKiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The element and all its descendants.
+inline int CountElements(const CKTElement* p) {
+    int n = 1;
+    for (const CKTElement* c = p->GetFirstChild(); c; c = c->GetNextSibling()) n += CountElements(c);
+    return n;
+}

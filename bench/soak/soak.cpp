@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/quillstorm/benchprogram.h"
 #include "kinetype/kt1dcollisiondetbhvr.h"
 #include "kinetype/ktbhvrptrbhvrprop.h"
 #include "kinetype/ktbook.h"
@@ -104,21 +105,6 @@ std::string SprayText() {
         text += i % 12 == 11 ? "\n" : " ";
     }
     return text;
-}
-
-long ResidentKiB() {
-    long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-        std::fclose(f);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-int CountElements(const CKTElement* p) {
-    int n = 1;
-    for (const CKTElement* c = p->GetFirstChild(); c; c = c->GetNextSibling()) n += CountElements(c);
-    return n;
 }
 
 void Report(const char* at, CKTBook* pBook) {
