@@ -386,6 +386,40 @@ TEST_F(FileCommands, ACommandLineDocumentOpensOrEndsTheProgram) {
     }
 }
 
+// A document on the command line whose last save was cut short: the program names the recovery copy
+// once, though it reads the document twice, and the answer holds for both reads. Cancel opens
+// nothing, which ends the program as a document that does not load does.
+TEST_F(FileCommands, ACommandLineDocumentWithARecoveryCopyAsksOnce) {
+    struct Case {
+        int nAnswer;
+        bool bStarts;
+        const char* text;
+        BYTE bModified;
+    } cases[] = {{IDYES, true, "copy", 1}, {IDNO, true, "file", 0}, {IDCANCEL, false, "", 0}};
+    Type("file");
+    WriteForm("doc.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    v()->m_bModified = 0;
+    v()->OnFileNew();
+    Type("copy");
+    WriteForm("doc.qsd.recovery.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    m_pApp.reset();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nAnswer);
+        m_ui.Clear();
+        m_ui.AnswerMessageBox(c.nAnswer);
+        EXPECT_EQ(Start({"doc.qsd"}), c.bStarts ? TRUE : FALSE);
+        ASSERT_EQ(m_ui.Calls().size(), 1u);
+        EXPECT_EQ(m_ui.Calls()[0].strCaption, KT_RECOVERY_COPY_CAPTION);
+        if (c.bStarts) {
+            EXPECT_EQ(Text(), c.text);
+            EXPECT_EQ(v()->m_bModified, c.bModified);
+            EXPECT_EQ(v()->m_strPath, "doc.qsd");
+        }
+        EXPECT_TRUE(Exists(Path("doc.qsd.recovery.qsd")));
+        m_pApp.reset();
+    }
+}
+
 TEST_F(FileCommands, ANewerFileOnTheCommandLineAsksTwice) {
     Type("new");
     WriteForm("v.qsd", "version 1.2", 1.2f, 500, 400);
