@@ -159,6 +159,9 @@ public:
     void ReplaceBook(CKTBook* pNew);
     // The scene now has a name the user chose (a file opened or saved under it): Save writes strPath.
     void NameScene(const CString& strPath);
+    // The scene has no name the user chose (New, reset): Save asks for one, and the document's path
+    // name goes, so the title is the untitled one that start-up shows.
+    void MakeSceneUntitled();
     // End of the document files block
 
     // ---- the pop-up menu's contents (quillviewhooks.cpp) and full screen (quillviewcommands.cpp). The

@@ -174,8 +174,7 @@ void CQuillView::OnFileNew() {
     SetSimulateLabel(m_pSimulateItem, 0);
     GetBook()->SetBackgroundColor(RGB(255, 255, 255));
     m_bModified = 0;
-    m_strPath = kUntitled;
-    m_bUntitled = 1;
+    MakeSceneUntitled();
 }
 
 void CQuillView::OnFileOpen() {
@@ -216,6 +215,12 @@ void CQuillView::NameScene(const CString& strPath) {
     m_bUntitled = 0;
 }
 
+void CQuillView::MakeSceneUntitled() {
+    m_strPath = kUntitled;
+    m_bUntitled = 1;
+    if (m_pDocument) m_pDocument->OnNewDocument();
+}
+
 BOOL CQuillView::OnFileSaveAs() {
     ui::FileDialogRequest request;
     request.bOpen = false;
@@ -238,8 +243,7 @@ void CQuillView::ResetDocument() {
     CKTBook* pBook = GetBook();
     pBook->SetBackgroundColor(crBack);
     m_bModified = 0;
-    m_strPath = kUntitled;
-    m_bUntitled = 1;
+    MakeSceneUntitled();
     pBook->SetRunState(1);
     SetSimulateLabel(m_pSimulateItem, 1);
     SprayText();
