@@ -16,6 +16,7 @@
 #include <jpeglib.h>
 
 #include "pixmill/pxbuffer.h"
+#include "pixmill/pxquantize.h"
 #include "pixmill/pxstream.h"
 
 static_assert(JPEG_LIB_VERSION == 62, "the codec is written for the libjpeg 6b interface");
@@ -200,6 +201,7 @@ struct JpegReadJob {
     // in
     Stream* stream;
     bool bGray;
+    PaletteCounter* pCounter;  // told of the result and of its rows as they are decoded; may be NULL
     // work memory and the result, freed by the caller
     BYTE* row;
     BYTE* pixels;
@@ -301,6 +303,7 @@ void JpegRowsRun(JpegReadJob* job) {
             job->err = ErrorCode::WrongBitDepth;
             return;
         }
+        if (job->pCounter) job->pCounter->Ready(uint64_t{y + 1} * w);
         if (ProgressStops(y, h, AbortRule::OnFalseOrNegative)) {
             job->err = ErrorCode::Aborted;
             return;
@@ -321,7 +324,10 @@ struct JpegReadCleanup {
     ~JpegReadCleanup() {
         jpeg_destroy_decompress(&job.cinfo);
         if (job.row) GlobalFree(job.row);
-        if (job.pixels) GlobalFree(job.pixels);
+        if (job.pixels) {
+            if (job.pCounter) job.pCounter->Abandon();
+            GlobalFree(job.pixels);
+        }
     }
 };
 
@@ -354,7 +360,8 @@ void KeepJpegHeader(ThreadState& state, const jpeg_decompress_struct& cinfo) {
     state.m_nJpegDensityY = cinfo.Y_density;
 }
 
-BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool bGray) {
+// pCounter (RGB only; may be NULL) is attached to the result and counts its rows as they are decoded.
+BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool bGray, PaletteCounter* pCounter) {
     DepthGuard depth;
     width = height = 0;
     ThreadState& state = GetThreadState();
@@ -363,6 +370,7 @@ BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool b
     JpegReadJob job{};
     job.stream = &stream;
     job.bGray = bGray;
+    job.pCounter = bGray ? nullptr : pCounter;
     JpegReadCleanup cleanup{job};
     if (!JpegReadHeaderRun(&job)) {
         err = job.err;
@@ -390,6 +398,8 @@ BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool b
     }
     width = cinfo.output_width;
     height = cinfo.output_height;
+    // Without memory for its bookkeeping the counter counts the whole result later.
+    if (job.pCounter) job.pCounter->Attach(job.pixels, width, height);
     JpegRowsRun(&job);
     if (job.err == ErrorCode::None) JpegFinishRun(&job);
     // After a failed row or an abort the buffer goes back as far as it was filled, with the code.
@@ -544,14 +554,30 @@ using px::GetThreadState;
 BYTE* ReadJpegToRgb(SourceHandle source, UINT* width, UINT* height) {
     return px::RunOnHandle(source, [&](ErrorCode& err, px::Stream& stream) -> BYTE* {
         if (!px::RequireNonNull(err, width, height)) return nullptr;
-        return px::ReadJpeg(err, stream, *width, *height, false);
+        return px::ReadJpeg(err, stream, *width, *height, false, nullptr);
+    });
+}
+
+BYTE* ReadJpegToRgbWithPalette(SourceHandle source, UINT* width, UINT* height, UINT n, RGBQUAD* palette) {
+    return px::RunOnHandle(source, [&](ErrorCode& err, px::Stream& stream) -> BYTE* {
+        if (!px::RequireNonNull(err, width, height, palette)) return nullptr;
+        px::PaletteCounter counter;
+        BYTE* rgb = px::ReadJpeg(err, stream, *width, *height, false, &counter);
+        if (!rgb) return nullptr;
+        // The palette's outcome is not the read's: the last error stays the reader's.
+        try {
+            ErrorCode paletteErr = ErrorCode::None;
+            px::QuantizeRgb(paletteErr, rgb, *width, *height, nullptr, n, palette, &counter);
+        } catch (...) {
+        }
+        return rgb;
     });
 }
 
 BYTE* ReadJpegToGray(SourceHandle source, UINT* width, UINT* height) {
     return px::RunOnHandle(source, [&](ErrorCode& err, px::Stream& stream) -> BYTE* {
         if (!px::RequireNonNull(err, width, height)) return nullptr;
-        return px::ReadJpeg(err, stream, *width, *height, true);
+        return px::ReadJpeg(err, stream, *width, *height, true, nullptr);
     });
 }
 
