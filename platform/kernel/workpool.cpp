@@ -1,12 +1,15 @@
 #include "platform/kernel/workpool.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include <tbb/blocked_range.h>
@@ -143,6 +146,60 @@ void ParallelFor(size_t n, size_t minParallel, size_t grain,
     });
     (void)handOver.load(std::memory_order_acquire);
     if (pError) std::rethrow_exception(pError);
+}
+
+// The tasks not yet taken, and how many are running. The pool's calls each take one task, if any is
+// left; a call that finds none (the caller took it in Wait) does nothing.
+struct BackgroundTasks::Queue {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::deque<std::function<void()>> waiting;
+    size_t nRunning = 0;
+
+    // Runs the oldest waiting task; false when there was none.
+    bool RunOne() {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (waiting.empty()) return false;
+        std::function<void()> task = std::move(waiting.front());
+        waiting.pop_front();
+        ++nRunning;
+        lock.unlock();
+        task();
+        lock.lock();
+        if (--nRunning == 0 && waiting.empty()) idle.notify_all();
+        return true;
+    }
+};
+
+BackgroundTasks::BackgroundTasks() : m_queue(std::make_shared<Queue>()) {}
+
+BackgroundTasks::~BackgroundTasks() { Wait(); }
+
+bool BackgroundTasks::Run(std::function<void()> task) noexcept {
+    if (WorkThreads() <= 1) {
+        task();
+        return true;
+    }
+    bool bQueued = false;
+    try {
+        {
+            std::lock_guard<std::mutex> lock(m_queue->mutex);
+            m_queue->waiting.push_back(std::move(task));
+        }
+        bQueued = true;
+        Arena().enqueue([queue = m_queue] { queue->RunOne(); });
+    } catch (...) {
+        // A task queued but not handed to the pool is run by Wait.
+        return bQueued;
+    }
+    return true;
+}
+
+void BackgroundTasks::Wait() noexcept {
+    while (m_queue->RunOne()) {
+    }
+    std::unique_lock<std::mutex> lock(m_queue->mutex);
+    m_queue->idle.wait(lock, [&] { return m_queue->nRunning == 0 && m_queue->waiting.empty(); });
 }
 
 }  // namespace qs

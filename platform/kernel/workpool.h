@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace qs {
@@ -44,5 +45,27 @@ int RequireWorkThreads(int nAtLeast);
 // range; every other range still runs, and the first exception thrown is rethrown here once all are done.
 void ParallelFor(size_t n, size_t minParallel, size_t grain,
                  const std::function<void(size_t begin, size_t end)>& body);
+
+// Tasks handed to the pool to run while the caller goes on with work of its own. Wait returns once every
+// task handed over has run: the caller first runs itself the tasks no pool thread has taken yet, then
+// waits for those under way. With one work thread Run calls the task at once, on the calling thread.
+// Tasks follow the rules of ParallelFor's bodies and must not throw. What the caller wrote before Run is
+// seen by the task, and what the task wrote is seen by the caller after Wait.
+class BackgroundTasks {
+public:
+    BackgroundTasks();
+    // Waits for the tasks.
+    ~BackgroundTasks();
+    BackgroundTasks(const BackgroundTasks&) = delete;
+    BackgroundTasks& operator=(const BackgroundTasks&) = delete;
+
+    // False when there was no memory to hand the task over: it has not run, and will not.
+    bool Run(std::function<void()> task) noexcept;
+    void Wait() noexcept;
+
+private:
+    struct Queue;
+    std::shared_ptr<Queue> m_queue;  // shared with the pool's calls, which may outlive this object
+};
 
 }  // namespace qs
