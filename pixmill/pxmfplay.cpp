@@ -84,7 +84,7 @@ Player::~Player() = default;
 
 // ---- mapping ----------------------------------------------------------------------------------------------
 
-void Player::UpdateTransform() {
+bool Player::UpdateTransform() {
     const DcState& s = m_state;
     Xform page;
     page.m11 = s.viewportExtX / s.windowExtX;
@@ -96,35 +96,45 @@ void Player::UpdateTransform() {
     raster.m22 = m_height / (m_setup.frameBottom - m_setup.frameTop);
     raster.dx = -m_setup.frameLeft * raster.m11;
     raster.dy = -m_setup.frameTop * raster.m22;
-    m_toRaster = s.world.Then(page).Then(raster);
+    const Xform all = s.world.Then(page).Then(raster);
+    // Each factor is finite, their product need not be: such a mapping is refused.
+    if (!all.IsFinite()) return false;
+    m_toRaster = all;
+    return true;
+}
+
+template <class Change>
+void Player::Remap(Change change) {
+    const DcState before = m_state;
+    change(m_state);
+    if (!UpdateTransform()) m_state = before;
 }
 
 void Player::SetMapMode(int mode) {
-    DcState& s = m_state;
     const ReferenceDevice& ref = m_setup.reference;
     // Logical units per millimetre of the fixed modes.
     double perMm = 0;
     switch (mode) {
         case kMmText:
-            s.windowExtX = s.windowExtY = s.viewportExtX = s.viewportExtY = 1;
-            break;
+        case kMmAnisotropic: break;            // keeps the extents it finds
         case kMmLoMetric: perMm = 10; break;
         case kMmHiMetric: perMm = 100; break;
         case kMmLoEnglish: perMm = 100 / 25.4; break;
         case kMmHiEnglish: perMm = 1000 / 25.4; break;
         case kMmTwips: perMm = 1440 / 25.4; break;
         case kMmIsotropic: perMm = 10; break;  // starts from the extents of MM_LOMETRIC
-        case kMmAnisotropic: break;            // keeps the extents it finds
         default: return;
     }
-    if (perMm > 0) {
-        s.windowExtX = ref.millimetresX * perMm;
-        s.windowExtY = ref.millimetresY * perMm;
-        s.viewportExtX = ref.pixelsX;
-        s.viewportExtY = -ref.pixelsY;  // y up
-    }
-    s.mapMode = mode;
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        if (mode == kMmText) s.windowExtX = s.windowExtY = s.viewportExtX = s.viewportExtY = 1;
+        if (perMm > 0) {
+            s.windowExtX = ref.millimetresX * perMm;
+            s.windowExtY = ref.millimetresY * perMm;
+            s.viewportExtX = ref.pixelsX;
+            s.viewportExtY = -ref.pixelsY;  // y up
+        }
+        s.mapMode = mode;
+    });
 }
 
 namespace {
@@ -139,48 +149,52 @@ void MakeIsotropic(DcState& s) {
 }  // namespace
 
 void Player::SetWindowOrg(double x, double y) {
-    m_state.windowOrgX = x;
-    m_state.windowOrgY = y;
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.windowOrgX = x;
+        s.windowOrgY = y;
+    });
 }
 
 void Player::SetViewportOrg(double x, double y) {
-    m_state.viewportOrgX = x;
-    m_state.viewportOrgY = y;
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.viewportOrgX = x;
+        s.viewportOrgY = y;
+    });
 }
 
 void Player::SetWindowExt(double x, double y) {
     if ((m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) || x == 0 || y == 0) return;
-    m_state.windowExtX = x;
-    m_state.windowExtY = y;
-    if (m_state.mapMode == kMmIsotropic) MakeIsotropic(m_state);
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.windowExtX = x;
+        s.windowExtY = y;
+        if (s.mapMode == kMmIsotropic) MakeIsotropic(s);
+    });
 }
 
 void Player::SetViewportExt(double x, double y) {
     if ((m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) || x == 0 || y == 0) return;
-    m_state.viewportExtX = x;
-    m_state.viewportExtY = y;
-    if (m_state.mapMode == kMmIsotropic) MakeIsotropic(m_state);
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.viewportExtX = x;
+        s.viewportExtY = y;
+        if (s.mapMode == kMmIsotropic) MakeIsotropic(s);
+    });
 }
 
 void Player::SetWorldTransform(const Xform& xf) {
     if (!xf.IsFinite()) return;
-    m_state.world = xf;
-    UpdateTransform();
+    Remap([&](DcState& s) { s.world = xf; });
 }
 
 void Player::ModifyWorldTransform(const Xform& xf, DWORD mode) {
-    switch (mode) {
-        case 1: m_state.world = Xform(); break;
-        case 2: if (xf.IsFinite()) m_state.world = xf.Then(m_state.world); break;
-        case 3: if (xf.IsFinite()) m_state.world = m_state.world.Then(xf); break;
-        case 4: if (xf.IsFinite()) m_state.world = xf; break;
-        default: return;
-    }
-    UpdateTransform();
+    if (mode < 1 || mode > 4 || (mode != 1 && !xf.IsFinite())) return;
+    Remap([&](DcState& s) {
+        switch (mode) {
+            case 1: s.world = Xform(); break;
+            case 2: s.world = xf.Then(s.world); break;
+            case 3: s.world = s.world.Then(xf); break;
+            default: s.world = xf; break;
+        }
+    });
 }
 
 void Player::SetBkMode(int mode) {
@@ -202,7 +216,7 @@ void Player::RestoreDC(int n) {
     else return;
     m_state = m_saved[keep];
     m_saved.resize(keep);
-    UpdateTransform();
+    UpdateTransform();  // the mapping a save kept was a finite one
 }
 
 void Player::SetRop2(int rop2) {
@@ -220,12 +234,13 @@ void Player::SetArcDirection(int direction) {
 namespace {
 
 // ext x num / den in whole numbers, truncated; false when it cannot be taken (den 0, a result of 0 or
-// out of range).
+// out of range). An extent from the header's millimetres can be far beyond 32 bits, and the product
+// with a 32-bit numerator beyond 64: it is taken in 128 bits.
 bool ScaleExtent(double& ext, int num, int den) {
-    if (den == 0) return false;
-    const int64_t v = static_cast<int64_t>(ext) * num / den;
+    if (den == 0 || !(std::fabs(ext) < 0x1p62)) return false;
+    const __int128 v = static_cast<__int128>(static_cast<int64_t>(ext)) * num / den;
     if (v == 0 || v > INT32_MAX || v < INT32_MIN) return false;
-    ext = static_cast<double>(v);
+    ext = static_cast<double>(static_cast<int64_t>(v));
     return true;
 }
 
@@ -868,7 +883,8 @@ void Player::PolylineTo(const std::vector<DPoint>& pts) {
 void Player::BezierTo(std::vector<DPoint>& out, DPoint p0, DPoint p1, DPoint p2, DPoint p3) const {
     // Even steps along the curve, more for a longer control polygon (in raster pixels).
     const double len = Length(p1.x - p0.x, p1.y - p0.y) + Length(p2.x - p1.x, p2.y - p1.y) + Length(p3.x - p2.x, p3.y - p2.y);
-    const int n = std::clamp(static_cast<int>(std::min(len, 4096.0) / 4) + 1, 2, 1024);
+    const double bounded = len < 4096 ? len : 4096;  // NaN (points past the double range) too
+    const int n = std::clamp(static_cast<int>(bounded / 4) + 1, 2, 1024);
     for (int k = 1; k <= n; ++k) {
         const double t = static_cast<double>(k) / n, u = 1 - t;
         const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;

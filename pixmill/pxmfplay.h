@@ -320,7 +320,11 @@ private:
         bool widened = false;  // the outline of a stroke: filled under WINDING
     };
 
-    void UpdateTransform();
+    // m_toRaster from the state's mapping; false (and m_toRaster kept) when the mapping is not finite.
+    bool UpdateTransform();
+    // Changes the state's mapping, unless the change leaves no finite mapping.
+    template <class Change>
+    void Remap(Change change);
     DPoint ToRaster(DPoint p) const { return m_toRaster.Apply(p); }
     double PenWidthPixels() const;
     bool PenVisible() const { return (m_state.pen.style & 0x0F) != kPsNull; }

@@ -265,7 +265,8 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
 void Player::GradientFill(const std::vector<Vertex>& vertices, const std::vector<std::vector<uint32_t>>& pieces,
                           int mode) {
     auto colour = [](double r, double g, double b) {
-        auto c = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 65535.0)) >> 8; };
+        // Clamped before the cast; a degenerate triangle's weights can be infinite or NaN (black).
+        auto c = [](double v) { return static_cast<uint32_t>(v > 0 ? (v < 65535 ? v : 65535) : 0) >> 8; };
         return (c(r) << 16) | (c(g) << 8) | c(b);
     };
     for (const auto& piece : pieces) {
@@ -513,8 +514,12 @@ void Player::PlgDib(const DPoint corners[3], int xSrc, int ySrc, int wSrc, int h
             for (int x = std::max(area.left - dx, 0); x < std::min(area.right - dx, s->Width()); ++x) {
                 const double cx = x + dx + 0.5 - p0.x, cy = y + dy + 0.5 - p0.y;
                 const double u = (cx * vy - cy * vx) / det, v = (ux * cy - uy * cx) / det;
+                // The source pixel, found only when it lies within the int range (a nearly flat
+                // parallelogram's coordinates can be anything).
+                const double sx = xSrc + std::floor(u * wSrc), sy = ySrc + std::floor(v * hSrc);
                 uint32_t px;
-                if (srcPixel(xSrc + static_cast<int>(std::floor(u * wSrc)), ySrc + static_cast<int>(std::floor(v * hSrc)), &px))
+                if (sx >= INT32_MIN && sx <= INT32_MAX && sy >= INT32_MIN && sy <= INT32_MAX &&
+                    srcPixel(static_cast<int>(sx), static_cast<int>(sy), &px))
                     s->Row(y)[x] = px & 0xFFFFFFu;
             }
         }
