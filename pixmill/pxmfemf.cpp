@@ -488,8 +488,10 @@ void Play(Player& player, uint32_t type, const Fields& r) {
             break;
         case kOffsetClipRgn: if (r.Has(0, 16)) player.OffsetClipRgn(r.I32(8), r.I32(12)); break;
         case kExtSelectClipRgn: {
+            // No region data: no region (the clip removed by a copy, nothing else).
             Rects rects;
-            if (r.Has(0, 16) && RegionOf(r, 8, 16, rects)) player.SelectClipRects(rects, false, r.I32(12));
+            if (r.Has(0, 16) && r.U32(8) == 0) player.SelectClipRects(nullptr, false, r.I32(12));
+            else if (r.Has(0, 16) && RegionOf(r, 8, 16, rects)) player.SelectClipRects(&rects, false, r.I32(12));
             break;
         }
         case kSelectClipPath: if (r.Has(0, 12)) player.SelectClipPath(r.I32(8)); break;
@@ -638,6 +640,7 @@ ErrorCode PlayEmfRecords(Player& player, const BYTE* records, size_t size, bool*
             return ErrorCode::None;
         }
         Play(player, type, Fields(records + pos, bytes));
+        if (player.Error() != ErrorCode::None) return player.Error();
         pos += bytes;
     }
     return ErrorCode::None;

@@ -14,30 +14,11 @@ namespace {
 constexpr size_t kMaxPathPoints = size_t{1} << 22;
 // SaveDC keeps at most this many states; further saves are ignored.
 constexpr size_t kMaxSavedStates = 4096;
-// Clip masks alive at once (the state's and the saved ones') hold at most this many bytes.
-constexpr size_t kMaxMaskBytes = size_t{256} << 20;
-
 double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
-// Twice the signed area of a polygon.
-double SignedArea(const std::vector<DPoint>& p) {
-    double a = 0;
-    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) a += p[j].x * p[i].y - p[i].x * p[j].y;
-    return a;
-}
-
-// Polygons of raster points as the drawing layer takes them (offset by dx, dy).
-struct LayerPolygons {
-    std::vector<POINT> points;
-    std::vector<int> counts;
-    LayerPolygons(const std::vector<std::vector<DPoint>>& figures, int dx, int dy) {
-        for (const auto& f : figures) {
-            if (f.size() < 2) continue;
-            for (const DPoint& p : f) points.push_back(POINT{ToPixel(p.x) - dx, ToPixel(p.y) - dy});
-            counts.push_back(static_cast<int>(f.size()));
-        }
-    }
-};
+using paint::BoundsOf;
+using paint::LayerPolygons;
+using paint::SignedArea;
 
 }  // namespace
 
@@ -266,175 +247,6 @@ void Player::OffsetViewportOrg(double dx, double dy) {
     SetViewportOrg(m_state.viewportOrgX + dx, m_state.viewportOrgY + dy);
 }
 
-// ---- clipping -------------------------------------------------------------------------------------------------
-
-void Mask::UpdateBox() {
-    left = width;
-    top = height;
-    right = bottom = 0;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = bits.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
-        int x0 = 0;
-        while (x0 < width && !row[x0]) ++x0;
-        if (x0 == width) continue;
-        int x1 = width;
-        while (!row[x1 - 1]) --x1;
-        left = std::min(left, x0);
-        right = std::max(right, x1);
-        top = std::min(top, y);
-        bottom = y + 1;
-    }
-    if (right <= left) left = top = right = bottom = 0;
-}
-
-namespace {
-
-// Spans of the rasteriser into a mask.
-class MaskSink : public gdi::SpanSink {
-public:
-    explicit MaskSink(Mask& m) : m_mask(m) {}
-    bool Rows(int y0, int y1, const int* xs, int n) override {
-        for (int y = std::max(y0, 0); y < std::min(y1, m_mask.height); ++y) {
-            uint8_t* row = m_mask.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m_mask.width);
-            for (int i = 0; i < n; ++i) {
-                const int a = std::max(xs[2 * i], 0), b = std::min(xs[2 * i + 1], m_mask.width);
-                if (a < b) std::memset(row + a, 1, static_cast<size_t>(b - a));
-            }
-        }
-        return true;
-    }
-
-private:
-    Mask& m_mask;
-};
-
-}  // namespace
-
-Mask Player::MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const {
-    Mask m;
-    m.width = m_width;
-    m.height = m_height;
-    m.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
-    LayerPolygons polys(figures, 0, 0);
-    if (!polys.counts.empty()) {
-        MaskSink sink(m);
-        gdi::RasterizePolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()),
-                                  fillMode, 0, m_height, sink);
-    }
-    m.UpdateBox();
-    return m;
-}
-
-Mask Player::MaskOfRects(const Rects& rects, const Xform& xf) const {
-    std::vector<std::vector<DPoint>> figures;
-    for (const auto& r : rects) {
-        if (!(r[0] < r[2]) || !(r[1] < r[3])) continue;
-        std::vector<DPoint> f = {xf.Apply({r[0], r[1]}), xf.Apply({r[2], r[1]}), xf.Apply({r[2], r[3]}), xf.Apply({r[0], r[3]})};
-        // One turning for all, so overlaps stay inside under WINDING.
-        if (SignedArea(f) < 0) std::reverse(f.begin(), f.end());
-        figures.push_back(std::move(f));
-    }
-    return MaskOf(figures, WINDING);
-}
-
-void Player::CombineClip(Mask shape, int mode) {
-    const Mask* cur = m_state.clip.get();
-    if (mode != kRgnCopy) {
-        const size_t n = shape.bits.size();
-        for (size_t i = 0; i < n; ++i) {
-            const bool a = cur ? cur->bits[i] != 0 : true, b = shape.bits[i] != 0;
-            bool v = false;
-            switch (mode) {
-                case kRgnAnd: v = a && b; break;
-                case kRgnOr: v = a || b; break;
-                case kRgnXor: v = a != b; break;
-                case kRgnDiff: v = a && !b; break;
-                default: return;
-            }
-            shape.bits[i] = v ? 1 : 0;
-        }
-        shape.UpdateBox();
-    }
-    m_state.clip = KeepMask(std::move(shape));
-}
-
-MaskPtr Player::KeepMask(Mask&& m) {
-    // Saved states keep their masks: a file of many saves and clips could otherwise hold a raster's worth
-    // of bytes for each. Past the budget a clip record changes nothing.
-    const size_t bytes = m.bits.size();
-    if (bytes > kMaxMaskBytes - std::min(*m_maskBytes, kMaxMaskBytes)) return m_state.clip;
-    *m_maskBytes += bytes;
-    std::shared_ptr<size_t> counter = m_maskBytes;
-    return MaskPtr(new Mask(std::move(m)), [counter, bytes](const Mask* p) {
-        *counter -= bytes;
-        delete p;
-    });
-}
-
-void Player::IntersectClipRect(double left, double top, double right, double bottom) {
-    CombineClip(MaskOfRects({{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}}, m_toRaster),
-                kRgnAnd);
-}
-
-void Player::ExcludeClipRect(double left, double top, double right, double bottom) {
-    CombineClip(MaskOfRects({{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}}, m_toRaster),
-                kRgnDiff);
-}
-
-void Player::OffsetClipRgn(double dx, double dy) {
-    const Mask* cur = m_state.clip.get();
-    if (!cur) return;
-    // The logical offset in raster pixels, through the linear part of the mapping.
-    const int ox = ToPixel(dx * m_toRaster.m11 + dy * m_toRaster.m21), oy = ToPixel(dx * m_toRaster.m12 + dy * m_toRaster.m22);
-    Mask m;
-    m.width = m_width;
-    m.height = m_height;
-    m.bits.assign(cur->bits.size(), 0);
-    for (int y = cur->top; y < cur->bottom; ++y) {
-        const int64_t ty = int64_t{y} + oy;
-        if (ty < 0 || ty >= m_height) continue;
-        for (int x = cur->left; x < cur->right; ++x) {
-            const int64_t tx = int64_t{x} + ox;
-            if (tx >= 0 && tx < m_width && cur->Inside(x, y))
-                m.bits[static_cast<size_t>(ty) * static_cast<size_t>(m_width) + static_cast<size_t>(tx)] = 1;
-        }
-    }
-    m.UpdateBox();
-    m_state.clip = KeepMask(std::move(m));
-}
-
-void Player::SelectClipRects(const Rects& rects, bool bLogical, int mode) {
-    if (mode < kRgnAnd || mode > kRgnCopy) return;
-    if (mode == kRgnCopy && rects.empty()) {
-        m_state.clip.reset();
-        return;
-    }
-    Xform device;  // reference pixels onto the raster
-    device.m11 = m_width / (m_setup.frameRight - m_setup.frameLeft);
-    device.m22 = m_height / (m_setup.frameBottom - m_setup.frameTop);
-    device.dx = -m_setup.frameLeft * device.m11;
-    device.dy = -m_setup.frameTop * device.m22;
-    CombineClip(MaskOfRects(rects, bLogical ? m_toRaster : device), mode);
-}
-
-void Player::SelectClipRegion(size_t slot) {
-    const Rects* rects = RegionAt(slot);
-    if (!rects) {
-        m_state.clip.reset();
-        return;
-    }
-    CombineClip(MaskOfRects(*rects, m_toRaster), kRgnCopy);
-}
-
-void Player::SelectClipPath(int mode) {
-    if (!m_path.ended || mode < kRgnAnd || mode > kRgnCopy) {
-        ClearPath();
-        return;
-    }
-    CombineClip(MaskOf(m_path.figures, m_path.widened ? WINDING : m_state.polyFillMode), mode);
-    ClearPath();
-}
-
 // ---- objects ------------------------------------------------------------------------------------------------
 
 size_t Player::FreeSlot() const {
@@ -623,26 +435,6 @@ void Player::FillWithBrush(const std::vector<std::vector<DPoint>>& figures, cons
     const std::shared_ptr<const Pattern> pattern = BrushPattern(brush);
     FillRaster(figures, brush.color, fillMode, pattern.get());
 }
-
-namespace {
-
-// The raster box of figures' points, grown by `grow` pixels each way.
-RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
-    int64_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
-    for (const auto& f : figures)
-        for (const DPoint& p : f) {
-            const int x = ToPixel(p.x), y = ToPixel(p.y);
-            l = std::min<int64_t>(l, x);
-            t = std::min<int64_t>(t, y);
-            r = std::max<int64_t>(r, x);
-            b = std::max<int64_t>(b, y);
-        }
-    if (l > r) return RECT{0, 0, 0, 0};
-    return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
-                static_cast<LONG>(b + grow + 1)};
-}
-
-}  // namespace
 
 void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode,
                         const Pattern* pattern) {
@@ -1034,7 +826,8 @@ void Player::TextOut(DPoint ref, const std::string& text, UINT options, const do
         }
         if (m_font) font = m_font.get();
     }
-    const DcState saved = m_state;
+    RECT cut{0, 0, 0, 0};
+    bool bCut = false;
     if (rect) {
         const DPoint a = ToRaster({rect[0], rect[1]}), b = ToRaster({rect[2], rect[3]});
         const int l = ToPixel(std::min(a.x, b.x)), t = ToPixel(std::min(a.y, b.y));
@@ -1047,10 +840,10 @@ void Player::TextOut(DPoint ref, const std::string& text, UINT options, const do
                 dc.SetBkColor(old);
             });
         }
+        // The text alone is cut to the rectangle, within the clip.
         if (options & kEtoClipped) {
-            // The text alone is cut to the rectangle: a clip for this call only.
-            const std::vector<std::vector<DPoint>> box = {{{double(l), double(t)}, {double(r), double(t)}, {double(r), double(btm)}, {double(l), double(btm)}}};
-            CombineClip(MaskOf(box, WINDING), kRgnAnd);
+            cut = RECT{l, t, r, btm};
+            bCut = true;
         }
     }
     const UINT align = m_state.textAlign & ~TA_UPDATECP;
@@ -1067,8 +860,7 @@ void Player::TextOut(DPoint ref, const std::string& text, UINT options, const do
         dc.SetBkColor(oldBk);
         dc.SetTextColor(oldText);
         if (oldFont) dc.SelectObject(oldFont);
-    });
-    m_state.clip = saved.clip;
+    }, nullptr, false, nullptr, bCut ? &cut : nullptr, bCut);
     if (updateCp) {
         const double sx = Length(m_toRaster.m11, m_toRaster.m12);
         if (sx > 0) m_state.current.x += width / sx;

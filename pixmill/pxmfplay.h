@@ -93,14 +93,23 @@ struct BrushInfo {
     UINT hatch = 0;                          // kBsHatched: HS_HORIZONTAL 0 ... HS_DIAGCROSS 5
 };
 
-// A set of raster pixels: one byte a pixel over the whole raster, non-zero inside, and the box that
-// holds them.
+// A set of raster pixels: the box [left, right) x [top, bottom) that holds them, within the raster, and
+// one byte a pixel over that box only (non-zero inside), row by row.
 struct Mask {
-    int width = 0, height = 0;
-    std::vector<uint8_t> bits;
     int left = 0, top = 0, right = 0, bottom = 0;
-    bool Inside(int x, int y) const { return bits[static_cast<size_t>(y) * static_cast<size_t>(width) + x] != 0; }
-    void UpdateBox();
+    std::vector<uint8_t> bits;
+    int Width() const { return right - left; }
+    bool IsEmpty() const { return left >= right || top >= bottom; }
+    bool Inside(int x, int y) const {
+        return x >= left && x < right && y >= top && y < bottom &&
+               bits[static_cast<size_t>(y - top) * static_cast<size_t>(right - left) + static_cast<size_t>(x - left)] != 0;
+    }
+    uint8_t* Row(int y) { return bits.data() + static_cast<size_t>(y - top) * static_cast<size_t>(right - left); }
+    const uint8_t* Row(int y) const {
+        return bits.data() + static_cast<size_t>(y - top) * static_cast<size_t>(right - left);
+    }
+    // Shrinks the box to the pixels inside (an empty box when there are none).
+    void Trim();
 };
 using MaskPtr = std::shared_ptr<const Mask>;
 
@@ -168,6 +177,11 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
+    // What ends the play early: ErrorCode::OutOfMemory when the clip masks alive would pass their bound,
+    // for drawing on without the clip a file asked for would be wrong. The record loops stop at the
+    // record that failed.
+    ErrorCode Error() const { return m_error; }
+
     // ---- state records
     void SetMapMode(int mode);
     void SetWindowOrg(double x, double y);
@@ -201,9 +215,10 @@ public:
     void ExcludeClipRect(double left, double top, double right, double bottom);
     // Moves the clip by a logical offset.
     void OffsetClipRgn(double dx, double dy);
-    // Rectangles in reference-device pixels (bLogical false) or logical units; mode kRgnAnd ... kRgnCopy.
-    // kRgnCopy of no rectangles removes the clip.
-    void SelectClipRects(const Rects& rects, bool bLogical, int mode);
+    // A region's rectangles in reference-device pixels (bLogical false) or logical units; mode kRgnAnd ...
+    // kRgnCopy. No region (nullptr) with kRgnCopy removes the clip; with any other mode it changes
+    // nothing, as the platform refuses the call. A region of no rectangles is the empty set.
+    void SelectClipRects(const Rects* rects, bool bLogical, int mode);
     // The clip from a region object (slot), combined as kRgnCopy; an empty or missing slot removes it.
     void SelectClipRegion(size_t slot);
     void SelectClipPath(int mode);
@@ -357,10 +372,11 @@ private:
     // a marked work bitmap whose drawn pixels go onto the raster through the clip (and `extra`, when
     // given), the pattern (when given) and, when bRop2, the binary raster operation.
     // `bound` (raster pixels), when given, holds every pixel the draw can change: only that part of the
-    // raster goes through the work bitmap.
+    // raster goes through the work bitmap. With bCut, the draw is cut to `bound`: pixels it draws outside
+    // are left as they are (a text clipped to its own box).
     template <class Draw>
     void Paint(Draw draw, const Pattern* pattern = nullptr, bool bRop2 = false, const Mask* extra = nullptr,
-               const RECT* bound = nullptr);
+               const RECT* bound = nullptr, bool bCut = false);
     // The same for draws that read the raster (blits): the work bitmap starts as a copy of it.
     template <class Draw>
     void PaintOver(Draw draw, const Mask* extra = nullptr, const RECT* bound = nullptr);
@@ -374,13 +390,20 @@ private:
     std::shared_ptr<const Pattern> BrushPattern(const BrushInfo& brush) const;
     // Fills raster figures with a brush (its colour or pattern), with no outline.
     void FillWithBrush(const std::vector<std::vector<DPoint>>& figures, const BrushInfo& brush, int fillMode);
-    // The mask of raster figures under a fill rule, and of rectangles through a transform.
-    Mask MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const;
-    Mask MaskOfRects(const Rects& rects, const Xform& xf) const;
+    // The mask of raster figures under a fill rule, and of rectangles through a transform: sized by the
+    // shape's box within the raster.
+    Mask MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode);
+    Mask MaskOfRects(const Rects& rects, const Xform& xf);
+    // An empty mask (all outside) over the box cut to the raster; false, with the play failed, when its
+    // memory cannot be had.
+    bool NewMask(Mask& m, RECT box);
     void CombineClip(Mask shape, int mode);
-    // The mask as a clip to keep, counted against the budget of masks alive; the clip in force when the
-    // budget is spent.
+    // The mask as a clip to keep, counted against the bound of the bytes of masks alive; past the bound
+    // the play fails with ErrorCode::OutOfMemory (and the clip in force comes back).
     MaskPtr KeepMask(Mask&& m);
+    void Fail(ErrorCode e) {
+        if (m_error == ErrorCode::None) m_error = e;
+    }
     // Points of the ellipse in the box from parameter t0 over sweep (radians, in the ellipse's own
     // parameter), in raster pixels.
     std::vector<DPoint> EllipseArc(double left, double top, double right, double bottom, double t0, double sweep) const;
@@ -414,6 +437,7 @@ private:
     CDC m_clipDc;
     CBitmap m_clipBitmap;
     std::shared_ptr<size_t> m_maskBytes = std::make_shared<size_t>(0);  // bytes of the masks alive
+    ErrorCode m_error = ErrorCode::None;
 };
 
 // The rectangles of a region record: an RGNDATA block (32-byte header, then RECTLs) of n bytes.

@@ -200,15 +200,14 @@ void Player::FrameRegion(const Rects& rects, size_t brushSlot, double w, double 
     const int fw = std::clamp(ToPixel(std::fabs(w * Length(m_toRaster.m11, m_toRaster.m12))), 1, m_width);
     const int fh = std::clamp(ToPixel(std::fabs(h * Length(m_toRaster.m21, m_toRaster.m22))), 1, m_height);
     Mask frame = m;
-    auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < m.width && y < m.height && m.Inside(x, y); };
     for (int y = m.top; y < m.bottom; ++y) {
         for (int x = m.left; x < m.right; ++x) {
             if (!m.Inside(x, y)) continue;
-            const bool interior = in(x - fw, y) && in(x + fw, y) && in(x, y - fh) && in(x, y + fh);
-            frame.bits[static_cast<size_t>(y) * static_cast<size_t>(m.width) + x] = interior ? 0 : 1;
+            const bool interior = m.Inside(x - fw, y) && m.Inside(x + fw, y) && m.Inside(x, y - fh) && m.Inside(x, y + fh);
+            frame.Row(y)[x - frame.left] = interior ? 0 : 1;
         }
     }
-    frame.UpdateBox();
+    frame.Trim();
     const std::shared_ptr<const Pattern> pattern = BrushPattern(brush);
     const COLORREF color = brush.color;
     Paint([&](CDC& dc, int dx, int dy) {
@@ -235,13 +234,11 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
     if (!fills(x0, y0)) return;
     // The area, found with a stack of pixels, becomes a mask the brush fills.
     Mask m;
-    m.width = m_width;
-    m.height = m_height;
-    m.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
+    if (!NewMask(m, RECT{0, 0, m_width, m_height})) return;
     // Each pixel is marked when it is pushed, so the stack never holds more than the raster.
     std::vector<std::pair<int, int>> stack;
     auto push = [&](int x, int y) {
-        uint8_t& seen = m.bits[static_cast<size_t>(y) * static_cast<size_t>(m_width) + x];
+        uint8_t& seen = m.Row(y)[x];
         if (seen || !fills(x, y)) return;
         seen = 1;
         stack.push_back({x, y});
@@ -255,7 +252,7 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
         if (y > 0) push(x, y - 1);
         if (y + 1 < m_height) push(x, y + 1);
     }
-    m.UpdateBox();
+    m.Trim();
     const std::shared_ptr<const Pattern> pattern = BrushPattern(m_state.brush);
     const COLORREF brushColor = m_state.brush.color;
     Paint([&](CDC& dc, int dx, int dy) { dc.FillSolidRect(m.left - dx, m.top - dy, m.right - m.left, m.bottom - m.top, brushColor); },
@@ -457,17 +454,13 @@ void Player::MaskDib(double xDest, double yDest, double wDest, double hDest, int
                        info.size(), maskBits, cbMaskBits, DIB_RGB_COLORS))
         return;
     Mask fg, bg;
-    fg.width = bg.width = m_width;
-    fg.height = bg.height = m_height;
-    fg.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
-    bg.bits = fg.bits;
+    const RECT box{ms.x0, ms.y0, ms.x0 + ms.pixels.Width(), ms.y0 + ms.pixels.Height()};
+    if (!NewMask(fg, box) || !NewMask(bg, box)) return;
     for (int y = 0; y < ms.pixels.Height(); ++y)
-        for (int x = 0; x < ms.pixels.Width(); ++x) {
-            const size_t at = static_cast<size_t>(ms.y0 + y) * static_cast<size_t>(m_width) + static_cast<size_t>(ms.x0 + x);
-            ((ms.pixels.Row(y)[x] & 0xFFFFFFu) ? fg : bg).bits[at] = 1;
-        }
-    fg.UpdateBox();
-    bg.UpdateBox();
+        for (int x = 0; x < ms.pixels.Width(); ++x)
+            ((ms.pixels.Row(y)[x] & 0xFFFFFFu) ? fg : bg).Row(ms.y0 + y)[x] = 1;
+    fg.Trim();
+    bg.Trim();
     const MaskPtr saved = m_state.clip;
     for (int pass = 0; pass < 2; ++pass) {
         const DWORD op = pass == 0 ? fore : back;

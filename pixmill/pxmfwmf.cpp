@@ -441,6 +441,7 @@ ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size, bool*
             return ErrorCode::None;
         }
         Play(player, function, Fields(records + pos + 6, static_cast<size_t>(bytes) - 6));
+        if (player.Error() != ErrorCode::None) return player.Error();
         pos += static_cast<size_t>(bytes);
     }
     return ErrorCode::None;

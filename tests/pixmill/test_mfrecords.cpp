@@ -8,6 +8,7 @@
 
 #include "mfbuild.h"
 #include "mfplay.h"
+#include "pixmill/pxalloc.h"
 
 namespace {
 
@@ -99,6 +100,38 @@ TEST(MetafileRecords, EmfClipping) {
              RedEverywhere(e);
          },
          {{40, 40, kRed}}},
+        {"no region and'ed changes nothing", [](Emf& e) {
+             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
+             ClipRegion(e, {}, 1);
+             RedEverywhere(e);
+         },
+         {{5, 5, kRed}, {30, 30, kGrey}}},
+        {"no region or'ed changes nothing", [](Emf& e) {
+             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
+             ClipRegion(e, {}, 2);
+             RedEverywhere(e);
+         },
+         {{5, 5, kRed}, {30, 30, kGrey}}},
+        {"no region xor'ed changes nothing", [](Emf& e) {
+             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
+             ClipRegion(e, {}, 3);
+             RedEverywhere(e);
+         },
+         {{5, 5, kRed}, {30, 30, kGrey}}},
+        {"no region taken away changes nothing", [](Emf& e) {
+             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
+             ClipRegion(e, {}, 4);
+             RedEverywhere(e);
+         },
+         {{5, 5, kRed}, {30, 30, kGrey}}},
+        {"a copy of a region of no rectangles leaves nothing to draw on", [](Emf& e) {
+             Fields f;
+             const Bytes data = RgnData({});
+             f.U32(static_cast<uint32_t>(data.size())).U32(5).Raw(data);
+             e.Record(EMR_EXTSELECTCLIPRGN, f);
+             RedEverywhere(e);
+         },
+         {{5, 5, kGrey}, {30, 30, kGrey}}},
         {"the clip offset", [](Emf& e) {
              e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 10, 10}).Dwords(EMR_OFFSETCLIPRGN, {20, 20});
              RedEverywhere(e);
@@ -140,6 +173,62 @@ TEST(MetafileRecords, EmfClipping) {
          {{9, 9, kGrey}, {13, 13, kRed}, {16, 8, kGreen}}},
     };
     CheckEmfRows(rows);
+}
+
+// A text clipped to its rectangle is cut to it and to the clip: red only left of the rectangle's right
+// edge and outside the excluded band.
+TEST(MetafileRecords, ClippedTextStaysInItsRectangleAndTheClip) {
+    Emf e = Emf48();
+    e.Record(EMR_EXTCREATEFONTINDIRECTW, EmfFont(1, -40, "DejaVu Sans")).Dwords(EMR_SELECTOBJECT, {1});
+    e.Dwords(EMR_SETTEXTCOLOR, {int64_t{kRed}}).Dwords(EMR_SETBKMODE, {1});
+    e.Dwords(EMR_EXCLUDECLIPRECT, {12, 0, 16, 48});
+    e.Record(EMR_EXTTEXTOUTW, EmfText(4, 2, "H", 4, {0, 0, 24, 48}));
+    const Played p = Play(e.Finish());
+    ASSERT_EQ(p.err, 0);
+    int inside = 0, cut = 0, excluded = 0;
+    for (UINT y = 0; y < 48; ++y)
+        for (UINT x = 0; x < 48; ++x)
+            if (p.At(x, y) == kRed) ++(x >= 24 ? cut : x >= 12 && x < 16 ? excluded : inside);
+    EXPECT_GT(inside, 40);
+    EXPECT_EQ(cut, 0);
+    EXPECT_EQ(excluded, 0);
+}
+
+// The clip masks a play keeps alive (the state's and the saved states') are bounded: with the allocation
+// limit lowered to 32 KiB the bound is 32 KiB, and a 48 x 48 picture's masks hold a byte a pixel of their
+// box. A file that passes the bound fails whole; drawing it unclipped would show what its clips hide.
+TEST(MetafileRecords, ClipMasksWithinTheirBound) {
+    px::SetAllocationLimitForTesting(32u << 10);
+    struct Row {
+        const char* name;
+        std::function<void(Emf&)> records;
+        int code;
+        std::vector<Probe> probes;
+    } rows[] = {
+        {"saved clips of the whole picture past the bound fail the file", [](Emf& e) {
+             for (int i = 0; i < 30; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_EXCLUDECLIPRECT, {i, 0, i + 1, 1});
+             RedEverywhere(e);
+         }, 1, {}},
+        {"the same clips fewer times play", [](Emf& e) {
+             for (int i = 0; i < 10; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_EXCLUDECLIPRECT, {i, 0, i + 1, 1});
+             RedEverywhere(e);
+         }, 0, {{5, 0, kGrey}, {5, 1, kRed}, {20, 0, kRed}}},
+        {"small clips take the bytes of their boxes only", [](Emf& e) {
+             for (int i = 0; i < 200; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_INTERSECTCLIPRECT, {10, 10, 12 + i % 3, 12});
+             RedEverywhere(e);
+         }, 0, {{10, 10, kRed}, {11, 11, kRed}, {12, 10, kGrey}, {20, 20, kGrey}}},
+    };
+    for (const Row& row : rows) {
+        Emf e = Emf48();
+        row.records(e);
+        const Played p = Play(e.Finish());
+        EXPECT_EQ(p.err, row.code) << row.name;
+        EXPECT_EQ(static_cast<bool>(p.rgb), row.code == 0) << row.name;
+        if (!p.rgb) continue;
+        for (const Probe& probe : row.probes)
+            EXPECT_EQ(p.At(probe.x, probe.y), probe.color) << row.name << " at " << probe.x << ", " << probe.y;
+    }
+    px::SetAllocationLimitForTesting(0);
 }
 
 TEST(MetafileRecords, EmfPatternBrushesReplaceTheBrush) {
