@@ -14,6 +14,13 @@ namespace paint {
 // The marker of a work bitmap's pixels that nothing drew: drawing writes a 0 top byte.
 inline constexpr uint32_t kUndrawn = 0xFF000000u;
 
+// The pattern's pixel at raster pixel (x, y), the pattern's tiles starting at the brush origin.
+inline uint32_t PatternAt(const Pattern& p, int x, int y, POINT org) {
+    const int64_t px = (int64_t{x} - org.x) % p.width, py = (int64_t{y} - org.y) % p.height;
+    return p.pixels[static_cast<size_t>(py < 0 ? py + p.height : py) * static_cast<size_t>(p.width) +
+                    static_cast<size_t>(px < 0 ? px + p.width : px)];
+}
+
 // Twice the signed area of a polygon.
 inline double SignedArea(const std::vector<DPoint>& p) {
     double a = 0;
@@ -63,6 +70,13 @@ inline uint32_t Rop2(int rop2, uint32_t p, uint32_t d) {
 
 }  // namespace paint
 
+// A DIB stretched onto its destination rectangle of the raster, on a surface of its own.
+struct Player::Stretched {
+    int x0 = 0, y0 = 0;  // the destination's top-left raster pixel
+    gdi::Surface pixels;
+    gdi::DibFormat format;
+};
+
 template <class Draw>
 void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* extra, const RECT* bound, bool bCut) {
     const Mask* clip = m_state.clip.get();
@@ -90,8 +104,7 @@ void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* ex
             if ((clip && !clip->Inside(rx, ry)) || (extra && !extra->Inside(rx, ry))) continue;
             uint32_t v = src[x];
             if (pattern) {
-                v = pattern->pixels[static_cast<size_t>(ry % pattern->height) * static_cast<size_t>(pattern->width) +
-                                    static_cast<size_t>(rx % pattern->width)];
+                v = paint::PatternAt(*pattern, rx, ry, m_state.brushOrg);
                 if (v & paint::kUndrawn) continue;
             }
             out[x] = rop2 == kR2CopyPen ? v : paint::Rop2(rop2, v, out[x]);

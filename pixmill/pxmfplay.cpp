@@ -867,45 +867,4 @@ void Player::TextOut(DPoint ref, const std::string& text, UINT options, const do
     }
 }
 
-void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
-                     bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
-                     DWORD rop) {
-    gdi::DibFormat f;
-    if (!bits || !gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
-    // The DIB is decoded whole: an RLE header may declare any size without the bytes to back it.
-    if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return;
-    // StretchDIBits counts a bottom-up DIB's source rows from its bottom.
-    int ys = ySrc;
-    if (!bDibRows && !f.topDown) ys = static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
-    const DPoint a = ToRaster({xDest, yDest}), b = ToRaster({xDest + wDest, yDest + hDest});
-    const int x0 = ToPixel(a.x), y0 = ToPixel(a.y);
-    const int w = ToPixel(b.x) - x0, h = ToPixel(b.y) - y0;
-    if (w == 0 || h == 0 || wSrc == 0 || hSrc == 0) return;
-    const RECT bound = BoundsOf({{{double(x0), double(y0)}, {double(x0) + w, double(y0) + h}}}, 1);
-    PaintOver([&](CDC& dc, int dx, int dy) {
-        // DIB_PAL_COLORS tables index the selected palette.
-        CPalette* old = m_state.palette ? dc.SelectPalette(m_state.palette.get(), FALSE) : nullptr;
-        gdi::StretchDIBitsChecked(&dc, x0 - dx, y0 - dy, w, h, xSrc, ys, wSrc, hSrc, bits, cbBits, bmi, cbInfo, usage,
-                                  rop);
-        if (old) dc.SelectPalette(old, FALSE);
-    }, nullptr, &bound);
-}
-
-void Player::PatBlt(double x, double y, double w, double h, DWORD rop) {
-    const DPoint a = ToRaster({x, y}), b = ToRaster({x + w, y + h});
-    const int x0 = ToPixel(a.x), y0 = ToPixel(a.y), x1 = ToPixel(b.x), y1 = ToPixel(b.y);
-    const bool brush = BrushVisible();
-    const COLORREF color = m_state.brush.color;
-    auto draw = [&](CDC& dc, int dx, int dy) {
-        CBrush solid(color);
-        CGdiObject* old = brush ? dc.SelectObject(&solid) : dc.SelectStockObject(NULL_BRUSH);
-        dc.PatBlt(x0 - dx, y0 - dy, x1 - x0, y1 - y0, rop);
-        dc.SelectObject(old);
-    };
-    const std::shared_ptr<const Pattern> pattern = brush ? BrushPattern(m_state.brush) : nullptr;
-    const RECT bound = BoundsOf({{a, b}}, 1);
-    if (rop == PATCOPY && pattern) Paint(draw, pattern.get(), false, nullptr, &bound);
-    else PaintOver(draw, nullptr, &bound);
-}
-
 }  // namespace px::mf

@@ -165,6 +165,7 @@ struct DcState {
     int rop2 = kR2CopyPen;
     int arcDirection = kAdCounterClockwise;
     int stretchMode = 1;      // BLACKONWHITE; the layer stretches by the nearest pixel whatever it is
+    POINT brushOrg{0, 0};     // raster pixels: where patterns and hatches start
     std::shared_ptr<CPalette> palette;  // none: the default palette
     size_t paletteSlot = SIZE_MAX;      // the object slot of the selected palette
 };
@@ -284,15 +285,16 @@ public:
     // Text of Windows-1252 bytes at the reference point; rect (logical, may be NULL) for ETO_OPAQUE and
     // ETO_CLIPPED.
     void TextOut(DPoint ref, const std::string& text, UINT options, const double* rect);
-    // A DIB onto the logical destination rectangle. The source rectangle counts its rows as StretchDIBits
-    // does (from the bottom of a bottom-up DIB) when bDibRows, else from the top as for a bitmap.
-    // A DIB that does not fit its bytes, a raster operation the layer lacks or DIB_PAL_COLORS draw
-    // nothing.
+    // A DIB onto the logical destination rectangle with a ternary raster operation (any of the 256: the
+    // third byte of rop is its truth table over the brush, the source and the destination). The source
+    // rectangle counts its rows as StretchDIBits does (from the bottom of a bottom-up DIB) when bDibRows,
+    // else from the top as for a bitmap. DIB_PAL_COLORS tables index the selected palette. A DIB that does
+    // not fit its bytes draws nothing.
     void DrawDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
                  bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
                  DWORD rop);
-    // A raster operation without a source on the logical rectangle (PATCOPY, PATINVERT, DSTINVERT,
-    // BLACKNESS, WHITENESS; others draw nothing).
+    // A ternary raster operation without a source on the logical rectangle; one that reads a source draws
+    // nothing, as the platform refuses it.
     void PatBlt(double x, double y, double w, double h, DWORD rop);
     // A DIB drawn as DrawDib draws it with SRCCOPY, keeping the raster wherever the stretched source has
     // the colour `transparent` (TransparentBlt), or blended onto it (AlphaBlend: constant alpha 0 to 255,
@@ -416,9 +418,17 @@ private:
     bool BrushOf(size_t slot, BrushInfo* brush) const;
     // The stretched DIB on a work bitmap of the destination rectangle; false when nothing draws.
     struct Stretched;
+    // Source rows count as StretchDIBits counts them when bDibRows, else from the top. Pixels the source
+    // does not cover hold paint::kUndrawn.
     bool StretchToWork(Stretched& out, double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc,
                        int wSrc, int hSrc, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
-                       UINT usage);
+                       UINT usage, bool bDibRows = false);
+    // A ternary raster operation over the raster box, through the clip: each pixel of the destination,
+    // the source (`src`, when given: its top-left raster pixel at (srcX, srcY), marked pixels leave the
+    // destination) and the brush. With a mask (a surface of the same placement as the source), pixels
+    // where it is black take the background operation `backIndex` instead of the foreground one.
+    void RopBlit(RECT box, DWORD rop, const gdi::Surface* src, int srcX, int srcY, const gdi::Surface* mask = nullptr,
+                 DWORD backIndex = 0xAA);
 
     CDC& m_dc;
     int m_width;

@@ -18,16 +18,6 @@ double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 // Point types of PolyDraw.
 constexpr BYTE kPtCloseFigure = 0x01, kPtLineTo = 0x02, kPtBezierTo = 0x04, kPtMoveTo = 0x06;
 
-// The full code of a raster operation from its index (the third byte), for those the layer blits; 0 for
-// the others.
-DWORD Rop3(DWORD index) {
-    static const DWORD known[] = {SRCCOPY, SRCPAINT, SRCAND, NOTSRCCOPY, SRCINVERT, SRCERASE, NOTSRCERASE,
-                                  MERGEPAINT, BLACKNESS, WHITENESS, PATCOPY, PATINVERT, DSTINVERT, 0x00AA0029};
-    for (DWORD r : known)
-        if (((r >> 16) & 0xFF) == (index & 0xFF)) return r;
-    return 0;
-}
-
 }  // namespace
 
 // ---- arcs ---------------------------------------------------------------------------------------------------
@@ -320,16 +310,9 @@ void Player::GradientFill(const std::vector<Vertex>& vertices, const std::vector
 
 // ---- blits ---------------------------------------------------------------------------------------------------
 
-// A DIB stretched onto its destination rectangle of the raster, on a surface of its own.
-struct Player::Stretched {
-    int x0 = 0, y0 = 0;  // the destination's top-left raster pixel
-    gdi::Surface pixels;
-    gdi::DibFormat format;
-};
-
 bool Player::StretchToWork(Stretched& out, double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc,
                            int wSrc, int hSrc, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
-                           UINT usage) {
+                           UINT usage, bool bDibRows) {
     if (!bits || !gdi::ParseDib(bmi, cbInfo, usage, &out.format)) return false;
     const gdi::DibFormat& f = out.format;
     if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return false;
@@ -344,9 +327,13 @@ bool Player::StretchToWork(Stretched& out, double xDest, double yDest, double wD
     CDC dc;
     CBitmap bm;
     if (!dc.CreateCompatibleDC(&m_dc) || !bm.CreateCompatibleBitmap(&m_dc, r - l, btm - t) || !dc.SelectObject(&bm)) return false;
+    // Pixels the source does not cover keep the marker: they leave the raster as it is.
+    gdi::Surface& work = bm.GetSurface();
+    std::fill(work.Bits(), work.Bits() + static_cast<size_t>(r - l) * static_cast<size_t>(btm - t), paint::kUndrawn);
     CPalette* old = m_state.palette ? dc.SelectPalette(m_state.palette.get(), FALSE) : nullptr;
-    // Rows counted from the top, as for a bitmap.
-    const int ys = f.topDown ? ySrc : static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
+    // The layer counts a bottom-up DIB's source rows from its bottom, as StretchDIBits does; a bitmap's
+    // count from its top.
+    const int ys = f.topDown || bDibRows ? ySrc : static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
     const DPoint ra = ToRaster({xDest, yDest}), rb = ToRaster({xDest + wDest, yDest + hDest});
     const int dx0 = ToPixel(ra.x), dy0 = ToPixel(ra.y);
     gdi::StretchDIBitsChecked(&dc, dx0 - l, dy0 - t, ToPixel(rb.x) - dx0, ToPixel(rb.y) - dy0, xSrc, ys, wSrc, hSrc, bits,
@@ -429,47 +416,6 @@ void Player::AlphaDib(double xDest, double yDest, double wDest, double hDest, in
             }
         }
     }, nullptr, &bound);
-}
-
-void Player::MaskDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, const BITMAPINFO* bmi,
-                     size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage, DWORD rop, const BITMAPINFO* maskBmi,
-                     size_t cbMaskInfo, const BYTE* maskBits, size_t cbMaskBits, int xMask, int yMask) {
-    const int w = static_cast<int>(wDest), h = static_cast<int>(hDest);
-    // The foreground operation keeps the low three bytes; the background one is the top byte.
-    const DWORD fore = rop & 0x00FFFFFFu, back = Rop3(rop >> 24);
-    gdi::DibFormat mf;
-    if (!maskBmi || !maskBits || !gdi::ParseDib(maskBmi, cbMaskInfo, DIB_RGB_COLORS, &mf) || mf.bits != 1) {
-        DrawDib(xDest, yDest, wDest, hDest, xSrc, ySrc, w, h, false, bmi, cbInfo, bits, cbBits, usage, fore);
-        return;
-    }
-    // The mask's pixels (1 where its table entry is white) onto the destination's raster pixels.
-    Stretched ms;
-    std::vector<BYTE> info(reinterpret_cast<const BYTE*>(maskBmi), reinterpret_cast<const BYTE*>(maskBmi) + mf.infoBytes);
-    // A table of black and white, so the mask's bits read as they are.
-    const size_t tableAt = static_cast<size_t>(static_cast<const BYTE*>(mf.table) - reinterpret_cast<const BYTE*>(maskBmi));
-    const BYTE bw[8] = {0, 0, 0, 0, 255, 255, 255, 0};
-    if (mf.tableEntries < 2 || tableAt + 8 > info.size()) return;
-    std::memcpy(info.data() + tableAt, bw, 8);
-    if (!StretchToWork(ms, xDest, yDest, wDest, hDest, xMask, yMask, w, h, reinterpret_cast<const BITMAPINFO*>(info.data()),
-                       info.size(), maskBits, cbMaskBits, DIB_RGB_COLORS))
-        return;
-    Mask fg, bg;
-    const RECT box{ms.x0, ms.y0, ms.x0 + ms.pixels.Width(), ms.y0 + ms.pixels.Height()};
-    if (!NewMask(fg, box) || !NewMask(bg, box)) return;
-    for (int y = 0; y < ms.pixels.Height(); ++y)
-        for (int x = 0; x < ms.pixels.Width(); ++x)
-            ((ms.pixels.Row(y)[x] & 0xFFFFFFu) ? fg : bg).Row(ms.y0 + y)[x] = 1;
-    fg.Trim();
-    bg.Trim();
-    const MaskPtr saved = m_state.clip;
-    for (int pass = 0; pass < 2; ++pass) {
-        const DWORD op = pass == 0 ? fore : back;
-        if ((op >> 16) == 0xAA || op == 0) continue;  // the destination as it is, or an operation the layer lacks
-        Mask& m = pass == 0 ? fg : bg;
-        CombineClip(m, kRgnAnd);
-        DrawDib(xDest, yDest, wDest, hDest, xSrc, ySrc, w, h, false, bmi, cbInfo, bits, cbBits, usage, op);
-        m_state.clip = saved;
-    }
 }
 
 void Player::PlgDib(const DPoint corners[3], int xSrc, int ySrc, int wSrc, int hSrc, const BITMAPINFO* bmi,

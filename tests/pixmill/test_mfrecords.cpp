@@ -31,14 +31,6 @@ void RedEverywhere(Emf& e) {
     e.Dwords(EMR_RECTANGLE, {0, 0, 49, 49});
 }
 
-// A brush of a packed DIB: CREATEDIBPATTERNBRUSHPT or CREATEMONOBRUSH.
-Fields PatternBrush(uint32_t slot, const Bytes& dib, uint32_t usage = 0) {
-    const uint32_t info = static_cast<uint32_t>(DibInfoBytes(dib, usage == 1));
-    Fields f;
-    f.U32(slot).U32(usage).U32(32).U32(info).U32(32 + info).U32(static_cast<uint32_t>(dib.size() - info));
-    return f.Raw(dib);
-}
-
 // The records of a region fill: bounds, the region's size, [brush], [frame], the data.
 Fields RegionRecord(const std::vector<RECT>& rects, std::initializer_list<uint32_t> between) {
     const Bytes data = RgnData(rects);
