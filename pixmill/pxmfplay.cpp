@@ -18,7 +18,6 @@ double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
 using paint::BoundsOf;
 using paint::LayerPolygons;
-using paint::SignedArea;
 
 }  // namespace
 
@@ -208,6 +207,12 @@ void Player::SetStretchBltMode(int mode) {
     if (mode >= 1 && mode <= 4) m_state.stretchMode = mode;
 }
 
+void Player::SetBrushOrg(double x, double y) {
+    // Pixels of the raster, as far from its corner as the point is from the picture's in its units.
+    m_state.brushOrg = POINT{ToPixel(x * m_width / (m_setup.frameRight - m_setup.frameLeft)),
+                             ToPixel(y * m_height / (m_setup.frameBottom - m_setup.frameTop))};
+}
+
 void Player::SetArcDirection(int direction) {
     if (direction == kAdCounterClockwise || direction == kAdClockwise) m_state.arcDirection = direction;
 }
@@ -376,6 +381,16 @@ std::shared_ptr<const Pattern> Player::BrushPattern(const BrushInfo& brush) cons
         return p;
     }
     if (brush.style != kBsPattern || !brush.pattern) return nullptr;
+    if (brush.pattern->paletteIndices) {
+        // Indices into the palette selected now, or the default one.
+        const CPalette* pal = m_state.palette ? m_state.palette.get() : static_cast<const CPalette*>(GetStockObject(DEFAULT_PALETTE));
+        const std::vector<PALETTEENTRY>& e = pal->Entries();
+        auto p = std::make_shared<Pattern>(*brush.pattern);
+        p->paletteIndices = false;
+        for (uint32_t& v : p->pixels)
+            v = v < e.size() ? (uint32_t{e[v].peRed} << 16) | (uint32_t{e[v].peGreen} << 8) | e[v].peBlue : 0;
+        return p;
+    }
     if (!brush.pattern->monochrome) return brush.pattern;
     // A monochrome pattern: 0 in the text colour, 1 in the background colour.
     auto p = std::make_shared<Pattern>(*brush.pattern);
@@ -451,132 +466,6 @@ void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORRE
         dc.SelectObject(oldBrush);
         dc.SelectObject(oldPen);
     }, pattern, true, nullptr, &bound);
-}
-
-namespace {
-
-// The dashes of a styled one-pixel pen: lengths of strokes and gaps in turn, in pixels; none for a solid
-// style and for wider pens, whose dashed styles draw solid as the platform's wide pens of those styles do.
-std::vector<double> DashPattern(int style, double width) {
-    if (width > 1.5) return {};
-    switch (style & 0x0F) {
-        case 1: return {18, 6};
-        case 2: return {3, 3};
-        case 3: return {9, 6, 3, 6};
-        case 4: return {9, 3, 3, 3, 3, 3};
-        case 8: return {1, 1};  // PS_ALTERNATE
-        default: return {};
-    }
-}
-
-// The strokes of dashed figures: each figure walked along its length, the pattern running on from one
-// segment to the next; each stroke an open figure.
-std::vector<std::vector<DPoint>> Dashes(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
-                                        const std::vector<double>& pattern) {
-    std::vector<std::vector<DPoint>> out;
-    double period = 0;
-    for (double d : pattern) period += d;
-    if (!(period > 0)) return figures;
-    // A bounded amount of work whatever the lengths: at most this many strokes.
-    constexpr size_t kMaxStrokes = size_t{1} << 20;
-    for (size_t i = 0; i < figures.size(); ++i) {
-        std::vector<DPoint> f = figures[i];
-        if (f.size() < 2) continue;
-        if (closed[i]) f.push_back(f.front());
-        size_t k = 0;
-        double left = pattern[0];  // of the current dash or gap
-        std::vector<DPoint> stroke{f[0]};
-        for (size_t s = 0; s + 1 < f.size() && out.size() < kMaxStrokes; ++s) {
-            const DPoint a = f[s], b = f[s + 1];
-            const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
-            if (!std::isfinite(len)) break;
-            double at = 0;
-            while (len - at > left && out.size() < kMaxStrokes) {
-                at += left;
-                const DPoint p = {a.x + (b.x - a.x) * at / len, a.y + (b.y - a.y) * at / len};
-                if (k % 2 == 0) {
-                    stroke.push_back(p);
-                    out.push_back(std::move(stroke));
-                }
-                stroke = {p};
-                k = (k + 1) % pattern.size();
-                left = pattern[k];
-            }
-            left -= len - at;
-            if (k % 2 == 0) stroke.push_back(b);
-            else stroke = {b};
-        }
-        if (k % 2 == 0 && stroke.size() > 1) out.push_back(std::move(stroke));
-    }
-    return out;
-}
-
-}  // namespace
-
-void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& inFigures, const std::vector<bool>& inClosed) {
-    if (!PenVisible()) return;
-    const COLORREF color = m_state.pen.color;
-    const double width = PenWidthPixels();
-    const std::vector<double> pattern = DashPattern(m_state.pen.style, width);
-    std::vector<std::vector<DPoint>> dashed;
-    if (!pattern.empty()) dashed = Dashes(inFigures, inClosed, pattern);
-    const std::vector<std::vector<DPoint>>& figures = pattern.empty() ? inFigures : dashed;
-    const std::vector<bool> open(pattern.empty() ? 0 : dashed.size(), false);
-    const std::vector<bool>& closed = pattern.empty() ? inClosed : open;
-    if (width <= 1.5) {
-        const RECT bound = BoundsOf(figures, 1);
-        Paint([&](CDC& dc, int dx, int dy) {
-            CPen pen(PS_SOLID, 1, color);
-            CPen* old = dc.SelectObject(&pen);
-            for (size_t i = 0; i < figures.size(); ++i) {
-                const auto& f = figures[i];
-                if (f.size() < 2) continue;
-                dc.MoveTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
-                for (size_t k = 1; k < f.size(); ++k) dc.LineTo(ToPixel(f[k].x) - dx, ToPixel(f[k].y) - dy);
-                if (closed[i]) dc.LineTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
-            }
-            dc.SelectObject(old);
-        }, nullptr, true, nullptr, &bound);
-        return;
-    }
-    FillRaster(WidePenPieces(figures, closed, width), color, WINDING);
-}
-
-std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
-                                                       const std::vector<bool>& closed, double width) const {
-    // A wide pen: a quadrilateral along each segment and a disc at each point, filled together under the
-    // winding rule (every piece turning the same way, so overlaps stay filled).
-    const double half = width / 2;
-    const int sides = static_cast<int>(std::clamp(width, 8.0, 64.0));  // clamped before the cast: widths can be huge
-    std::vector<std::vector<DPoint>> pieces;
-    auto add = [&](std::vector<DPoint> piece) {
-        if (SignedArea(piece) < 0) std::reverse(piece.begin(), piece.end());
-        pieces.push_back(std::move(piece));
-    };
-    auto disc = [&](DPoint c) {
-        std::vector<DPoint> d(static_cast<size_t>(sides));
-        for (int k = 0; k < sides; ++k) {
-            const double a = 2 * M_PI * k / sides;
-            d[static_cast<size_t>(k)] = {c.x + half * std::cos(a), c.y + half * std::sin(a)};
-        }
-        add(std::move(d));
-    };
-    for (size_t i = 0; i < figures.size(); ++i) {
-        const auto& f = figures[i];
-        const size_t n = f.size();
-        if (n == 0) continue;
-        const size_t segments = closed[i] && n > 2 ? n : n - 1;
-        for (size_t k = 0; k < segments; ++k) {
-            const DPoint a = f[k], b = f[(k + 1) % n];
-            const double len = Length(b.x - a.x, b.y - a.y);
-            if (len > 0) {
-                const double nx = -(b.y - a.y) / len * half, ny = (b.x - a.x) / len * half;
-                add({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
-            }
-        }
-        for (const DPoint& p : f) disc(p);
-    }
-    return pieces;
 }
 
 void Player::FillAndStroke(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -732,7 +621,7 @@ void Player::PolyPolyline(const std::vector<DPoint>& pts, const std::vector<size
 void Player::Rectangle(double left, double top, double right, double bottom) {
     std::vector<DPoint> corners = ToRaster({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
     if (AddToPath(corners, true)) return;
-    if (AxisAligned() && PenWidthPixels() <= 1.5) {
+    if (AxisAligned() && PenWidthPixels() <= 1.5 && PenDashes(PenWidthPixels()).empty()) {
         // The layer's own rectangle, with its rule for the right and bottom edges.
         PaintLayerShape(false, corners[0], corners[2]);
         return;
@@ -793,7 +682,7 @@ void Player::Ellipse(double left, double top, double right, double bottom) {
         AddToPath(EllipsePoints(left, top, right, bottom), true);
         return;
     }
-    if (AxisAligned() && PenWidthPixels() <= 1.5) {
+    if (AxisAligned() && PenWidthPixels() <= 1.5 && PenDashes(PenWidthPixels()).empty()) {
         PaintLayerShape(true, ToRaster({left, top}), ToRaster({right, bottom}));
         return;
     }

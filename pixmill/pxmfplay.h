@@ -9,19 +9,23 @@
 // the drawing layer only ever sees raster pixels, rounded to nearest and saturated to its coordinate
 // range.
 //
-// The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons (each segment a
-// quadrilateral, each joint and end a disc). Dashed and dotted one-pixel pens stroke their dashes (of
-// fixed pixel lengths) as open figures; other styles, and dashed styles of wider pens, draw solid. Hatched
-// brushes draw 8 x 8 hatches in their colour over the background colour (nothing in TRANSPARENT mode);
-// pattern brushes tile their bitmap from the raster's origin. Arcs, chords and pies run in the arc
-// direction as it shows on the raster, whatever the mapping's orientation.
+// The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons with their
+// dashes, end caps, joins and miter limit (pxmfstroke.cpp). Dashed one-pixel pens stroke their dashes as
+// open figures; the dashed styles of pens of CreatePen wider than a pixel draw solid, as the platform
+// makes them. Hatched brushes draw 8 x 8 hatches in their colour over the background colour (nothing in
+// TRANSPARENT mode); pattern brushes tile their bitmap from the brush origin (the raster's top-left
+// corner until SETBRUSHORGEX moves it); a DIB_PAL_COLORS pattern takes its colours from the palette
+// selected when it paints. Arcs, chords and pies run in the arc direction as it shows on the raster,
+// whatever the mapping's orientation.
 //
-// The clip is a mask of raster pixels (none: the whole raster), combined with each clip record's shape
-// and kept with the rest of the state by SaveDC. While a clip, a binary raster operation other than
-// R2_COPYPEN or a pattern brush is in force, shapes are drawn onto a work bitmap that starts out with a
-// marker no drawing writes (the top byte of a pixel set); the pixels drawn then go onto the raster
-// through the clip, the pattern and the raster operation. Blits, whose raster operations read the
-// destination, start their work bitmap as a copy of the raster instead.
+// The clip is a mask of raster pixels over the box of its shape (none: the whole raster), combined with
+// each clip record's shape and kept with the rest of the state by SaveDC; the masks alive are bounded,
+// and a file that passes the bound fails (pxmfclip.cpp). While a clip, a binary raster operation other
+// than R2_COPYPEN or a pattern brush is in force, shapes are drawn onto a work bitmap that starts out
+// with a marker no drawing writes (the top byte of a pixel set); the pixels drawn then go onto the raster
+// through the clip, the pattern and the raster operation. Blits combine the destination, their source
+// and the brush pixel by pixel through the clip with any of the 256 ternary raster operations
+// (pxmfrop.cpp).
 //
 // Regions are lists of rectangles: a region object's in logical units, EXTSELECTCLIPRGN's in
 // reference-device pixels.
@@ -71,10 +75,23 @@ struct Xform {
 // A raster coordinate: the nearest whole pixel, saturated to the drawing layer's coordinate range.
 int ToPixel(double v);
 
+// Pen styles: the line style (low four bits), end cap and join.
+constexpr int kPsDash = 1, kPsDot = 2, kPsDashDot = 3, kPsDashDotDot = 4, kPsUserStyle = 7, kPsAlternate = 8;
+constexpr int kPsEndCapMask = 0x0F00, kPsEndCapSquare = 0x0100, kPsEndCapFlat = 0x0200;
+constexpr int kPsJoinMask = 0xF000, kPsJoinBevel = 0x1000, kPsJoinMiter = 0x2000;
+
 struct PenInfo {
-    int style = 0;       // PS_SOLID
+    PenInfo() = default;
+    PenInfo(int s, double w, COLORREF c) : style(s), width(w), color(c) {}
+    int style = 0;       // PS_SOLID with round ends and joins; the record's whole style
     double width = 0;    // logical units; 0: one pixel
     COLORREF color = 0;
+    // A geometric pen of ExtCreatePen keeps its dashed styles at any width; the others' wide dashed pens
+    // draw solid, as the platform's CreatePen makes them.
+    bool geometric = false;
+    // PS_USERSTYLE: dash and gap lengths in turn, in logical units for a geometric pen, in pixels for a
+    // cosmetic one.
+    std::vector<double> userStyle;
 };
 
 // A pattern brush's bitmap: raster pixels (0x00RRGGBB), top row first; a monochrome one holds 0 and 1,
@@ -83,6 +100,9 @@ struct PenInfo {
 struct Pattern {
     int width = 0, height = 0;
     bool monochrome = false;
+    // DIB_PAL_COLORS: the pixels hold indices into the palette selected when the brush paints (0x10000:
+    // an entry the colour table lacks, black).
+    bool paletteIndices = false;
     std::vector<uint32_t> pixels;
 };
 
@@ -166,6 +186,7 @@ struct DcState {
     int arcDirection = kAdCounterClockwise;
     int stretchMode = 1;      // BLACKONWHITE; the layer stretches by the nearest pixel whatever it is
     POINT brushOrg{0, 0};     // raster pixels: where patterns and hatches start
+    double miterLimit = 10;   // the longest miter join, in pen widths; longer ones are bevelled
     std::shared_ptr<CPalette> palette;  // none: the default palette
     size_t paletteSlot = SIZE_MAX;      // the object slot of the selected palette
 };
@@ -205,6 +226,10 @@ public:
     void SetRop2(int rop2);
     void SetStretchBltMode(int mode);
     void SetArcDirection(int direction);
+    // The miter limit: 1 or more (others are refused).
+    void SetMiterLimit(double limit);
+    // Where patterns and hatches start, in reference-device pixels from the picture's top-left corner.
+    void SetBrushOrg(double x, double y);
     // Extents multiplied by num / den, truncated as whole numbers (isotropic and anisotropic modes only).
     void ScaleWindowExt(int xNum, int xDen, int yNum, int yDen);
     void ScaleViewportExt(int xNum, int xDen, int yNum, int yDen);
@@ -411,7 +436,12 @@ private:
     std::vector<DPoint> EllipseArc(double left, double top, double right, double bottom, double t0, double sweep) const;
     // The sweep from t0 to t1 in the arc direction as it shows on the raster.
     double ArcSweep(double t0, double t1) const;
-    // The pieces a wide pen strokes the figures with (each turning the same way, filled under WINDING).
+    // The dash pattern of the pen in force for a stroke of `width` pixels: dash and gap lengths in raster
+    // pixels in turn; empty for a solid line.
+    std::vector<double> PenDashes(double width) const;
+    // The outline of the figures stroked with the pen in force at `width` pixels (its dashes, ends,
+    // joins and miter limit): polygons each turning the same way, filled under WINDING. Only the part
+    // near the raster is made.
     std::vector<std::vector<DPoint>> WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
                                                    const std::vector<bool>& closed, double width) const;
     // The brush of a slot (SIZE_MAX: the selected one); false when the slot holds none.

@@ -76,7 +76,11 @@ enum WmfFunction : uint16_t {
     kSelectPalette = 0x0234,
     kRealizePalette = 0x0035,
     kSetPalEntries = 0x0037,
+    kEscape = 0x0626,
 };
+
+// The escape that sets the miter limit.
+constexpr uint16_t kEscapeSetMiterLimit = 0x0017;
 
 
 
@@ -419,6 +423,9 @@ void Play(Player& player, uint16_t function, const Fields& r) {
                               r.I16(8), false, DIB_RGB_COLORS, r.U32(0));
             else
                 PatBltFromEnd(player, r);
+            break;
+        case kEscape:
+            if (r.Has(0, 8) && r.U16(0) == kEscapeSetMiterLimit && r.U16(2) >= 4) player.SetMiterLimit(r.I32(4));
             break;
         default:
             break;

@@ -285,6 +285,53 @@ TEST(MetafileRecords, EmfPatternBrushesReplaceTheBrush) {
              e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
          },
          {{11, 11, kRed}, {20, 12, kRed}, {12, 11, kGrey}}},
+        {"the brush origin moves where the pattern starts", [&](Emf& e) {
+             e.Dwords(13, {1, 0});  // EMR_SETBRUSHORGEX
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, kGreen}, {11, 10, kRed}, {10, 11, kWhite}, {11, 11, kBlue}}},
+        {"the brush origin moves where a hatch starts", [](Emf& e) {
+             e.Dwords(13, {0, 3}).Dwords(EMR_SETBKCOLOR, {int64_t{kBlue}});
+             e.Record(EMR_CREATEBRUSHINDIRECT, EmfBrush(1, kRed, 2, 0)).Dwords(EMR_SELECTOBJECT, {1});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{15, 11, kRed}, {15, 19, kRed}, {15, 16, kBlue}, {15, 24, kBlue}}},
+        {"the brush origin is kept with the state", [&](Emf& e) {
+             e.Record(EMR_SAVEDC, {}).Dwords(13, {1, 0}).Dwords(EMR_RESTOREDC, {-1});
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, kRed}, {11, 10, kGreen}}},
+        {"the brush origin moves the brush's bit block transfer", [&](Emf& e) {
+             e.Dwords(13, {1, 1});
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
+             Fields f;
+             f.I32(0).I32(0).I32(0).I32(0).I32(0).I32(40).I32(8).I32(8).U32(kPatCopy).I32(0).I32(0);
+             f.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0).U32(0).U32(0).U32(0).U32(0).U32(0).U32(0);
+             e.Record(EMR_BITBLT, f);
+         },
+         {{1, 41, kRed}, {0, 41, kGreen}, {1, 40, kBlue}, {0, 40, kWhite}}},
+        {"a pattern of palette indices takes the palette selected when it paints", [](Emf& e) {
+             // Pixels 0 and 1 of a 2 x 1 pattern whose table holds the indices 1 and 0.
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, Dib1(2, 1, {0, 1}, {1, 0}, true), 1));
+             Fields pal;
+             pal.U32(3).U16(0x300).U16(2).U32(kGreen).U32(kBlue);
+             e.Record(EMR_CREATEPALETTE, pal).Dwords(EMR_SELECTPALETTE, {3}).Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, kBlue}, {11, 10, kGreen}, {12, 11, kBlue}}},
+        {"a pattern of palette indices without a palette takes the default one", [](Emf& e) {
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, Dib1(2, 1, {0, 1}, {1, 0}, true), 1));
+             e.Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, RGB(128, 0, 0)}, {11, 10, kBlack}}},
         {"the brush's bit block transfer tiles the pattern", [&](Emf& e) {
              e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
              Fields f;
@@ -828,6 +875,14 @@ TEST(MetafileRecords, WmfRecords) {
              w.Record(META_CREATEPATTERNBRUSH, f).Record(META_SELECTOBJECT, {1}).Record(META_RECTANGLE, {30, 30, 10, 10});
          },
          {{10, 10, kRed}, {11, 10, kBlue}, {10, 11, kBlue}, {11, 11, kRed}}},
+        {"a pattern of palette indices through the selected palette", [&](Wmf& w) {
+             palette(w);  // slot 1
+             Fields f;
+             f.U16(5).U16(1).Raw(Dib1(2, 1, {0, 1}, {1, 0}, true));
+             w.Record(META_DIBCREATEPATTERNBRUSH, f).Record(META_SELECTOBJECT, {2});
+             w.Record(META_RECTANGLE, {30, 30, 10, 10});
+         },
+         {{10, 11, kBlue}, {11, 11, kGreen}, {12, 11, kBlue}}},
         {"a DIB pattern brush replaces the brush", [&](Wmf& w) {
              WmfNewBrush(w, kRed);
              w.Record(META_SELECTOBJECT, {1});
