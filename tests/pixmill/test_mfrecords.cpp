@@ -714,7 +714,7 @@ TEST(MetafileRecords, WmfRecords) {
              w.Record(META_CREATEPENINDIRECT, WmfPen(kBlack)).Record(META_SELECTOBJECT, {1});
              w.Record(META_ARC, {8, 24, 24, 40, 40, 40, 8, 8});
          },
-         {{18, 30, kGrey}, {30, 30, kGrey}, {18, 18, kGrey}}},
+         {{40, 24, kBlack}, {35, 13, kBlack}, {18, 30, kGrey}, {30, 30, kGrey}, {18, 18, kGrey}}},
         {"a rounded rectangle", [](Wmf& w) {
              WmfNewBrush(w, kRed);
              w.Record(META_SELECTOBJECT, {1}).Record(META_ROUNDRECT, {16, 16, 40, 40, 8, 8});
