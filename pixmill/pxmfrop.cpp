@@ -32,8 +32,8 @@ uint32_t Rop3(uint32_t index, uint32_t p, uint32_t s, uint32_t d) {
     return r & 0xFFFFFFu;
 }
 
-// The destination as it is.
-constexpr uint32_t kDstCopy = 0xAA;
+// The destination as it is, and the source as it is.
+constexpr uint32_t kDstCopy = 0xAA, kSrcCopy = 0xCC;
 
 }  // namespace
 
@@ -56,17 +56,21 @@ void Player::RopBlit(RECT box, DWORD rop, const gdi::Surface* src, int srcX, int
     if (!dst) return;
     for (int y = cut.top; y < cut.bottom; ++y) {
         uint32_t* row = dst->Row(y);
-        const uint32_t* srcRow = src ? src->Row(y - srcY) - srcX : nullptr;
-        const uint32_t* maskRow = mask ? mask->Row(y - srcY) - srcX : nullptr;
+        const uint32_t* srcRow = src ? src->Row(y - srcY) : nullptr;
+        const uint32_t* maskRow = mask ? mask->Row(y - srcY) : nullptr;
         for (int x = cut.left; x < cut.right; ++x) {
             if (clip && !clip->Inside(x, y)) continue;
             // A mask pixel its bitmap does not cover (marked) takes the foreground operation.
-            const uint32_t op = maskRow && !(maskRow[x] & (paint::kUndrawn | 0xFFFFFFu)) ? back : fore;
+            const uint32_t op = maskRow && !(maskRow[x - srcX] & (paint::kUndrawn | 0xFFFFFFu)) ? back : fore;
             if (op == kDstCopy) continue;
             uint32_t s = 0, p = solid;
             if (srcRow) {
-                s = srcRow[x];
+                s = srcRow[x - srcX];
                 if (s & paint::kUndrawn) continue;
+                if (op == kSrcCopy) {
+                    row[x] = s;
+                    continue;
+                }
             }
             if (pattern && ReadsBrush(op)) {
                 p = paint::PatternAt(*pattern, x, y, m_state.brushOrg);
