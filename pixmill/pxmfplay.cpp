@@ -432,7 +432,9 @@ bool Player::WorkBitmap(int w, int h) {
 double Player::PenWidthPixels() const {
     if (m_state.pen.width <= 0) return 0;
     const double w = m_state.pen.width * Length(m_toRaster.m11, m_toRaster.m12);
-    return w == w ? w : 0;  // a transform of impossible numbers draws no width
+    // A transform of impossible numbers draws no width; a pen wider than the coordinate range covers all
+    // of it at that width.
+    return w == w ? std::min(w, double(gdi::kMaxCoord)) : 0;
 }
 
 std::vector<DPoint> Player::ToRaster(const std::vector<DPoint>& pts) const {
