@@ -53,7 +53,7 @@ std::array<int, 4> BlackQuarters(const Played& p) {
 }  // namespace
 
 TEST(MetafileRecords, EmfClipping) {
-    const std::vector<EmfRow> rows = {
+    std::vector<EmfRow> rows = {
         {"a rectangle excluded", [](Emf& e) { e.Dwords(EMR_EXCLUDECLIPRECT, {10, 10, 20, 20}); RedEverywhere(e); },
          {{15, 15, kGrey}, {10, 10, kGrey}, {19, 19, kGrey}, {9, 15, kRed}, {20, 15, kRed}, {15, 20, kRed}}},
         {"region copied, then or'ed", [](Emf& e) {
@@ -92,30 +92,6 @@ TEST(MetafileRecords, EmfClipping) {
              RedEverywhere(e);
          },
          {{40, 40, kRed}}},
-        {"no region and'ed changes nothing", [](Emf& e) {
-             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-             ClipRegion(e, {}, 1);
-             RedEverywhere(e);
-         },
-         {{5, 5, kRed}, {30, 30, kGrey}}},
-        {"no region or'ed changes nothing", [](Emf& e) {
-             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-             ClipRegion(e, {}, 2);
-             RedEverywhere(e);
-         },
-         {{5, 5, kRed}, {30, 30, kGrey}}},
-        {"no region xor'ed changes nothing", [](Emf& e) {
-             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-             ClipRegion(e, {}, 3);
-             RedEverywhere(e);
-         },
-         {{5, 5, kRed}, {30, 30, kGrey}}},
-        {"no region taken away changes nothing", [](Emf& e) {
-             e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
-             ClipRegion(e, {}, 4);
-             RedEverywhere(e);
-         },
-         {{5, 5, kRed}, {30, 30, kGrey}}},
         {"a copy of a region of no rectangles leaves nothing to draw on", [](Emf& e) {
              Fields f;
              const Bytes data = RgnData({});
@@ -164,6 +140,17 @@ TEST(MetafileRecords, EmfClipping) {
          },
          {{9, 9, kGrey}, {13, 13, kRed}, {16, 8, kGreen}}},
     };
+    // No region with any mode but a copy changes nothing: the platform refuses the call.
+    static const char* const noRegion[] = {"no region and'ed changes nothing", "no region or'ed changes nothing",
+                                           "no region xor'ed changes nothing", "no region taken away changes nothing"};
+    for (int mode = 1; mode <= 4; ++mode) {
+        rows.push_back({noRegion[mode - 1], [mode](Emf& e) {
+                            e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
+                            ClipRegion(e, {}, mode);
+                            RedEverywhere(e);
+                        },
+                        {{5, 5, kRed}, {30, 30, kGrey}}});
+    }
     CheckEmfRows(rows);
 }
 
