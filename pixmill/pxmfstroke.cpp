@@ -188,11 +188,43 @@ void Cut(const std::vector<DPoint>& figure, bool closed, const std::vector<doubl
     finish(true);
 }
 
-// The polygons of a piece stroked half wide each side, turning the same way.
-void Outline(const Piece& piece, double half, int style, double miterLimit, std::vector<std::vector<DPoint>>& out) {
+// Whether a convex polygon lies wholly outside the box: its own box does, or an edge of it separates the
+// two (every corner of the box on the outer side of the edge's line).
+bool Misses(const std::vector<DPoint>& poly, const Box& box) {
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const DPoint& p : poly) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+    }
+    if (!(x1 >= box.x0 && x0 <= box.x1 && y1 >= box.y0 && y0 <= box.y1)) return true;
+    const double area = SignedArea(poly);
+    const DPoint corners[4] = {{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}};
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const DPoint a = poly[j], b = poly[i];
+        bool separated = true;
+        for (const DPoint& c : corners) {
+            // The corner's side of the edge, against the polygon's own turning.
+            const double side = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+            if (side * area >= 0) {
+                separated = false;
+                break;
+            }
+        }
+        if (separated) return true;
+    }
+    return false;
+}
+
+// The polygons of a piece stroked half wide each side, turning the same way; those that miss the view are
+// left out (a pen far wider than the picture makes dashes across it along its whole length).
+void Outline(const Piece& piece, double half, int style, double miterLimit, const Box& view,
+             std::vector<std::vector<DPoint>>& out) {
     // Discs of enough sides to stay within a tenth of a pixel of the circle up to 20 pixels across.
     const int sides = static_cast<int>(std::clamp(4 * half, 16.0, 128.0));
     auto add = [&](std::vector<DPoint> poly) {
+        if (Misses(poly, view)) return;
         if (SignedArea(poly) < 0) std::reverse(poly.begin(), poly.end());
         out.push_back(std::move(poly));
     };
@@ -233,15 +265,17 @@ void Outline(const Piece& piece, double half, int style, double miterLimit, std:
         const DPoint c = p[i], d0 = dir((i + segments - 1) % segments), d1 = dir(i);
         const double cross = d0.x * d1.y - d0.y * d1.x, dot = d0.x * d1.x + d0.y * d1.y;
         if (std::fabs(cross) < 1e-12 && dot > 0) continue;  // straight on
-        if (join != kPsJoinBevel && join != kPsJoinMiter) {
+        // The miter's length in pen widths: 1 / cos(half the turn).
+        const double cosHalfTurn = std::sqrt(std::max(0.0, (1 + dot) / 2));
+        // A round join is a disc, unless the turn is so slight (a curve's) that the bevel lies within a
+        // quarter pixel of the circle.
+        if (join != kPsJoinBevel && join != kPsJoinMiter && half * (1 - cosHalfTurn) >= 0.25) {
             disc(c);
             continue;
         }
         // The outer side is away from the turn.
         const double side = cross > 0 ? -half : half;
         const DPoint a = {c.x - d0.y * side, c.y + d0.x * side}, b = {c.x - d1.y * side, c.y + d1.x * side};
-        // The miter's length in pen widths: 1 / cos(half the turn).
-        const double cosHalfTurn = std::sqrt(std::max(0.0, (1 + dot) / 2));
         if (join == kPsJoinMiter && cosHalfTurn > 0 && 1 / cosHalfTurn <= miterLimit) {
             const DPoint m = {(a.x + b.x) / 2 - c.x, (a.y + b.y) / 2 - c.y};
             const double ml = Length(m.x, m.y), reach = half / cosHalfTurn;
@@ -313,7 +347,8 @@ std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::ve
     std::vector<Piece> pieces;
     for (size_t i = 0; i < figures.size(); ++i) Cut(figures[i], closed[i], dashes, box, pieces);
     std::vector<std::vector<DPoint>> polys;
-    for (const Piece& piece : pieces) Outline(piece, width / 2, m_state.pen.style, m_state.miterLimit, polys);
+    const Box view{-2, -2, m_width + 2.0, m_height + 2.0};
+    for (const Piece& piece : pieces) Outline(piece, width / 2, m_state.pen.style, m_state.miterLimit, view, polys);
     return polys;
 }
 

@@ -186,6 +186,11 @@ TEST(MetafilePens, LongLinesKeepTheirDashes) {
              Line(e, {{-1600000 + 2, 24}, {1000000, 24}});  // 100,000 periods of 16 before the picture
          },
          {{8, 24, kRed}, {16, 24, kGrey}, {24, 24, kRed}, {32, 24, kGrey}}},
+        {"a pen far wider than the picture draws its dashes across it", [](Emf& e) {
+             ExtPen(e, kGeometric | kCapFlat | 7, 1000000, {10, 10});
+             Line(e, {{-1000000, 24}, {1000000, 24}});  // 50,000 periods of 20 before the picture
+         },
+         {{5, 5, kRed}, {15, 40, kGrey}, {25, 24, kRed}, {35, 2, kGrey}, {45, 46, kRed}}},
         {"a one-pixel dotted line from far off", [](Emf& e) {
              e.Record(EMR_CREATEPEN, EmfPen(1, kRed, 0, 2)).Dwords(EMR_SELECTOBJECT, {1});
              Line(e, {{-600000, 24}, {1000000, 24}});  // 100,000 periods of 6 before the picture
