@@ -493,12 +493,17 @@ void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount,
     }
     const bool bReplacesCopy = place.held.has_value();
     if (options.pCopyLeft) *options.pCopyLeft = place.Path();
-    // Only the copy this save wrote goes, by its inode: never a file that took its name since.
+    // Only the copy this save wrote goes, by its inode: never a file that took its name since. Such a
+    // file is no copy this save leaves behind either.
     auto removeCopy = [&] {
-        if (RemoveIfItIs(place.dir.Get(), place.name, [&copy](const struct stat& now) {
-                return now.st_dev == copy.st_dev && now.st_ino == copy.st_ino;
-            })) {
+        const auto isCopy = [&copy](const struct stat& now) {
+            return now.st_dev == copy.st_dev && now.st_ino == copy.st_ino;
+        };
+        struct stat now;
+        if (RemoveIfItIs(place.dir.Get(), place.name, isCopy)) {
             ::fsync(place.dir.Get());
+            if (options.pCopyLeft) options.pCopyLeft->clear();
+        } else if (::fstatat(place.dir.Get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !isCopy(now)) {
             if (options.pCopyLeft) options.pCopyLeft->clear();
         }
     };
