@@ -159,7 +159,11 @@ struct AfxReplaceOptions {
 // The recovery copy of a file (links followed; <name> its name, <full path> its absolute path with
 // the folder's links resolved) takes the first of these names that is free, or that holds a regular
 // file of the caller's own that mayRemoveCopy allows. Anything else there (a folder, a link, a named
-// pipe, another user's file, a copy that is not allowed) is never renamed over or removed.
+// pipe, another user's file, a copy that is not allowed) is never renamed over or removed, also when
+// it takes the name while the save runs: the complete copy gets its name in one step that fails when
+// the name holds anything but what was chosen (renameat2 RENAME_NOREPLACE, or RENAME_EXCHANGE and a
+// swap back), and is then written again under the next name; a copy is removed only after it was
+// moved aside and found to be the file meant.
 //  - "<folder>/<name>.recovery.qsd" when the folder is the caller's own, its owner may write it and
 //    neither its group nor others may (where others may write, they could take or block the name);
 //  - "<cache>/quillstorm/<hash>-<name>.recovery.qsd", then "<hash>.<n>-<name>.recovery.qsd" for n

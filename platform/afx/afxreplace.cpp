@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -31,6 +32,8 @@ constexpr char kRecoverySuffix[] = ".recovery.qsd";
 constexpr char kCacheFolderName[] = "quillstorm";
 // Names a copy may take in the cache folder, when the first is held by a copy that must stay.
 constexpr int kCacheCopyNames = 9;
+// Times a save in place writes its copy when other files keep taking the names it chose.
+constexpr int kCopyAttempts = 3;
 
 AfxReplaceStepHook g_pStepHook = nullptr;
 
@@ -172,6 +175,43 @@ bool IsOwnRegularFile(int dirfd, const char* name, AfxFileStamp* pStamp = nullpt
     return true;
 }
 
+// Whether st is the file a stamp was taken of, its content unchanged. A rename changes a file's status
+// time, so that is left out: this tells the file after it was moved from the file as it was seen.
+bool IsSameFile(const struct stat& st, const AfxFileStamp& stamp) {
+    const AfxFileStamp now = AfxStampOf(st);
+    return now.dev == stamp.dev && now.ino == stamp.ino && now.size == stamp.size && now.mtimeNs == stamp.mtimeNs;
+}
+
+// renameat2 flags that a file system may not know: EINVAL (or ENOSYS from an old kernel) says so.
+bool IsUnsupportedRename(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
+
+// Removes the entry `name` of dirfd only when it is the file isIt(status) accepts: the entry is first
+// moved aside under a fresh name (never over anything), looked at there, and removed, or put back when
+// it is something else. A file that takes the name between the caller's look and the removal therefore
+// stays. Where the file system cannot rename without replacing (or the name is too long to get a
+// name aside), it is looked at and removed by name. True when it was removed.
+template <typename F>
+bool RemoveIfItIs(int dirfd, const std::string& name, F&& isIt) {
+    static std::minstd_rand s_rng(std::random_device{}());
+    struct stat st;
+    for (int i = 0; i < 100; i++) {
+        const std::string aside = "." + name + ".del" + std::to_string(s_rng() % 1000000000u);
+        if (::renameat2(dirfd, name.c_str(), dirfd, aside.c_str(), RENAME_NOREPLACE) != 0) {
+            if (errno == EEXIST) continue;
+            if (!IsUnsupportedRename(errno) && errno != ENAMETOOLONG) return false;
+            return ::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isIt(st) &&
+                   ::unlinkat(dirfd, name.c_str(), 0) == 0;
+        }
+        if (::fstatat(dirfd, aside.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && isIt(st))
+            return ::unlinkat(dirfd, aside.c_str(), 0) == 0;
+        // Not the file meant: it gets its name back (unless yet another file took it since, when it
+        // keeps the name it was moved to rather than replace that one).
+        (void)::renameat2(dirfd, aside.c_str(), dirfd, name.c_str(), RENAME_NOREPLACE);
+        return false;
+    }
+    return false;
+}
+
 // Removes the temporary files of `names` that killed saves left in dirfd: the caller's own regular
 // files of those names' pattern, nothing else. One pass over the folder.
 void RemoveTemporariesAt(int dirfd, const std::vector<std::string>& names) {
@@ -259,18 +299,27 @@ bool FolderTakesCopies(int dirfd) {
 }
 
 // Whether a copy may go under `name` in the folder dirfd (path `folder`): nothing is there, or a
-// regular file of the caller's own (never through a link) that the caller lets the save replace.
-bool NameTakesCopy(int dirfd, const std::string& folder, const std::string& name, const AfxReplaceOptions& options) {
+// regular file of the caller's own (never through a link) that the caller lets the save replace, whose
+// stamp then goes to *pHeld (else it is emptied).
+bool NameTakesCopy(int dirfd, const std::string& folder, const std::string& name, const AfxReplaceOptions& options,
+                   std::optional<AfxFileStamp>* pHeld) {
+    pHeld->reset();
     struct stat st;
     if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
-    return S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && options.mayRemoveCopy &&
-           options.mayRemoveCopy(folder + "/" + name, AfxStampOf(st));
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !options.mayRemoveCopy ||
+        !options.mayRemoveCopy(folder + "/" + name, AfxStampOf(st)))
+        return false;
+    *pHeld = AfxStampOf(st);
+    return true;
 }
 
 struct CopyPlace {
     CFd dir;             // the folder, open
     std::string folder;  // its path
     std::string name;    // the copy's name in it
+    // The copy the caller let this save replace, as it was seen when the name was chosen; none when
+    // the name was free.
+    std::optional<AfxFileStamp> held;
     std::string Path() const { return folder + "/" + name; }
 };
 
@@ -284,7 +333,8 @@ int PlaceCopy(const std::string& file, const AfxReplaceOptions& options, CopyPla
     const std::string beside = CopyNameBeside(NameOf(full));
     if (beside.size() <= kMaxTemporaryStem) {
         CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
-        if (dir.Get() >= 0 && FolderTakesCopies(dir.Get()) && NameTakesCopy(dir.Get(), folder, beside, options)) {
+        if (dir.Get() >= 0 && FolderTakesCopies(dir.Get()) &&
+            NameTakesCopy(dir.Get(), folder, beside, options, &pPlace->held)) {
             pPlace->dir = std::move(dir);
             pPlace->folder = folder;
             pPlace->name = beside;
@@ -300,12 +350,13 @@ int PlaceCopy(const std::string& file, const AfxReplaceOptions& options, CopyPla
     pPlace->dir = CFd(fd);
     const std::vector<std::string> names = CopyNamesInCache(full);
     for (const std::string& name : names) {
-        if (NameTakesCopy(pPlace->dir.Get(), pPlace->folder, name, options)) {
+        if (NameTakesCopy(pPlace->dir.Get(), pPlace->folder, name, options, &pPlace->held)) {
             pPlace->name = name;
             return 0;
         }
     }
     pPlace->name = names.front();
+    pPlace->held.reset();
     return EEXIST;
 }
 
@@ -320,12 +371,62 @@ struct CTemporaryRemover {
     }
 };
 
+// Gives the complete temporary file `temp` of the folder dirfd the copy's name, in one step, when the
+// name still holds what it held when it was chosen (place.held: nothing, or that copy, which then
+// goes). Anything else that took the name meanwhile stays where it is and keeps the name: false, the
+// temporary left as it was. Where the file system cannot rename without replacing, the name is
+// looked at again just before the rename. *pTempIsOther is set when a failure leaves another file
+// under the temporary name (a swap that could not be undone): the temporary must then stay.
+bool InstallCopy(const CopyPlace& place, const std::string& temp, const CReplaceError& error, bool* pTempIsOther) {
+    const int dirfd = place.dir.Get();
+    const char* name = place.name.c_str();
+    struct stat st;
+    if (!place.held) {
+        if (::renameat2(dirfd, temp.c_str(), dirfd, name, RENAME_NOREPLACE) == 0) return true;
+        if (errno == EEXIST) return false;
+        if (!IsUnsupportedRename(errno)) error.Errno(errno);
+        // A hard link fails as surely as the rename would when the name is taken.
+        if (::linkat(dirfd, temp.c_str(), dirfd, name, 0) == 0) {
+            ::unlinkat(dirfd, temp.c_str(), 0);
+            return true;
+        }
+        if (errno == EEXIST) return false;
+        if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return false;
+    } else {
+        // The two swap names; what came out is looked at, and swapped back unless it is the copy meant.
+        if (::renameat2(dirfd, temp.c_str(), dirfd, name, RENAME_EXCHANGE) == 0) {
+            if (::fstatat(dirfd, temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                st.st_uid == ::geteuid() && IsSameFile(st, *place.held)) {
+                ::unlinkat(dirfd, temp.c_str(), 0);
+                return true;
+            }
+            if (::renameat2(dirfd, temp.c_str(), dirfd, name, RENAME_EXCHANGE) != 0) {
+                // The other file is under the temporary name now and the copy under its name: neither
+                // may be removed.
+                *pTempIsOther = true;
+                error.Errno(errno);
+            }
+            return false;
+        }
+        // Gone meanwhile: the name is chosen again.
+        if (errno == ENOENT) return false;
+        if (!IsUnsupportedRename(errno)) error.Errno(errno);
+        if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || !IsSameFile(st, *place.held))
+            return false;
+    }
+    if (::renameat(dirfd, temp.c_str(), dirfd, name) != 0) error.Errno(errno);
+    return true;
+}
+
 // The complete new content under the copy's name, by a temporary file renamed once complete and
 // synced, file and folder: a kill leaves either no copy or a whole one. Its mode is the original's
 // without execute bits, and without group bits unless it could be given the original's group.
-// Returns the copy's status as it was written (device and inode tell it from a file put there later).
-struct stat WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* pData, size_t nCount,
-                      const CReplaceError& error) {
+// False, with nothing written, when something took the name while the copy was written
+// (InstallCopy). *pCopy: the copy's status as it was written (device and inode tell it from a file put
+// there later).
+bool WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* pData, size_t nCount,
+               const CReplaceError& error, struct stat* pCopy) {
     std::string temp;
     CFd fd(CreateTemporaryAt(place.dir.Get(), place.name, 0600, &temp, error));
     CTemporaryRemover remover{place.dir.Get(), temp};
@@ -342,15 +443,23 @@ struct stat WriteCopy(const CopyPlace& place, const struct stat& original, const
     Sync(fd.Get(), error);
     if (::close(fd.Release()) != 0 && errno != EINTR) error.Errno(errno);
     Step(AfxReplaceStep::recoveryTemporaryWritten);
-    if (::renameat(place.dir.Get(), temp.c_str(), place.dir.Get(), place.name.c_str()) != 0) error.Errno(errno);
+    bool bTempIsOther = false;
+    try {
+        if (!InstallCopy(place, temp, error, &bTempIsOther)) return false;
+    } catch (const CFileException&) {
+        remover.bKeep = bTempIsOther;
+        throw;
+    }
     remover.bKeep = true;
+    *pCopy = st;
     // A copy whose name may not reach the disk fails the save; it goes, since the file is untouched.
     if (::fsync(place.dir.Get()) != 0 && errno != EINVAL && errno != EROFS) {
         const int err = errno;
-        ::unlinkat(place.dir.Get(), place.name.c_str(), 0);
+        RemoveIfItIs(place.dir.Get(), place.name,
+                     [&st](const struct stat& now) { return now.st_dev == st.st_dev && now.st_ino == st.st_ino; });
         error.Errno(err);
     }
-    return st;
+    return true;
 }
 
 // In place: the file keeps its inode, so its links, owner, group and mode stay. The complete new
@@ -367,23 +476,36 @@ void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount,
     if (::fstat(fd.Get(), &st) != 0) error.Errno(errno);
     if (!S_ISREG(st.st_mode)) error.Cause(CFileException::genericException, -1);
 
+    // A name that something else takes while the copy is written stays its own: the copy is written
+    // again under the next name free to take.
     CopyPlace place;
-    if (const int err = PlaceCopy(target, options, &place)) {
+    struct stat copy;
+    for (int nAttempt = 1;; nAttempt++) {
+        place = CopyPlace();
+        int err = PlaceCopy(target, options, &place);
+        if (!err && WriteCopy(place, st, pData, nCount, error, &copy)) break;
+        if (!err) {
+            if (nAttempt < kCopyAttempts) continue;
+            err = EEXIST;
+        }
         const std::string named = err == EEXIST ? place.Path() : place.folder.empty() ? CacheBase() : place.folder;
         AfxThrowFileException(CFileException::ErrnoToException(err), err, named.c_str());
     }
-    struct stat earlier;
-    const bool bReplacesCopy = ::fstatat(place.dir.Get(), place.name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0;
-    const struct stat copy = WriteCopy(place, st, pData, nCount, error);
+    const bool bReplacesCopy = place.held.has_value();
     if (options.pCopyLeft) *options.pCopyLeft = place.Path();
-    // Only the copy this save wrote goes, by its inode: never a file that took its name since.
+    // Only the copy this save wrote goes, by its inode: never a file that took its name since. Such a
+    // file is no copy this save leaves behind either.
     auto removeCopy = [&] {
+        const auto isCopy = [&copy](const struct stat& now) {
+            return now.st_dev == copy.st_dev && now.st_ino == copy.st_ino;
+        };
         struct stat now;
-        if (::fstatat(place.dir.Get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != copy.st_dev ||
-            now.st_ino != copy.st_ino)
-            return;
-        if (::unlinkat(place.dir.Get(), place.name.c_str(), 0) == 0) ::fsync(place.dir.Get());
-        if (options.pCopyLeft) options.pCopyLeft->clear();
+        if (RemoveIfItIs(place.dir.Get(), place.name, isCopy)) {
+            ::fsync(place.dir.Get());
+            if (options.pCopyLeft) options.pCopyLeft->clear();
+        } else if (::fstatat(place.dir.Get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !isCopy(now)) {
+            if (options.pCopyLeft) options.pCopyLeft->clear();
+        }
     };
     Step(AfxReplaceStep::recoveryWritten);
 
@@ -464,8 +586,13 @@ void RemoveLeftovers(const std::string& target, const AfxReplaceOptions& options
         bool bRemoved = false;
         for (const std::string& name : names) {
             AfxFileStamp stamp;
-            if (IsOwnRegularFile(dirfd, name.c_str(), &stamp) && options.mayRemoveCopy(folder + "/" + name, stamp))
-                bRemoved = ::unlinkat(dirfd, name.c_str(), 0) == 0 || bRemoved;
+            if (!IsOwnRegularFile(dirfd, name.c_str(), &stamp) || !options.mayRemoveCopy(folder + "/" + name, stamp))
+                continue;
+            // Only the file the caller answered for goes, never one that took the name since.
+            bRemoved = RemoveIfItIs(dirfd, name, [&stamp](const struct stat& now) {
+                           return S_ISREG(now.st_mode) && now.st_uid == ::geteuid() && IsSameFile(now, stamp);
+                       }) ||
+                       bRemoved;
         }
         if (bRemoved) ::fsync(dirfd);
     });

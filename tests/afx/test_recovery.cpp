@@ -677,4 +677,115 @@ TEST_F(Recovery, TheStampTellsACopyFromItsRewrite) {
     EXPECT_EQ(AfxCanonicalFilePath((m_dir + "/../docs/scene.qsd").c_str()), Path("scene.qsd"));
 }
 
+
+// What another program of the user's puts at a copy's name while a save writes its copy (between the
+// look at the name and the rename of the complete copy) stays: a document saved there, a folder made
+// there, an answered copy rewritten or replaced by the user's work. The copy goes to the cache and the
+// save completes.
+std::function<void()> g_whileCopyIsWritten;
+void PlantOnce(AfxReplaceStep step) {
+    if (step != AfxReplaceStep::recoveryTemporaryWritten || !g_whileCopyIsWritten) return;
+    const std::function<void()> plant = std::move(g_whileCopyIsWritten);
+    g_whileCopyIsWritten = nullptr;
+    plant();
+}
+
+TEST_F(Recovery, WhatTakesTheCopysNameWhileTheCopyIsWrittenStays) {
+    const std::string name = Path("scene.qsd.recovery.qsd");
+    struct Case {
+        const char* what;
+        const char* answered;          // an answered copy at the name before the save, or NULL
+        std::function<void()> plant;   // while the copy is written
+        std::function<void()> check;   // what was planted is there as it was
+    } cases[] = {
+        {"a document saved under the free name", nullptr, [&] { Write(name, "a document"); },
+         [&] { EXPECT_EQ(Read(name), "a document"); }},
+        {"a folder made under the free name", nullptr,
+         [&] {
+             ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
+             Write(name + "/inside", "kept");
+         },
+         [&] { EXPECT_EQ(Read(name + "/inside"), "kept"); }},
+        {"an answered copy replaced by the user's work", "an answered copy",
+         [&] {
+             Write(name + ".new", "work saved over the copy");
+             ASSERT_EQ(::rename((name + ".new").c_str(), name.c_str()), 0);
+         },
+         [&] { EXPECT_EQ(Read(name), "work saved over the copy"); }},
+        {"an answered copy rewritten in place", "an answered copy",
+         [&] {
+             std::ofstream(name, std::ios::binary | std::ios::app) << ", and work added to it";
+         },
+         [&] { EXPECT_EQ(Read(name), "an answered copy, and work added to it"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HardLinked("scene.qsd", kOld);
+        // The copy the user answered for, as the program knows it: that path with that stamp.
+        std::optional<AfxFileStamp> answered;
+        if (c.answered) {
+            Write(name, c.answered);
+            answered = AfxFindRecoveryCopies(Path("scene.qsd").c_str()).at(0).stamp;
+        }
+        AfxReplaceOptions options;
+        options.mayRemoveCopy = [&](const std::string& copy, const AfxFileStamp& stamp) {
+            return answered && copy == name && stamp == *answered;
+        };
+        g_whileCopyIsWritten = c.plant;
+        const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting(PlantOnce);
+        try {
+            AfxReplaceFileContents(Path("scene.qsd").c_str(), reinterpret_cast<const BYTE*>(kNew.data()), kNew.size(),
+                                   options);
+        } catch (const CFileException& e) {
+            ADD_FAILURE() << "not saved: " << e.m_cause << " " << e.m_lOsError << " " << e.m_strFileName.str();
+        }
+        AfxSetReplaceStepHookForTesting(pOld);
+        EXPECT_FALSE(g_whileCopyIsWritten) << "nothing was planted";
+        EXPECT_EQ(Read(Path("scene.qsd")), kNew);
+        c.check();
+        EXPECT_EQ(Entries(CacheFolder()), std::set<std::string>{});
+        for (const std::string& e : Entries(m_dir))
+            if (e[0] == '.') ADD_FAILURE() << "left: " << e;
+        std::string cmd = "rm -rf '" + m_dir + "' '" + CacheFolder() + "' && mkdir -m 0755 '" + m_dir + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+}
+
+// A copy the caller lets go is removed only as the file it was asked about: a file that takes its name
+// between that answer and the removal (the user's work saved over the copy) stays.
+TEST_F(Recovery, AFileThatTakesAReleasedCopysNameBeforeItGoesStays) {
+    const std::string name = Path("scene.qsd.recovery.qsd");
+    for (bool bLinked : {false, true}) {
+        SCOPED_TRACE(bLinked ? "in place" : "by a rename");
+        if (bLinked)
+            HardLinked("scene.qsd", kOld);
+        else
+            Write(Path("scene.qsd"), kOld);
+        Write(name, "an answered copy");
+        const AfxFileStamp answered = AfxFindRecoveryCopies(Path("scene.qsd").c_str()).at(0).stamp;
+        bool bReplaced = false;
+        AfxReplaceOptions options;
+        options.mayRemoveCopy = [&](const std::string& copy, const AfxFileStamp& stamp) {
+            if (copy != name || stamp != answered) return false;
+            // The answer holds for the file asked about; meanwhile the user saves work over it.
+            if (!bReplaced) {
+                bReplaced = true;
+                Write(name + ".new", "work saved over the copy");
+                EXPECT_EQ(::rename((name + ".new").c_str(), name.c_str()), 0);
+            }
+            return true;
+        };
+        AfxReplaceFileContents(Path("scene.qsd").c_str(), reinterpret_cast<const BYTE*>(kNew.data()), kNew.size(),
+                               options);
+        EXPECT_TRUE(bReplaced);
+        EXPECT_EQ(Read(Path("scene.qsd")), kNew);
+        EXPECT_EQ(Read(name), "work saved over the copy");
+        for (const std::string& e : Entries(m_dir))
+            if (e[0] == '.') ADD_FAILURE() << "left: " << e;
+        EXPECT_EQ(Entries(CacheFolder()), std::set<std::string>{});
+        std::string cmd = "rm -rf '" + m_dir + "' '" + CacheFolder() + "' && mkdir -m 0755 '" + m_dir + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+}
+
 }  // namespace

@@ -305,4 +305,29 @@ TEST_F(DocTest, ASaveWhoseCopyFindsNoNameSaysWhy) {
     EXPECT_EQ(ReadFileBytes(path), (FzdBytes{9, 9, 9}));
 }
 
+
+// A file that takes the copy's name while a completed save still holds its copy (the user's work saved
+// there) is no copy of that save: neither that save nor the next one of the document removes it.
+TEST_F(DocTest, WorkSavedOverASavesCopyOutlivesTheDocumentsSaves) {
+    static std::string s_copy;
+    TempDir dir;
+    const std::string path = dir.Path("scene.qsd");
+    s_copy = dir.Path("scene.qsd.recovery.qsd");
+    WriteFileBytes(path, m_userBytes);
+    ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+    CKTRecoveryLedger ledger;
+    const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting([](AfxReplaceStep step) {
+        if (step != AfxReplaceStep::contentSynced) return;
+        WriteFileBytes(s_copy + ".new", {'w', 'o', 'r', 'k'});
+        ASSERT_EQ(::rename((s_copy + ".new").c_str(), s_copy.c_str()), 0);
+    });
+    EXPECT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str()), &ledger).bSaved);
+    AfxSetReplaceStepHookForTesting(pOld);
+    EXPECT_EQ(ReadFileBytes(s_copy), (FzdBytes{'w', 'o', 'r', 'k'}));
+
+    EXPECT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str()), &ledger).bSaved);
+    EXPECT_EQ(ReadFileBytes(path), m_userBytes);
+    EXPECT_EQ(ReadFileBytes(s_copy), (FzdBytes{'w', 'o', 'r', 'k'}));
+}
+
 }  // namespace
