@@ -25,6 +25,9 @@ inline uint32_t Rop2(int rop2, uint32_t p, uint32_t d) {
 
 }  // namespace paint
 
+// The raster box of figures' points, grown by `grow` pixels each way.
+RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow);
+
 template <class Draw>
 void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* extra, const RECT* bound) {
     const Mask* clip = m_state.clip.get();

@@ -609,9 +609,6 @@ void Player::FillWithBrush(const std::vector<std::vector<DPoint>>& figures, cons
     FillRaster(figures, brush.color, fillMode, pattern.get());
 }
 
-namespace {
-
-// The raster box of figures' points, grown by `grow` pixels each way.
 RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
     int64_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
     for (const auto& f : figures)
@@ -626,8 +623,6 @@ RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
     return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
                 static_cast<LONG>(b + grow + 1)};
 }
-
-}  // namespace
 
 void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode,
                         const Pattern* pattern) {
@@ -992,72 +987,7 @@ void Player::Ellipse(double left, double top, double right, double bottom) {
     FillAndStroke({EllipsePoints(left, top, right, bottom)}, {true});
 }
 
-// ---- text and bitmaps -----------------------------------------------------------------------------------------
-
-void Player::TextOut(DPoint ref, const std::string& text, UINT options, const double* rect) {
-    const bool updateCp = (m_state.textAlign & TA_UPDATECP) != 0;
-    if (updateCp) ref = m_state.current;
-    const DPoint at = ToRaster(ref);
-    // The font at the raster's scale.
-    CFont* font = gdi::DefaultFont();
-    if (!m_state.defaultFont) {
-        LOGFONT lf = m_state.font;
-        auto scale = [](LONG v, double s) {
-            if (v == 0) return LONG{0};
-            const double d = std::clamp(v * s, -2048.0, 2048.0);
-            const LONG r = static_cast<LONG>(std::lround(d));
-            return r != 0 ? r : (v < 0 ? LONG{-1} : LONG{1});
-        };
-        lf.lfHeight = scale(lf.lfHeight, Length(m_toRaster.m21, m_toRaster.m22));
-        lf.lfWidth = scale(lf.lfWidth, Length(m_toRaster.m11, m_toRaster.m12));
-        lf.lfFaceName[LF_FACESIZE - 1] = 0;
-        if (!m_font || std::memcmp(&lf, &m_fontKey, sizeof lf) != 0) {
-            m_font = std::make_unique<CFont>();
-            if (!m_font->CreateFontIndirect(&lf)) m_font.reset();
-            m_fontKey = lf;
-        }
-        if (m_font) font = m_font.get();
-    }
-    const DcState saved = m_state;
-    if (rect) {
-        const DPoint a = ToRaster({rect[0], rect[1]}), b = ToRaster({rect[2], rect[3]});
-        const int l = ToPixel(std::min(a.x, b.x)), t = ToPixel(std::min(a.y, b.y));
-        const int r = ToPixel(std::max(a.x, b.x)), btm = ToPixel(std::max(a.y, b.y));
-        if (options & kEtoOpaque) {
-            const COLORREF bk = m_state.bk;
-            Paint([&](CDC& dc, int dx, int dy) {
-                const COLORREF old = dc.GetBkColor();
-                dc.FillSolidRect(l - dx, t - dy, r - l, btm - t, bk);
-                dc.SetBkColor(old);
-            });
-        }
-        if (options & kEtoClipped) {
-            // The text alone is cut to the rectangle: a clip for this call only.
-            const std::vector<std::vector<DPoint>> box = {{{double(l), double(t)}, {double(r), double(t)}, {double(r), double(btm)}, {double(l), double(btm)}}};
-            CombineClip(MaskOf(box, WINDING), kRgnAnd);
-        }
-    }
-    const UINT align = m_state.textAlign & ~TA_UPDATECP;
-    int width = 0;
-    Paint([&](CDC& dc, int dx, int dy) {
-        CFont* oldFont = dc.SelectObject(font);
-        const COLORREF oldText = dc.SetTextColor(m_state.text), oldBk = dc.SetBkColor(m_state.bk);
-        const int oldMode = dc.SetBkMode(m_state.bkMode);
-        const UINT oldAlign = dc.SetTextAlign(align);
-        dc.TextOut(ToPixel(at.x) - dx, ToPixel(at.y) - dy, text.data(), static_cast<int>(text.size()));
-        width = dc.GetTextExtent(text.data(), static_cast<int>(text.size())).cx;
-        dc.SetTextAlign(oldAlign);
-        dc.SetBkMode(oldMode);
-        dc.SetBkColor(oldBk);
-        dc.SetTextColor(oldText);
-        if (oldFont) dc.SelectObject(oldFont);
-    });
-    m_state.clip = saved.clip;
-    if (updateCp) {
-        const double sx = Length(m_toRaster.m11, m_toRaster.m12);
-        if (sx > 0) m_state.current.x += width / sx;
-    }
-}
+// ---- bitmaps -----------------------------------------------------------------------------------------
 
 void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
                      bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
