@@ -114,7 +114,7 @@ private:
 // built for each use (text of many glyph indices at a large size would otherwise grow without end).
 constexpr size_t kIndexGlyphBytes = size_t{8} << 20;
 // A turned glyph wider or taller than this many pixels is not drawn.
-constexpr int kMaxTurnedPixels = 8192;
+constexpr int kMaxTurnedPixels = 4096;
 
 // The part of a clip rectangle inside the surface; false when that is empty.
 bool SurfaceBox(const Surface& surface, const RECT& clip, RECT* box);
