@@ -119,6 +119,24 @@ Chars Decode(const TextRun& run, BYTE charset) {
     return c;
 }
 
+// Fills a raster polygon (moved by -dx, -dy) in a colour, without an outline.
+void FillPolygon(CDC& dc, const std::vector<POINT>& polygon, int dx, int dy, COLORREF color) {
+    std::vector<POINT> moved = polygon;
+    for (POINT& p : moved) p = POINT{p.x - dx, p.y - dy};
+    CBrush brush(color);
+    CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
+    CBrush* oldBrush = dc.SelectObject(&brush);
+    dc.Polygon(moved.data(), static_cast<int>(moved.size()));
+    dc.SelectObject(oldBrush);
+    dc.SelectObject(oldPen);
+}
+
+std::vector<POINT> Pixels(std::initializer_list<DPoint> points) {
+    std::vector<POINT> out;
+    for (DPoint p : points) out.push_back(POINT{ToPixel(p.x), ToPixel(p.y)});
+    return out;
+}
+
 // A LOGFONT size at a scale, as the layer takes it: whole pixels within its range, never 0 for a size
 // that was not 0.
 LONG ScaleFontSize(LONG v, double s) {
@@ -151,18 +169,19 @@ void Player::TextOut(const TextRun& run) {
     }
     if (!rect.empty() && (run.options & kEtoOpaque)) {
         const COLORREF bk = st.bk;
-        if (AxisAligned()) {
-            const DPoint a = rect[0][0], b = rect[0][2];
-            const int l = ToPixel(std::min(a.x, b.x)), t = ToPixel(std::min(a.y, b.y));
-            const int r = ToPixel(std::max(a.x, b.x)), btm = ToPixel(std::max(a.y, b.y));
-            Paint([&](CDC& dc, int dx, int dy) {
+        const RECT bound = BoundsOf(rect, 1);
+        Paint([&](CDC& dc, int dx, int dy) {
+            if (AxisAligned()) {
+                const DPoint a = rect[0][0], b = rect[0][2];
+                const int l = ToPixel(std::min(a.x, b.x)), t = ToPixel(std::min(a.y, b.y));
+                const int r = ToPixel(std::max(a.x, b.x)), btm = ToPixel(std::max(a.y, b.y));
                 const COLORREF old = dc.GetBkColor();
                 dc.FillSolidRect(l - dx, t - dy, r - l, btm - t, bk);
                 dc.SetBkColor(old);
-            });
-        } else {
-            FillRaster(rect, bk, WINDING);
-        }
+            } else {
+                FillPolygon(dc, Pixels({rect[0][0], rect[0][1], rect[0][2], rect[0][3]}), dx, dy, bk);
+            }
+        }, nullptr, false, nullptr, &bound);
     }
     if (run.units.empty()) return;
 
@@ -288,8 +307,7 @@ void Player::TextOut(const TextRun& run) {
     if (st.bkMode == OPAQUE) {
         const DPoint topLeft = origin + Apply(turn, {0, -double(tm.tmAscent)});
         const DPoint down = Apply(turn, {0, double(tm.tmHeight)});
-        for (DPoint p : {topLeft, topLeft + whole, topLeft + whole + down, topLeft + down})
-            cell.push_back(POINT{ToPixel(p.x), ToPixel(p.y)});
+        cell = Pixels({topLeft, topLeft + whole, topLeft + whole + down, topLeft + down});
         if (hinted) cellBox = RECT{cell[0].x, cell[0].y, cell[2].x, cell[2].y};
     }
 
@@ -299,9 +317,7 @@ void Player::TextOut(const TextRun& run) {
         const gdi::FontLines& fl = gdi::FontDecorationLines(*face);
         auto band = [&](int top, int size) {
             const DPoint a = origin + Apply(turn, {0, double(top)}), down = Apply(turn, {0, double(size)});
-            std::vector<POINT> corners;
-            for (DPoint p : {a, a + whole, a + whole + down, a + down}) corners.push_back(POINT{ToPixel(p.x), ToPixel(p.y)});
-            lines.push_back(std::move(corners));
+            lines.push_back(Pixels({a, a + whole, a + whole + down, a + down}));
         };
         if (lf.lfUnderline) band(fl.underlineTop, fl.underlineSize);
         if (lf.lfStrikeOut) band(fl.strikeTop, fl.strikeSize);
@@ -316,26 +332,16 @@ void Player::TextOut(const TextRun& run) {
     Paint([&](CDC& dc, int dx, int dy) {
         gdi::Surface* surface = dc.GetSurface();
         if (!surface) return;
-        auto fill = [&](const std::vector<POINT>& polygon, COLORREF color) {
-            std::vector<POINT> moved = polygon;
-            for (POINT& p : moved) p = POINT{p.x - dx, p.y - dy};
-            CBrush brush(color);
-            CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
-            CBrush* oldBrush = dc.SelectObject(&brush);
-            dc.Polygon(moved.data(), static_cast<int>(moved.size()));
-            dc.SelectObject(oldBrush);
-            dc.SelectObject(oldPen);
-        };
         if (!cell.empty()) {
             if (hinted) {
                 const COLORREF old = dc.GetBkColor();
                 dc.FillSolidRect(cellBox.left - dx, cellBox.top - dy, cellBox.right - cellBox.left, cellBox.bottom - cellBox.top, bk);
                 dc.SetBkColor(old);
             } else {
-                fill(cell, bk);
+                FillPolygon(dc, cell, dx, dy, bk);
             }
         }
-        for (const std::vector<POINT>& line : lines) fill(line, textColor);
+        for (const std::vector<POINT>& line : lines) FillPolygon(dc, line, dx, dy, textColor);
         std::vector<gdi::PlacedGlyph> moved = glyphs;
         for (gdi::PlacedGlyph& g : moved) {
             g.x -= dx;
