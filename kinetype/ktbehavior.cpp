@@ -164,6 +164,12 @@ void CKTBehavior::StartListening() {
     m_bRunning = 1;
 }
 
+void CKTBehavior::RegisterUnstoredEvents(CKTBook& book, int nFirstEvent) {
+    if (!m_bRunning) return;
+    for (INT_PTR i = 0; i < m_events.GetSize(); i++)
+        if (m_events[i].nEvent >= nFirstEvent) book.AddListener(this, m_events[i].nEvent, m_events[i].nPriority);
+}
+
 void CKTBehavior::StopListening() {
     if (!m_bRunning) return;
     for (INT_PTR i = 0; i < m_events.GetSize(); i++) UnregisterEvent(m_events[i].nEvent);

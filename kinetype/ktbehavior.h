@@ -161,6 +161,10 @@ public:
     void StartListening();
     // Only when running: unregisters every event of m_events in order and clears running.
     void StopListening();
+    // For a running behaviour of a book just read from a document that held the listener lists of the
+    // events below nFirstEvent only: registers with that book, as StartListening does, each entry of
+    // m_events whose event is nFirstEvent or above, in array order. Nothing for a stopped behaviour.
+    void RegisterUnstoredEvents(CKTBook& book, int nFirstEvent);
 
     // The property factory: a new property (count 0) of type code nPropType for slot nId; NULL for a
     // code outside 0 to 6. Uses nothing of a behaviour's state.

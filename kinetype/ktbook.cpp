@@ -493,6 +493,7 @@ void CKTBook::Serialize(CArchive& ar) {
     m_strBackgroundImage.Empty();
     m_nBackgroundImageLayout = 0;
     size_t nFirst = ar.GetLoadedObjects().size();  // objects the caller read before the book stay the caller's
+    const int nLists = g_fFileVersion < 0.8f ? 5 : EV_COUNT;
     try {
         DWORD dwRunState;
         ar >> dwRunState >> m_dClock;
@@ -515,7 +516,6 @@ void CKTBook::Serialize(CArchive& ar) {
         SerializeList(ar, m_stopQueue, RUNTIME_CLASS(CKTBehavior));
         m_bookProps.Serialize(ar);
         if (m_bookProps.GetSize() < BOOKPROP_COUNT) m_bookProps.SetSize(BOOKPROP_COUNT);
-        int nLists = g_fFileVersion < 0.8f ? 5 : EV_COUNT;
         for (int e = 0; e < nLists; e++) SerializeList(ar, m_listeners[e], RUNTIME_CLASS(CKTComponent));
         if (!CheckLoadedGraph(ar.GetLoadedObjects(), nFirst))
             AfxThrowArchiveException(CArchiveException::badIndex, ar.m_strFileName);
@@ -524,6 +524,19 @@ void CKTBook::Serialize(CArchive& ar) {
         throw;
     }
     CountEntries(1);
+    // Files older than 0.8 (headerless ones too) hold the lists of events 0 to 4 only; their running
+    // behaviours would come back deaf to the buttons (a throwable never grabbing), and the next save
+    // would store running behaviours missing from the lists of their events. Each running behaviour
+    // joins the lists the file did not hold as starting it would have put it there, the behaviours
+    // taken in the order of the behaviour list (one listed twice counts once). The lists the file held
+    // stay as stored.
+    if (nLists < EV_COUNT) {
+        std::unordered_set<const CKTBehavior*> seen;
+        for (POSITION pos = m_behaviors.GetHeadPosition(); pos;) {
+            CKTBehavior* p = m_behaviors.GetNext(pos);
+            if (seen.insert(p).second) p->RegisterUnstoredEvents(*this, nLists);
+        }
+    }
 }
 
 void CKTBook::FreeLoaded(CArchive& ar, size_t nFirst) {

@@ -191,7 +191,9 @@ public:
     // run state, clock, root (a CKTText), background colour, image name and layout (read only when
     // g_fFileVersion >= 0.969f), behaviours, deletion queue, start queue, stop queue, property array,
     // listener lists (9, or 5 when g_fFileVersion < 0.8f). A store always writes the current form
-    // (image fields and 9 lists).
+    // (image fields and 9 lists). After reading only 5 lists, every running behaviour of the behaviour
+    // list, in that order, registers the entries of its event table for events 5 to 8 as a start
+    // would (CKTBehavior::RegisterUnstoredEvents); the 5 lists read stay as stored.
     //
     // Loading expects a book without content (as constructed while g_bLoading is set). A NULL root is
     // a bad-index archive error; the property array is grown to 3 slots. After reading, the graph is

@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <condition_variable>
@@ -18,6 +19,7 @@
 #include "kinetype/ktbhvrptrbhvrprop.h"
 #include "kinetype/ktbook.h"
 #include "kinetype/ktelement.h"
+#include "kinetype/ktrecoveryledger.h"
 
 namespace {
 
@@ -417,14 +419,35 @@ std::vector<BYTE> KTSaveDocument(CKTBook& book, LONG nWidth, LONG nHeight, const
     return file.DetachBytes();
 }
 
-KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath) {
+KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath,
+                                CKTRecoveryLedger* pLedger) {
     KTSaveResult result;
+    AfxReplaceOptions options;
+    std::string strCopyLeft;
+    options.pCopyLeft = &strCopyLeft;
+    if (pLedger) {
+        options.mayRemoveCopy = [pLedger, &strPath](const std::string& strCopy, const AfxFileStamp& stamp) {
+            return pLedger->MayRemove(strPath, strCopy, stamp) != FALSE;
+        };
+    }
+    CString strHeldCopy;
     result.bSaved = Attempt(
         [&] {
             const std::vector<BYTE> bytes = KTSaveDocument(book, nWidth, nHeight, strPath);
-            AfxReplaceFileContents(strPath, bytes.data(), bytes.size());
+            try {
+                AfxReplaceFileContents(strPath, bytes.data(), bytes.size(), options);
+            } catch (const CFileException& e) {
+                // Every name a recovery copy could take is held (the error names the first of them).
+                if (e.m_lOsError == EEXIST && e.m_strFileName != strPath) strHeldCopy = e.m_strFileName;
+                throw;
+            }
         },
         &result.error);
+    if (!strHeldCopy.IsEmpty()) result.error.strMessage = KTCopyNamesHeldMessage(strPath, strHeldCopy);
+    if (pLedger) {
+        if (!strCopyLeft.empty()) pLedger->LeftBySave(strPath, strCopyLeft);
+        if (result.bSaved) pLedger->AddDocument(strPath);
+    }
     return result;
 }
 
@@ -435,9 +458,20 @@ CString KTFindRecoveryCopy(const CString& strPath) { return CString(AfxFindRecov
 CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy) {
     return "A save of " + strPath + " did not finish. The document that save was writing is complete in this recovery copy:\n" +
            strCopy +
-           "\n\nThe file itself may be incomplete, or partly old and partly new. Nothing is deleted now, but the next "
-           "completed save of this document removes the copy: to keep it, open the copy instead, or move it away first."
-           "\n\nOpen the file as it stands?";
+           "\n\nThe file itself may be incomplete, or partly old and partly new.\n\n"
+           "Yes: recover the copy's scene. It opens under the name " + strPath +
+           ", unsaved; saving it writes the file.\n"
+           "No: open the file as it stands.\n"
+           "Cancel: open nothing.\n\n"
+           "After Yes or No, the next completed save of " + strPath +
+           " removes the copy. To keep the copy, move it away, or choose Cancel and open the copy itself: a copy "
+           "opened as a document is never removed.";
+}
+
+CString KTCopyNamesHeldMessage(const CString& strPath, const CString& strCopy) {
+    return strPath + " was not saved: this save writes a recovery copy first, and every name that copy could take "
+                     "is held by another file, such as\n" +
+           strCopy + "\nNothing was changed. Move those files away, then save again.";
 }
 
 // ---- the current book -------------------------------------------------------------------------------

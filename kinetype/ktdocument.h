@@ -56,6 +56,7 @@
 
 class CKTBook;
 class CKT1DCollisionDetBhvr;
+class CKTRecoveryLedger;
 
 // The program's version string and its number (KT_FILE_VERSION, 0.969f).
 inline constexpr char KT_VERSION_STRING[] = "version 0.969 alpha";
@@ -169,19 +170,28 @@ struct KTSaveResult {
 };
 // Saves to strPath as AfxReplaceFileContents writes a file (through a symbolic link to its target;
 // by a rename where that keeps everything about the file, else in place after a recovery copy of the
-// new document, with the size reserved first). The document is made before the file is touched, so a scene that cannot be stored changes
-// nothing.
-KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath);
+// new document, with the size reserved first). The document is made before the file is touched, so a
+// scene that cannot be stored changes nothing.
+// Recovery copies of strPath that are already there stay, unless pLedger lets the save remove them
+// (CKTRecoveryLedger::MayRemove); with a ledger, a copy this save leaves behind when it fails goes into
+// it (LeftBySave), and a saved file becomes a document of the session (AddDocument). When every name a
+// copy could take is held, the save fails before the file changes, with KTCopyNamesHeldMessage.
+KTSaveResult KTSaveDocumentFile(CKTBook& book, LONG nWidth, LONG nHeight, const CString& strPath,
+                                CKTRecoveryLedger* pLedger = nullptr);
 
 // A save in place that a kill cut short leaves the complete new document in a recovery copy
-// (AfxReplaceFileContents). The copy a save of strPath left, or an empty text when there is none; it
-// only looks and deletes nothing.
+// (AfxReplaceFileContents). The first copy a save of strPath left, or an empty text when there is
+// none; it only looks and deletes nothing. (CKTRecoveryLedger::Find chooses the copy the open notice
+// is about.)
 CString KTFindRecoveryCopy(const CString& strPath);
-// What the program says before it opens a document that has a recovery copy, naming both; OK opens the
-// file as it stands, Cancel opens nothing. (The next completed save of the document removes the copy,
-// as every completed save does; the text says so.)
+// What the program says before it opens a document that has a recovery copy, naming both, with the
+// three answers of a Yes/No/Cancel box: Yes recovers the copy's scene under the document's name
+// (unsaved), No opens the file as it stands, Cancel opens nothing.
 CString KTRecoveryCopyMessage(const CString& strPath, const CString& strCopy);
 inline constexpr char KT_RECOVERY_COPY_CAPTION[] = "Quillstorm! unfinished save";
+// Why a save in place of strPath failed when every name its recovery copy could take was held
+// (strCopy: the first of them).
+CString KTCopyNamesHeldMessage(const CString& strPath, const CString& strCopy);
 
 // ---- the current book (g_pCurrentBook)
 

@@ -1,6 +1,7 @@
 #include "kinetype/ktglyphregion.h"
 
 #include <cassert>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -129,6 +130,13 @@ void BuildFromDC(Region& r, CDC* pDC, char cChar) {
     r.SetFromNativeOutline(cChar, buf.get(), got < size ? got : size);
 }
 
+// The nearest integer, halves going up: floor(v + 0.5) in double. For v >= -0.5 this is v + 0.5
+// truncated toward zero; below that, truncation would move the vertex a whole pixel toward zero, and
+// since y grows downward every point above the baseline would sink by a pixel and the outline would
+// lose its top row (the rounded tops of c, o, e and s would come out flat). NaN and values out of the
+// int range give what TruncToInt gives them.
+int RoundHalfUp(float v) { return TruncToInt(std::floor(static_cast<double>(v) + 0.5)); }
+
 POINT IntVertex(const POINTFX& p) {
     POINT v;
     v.x = FixedToInt(p.x);
@@ -157,8 +165,8 @@ CKTGlyphRegion::CKTGlyphRegion(const CKTFloatGlyphRegion& src) : CKTGlyphRegion(
     if (src.m_nPoints > 0 && src.m_pPoints) {
         m_pPoints = new POINT[src.m_nPoints];
         for (int i = 0; i < src.m_nPoints; ++i) {
-            m_pPoints[i].x = TruncToInt(static_cast<double>(src.m_pPoints[i].x) + 0.5);
-            m_pPoints[i].y = TruncToInt(static_cast<double>(src.m_pPoints[i].y) + 0.5);
+            m_pPoints[i].x = RoundHalfUp(src.m_pPoints[i].x);
+            m_pPoints[i].y = RoundHalfUp(src.m_pPoints[i].y);
         }
         m_nPoints = src.m_nPoints;
     }

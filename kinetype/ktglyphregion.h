@@ -46,8 +46,10 @@ public:
     // (the space) the outline stays empty and m_bBuilt 0; once data has been read m_bBuilt is 1, also
     // when it held no contour.
     CKTGlyphRegion(CDC* pDC, char cChar);
-    // The integer copy of a float outline: each coordinate v becomes v + 0.5 (in double) truncated
-    // toward zero, so 2.5 gives 3 and -2.4 gives -1.
+    // The integer copy of a float outline: each coordinate v becomes the nearest integer, halves going
+    // up (floor(v + 0.5) in double), so 2.5 gives 3, -2.5 gives -2 and -2.4 gives -2. Coordinates of
+    // -0.5 and more convert as v + 0.5 truncated toward zero; for those below, that truncation would
+    // sink every point above the baseline by a pixel and cut the glyph's top row.
     CKTGlyphRegion(const CKTFloatGlyphRegion& src);
     // Deep copies into arrays of exactly the source's sizes. m_bBuilt is not copied.
     CKTGlyphRegion(const CKTGlyphRegion& src);

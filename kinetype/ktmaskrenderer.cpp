@@ -63,7 +63,13 @@ CKTMaskRenderer::CKTMaskRenderer(int nType, int nIntsPerPixel)
     std::memset(&m_lf, 0, sizeof m_lf);
 }
 
-CKTMaskRenderer::~CKTMaskRenderer() { FreeMask(); }
+CKTMaskRenderer::~CKTMaskRenderer() {
+    // The work queued for this renderer would run on what is left of it: it is dropped, and the rest of
+    // the batch waits for its turn.
+    if (m_bPixelsQueued) KTCancelPixels(this);
+    m_bPixelsQueued = 0;
+    FreeMask();
+}
 
 int64_t CKTMaskRenderer::SetMaskLimit(int64_t nInts) {
     const int64_t nOld = g_nMaskLimit;
@@ -78,8 +84,9 @@ void CKTMaskRenderer::QueuePixels(size_t nCost) {
 }
 
 void CKTMaskRenderer::RunQueuedPixels() {
-    ComputePixels();
+    // Not queued any more, whether the work completes or throws.
     m_bPixelsQueued = 0;
+    ComputePixels();
 }
 
 void CKTMaskRenderer::ComputePixels() {}

@@ -1,5 +1,7 @@
 #include "kinetype/ktpixelbatch.h"
 
+#include <exception>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -31,6 +33,18 @@ void KTQueuePixels(CKTMaskRenderer* p, size_t nCost) {
     g_nQueuedCost += nCost;
 }
 
+void KTCancelPixels(CKTMaskRenderer* p) {
+    std::vector<CQueued>& queue = Queue();
+    for (auto it = queue.begin(); it != queue.end();) {
+        if (it->p == p) {
+            g_nQueuedCost -= it->nCost;
+            it = queue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 size_t KTSetMinParallelCost(size_t nCost) {
     const size_t nOld = g_nMinParallelCost;
     g_nMinParallelCost = nCost;
@@ -49,10 +63,22 @@ void KTFinishPixels() {
     const size_t nCost = g_nQueuedCost;
     g_nQueuedCost = 0;
     const size_t nMinParallel = nCost < g_nMinParallelCost ? jobs.size() + 1 : 2;
-    qs::ParallelFor(jobs.size(), nMinParallel, 1, [&jobs](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; i++) jobs[i].p->RunQueuedPixels();
+    // A job that throws does not keep the others from running: each renderer's work is done (or given
+    // up) and none stays marked as queued. The first exception is passed on once all have run.
+    std::mutex mutexError;
+    std::exception_ptr pError;
+    qs::ParallelFor(jobs.size(), nMinParallel, 1, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; i++) {
+            try {
+                jobs[i].p->RunQueuedPixels();
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(mutexError);
+                if (!pError) pError = std::current_exception();
+            }
+        }
     });
     // Kept for the next frame's batch (its capacity, not its entries).
     jobs.clear();
     if (queue.empty()) queue.swap(jobs);
+    if (pError) std::rethrow_exception(pError);
 }

@@ -10,8 +10,9 @@
 //
 // A queued renderer must not have its mask read, rebuilt or freed before its work has run: every such
 // path of the mask renderers calls WaitPixels first, which runs the whole queue at once when the
-// renderer is in it. Queued work only ever runs on the thread that calls KTFinishPixels and the pool's
-// threads while that call lasts.
+// renderer is in it. A renderer destroyed while queued is taken out of the queue, its work not run.
+// Queued work only ever runs on the thread that calls KTFinishPixels and the pool's threads while that
+// call lasts.
 #pragma once
 
 #include <cstddef>
@@ -23,7 +24,11 @@ class CKTMaskRenderer;
 // batches stay on the calling thread.
 void KTQueuePixels(CKTMaskRenderer* p, size_t nCost);
 // Runs every queued renderer's work and returns when all of it is done; nothing when the queue is empty.
+// When a renderer's work throws, the others' still runs, no renderer stays marked as queued, and the
+// first exception is rethrown at the end.
 void KTFinishPixels();
+// Takes p's work out of the queue without running it: for a renderer being destroyed.
+void KTCancelPixels(CKTMaskRenderer* p);
 // Counts the batches run: what a renderer shares with the other queued work of its batch (computed
 // values, say) is good until this changes.
 uint64_t KTPixelBatchNumber();

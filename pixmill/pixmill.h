@@ -151,6 +151,11 @@ BYTE* ReadPngToRgba(SourceHandle source, UINT* width, UINT* height, BYTE filler)
 // density read. A failure while decoding rows returns the buffer as far as it was filled, with the
 // error; data that ends inside the image still reads at full size, the decoder filling what is missing.
 BYTE* ReadJpegToRgb(SourceHandle source, UINT* width, UINT* height);
+// ReadJpegToRgb followed by ComputeOptimalPalette(result, width, height, n, palette), in one: the
+// palette's histogram is counted on the work pool behind the decoder. The buffer, the palette, the
+// progress reports and the JPEG state read are those of the two calls; the last error is the reader's.
+// Without a buffer, or when the palette fails, the palette is left as it was. palette NULL: BadParam.
+BYTE* ReadJpegToRgbWithPalette(SourceHandle source, UINT* width, UINT* height, UINT n, RGBQUAD* palette);
 // One grey byte per pixel (colour images: 0.299 red + 0.587 green + 0.114 blue, truncated).
 BYTE* ReadJpegToGray(SourceHandle source, UINT* width, UINT* height);
 

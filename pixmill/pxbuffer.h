@@ -23,8 +23,11 @@ UINT CountRgbColors(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BO
 BOOL ReplaceRgbColor(ErrorCode& err, BYTE* rgb, UINT width, UINT height, COLORREF from, COLORREF to);
 BOOL MapRgbToPalette(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BYTE* out, UINT n,
                      const RGBQUAD* palette);
-// out NULL: the palette only (ComputeOptimalPalette); otherwise the mapped pixels as well.
-BOOL QuantizeRgb(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BYTE* out, UINT n, RGBQUAD* palette);
+class PaletteCounter;
+// out NULL: the palette only (ComputeOptimalPalette); otherwise the mapped pixels as well. pCounted: a
+// counter attached to this image while it was made (see pxquantize.h), or NULL.
+BOOL QuantizeRgb(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BYTE* out, UINT n, RGBQUAD* palette,
+                 PaletteCounter* pCounted = nullptr);
 BOOL ResizeImage(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeight, BYTE* dst, UINT dstWidth,
                  UINT dstHeight, UINT bytesPerPixel);
 BOOL ResizeRgbKeyed(ErrorCode& err, const BYTE* src, UINT srcWidth, UINT srcHeight, BYTE* dst, UINT dstWidth,

@@ -1,11 +1,12 @@
 // The JPEG codec over libjpeg (the IJG interface of libjpeg-turbo): a source and a destination manager
-// that move data between libjpeg and a Stream in 4096-byte blocks, an error manager that turns libjpeg's
-// fatal errors into a jump back to the codec, the readers into RGB and grey, the writers, and the JPEG
-// options, comments and markers of the thread state.
+// that move data between libjpeg and a Stream, an error manager that turns libjpeg's fatal errors into a
+// jump back to the codec, the readers into RGB and grey, the writers, and the JPEG options, comments and
+// markers of the thread state.
 //
 // libjpeg leaves a failing call through longjmp. The functions that call libjpeg (the *Run functions)
 // keep everything in a plain job record and hold no object with a destructor; each sets its own jump
 // point, so the code of a failure tells the phase it happened in. Their callers free what the job holds.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <jpeglib.h>
 
 #include "pixmill/pxbuffer.h"
+#include "pixmill/pxquantize.h"
 #include "pixmill/pxstream.h"
 
 static_assert(JPEG_LIB_VERSION == 62, "the codec is written for the libjpeg 6b interface");
@@ -23,7 +25,14 @@ namespace px {
 
 namespace {
 
+// The destination's block.
 constexpr UINT kJpegBlock = 4096;
+// The source's block. libjpeg-turbo decodes an MCU on its fast path only while the buffer holds at least
+// 512 bytes per block of the MCU (3072 for 4:2:0 colour): with a 4096-byte block three MCUs in four
+// would take the slow path, which costs a large photograph a tenth more decoding time.
+constexpr UINT kJpegSourceBlock = 65536;
+// What the source hands libjpeg when the data ends inside the image.
+constexpr JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
 // Real progressive files have about ten scans; each scan costs a pass over the whole image.
 constexpr int kMaxJpegScans = 500;
 
@@ -66,10 +75,12 @@ void InstallJpegErrors(JpegError& error) {
     error.pub.output_message = JpegOutputMessage;
 }
 
+// A memory source is handed to libjpeg in place, the rest of its block at once; other streams are read
+// through the buffer.
 struct JpegSource {
     jpeg_source_mgr pub;
     Stream* stream;
-    JOCTET* buffer;  // kJpegBlock bytes
+    JOCTET* buffer;  // kJpegSourceBlock bytes; none for a memory source
     boolean bStartOfFile;
 };
 
@@ -79,17 +90,21 @@ void JpegInitSource(j_decompress_ptr cinfo) { SourceOf(cinfo)->bStartOfFile = TR
 
 boolean JpegFillInput(j_decompress_ptr cinfo) {
     JpegSource* src = SourceOf(cinfo);
-    UINT n = src->stream->Read(src->buffer, kJpegBlock);
-    if (n > kJpegBlock) n = kJpegBlock;  // a callback that claims more than it was asked for
+    UINT n = 0;
+    const JOCTET* data = src->stream->ReadRestInPlace(n);
+    if (!data && src->buffer) {
+        data = src->buffer;
+        // A callback may claim more than it was asked for.
+        n = std::min(src->stream->Read(src->buffer, kJpegSourceBlock), kJpegSourceBlock);
+    }
     if (n == 0) {
         if (src->bStartOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
         // Data cut short: an end-of-image marker lets libjpeg finish the image.
         WARNMS(cinfo, JWRN_JPEG_EOF);
-        src->buffer[0] = 0xFF;
-        src->buffer[1] = JPEG_EOI;
-        n = 2;
+        data = kFakeEndOfImage;
+        n = sizeof(kFakeEndOfImage);
     }
-    src->pub.next_input_byte = src->buffer;
+    src->pub.next_input_byte = data;
     src->pub.bytes_in_buffer = n;
     src->bStartOfFile = FALSE;
     return TRUE;
@@ -113,11 +128,13 @@ void InstallJpegSource(j_decompress_ptr cinfo, Stream* stream) {
     if (!cinfo->src) {
         auto* src = static_cast<JpegSource*>(
             (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(JpegSource)));
-        src->buffer = static_cast<JOCTET*>(
-            (*cinfo->mem->alloc_small)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kJpegBlock));
+        src->buffer = nullptr;
         cinfo->src = &src->pub;
     }
     JpegSource* src = SourceOf(cinfo);
+    if (!src->buffer && stream->Block()->m_nKind != kMemoryStream)
+        src->buffer = static_cast<JOCTET*>(
+            (*cinfo->mem->alloc_large)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, kJpegSourceBlock));
     src->pub.init_source = JpegInitSource;
     src->pub.fill_input_buffer = JpegFillInput;
     src->pub.skip_input_data = JpegSkipInput;
@@ -184,6 +201,7 @@ struct JpegReadJob {
     // in
     Stream* stream;
     bool bGray;
+    PaletteCounter* pCounter;  // told of the result and of its rows as they are decoded; may be NULL
     // work memory and the result, freed by the caller
     BYTE* row;
     BYTE* pixels;
@@ -285,6 +303,7 @@ void JpegRowsRun(JpegReadJob* job) {
             job->err = ErrorCode::WrongBitDepth;
             return;
         }
+        if (job->pCounter) job->pCounter->Ready(uint64_t{y + 1} * w);
         if (ProgressStops(y, h, AbortRule::OnFalseOrNegative)) {
             job->err = ErrorCode::Aborted;
             return;
@@ -305,7 +324,10 @@ struct JpegReadCleanup {
     ~JpegReadCleanup() {
         jpeg_destroy_decompress(&job.cinfo);
         if (job.row) GlobalFree(job.row);
-        if (job.pixels) GlobalFree(job.pixels);
+        if (job.pixels) {
+            if (job.pCounter) job.pCounter->Abandon();
+            GlobalFree(job.pixels);
+        }
     }
 };
 
@@ -338,7 +360,8 @@ void KeepJpegHeader(ThreadState& state, const jpeg_decompress_struct& cinfo) {
     state.m_nJpegDensityY = cinfo.Y_density;
 }
 
-BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool bGray) {
+// pCounter (RGB only; may be NULL) is attached to the result and counts its rows as they are decoded.
+BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool bGray, PaletteCounter* pCounter) {
     DepthGuard depth;
     width = height = 0;
     ThreadState& state = GetThreadState();
@@ -347,6 +370,7 @@ BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool b
     JpegReadJob job{};
     job.stream = &stream;
     job.bGray = bGray;
+    job.pCounter = bGray ? nullptr : pCounter;
     JpegReadCleanup cleanup{job};
     if (!JpegReadHeaderRun(&job)) {
         err = job.err;
@@ -374,6 +398,8 @@ BYTE* ReadJpeg(ErrorCode& err, Stream& stream, UINT& width, UINT& height, bool b
     }
     width = cinfo.output_width;
     height = cinfo.output_height;
+    // Without memory for its bookkeeping the counter counts the whole result later.
+    if (job.pCounter) job.pCounter->Attach(job.pixels, width, height);
     JpegRowsRun(&job);
     if (job.err == ErrorCode::None) JpegFinishRun(&job);
     // After a failed row or an abort the buffer goes back as far as it was filled, with the code.
@@ -528,14 +554,30 @@ using px::GetThreadState;
 BYTE* ReadJpegToRgb(SourceHandle source, UINT* width, UINT* height) {
     return px::RunOnHandle(source, [&](ErrorCode& err, px::Stream& stream) -> BYTE* {
         if (!px::RequireNonNull(err, width, height)) return nullptr;
-        return px::ReadJpeg(err, stream, *width, *height, false);
+        return px::ReadJpeg(err, stream, *width, *height, false, nullptr);
+    });
+}
+
+BYTE* ReadJpegToRgbWithPalette(SourceHandle source, UINT* width, UINT* height, UINT n, RGBQUAD* palette) {
+    return px::RunOnHandle(source, [&](ErrorCode& err, px::Stream& stream) -> BYTE* {
+        if (!px::RequireNonNull(err, width, height, palette)) return nullptr;
+        px::PaletteCounter counter;
+        BYTE* rgb = px::ReadJpeg(err, stream, *width, *height, false, &counter);
+        if (!rgb) return nullptr;
+        // The palette's outcome is not the read's: the last error stays the reader's.
+        try {
+            ErrorCode paletteErr = ErrorCode::None;
+            px::QuantizeRgb(paletteErr, rgb, *width, *height, nullptr, n, palette, &counter);
+        } catch (...) {
+        }
+        return rgb;
     });
 }
 
 BYTE* ReadJpegToGray(SourceHandle source, UINT* width, UINT* height) {
     return px::RunOnHandle(source, [&](ErrorCode& err, px::Stream& stream) -> BYTE* {
         if (!px::RequireNonNull(err, width, height)) return nullptr;
-        return px::ReadJpeg(err, stream, *width, *height, true);
+        return px::ReadJpeg(err, stream, *width, *height, true, nullptr);
     });
 }
 

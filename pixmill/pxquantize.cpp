@@ -1,11 +1,12 @@
 // The octree colour quantiser: an optimal palette of up to 256 colours for an RGB image, and the mapping
 // of the image onto it with error diffusion.
+#include "pixmill/pxquantize.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 
 #include "pixmill/pxbuffer.h"
-#include "platform/kernel/workpool.h"
 
 namespace px {
 
@@ -13,17 +14,6 @@ namespace {
 
 constexpr int kLevels = 6;
 constexpr UINT kNodesAt[kLevels] = {1, 8, 64, 512, 4096, 32768};
-
-struct OctreeNode {
-    // Sums are 64-bit so that a large image of one colour cannot wrap them.
-    uint64_t sumRed;
-    uint64_t sumGreen;
-    uint64_t sumBlue;
-    UINT count;   // pixels merged into this node
-    UINT weight;  // pixels in the whole subtree (the heap's key)
-    BYTE mask;    // bit b: child b exists
-    BYTE index;   // palette index once named
-};
 
 struct HeapEntry {
     BYTE level;
@@ -61,7 +51,7 @@ struct SquareTable {
 };
 constexpr SquareTable kSquare;
 
-// The leaf sums of the pixels one table counted. A table counts at most kMaxSlicePixels pixels, so that
+// The leaf sums of the pixels one table counted. A table counts at most kMaxTablePixels pixels, so that
 // its sums of 8-bit channels fit 32 bits.
 struct SliceLeaf {
     uint32_t sumRed;
@@ -69,13 +59,14 @@ struct SliceLeaf {
     uint32_t sumBlue;
     uint32_t count;
 };
-constexpr size_t kMaxSlicePixels = size_t{1} << 24;
+constexpr size_t kMaxTablePixels = size_t{1} << 24;
+std::atomic<size_t> g_nPixelsPerTable{kMaxTablePixels};
+std::atomic<size_t> g_nMaxTables{SIZE_MAX};
 // Images of fewer pixels are counted in one pass on the calling thread, straight into the leaves: for
 // them the tables cost more to clear and add up than the pool saves.
-constexpr size_t kSlicedPixels = size_t{1} << 19;
-// The fewest pixels worth a table of their own, and the pixels taken at a time.
-constexpr size_t kMinSlicePixels = size_t{1} << 17;
-constexpr size_t kRunPixels = size_t{1} << 15;
+constexpr size_t kCountedAheadPixels = size_t{1} << 19;
+// The pixels of one run, the pool's unit of work.
+constexpr size_t kRunPixels = size_t{1} << 16;
 
 // Adds the pixels' channels and counts into the leaves their colours fall in.
 template <class Leaf>
@@ -91,7 +82,9 @@ void CountPixels(const BYTE* p, size_t nPixels, Leaf* leaves) {
 
 class OctreeQuantizer {
 public:
-    OctreeQuantizer(const BYTE* rgb, UINT width, UINT height) : m_rgb(rgb), m_width(width), m_height(height) {}
+    // pCounted: a counter attached to this image that has counted part of it already, or NULL.
+    OctreeQuantizer(const BYTE* rgb, UINT width, UINT height, PaletteCounter* pCounted)
+        : m_rgb(rgb), m_width(width), m_height(height), m_pCounted(pCounted) {}
 
     // The steps of the quantiser; each false return has set err.
     bool AllocateLevels(ErrorCode& err);
@@ -104,8 +97,6 @@ public:
 private:
     OctreeNode& Node(int level, UINT number) { return m_levels[level][number]; }
     UINT Weight(UINT i) { return Node(m_heap[i].level, m_heap[i].node).weight; }
-    // The histogram: every pixel's channels and count added into its leaf.
-    void CountLeaves(OctreeNode* leaves);
     void SiftDown(UINT i);
     void Name(int level, UINT node);
     BYTE Nearest(int r, int g, int b) const;
@@ -113,6 +104,7 @@ private:
     const BYTE* m_rgb;
     UINT m_width;
     UINT m_height;
+    PaletteCounter* m_pCounted;
     GlobalBuffer m_levelBlocks[kLevels];
     OctreeNode* m_levels[kLevels] = {};
     GlobalBuffer m_heapBlock;
@@ -140,7 +132,14 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
     }
     m_heap = reinterpret_cast<HeapEntry*>(m_heapBlock.Get());
     OctreeNode* leaves = m_levels[5];
-    CountLeaves(leaves);
+    // The histogram: every pixel's channels and count added into its leaf.
+    PaletteCounter own;
+    PaletteCounter* counter = m_pCounted;
+    if (!counter) {
+        own.Attach(m_rgb, m_width, m_height);
+        counter = &own;
+    }
+    counter->Finish(leaves);
     for (UINT c = 0; c < kNodesAt[5]; ++c) {
         OctreeNode& leaf = leaves[c];
         if (!leaf.count) continue;
@@ -154,49 +153,6 @@ bool OctreeQuantizer::Build(ErrorCode& err) {
     }
     for (UINT i = m_n; i >= 1; --i) SiftDown(i);
     return true;
-}
-
-void OctreeQuantizer::CountLeaves(OctreeNode* leaves) {
-    const size_t nPixels = size_t{m_width} * m_height;
-    // The sums are integers, so their order does not matter: pixels counted side by side into tables of
-    // their own and added leaf by leaf give exactly the leaves of one pass. One table per work thread;
-    // each call takes runs of kRunPixels pixels from a shared counter while any are left and its table
-    // has room, so a thread held up elsewhere delays no one (with one work thread, the tables fill one
-    // after the other on this thread). The tables are taken here, on the calling thread; the pool's
-    // calls only count and add, and touch no per-thread state.
-    const size_t nRoom = kMaxSlicePixels - kRunPixels;  // a table that stops for room holds more
-    size_t nTables = std::min(static_cast<size_t>(qs::WorkThreads()), nPixels / kMinSlicePixels);
-    nTables = std::max(nTables, (nPixels + nRoom - 1) / nRoom);
-    GlobalBuffer block;
-    if (nPixels >= kSlicedPixels) block.Allocate(SizeMul(nTables, kNodesAt[5], sizeof(SliceLeaf)));
-    if (!block) {
-        // A small image, or no memory for the tables: one pass on this thread.
-        CountPixels(m_rgb, nPixels, leaves);
-        return;
-    }
-    SliceLeaf* tables = reinterpret_cast<SliceLeaf*>(block.Get());
-    std::atomic<size_t> next{0};
-    qs::ParallelFor(nTables, 2, 1, [&](size_t begin, size_t end) {
-        for (size_t t = begin; t < end; ++t) {
-            for (size_t counted = 0; counted + kRunPixels <= kMaxSlicePixels;) {
-                const size_t first = next.fetch_add(kRunPixels, std::memory_order_relaxed);
-                if (first >= nPixels) break;
-                const size_t n = std::min(kRunPixels, nPixels - first);
-                CountPixels(m_rgb + 3 * first, n, tables + t * kNodesAt[5]);
-                counted += n;
-            }
-        }
-    });
-    // Leaf by leaf on this thread: a few hundred thousand additions, less than waking the pool again.
-    for (size_t t = 0; t < nTables; ++t) {
-        const SliceLeaf* table = tables + t * kNodesAt[5];
-        for (size_t c = 0; c < kNodesAt[5]; ++c) {
-            leaves[c].sumRed += table[c].sumRed;
-            leaves[c].sumGreen += table[c].sumGreen;
-            leaves[c].sumBlue += table[c].sumBlue;
-            leaves[c].count += table[c].count;
-        }
-    }
 }
 
 void OctreeQuantizer::SiftDown(UINT i) {
@@ -319,7 +275,119 @@ void OctreeQuantizer::CopyPalette(RGBQUAD* palette, UINT n) const {
 
 }  // namespace
 
-BOOL QuantizeRgb(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BYTE* out, UINT n, RGBQUAD* palette) {
+// ---- PaletteCounter ----
+
+struct PaletteCounter::Table {
+    GlobalBuffer block;
+    SliceLeaf* leaves = nullptr;
+    size_t nCounted = 0;
+    Table* pNextFree = nullptr;
+};
+
+PaletteCounter::PaletteCounter() = default;
+
+PaletteCounter::~PaletteCounter() { m_tasks.Wait(); }
+
+bool PaletteCounter::Attach(const BYTE* rgb, UINT width, UINT height) noexcept {
+    m_rgb = rgb;
+    m_width = width;
+    m_height = height;
+    m_nPixels = size_t{width} * height;
+    if (!rgb || m_nPixels < kCountedAheadPixels) return true;
+    try {
+        m_counted.assign((m_nPixels + kRunPixels - 1) / kRunPixels, 0);
+    } catch (...) {
+        return false;
+    }
+    m_bAhead = true;
+    return true;
+}
+
+size_t PaletteCounter::RunPixels(size_t run) const { return std::min(kRunPixels, m_nPixels - run * kRunPixels); }
+
+void PaletteCounter::Ready(uint64_t nPixels) noexcept {
+    if (!m_bAhead) return;
+    while (m_nHandedOver < m_counted.size() && m_nHandedOver * kRunPixels + RunPixels(m_nHandedOver) <= nPixels)
+        HandOver(m_nHandedOver++);
+}
+
+void PaletteCounter::HandOver(size_t run) noexcept {
+    // A run that cannot be handed over, or finds no table, stays uncounted for Finish.
+    try {
+        m_tasks.Run([this, run] {
+            const size_t n = RunPixels(run);
+            Table* table = TakeTable(n);
+            if (!table) return;
+            CountPixels(m_rgb + 3 * run * kRunPixels, n, table->leaves);
+            table->nCounted += n;
+            m_counted[run] = 1;
+            GiveBack(table);
+        });
+    } catch (...) {
+    }
+}
+
+PaletteCounter::Table* PaletteCounter::TakeTable(size_t nPixels) noexcept {
+    const size_t nRoom = g_nPixelsPerTable.load(std::memory_order_relaxed);
+    std::lock_guard<std::mutex> lock(m_tablesMutex);
+    // A table without room for the run leaves the free list for good.
+    while (m_pFreeTables) {
+        Table* table = m_pFreeTables;
+        m_pFreeTables = table->pNextFree;
+        if (table->nCounted + nPixels <= nRoom) return table;
+    }
+    if (m_tables.size() >= g_nMaxTables.load(std::memory_order_relaxed)) return nullptr;
+    try {
+        auto table = std::make_unique<Table>();
+        if (!table->block.Allocate(SizeMul(kNodesAt[5], sizeof(SliceLeaf)))) return nullptr;
+        table->leaves = reinterpret_cast<SliceLeaf*>(table->block.Get());
+        m_tables.push_back(std::move(table));
+        return m_tables.back().get();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void PaletteCounter::GiveBack(Table* table) noexcept {
+    std::lock_guard<std::mutex> lock(m_tablesMutex);
+    table->pNextFree = m_pFreeTables;
+    m_pFreeTables = table;
+}
+
+void PaletteCounter::Finish(OctreeNode* leaves) {
+    if (m_bAhead) {
+        while (m_nHandedOver < m_counted.size()) HandOver(m_nHandedOver++);
+    }
+    m_tasks.Wait();
+    if (!m_bAhead) {
+        CountPixels(m_rgb, m_nPixels, leaves);
+    } else {
+        // Runs no table took (no memory): counted here, straight into the leaves.
+        for (size_t run = 0; run < m_counted.size(); ++run)
+            if (!m_counted[run]) CountPixels(m_rgb + 3 * run * kRunPixels, RunPixels(run), leaves);
+    }
+    // Leaf by leaf on this thread: a few hundred thousand additions, less than waking the pool again.
+    for (const std::unique_ptr<Table>& table : m_tables) {
+        const SliceLeaf* t = table->leaves;
+        for (size_t c = 0; c < kNodesAt[5]; ++c) {
+            leaves[c].sumRed += t[c].sumRed;
+            leaves[c].sumGreen += t[c].sumGreen;
+            leaves[c].sumBlue += t[c].sumBlue;
+            leaves[c].count += t[c].count;
+        }
+    }
+}
+
+void SetCounterTablesForTesting(size_t nPixelsPerTable, size_t nMaxTables) {
+    g_nPixelsPerTable.store(nPixelsPerTable ? std::min(nPixelsPerTable, kMaxTablePixels) : kMaxTablePixels,
+                            std::memory_order_relaxed);
+    g_nMaxTables.store(nMaxTables, std::memory_order_relaxed);
+}
+
+// ---- the quantiser's steps ----
+
+BOOL QuantizeRgb(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BYTE* out, UINT n, RGBQUAD* palette,
+                 PaletteCounter* pCounted) {
     DepthGuard depth;
     const bool bMap = out != nullptr;
     if (!rgb || !palette || SizeMul(width, height, 3) == UINT64_MAX) {
@@ -333,7 +401,8 @@ BOOL QuantizeRgb(ErrorCode& err, const BYTE* rgb, UINT width, UINT height, BYTE*
         err = ErrorCode::Aborted;
         return true;
     };
-    OctreeQuantizer quantizer(rgb, width, height);
+    if (pCounted && !pCounted->IsOf(rgb, width, height)) pCounted = nullptr;
+    OctreeQuantizer quantizer(rgb, width, height, pCounted);
     if (stops(0)) return FALSE;
     if (!quantizer.AllocateLevels(err)) return FALSE;
     if (stops(1)) return FALSE;

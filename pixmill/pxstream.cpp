@@ -149,6 +149,14 @@ const BYTE* Stream::ReadInPlace(UINT count) {
     return p;
 }
 
+const BYTE* Stream::ReadRestInPlace(UINT& count) {
+    const StreamBlock& b = *m_pBlock;
+    count = 0;
+    if (b.m_nKind != kMemoryStream || b.m_bIsSink || b.m_nPos >= b.m_nMemSize) return nullptr;
+    count = b.m_nMemSize - b.m_nPos;
+    return ReadInPlace(count);
+}
+
 BOOL Stream::Write(const void* buffer, UINT size, UINT count) {
     StreamBlock& b = *m_pBlock;
     if (!b.m_bIsSink) return 0;
@@ -303,10 +311,9 @@ const BYTE* StreamReader::ReadView(size_t count, BYTE* scratch) {
 bool StreamReader::Refill() {
     if (m_bEnd) return false;
     // A memory source: the rest of its block becomes the buffer, read in place.
-    const StreamBlock& b = *m_stream.Block();
-    if (b.m_nKind == kMemoryStream && !b.m_bIsSink && b.m_nPos < b.m_nMemSize) {
-        const UINT nRest = b.m_nMemSize - b.m_nPos;
-        m_pData = m_stream.ReadInPlace(nRest);
+    UINT nRest = 0;
+    if (const BYTE* pRest = m_stream.ReadRestInPlace(nRest)) {
+        m_pData = pRest;
         m_nPos = 0;
         m_nLen = nRest;
         m_bEnd = true;

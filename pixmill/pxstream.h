@@ -66,6 +66,10 @@ public:
     // the position moved past them as Read would, without the copy. NULL for any other stream or when
     // fewer bytes are left; the caller then reads into a buffer of its own.
     const BYTE* ReadInPlace(UINT count);
+    // For a memory source with bytes left: the address of all of them inside the caller's block, their
+    // number in count, and the position moved to the end. NULL (count 0) for any other stream or at the
+    // end of the block.
+    const BYTE* ReadRestInPlace(UINT& count);
     BOOL Write(const void* buffer, UINT size, UINT count);
     BOOL Write(const void* buffer, UINT count) { return Write(buffer, 1, count); }
     BOOL Seek(LONG offset, int origin);

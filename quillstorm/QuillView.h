@@ -30,6 +30,7 @@
 
 #include "enumeratedfonts/enumeratedfonts.h"
 #include "kinetype/ktcomponent.h"
+#include "kinetype/ktrecoveryledger.h"
 #include "kinetype/ktwindow.h"
 #include "platform/afx/afx.h"
 #include "platform/gdi/dc.h"
@@ -118,6 +119,9 @@ public:
     // paint's client rectangle) and its background image. A file newer than this program asks first.
     // A file that does not open or does not load shows its message; then, as after a declined
     // warning, the scene, m_strPath and m_bModified stay as they were. The caller sets m_strPath.
+    // A document with a recovery copy (m_recovery.Find) asks first, once a session for each copy:
+    // Yes reads the copy instead and leaves the scene modified (its next save writes strPath), No
+    // reads the file, Cancel reads nothing (FALSE).
     BOOL LoadDocument(const CString& strPath);
     // New: the save prompt, then a new stopped scene named "Untitled.qsd". Open: the prompt, the open
     // dialog, LoadDocument of the chosen file; m_strPath (the bare name: the dialog made the folder
@@ -146,12 +150,18 @@ public:
     // file error's message. TRUE when written. No dialog: the saves the program names itself (the
     // MIDI note's time-stamped file) come here directly.
     BOOL SaveDocumentTo(const CString& strPath);
+    // This session's recovery copies: what the user answered in the open notice, the copies failed
+    // saves left, the files opened or saved as documents. A save removes a copy only when it says so.
+    CKTRecoveryLedger m_recovery;
     // Puts pNew (NULL: a new, empty book) in place of the document's book: the view lets go of the old
     // scene (references, callback, window) before it is deleted; the new book is current, attached
     // and referenced, with its collision detector (a new one when it has none).
     void ReplaceBook(CKTBook* pNew);
     // The scene now has a name the user chose (a file opened or saved under it): Save writes strPath.
     void NameScene(const CString& strPath);
+    // The scene has no name the user chose (New, reset): Save asks for one, and the document's path
+    // name goes, so the title is the untitled one that start-up shows.
+    void MakeSceneUntitled();
     // End of the document files block
 
     // ---- the pop-up menu's contents (quillviewhooks.cpp) and full screen (quillviewcommands.cpp). The

@@ -11,8 +11,17 @@ constexpr COLORREF kTextColor = RGB(1, 1, 1);
 constexpr int kValueLeft = 70;
 constexpr int kSoftTypeTop = 115;
 constexpr int kFirstRowTop = 136;
-// Drawn in the symbol face: a left arrowhead, seven blanks, a right arrowhead around the clock.
-constexpr char kClockArrows[] = "\xD7       \xD8";
+// The value field ends this far left of the panel's right edge: the frame and one blank pixel.
+constexpr int kValueRightMargin = 2;
+constexpr char kEllipsis = '\x85';
+// The clock and, in the symbol face, a left arrowhead, seven blanks and a right arrowhead around it.
+constexpr int kClockX = 40, kClockY = 26;
+constexpr int kArrowsX = 28, kArrowsY = 27;
+constexpr char kArrowLeft[] = "\xD7";
+constexpr char kArrowRight[] = "\xD8";
+constexpr int kArrowBlanks = 7;
+// The least room between an arrowhead and the clock's text.
+constexpr int kArrowGap = 2;
 
 }  // namespace
 
@@ -87,29 +96,60 @@ void CPropertyPanel::DrawPicture(CDC* pDC, CPoint o) {
     CFont* pOldFont = pDC->SelectObject(&m_fontTitle);
     auto text = [&](int x, int y, const char* psz) { pDC->TextOut(o.x + x, o.y + y, psz); };
     text(25, 3, "Object Properties");
-    pDC->SelectObject(&m_fontSymbols);
-    pDC->TextOut(o.x + 28, o.y + 27, kClockArrows, static_cast<int>(sizeof(kClockArrows) - 1));
+    DrawClock(pDC, o);
     pDC->SelectObject(&m_fontText);
-    text(40, 26, m_strClock);
     text(35, 48, "font");
     text(36, 59, "size");
     text(30, 70, "color");
     text(17, 92, "position");
     text(18, 114, "softtype");
     text(7, 136, "behaviors");
-    text(kValueLeft, 48, m_strFont);
-    text(kValueLeft, 59, m_strSize);
-    text(kValueLeft, 70, m_strColor);
-    text(kValueLeft, 92, m_strPosition);
-    text(kValueLeft, 114, m_strSoftType);
+    auto value = [&](int y, const CString& str) { text(kValueLeft, y, FitValue(pDC, str)); };
+    value(48, m_strFont);
+    value(59, m_strSize);
+    value(70, m_strColor);
+    value(92, m_strPosition);
+    value(114, m_strSoftType);
     for (INT_PTR i = 0; i < m_behaviorNames.GetSize(); ++i) {
         const int y = kFirstRowTop + kRowHeight * static_cast<int>(i);
         if (y >= nEnd) break;
-        text(kValueLeft, y, m_behaviorNames[i]);
+        value(y, m_behaviorNames[i]);
     }
     if (pOldFont) pDC->SelectObject(pOldFont);
     pDC->SetTextColor(crOldText);
     pDC->SetBkMode(nOldMode);
+}
+
+void CPropertyPanel::DrawClock(CDC* pDC, CPoint o) {
+    pDC->SelectObject(&m_fontText);
+    const int nClockRight = kClockX + pDC->GetTextExtent(m_strClock).cx;
+    pDC->TextOut(o.x + kClockX, o.y + kClockY, m_strClock);
+    // The arrowheads where the symbol sequence (left arrowhead, blanks, right arrowhead) puts them,
+    // moved out to the side where the face's blanks are too narrow for the clock between them.
+    pDC->SelectObject(&m_fontSymbols);
+    const int nLeftWidth = pDC->GetTextExtent(kArrowLeft).cx;
+    const int nRightAt = kArrowsX + nLeftWidth + pDC->GetTextExtent(CString(' ', kArrowBlanks)).cx;
+    const int xLeft = std::min(kArrowsX, kClockX - kArrowGap - nLeftWidth);
+    const int xRight = std::max(nRightAt, nClockRight + kArrowGap);
+    pDC->TextOut(o.x + xLeft, o.y + kArrowsY, kArrowLeft);
+    pDC->TextOut(o.x + xRight, o.y + kArrowsY, kArrowRight);
+}
+
+int CPropertyPanel::ValueFieldWidth() const { return std::max(0, m_rcPanel.Width() - kValueRightMargin - kValueLeft); }
+
+CString CPropertyPanel::FitValue(const CDC* pDC, const CString& strValue) const {
+    const int nField = ValueFieldWidth();
+    if (pDC->GetTextExtent(strValue).cx <= nField) return strValue;
+    // The extent grows with the length: the longest beginning that fits with the ellipsis, by halving.
+    auto fits = [&](int n) { return pDC->GetTextExtent(strValue.Left(n) + kEllipsis).cx <= nField; };
+    if (!fits(0)) return CString();
+    int nLo = 0, nHi = strValue.GetLength();  // fits(nLo); the whole value does not fit
+    while (nHi - nLo > 1) {
+        const int nMid = nLo + (nHi - nLo) / 2;
+        (fits(nMid) ? nLo : nHi) = nMid;
+    }
+    while (nLo > 0 && strValue[nLo - 1] == ' ') --nLo;
+    return strValue.Left(nLo) + kEllipsis;
 }
 
 BOOL CPropertyPanel::HitSoftType(CPoint pt) const {

@@ -6,6 +6,10 @@
 // Geometry, relative to the panel's top-left corner: 160 pixels high with no behaviour row, 11 more
 // for each; the value column starts at x 70; the softtype row's value area is y 115 to 126, behaviour
 // row i's is y 136 + 11 i to 147 + 11 i. Right and bottom edges lie outside every rectangle.
+//
+// The values are drawn in a field from the value column to one blank pixel before the right frame; a
+// value wider than that is cut to the longest beginning that fits followed by an ellipsis. The clock's
+// arrowheads stand on either side of the clock's text, clear of its digits in whatever face draws them.
 #pragma once
 
 #include "platform/gdi/dc.h"
@@ -23,6 +27,13 @@ public:
     BOOL HitSoftType(CPoint pt) const;
     // The behaviour row whose value area holds pt (from 0), or -1.
     int HitBehavior(CPoint pt) const;
+
+    // The width of the value field, from the value column to the blank pixel before the right frame.
+    int ValueFieldWidth() const;
+    // strValue as drawn in the value field with the font selected into pDC: unchanged when it fits,
+    // otherwise its longest beginning that fits with "\x85" (the ellipsis) after it, blanks before the
+    // ellipsis dropped; empty when not even the ellipsis fits.
+    CString FitValue(const CDC* pDC, const CString& strValue) const;
 
     // The softtype row's name of a renderer type: "default" for 1, 7 and every type without a name.
     static const char* SoftTypeName(int nType);
@@ -47,4 +58,8 @@ public:
 
 protected:
     void DrawPicture(CDC* pDC, CPoint o) override;
+
+private:
+    // The clock's text and its arrowheads, the panel's top-left corner at o.
+    void DrawClock(CDC* pDC, CPoint o);
 };

@@ -92,7 +92,7 @@ void CRgbImage::Unlock() {
     if (m_nLock > 0) --m_nLock;
 }
 
-BOOL CRgbImage::Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight) {
+BOOL CRgbImage::Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight, const RGBQUAD* pPalette) {
     if (!pBuffer) return FALSE;
     Clear();
     // A size beyond int cannot be laid out (the readers' allocation limit never lets one through).
@@ -102,7 +102,7 @@ BOOL CRgbImage::Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight) {
     }
     m_hBuffer = pBuffer;
     m_size = CSize(static_cast<int>(nWidth), static_cast<int>(nHeight));
-    BuildPalette();
+    BuildPalette(pPalette);
     return TRUE;
 }
 
@@ -180,12 +180,18 @@ int CRgbImage::ReadImage(SourceHandle source, int nType) {
     m_resolution = CSize(kDefaultDpi, kDefaultDpi);
     UINT nWidth = 0, nHeight = 0;
     BYTE* pBuffer = nullptr;
+    // A reader that computes the palette as it reads: the palette of the buffer it returned, or all
+    // entries black when that failed, as ComputeOptimalPalette leaves them.
+    RGBQUAD readPalette[256] = {};
+    const RGBQUAD* pReadPalette = nullptr;
     // The resolution, comments and markers are read after the pixels; their calls leave the reader's
     // code as it was.
     switch (nType) {
         case IFT_BMP: pBuffer = ReadBmpToRgb(source, &nWidth, &nHeight); break;
         case IFT_JPEG: {
-            pBuffer = ReadJpegToRgb(source, &nWidth, &nHeight);
+            // The palette's histogram is counted behind the decoder, on the work pool.
+            pBuffer = ReadJpegToRgbWithPalette(source, &nWidth, &nHeight, 256, readPalette);
+            pReadPalette = readPalette;
             UINT x = 0, y = 0, nUnit = 0;
             if (GetJpegDensity(&x, &y, &nUnit)) SetResolution(IFT_JPEG, x, y, nUnit);
             for (UINT i = 0, n = GetJpegCommentCount(); i < n; ++i) {
@@ -237,7 +243,7 @@ int CRgbImage::ReadImage(SourceHandle source, int nType) {
     const int nCode = GetLastErrorCode();
     if (nCode != PX_NO_ERROR) TRACE("** %s\n", GetErrorText(nCode).GetString());
     // A reader may return a partly filled buffer together with its error: it is kept.
-    if (!Adopt(pBuffer, nWidth, nHeight) && pBuffer && nCode == PX_NO_ERROR) return PX_OUT_OF_MEMORY;
+    if (!Adopt(pBuffer, nWidth, nHeight, pReadPalette) && pBuffer && nCode == PX_NO_ERROR) return PX_OUT_OF_MEMORY;
     return nCode;
 }
 
@@ -265,7 +271,7 @@ void CRgbImage::SetResolution(int nType, UINT x, UINT y, UINT nUnit) {
         m_resolution = CSize(kDefaultDpi, kDefaultDpi);
 }
 
-void CRgbImage::BuildPalette() {
+void CRgbImage::BuildPalette(const RGBQUAD* pComputed) {
     constexpr int kEntries = 256;
     const size_t bytes = sizeof(LOGPALETTE) + (kEntries - 1) * sizeof(PALETTEENTRY);
     HGLOBAL hLog = GlobalAlloc(GPTR, bytes);
@@ -274,9 +280,14 @@ void CRgbImage::BuildPalette() {
     pLog->palVersion = 0x300;
     pLog->palNumEntries = kEntries;
     RGBQUAD quads[kEntries] = {};
-    const BYTE* pBits = Lock();
-    if (pBits) ComputeOptimalPalette(pBits, static_cast<UINT>(m_size.cx), static_cast<UINT>(m_size.cy), kEntries, quads);
-    Unlock();
+    if (pComputed) {
+        std::memcpy(quads, pComputed, sizeof(quads));
+    } else {
+        const BYTE* pBits = Lock();
+        if (pBits)
+            ComputeOptimalPalette(pBits, static_cast<UINT>(m_size.cx), static_cast<UINT>(m_size.cy), kEntries, quads);
+        Unlock();
+    }
     for (int i = 0; i < kEntries; ++i) {
         pLog->palPalEntry[i].peRed = quads[i].rgbRed;
         pLog->palPalEntry[i].peGreen = quads[i].rgbGreen;

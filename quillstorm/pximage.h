@@ -99,8 +99,9 @@ public:
     // m_resolution in dots per inch from a reader's x, y and unit (see the .cpp); (96, 96) for another
     // type or unit, and when a value does not fit an int.
     void SetResolution(int nType, UINT x, UINT y, UINT nUnit);
-    // The 256-colour palette of the image into m_palette.
-    void BuildPalette();
+    // The 256-colour palette of the image into m_palette: the library's optimal palette, computed here,
+    // or pComputed when the reader computed it already.
+    void BuildPalette(const RGBQUAD* pComputed = nullptr);
     // The first 20 bytes as lower-case hexadecimal, "..." after them when there are more.
     static CString MarkerDataText(const BYTE* pData, UINT nLength);
     // The text of a library error code; "Error #%u!" for a code without one.
@@ -113,9 +114,9 @@ public:
     CPalette m_palette;
 
 private:
-    // Adopts a buffer a reader returned (NULL: nothing), sets m_size and builds the palette. FALSE
-    // (the buffer freed) when the size does not fit m_size.
-    BOOL Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight);
+    // Adopts a buffer a reader returned (NULL: nothing), sets m_size and builds the palette (pPalette: the
+    // one the reader computed for the buffer). FALSE (the buffer freed) when the size does not fit m_size.
+    BOOL Adopt(BYTE* pBuffer, UINT nWidth, UINT nHeight, const RGBQUAD* pPalette = nullptr);
     // The type of the first table row of the library's format (0: none; GIF has none).
     static int TypeOfFormat(int nFormat);
     // The load's result: the code, or 5 when it is 0 without a picture.

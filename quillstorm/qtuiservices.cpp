@@ -5,6 +5,8 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -21,12 +23,15 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <vector>
 
 #include "platform/gdi/cp1252.h"
 #include "platform/gdi/dc.h"
 #include "platform/ui/paramdialog.h"
+#include "quillstorm/dialogfilename.h"
 
 namespace {
 
@@ -100,8 +105,77 @@ int CQtUIServices::MessageBox(const std::string& strText, const std::string& str
     return ui::MessageBoxUnansweredResult(nType);
 }
 
+namespace {
+
+// The toolkit's file dialog, taking the chosen name back to the bytes it stands for before it closes
+// (dialogfilename.h). A name that stands for no bytes, or for more than one name, is refused with a
+// message and the dialog stays open. The toolkit looks for a name that does not exist when the shown
+// name replaced bytes, so the checks it would make (a file to replace) are made here on the bytes.
+class CFileNameDialog : public QFileDialog {
+public:
+    CFileNameDialog(QWidget* pOwner, const QString& strTitle, std::string strProposed)
+        : QFileDialog(pOwner, strTitle), m_strProposed(std::move(strProposed)) {}
+
+    // The bytes of the accepted name ("" before a name was accepted).
+    const std::string& ChosenPath() const { return m_strChosen; }
+
+    void accept() override {
+        m_strChosen.clear();
+        const QStringList files = selectedFiles();
+        if (files.isEmpty()) return;
+        const QString strChosen = files.first();
+        const CDialogFileName name = ResolveDialogFileName(strChosen, m_strProposed);
+        if (name.status == DialogFileNameStatus::exact) {
+            // The toolkit's own way: a folder is entered, an existing file asked about.
+            m_strChosen = name.strPath;
+            QFileDialog::accept();
+            return;
+        }
+        if (name.status != DialogFileNameStatus::matched) {
+            QMessageBox::warning(this, windowTitle(), Refusal(strChosen, name.status));
+            return;
+        }
+        struct stat st {};
+        const bool bExists = ::stat(name.strPath.c_str(), &st) == 0;
+        // A folder, or a file that must exist and does not: the toolkit's own answer.
+        if ((bExists && S_ISDIR(st.st_mode)) || (!bExists && fileMode() == ExistingFile)) {
+            QFileDialog::accept();
+            return;
+        }
+        if (acceptMode() == AcceptSave && bExists && !testOption(DontConfirmOverwrite)) {
+            const QString strAsk =
+                QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(strChosen.section('/', -1));
+            if (QMessageBox::warning(this, windowTitle(), strAsk, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) != QMessageBox::Yes)
+                return;
+        }
+        m_strChosen = name.strPath;
+        QDialog::accept();
+    }
+
+private:
+    QString Refusal(const QString& strChosen, DialogFileNameStatus status) const {
+        const bool bSave = acceptMode() == AcceptSave;
+        const QString strFolder = strChosen.section('/', 0, -2);
+        QString s = strChosen.section('/', -1) + (bSave ? " cannot be saved" : " cannot be opened") +
+                    " under this name.\n\nEach \uFFFD in it stands for a byte that is not valid text in this "
+                    "system's encoding, and ";
+        s += status == DialogFileNameStatus::ambiguous
+                 ? "more than one file in " + strFolder + " is shown under this name, so the one meant cannot be told."
+                 : "no file in " + strFolder + " has such a name.";
+        s += bSave ? " Choose another name." : " Choose another file.";
+        return s;
+    }
+
+    std::string m_strProposed;
+    std::string m_strChosen;
+};
+
+}  // namespace
+
 BOOL CQtUIServices::FileDialog(const ui::FileDialogRequest& request, std::string* pPath) {
-    QFileDialog dialog(Owner(), FromCp1252(request.strTitle));
+    // File names cross as bytes: shown as the toolkit reads them, taken back to the bytes they stand for.
+    CFileNameDialog dialog(Owner(), FromCp1252(request.strTitle), request.strFileName);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(request.bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     if (request.bOpen)
@@ -114,9 +188,13 @@ BOOL CQtUIServices::FileDialog(const ui::FileDialogRequest& request, std::string
     std::string ext = request.strDefExt;
     if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
     if (!ext.empty()) dialog.setDefaultSuffix(QString::fromStdString(ext));
-    if (!request.strFileName.empty()) dialog.selectFile(QString::fromStdString(request.strFileName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return FALSE;
-    const std::string path = ui::ApplyDefaultExtension(dialog.selectedFiles().first().toStdString(), request.strDefExt);
+    if (!request.strFileName.empty()) {
+        // A relative name is in the current directory, where a save under it writes.
+        if (request.strFileName[0] != '/') dialog.setDirectory(QDir::currentPath());
+        dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(request.strFileName)));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.ChosenPath().empty()) return FALSE;
+    const std::string path = ui::ApplyDefaultExtension(dialog.ChosenPath(), request.strDefExt);
     ui::ChangeToFileFolder(path, request.dwFlags);
     if (pPath) *pPath = path;
     return TRUE;

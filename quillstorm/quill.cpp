@@ -11,6 +11,7 @@
 #include "kinetype/ktword.h"
 #include "kinetype/ktregister.h"
 #include "platform/kernel/heaptune.h"
+#include "platform/kernel/workpool.h"
 #include "platform/ui/uiservices.h"
 #include "quillstorm/QuillView.h"
 #include "quillstorm/mainfrm.h"
@@ -109,6 +110,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
     ui::SetAppTitle(kAppName);
     // A long run's large blocks go back to the system when freed (see heaptune.h).
     kernel::LimitHeapRetention();
+    // The worker pool's size, read now so that a QS_THREADS it cannot use is reported at start.
+    (void)qs::WorkThreads();
     // The toolkit's UI services, unless some are installed already (tests script their own).
     if (ui::CUIServices* pInstalled = ui::SetUIServices(nullptr)) {
         ui::SetUIServices(pInstalled);

@@ -5,7 +5,8 @@
 // into a fresh book and hands it back only when it loaded, so a file that cannot be read, or a newer
 // version the user declines, leaves the scene, m_strPath and m_bModified as they were. A save goes
 // through a temporary file that replaces the old one only when complete, or, where the file must keep
-// its inode, through a recovery copy written before the file is (the load names a copy left behind).
+// its inode, through a recovery copy written before the file is (the load names a copy left behind
+// and offers its scene; the view's ledger says which copies a save may remove).
 //
 // Book replacement has no event loop inside it: the view lets go of the old scene, the old book is
 // deleted while it is current, and the new one is current and attached before anything (a message
@@ -66,17 +67,28 @@ void CQuillView::ReplaceBook(CKTBook* pNew) {
 
 BOOL CQuillView::LoadDocument(const CString& strPath) {
     // A save that was cut short left the document it was writing in a recovery copy: the user hears
-    // of it before the file is read, and decides. Nothing is deleted here.
-    const CString strCopy = KTFindRecoveryCopy(strPath);
-    if (!strCopy.IsEmpty() && ui::GetUIServices()->MessageBox(KTRecoveryCopyMessage(strPath, strCopy).str(),
-                                                              KT_RECOVERY_COPY_CAPTION, MB_OKCANCEL) != IDOK)
-        return FALSE;
+    // of it before anything is read and chooses what to read (once a session for each copy). Nothing
+    // is deleted here; an answered copy goes with the document's next completed save.
+    const CKTRecoveryLedger::Copy copy = m_recovery.Find(strPath);
+    CKTRecoveryLedger::Answer answer = copy.answer;
+    if (!copy.strPath.IsEmpty() && !copy.bAnswered) {
+        const int nAnswer = ui::GetUIServices()->MessageBox(KTRecoveryCopyMessage(strPath, copy.strPath).str(),
+                                                            KT_RECOVERY_COPY_CAPTION, MB_YESNOCANCEL | MB_ICONWARNING);
+        if (nAnswer == IDYES)
+            answer = CKTRecoveryLedger::recover;
+        else if (nAnswer == IDNO)
+            answer = CKTRecoveryLedger::openFile;
+        else
+            return FALSE;
+    }
+    const BOOL bRecover = !copy.strPath.IsEmpty() && answer == CKTRecoveryLedger::recover;
+    const CString strRead = bRecover ? copy.strPath : strPath;
     KTLoadOptions options;
-    options.confirmNewer = [&strPath](float fVersion) -> BOOL {
-        const CString strText = KTNewerVersionMessage(strPath, fVersion);
+    options.confirmNewer = [&strRead](float fVersion) -> BOOL {
+        const CString strText = KTNewerVersionMessage(strRead, fVersion);
         return ui::GetUIServices()->MessageBox(strText.str(), KT_NEWER_VERSION_CAPTION, MB_OKCANCEL) == IDOK;
     };
-    KTLoadResult r = KTLoadDocumentFile(strPath, options);
+    KTLoadResult r = KTLoadDocumentFile(strRead, options);
     switch (r.status) {
         case KTLoadStatus::loaded: break;
         case KTLoadStatus::cancelled: return FALSE;
@@ -98,7 +110,10 @@ BOOL CQuillView::LoadDocument(const CString& strPath) {
         SetCanvasSize(r.nCanvasWidth, r.nCanvasHeight);
 
     SetSimulateLabel(m_pSimulateItem, pBook->GetRunState());
-    m_bModified = 0;
+    if (!copy.strPath.IsEmpty()) m_recovery.Answered(strPath, copy, answer);
+    m_recovery.AddDocument(strPath);
+    // A recovered scene is not yet in its file.
+    m_bModified = bRecover ? 1 : 0;
     if (r.bNeedsUpgrade) UpgradeOldDocument();
 
     // The background image (version string path only): a new name loads it (a failure keeps the
@@ -159,8 +174,7 @@ void CQuillView::OnFileNew() {
     SetSimulateLabel(m_pSimulateItem, 0);
     GetBook()->SetBackgroundColor(RGB(255, 255, 255));
     m_bModified = 0;
-    m_strPath = kUntitled;
-    m_bUntitled = 1;
+    MakeSceneUntitled();
 }
 
 void CQuillView::OnFileOpen() {
@@ -183,7 +197,7 @@ BOOL CQuillView::SaveDocumentTo(const CString& strPath) {
     if (!pBook) return FALSE;
     CRect rc;
     GetClientRect(&rc);
-    const KTSaveResult s = KTSaveDocumentFile(*pBook, rc.Width(), rc.Height(), strPath);
+    const KTSaveResult s = KTSaveDocumentFile(*pBook, rc.Width(), rc.Height(), strPath, &m_recovery);
     if (!s.bSaved) {
         AfxMessageBox(s.error.strMessage.GetString(), MB_OK);
         return FALSE;
@@ -199,6 +213,12 @@ BOOL CQuillView::OnFileSave() { return m_bUntitled ? OnFileSaveAs() : SaveDocume
 void CQuillView::NameScene(const CString& strPath) {
     m_strPath = strPath;
     m_bUntitled = 0;
+}
+
+void CQuillView::MakeSceneUntitled() {
+    m_strPath = kUntitled;
+    m_bUntitled = 1;
+    if (m_pDocument) m_pDocument->OnNewDocument();
 }
 
 BOOL CQuillView::OnFileSaveAs() {
@@ -223,8 +243,7 @@ void CQuillView::ResetDocument() {
     CKTBook* pBook = GetBook();
     pBook->SetBackgroundColor(crBack);
     m_bModified = 0;
-    m_strPath = kUntitled;
-    m_bUntitled = 1;
+    MakeSceneUntitled();
     pBook->SetRunState(1);
     SetSimulateLabel(m_pSimulateItem, 1);
     SprayText();

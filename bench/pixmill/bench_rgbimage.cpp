@@ -2,8 +2,10 @@
 // the resolution and the 256-colour palette), to compare with BM_JpegDecodeLibjpeg and
 // BM_PngDecodeLibpng of the same run; and the time to the first laid-out frame: Load from a file, the
 // palette, CreateBitmap and the stretched layout onto a 1280 x 720 client. The palette's histogram runs on
-// the work pool: run once with QS_THREADS=1 and once without for the one-thread and all-core figures, e.g.
+// the work pool (for a JPEG behind the decoder, while it decodes): run once with QS_THREADS=1 and once
+// without for the one-thread and all-core figures, the benchmarks interleaved and repeated, e.g.
 //   bench_pixmill --benchmark_filter='RgbImageRead|JpegDecodeLibjpeg|PngDecodeLibpng|ComputeOptimalPalette'
+//                 --benchmark_repetitions=15 --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,30 @@ private:
     size_t m_nNext = 0;  // next unread byte of m_buffer
 };
 
+// What tells one version of a file from another: the file itself (device and inode), its size and
+// the times of its last content and status changes. A file rewritten, renamed over, replaced or given
+// another mode gets another stamp.
+struct AfxFileStamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = -1;
+    long long mtimeNs = 0;
+    long long ctimeNs = 0;
+    bool operator==(const AfxFileStamp&) const = default;
+};
+AfxFileStamp AfxStampOf(const struct stat& st);
+
+// How a save treats what it finds of its file's recovery copies (AfxReplaceFileContents).
+struct AfxReplaceOptions {
+    // Asked about a regular file of the caller's own found at one of the file's copy names (its full
+    // path, and its stamp read without following a link): TRUE lets this save rename its own copy
+    // over it and remove it once the save is complete. Empty: every copy found stays.
+    std::function<bool(const std::string& strCopy, const AfxFileStamp& stamp)> mayRemoveCopy;
+    // When given: set to the copy this save leaves behind (a save in place that failed after its copy
+    // was complete), else emptied.
+    std::string* pCopyLeft = nullptr;
+};
+
 // Makes nCount bytes the whole content of the file lpszFileName, changing nothing else about it: a
 // save over a document. Throws CFileException naming lpszFileName.
 //  - A symbolic link is written through to the file it names, which is created when missing.
@@ -122,29 +147,49 @@ private:
 //    synced, file and folder. A copy that cannot be written fails the save before the file changes.
 //    Then the new size is reserved (posix_fallocate), so a full disk fails before the old content
 //    changes; then the bytes, the new length and a sync; then the copy is removed. A failure after
-//    the file began to change keeps the copy.
+//    the file began to change keeps the copy, and so does a failure of a save whose copy took the
+//    place of an earlier one (it is then the only copy).
 //  - Refused before anything is written: a file its owner may not write (accessDenied, the superuser
 //    included), a folder (accessDenied), anything else that is not a regular file (genericException).
 // After a completed save, what killed saves of the same file left is removed: its temporary files
-// (".<name>.tmp<digits>" beside it), the temporary files of its recovery copies and the copies
-// themselves, each only when it is a regular file of the caller's own (never through a link).
+// (".<name>.tmp<digits>" beside it) and the temporary files of its recovery copies, each only when it
+// is a regular file of the caller's own (never through a link); and the copies that
+// options.mayRemoveCopy allows. Every other copy stays: it may be a document someone works in.
 //
 // The recovery copy of a file (links followed; <name> its name, <full path> its absolute path with
-// the folder's links resolved):
-//  - "<folder>/<name>.recovery.qsd" when the caller may write that folder and others may not;
-//  - else "<cache>/quillstorm/<hash>-<name>.recovery.qsd", where <cache> is $XDG_CACHE_HOME when it is
-//    an absolute path, else ~/.cache; <hash> is the 64-bit FNV-1a of <full path> in 16 lowercase hex
-//    digits, and <name> is cut so that the copy's temporary name fits NAME_MAX. The folder
-//    "quillstorm" is made with mode 0700 and refused (the save fails, naming it) unless it is a
-//    folder, not a link, owned by the caller and closed to everyone else (AfxOpenPrivateFolder).
+// the folder's links resolved) takes the first of these names that is free, or that holds a regular
+// file of the caller's own that mayRemoveCopy allows. Anything else there (a folder, a link, a named
+// pipe, another user's file, a copy that is not allowed) is never renamed over or removed.
+//  - "<folder>/<name>.recovery.qsd" when the folder is the caller's own, its owner may write it and
+//    neither its group nor others may (where others may write, they could take or block the name);
+//  - "<cache>/quillstorm/<hash>-<name>.recovery.qsd", then "<hash>.<n>-<name>.recovery.qsd" for n
+//    from 2 to 9, where <cache> is $XDG_CACHE_HOME when it is an absolute path, else ~/.cache; <hash>
+//    is the 64-bit FNV-1a of <full path> in 16 lowercase hex digits, and <name> is cut so that the
+//    copy's temporary name fits NAME_MAX. The folder "quillstorm" is made with mode 0700 and refused
+//    (the save fails, naming it) unless it is a folder, not a link, owned by the caller and closed to
+//    everyone else (AfxOpenPrivateFolder).
+// When no name is left the save fails before the file changes (accessDenied with m_lOsError EEXIST,
+// naming the first copy name in the cache).
 // A copy's mode is the file's without execute bits, and without group bits unless the copy could be
 // given the file's group; its temporary file is 0600 until its content is complete.
-void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount);
+void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount,
+                            const AfxReplaceOptions& options = {});
 
-// The recovery copy a save of lpszFileName left when it was cut short, beside the file or in the
-// cache folder (see above): its path when one exists as a regular file of the caller's own, else "".
-// Looks only; makes and removes nothing.
+// A recovery copy found at one of a file's copy names: a regular file of the caller's own.
+struct AfxRecoveryCopy {
+    std::string path;
+    AfxFileStamp stamp;
+};
+// The recovery copies that saves of lpszFileName cut short may have left, in the order of the names
+// above (beside the file first). Looks only; makes and removes nothing.
+std::vector<AfxRecoveryCopy> AfxFindRecoveryCopies(const char* lpszFileName);
+// The first of them, "" when there is none.
 std::string AfxFindRecoveryCopy(const char* lpszFileName);
+
+// The path by which two names of one file compare equal: symbolic links on the last component
+// followed, then the folder's links resolved (a folder that cannot be resolved is taken from the
+// working directory as written). "" for an empty name.
+std::string AfxCanonicalFilePath(const char* lpszFileName);
 
 // What keeps a folder from being private to a user (AfxCheckPrivateFolder).
 enum class AfxFolderFault { None, Link, NotFolder, OtherOwner, OpenToOthers, Error };

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/afx/afxfile.h"
 
@@ -27,6 +29,8 @@ constexpr size_t kMaxTemporaryStem = NAME_MAX - 14;
 constexpr char kTemporaryInfix[] = ".tmp";
 constexpr char kRecoverySuffix[] = ".recovery.qsd";
 constexpr char kCacheFolderName[] = "quillstorm";
+// Names a copy may take in the cache folder, when the first is held by a copy that must stay.
+constexpr int kCacheCopyNames = 9;
 
 AfxReplaceStepHook g_pStepHook = nullptr;
 
@@ -158,15 +162,19 @@ int CreateTemporaryAt(int dirfd, const std::string& name, mode_t nMode, std::str
     error.Errno(EEXIST);
 }
 
-// The entry `name` of dirfd when it is a regular file of the caller's own (never through a link).
-bool IsOwnRegularFile(int dirfd, const char* name) {
+// The entry `name` of dirfd when it is a regular file of the caller's own (never through a link),
+// with its stamp in *pStamp when given.
+bool IsOwnRegularFile(int dirfd, const char* name, AfxFileStamp* pStamp = nullptr) {
     struct stat st;
-    return ::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
+    if (::fstatat(dirfd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    if (pStamp) *pStamp = AfxStampOf(st);
+    return true;
 }
 
-// Removes the temporary files of `name` that a killed save left in dirfd: the caller's own regular
-// files of that name's pattern, nothing else.
-void RemoveTemporariesAt(int dirfd, const std::string& name) {
+// Removes the temporary files of `names` that killed saves left in dirfd: the caller's own regular
+// files of those names' pattern, nothing else. One pass over the folder.
+void RemoveTemporariesAt(int dirfd, const std::vector<std::string>& names) {
     const int fd = ::dup(dirfd);
     if (fd < 0) return;
     DIR* dir = ::fdopendir(fd);
@@ -174,11 +182,16 @@ void RemoveTemporariesAt(int dirfd, const std::string& name) {
         ::close(fd);
         return;
     }
-    const std::string prefix = TemporaryPrefix(name);
+    std::vector<std::string> prefixes;
+    for (const std::string& name : names) prefixes.push_back(TemporaryPrefix(name));
     bool bRemoved = false;
     while (const dirent* e = ::readdir(dir)) {
-        if (IsTemporaryOf(e->d_name, prefix) && IsOwnRegularFile(dirfd, e->d_name))
-            bRemoved = ::unlinkat(dirfd, e->d_name, 0) == 0 || bRemoved;
+        for (const std::string& prefix : prefixes) {
+            if (IsTemporaryOf(e->d_name, prefix) && IsOwnRegularFile(dirfd, e->d_name)) {
+                bRemoved = ::unlinkat(dirfd, e->d_name, 0) == 0 || bRemoved;
+                break;
+            }
+        }
     }
     ::closedir(dir);
     if (bRemoved) ::fsync(dirfd);
@@ -200,13 +213,19 @@ std::string PathHash(const std::string& path) {
 
 std::string CopyNameBeside(const std::string& name) { return name + kRecoverySuffix; }
 
-// "<hash of the full path>-<name>.recovery.qsd", the name cut so that the whole fits a temporary.
-std::string CopyNameInCache(const std::string& fullPath) {
-    const std::string head = PathHash(fullPath) + "-";
-    std::string name = NameOf(fullPath);
-    const size_t room = kMaxTemporaryStem - head.size() - (sizeof kRecoverySuffix - 1);
-    if (name.size() > room) name.resize(room);
-    return head + name + kRecoverySuffix;
+// The names a copy may take in the cache: "<hash of the full path>-<name>.recovery.qsd", then
+// "<hash>.<n>-<name>.recovery.qsd" for n from 2 to kCacheCopyNames, each with the name cut so that the
+// whole fits a temporary.
+std::vector<std::string> CopyNamesInCache(const std::string& fullPath) {
+    std::vector<std::string> names;
+    for (int n = 1; n <= kCacheCopyNames; n++) {
+        const std::string head = PathHash(fullPath) + (n == 1 ? std::string() : "." + std::to_string(n)) + "-";
+        std::string name = NameOf(fullPath);
+        const size_t room = kMaxTemporaryStem - head.size() - (sizeof kRecoverySuffix - 1);
+        if (name.size() > room) name.resize(room);
+        names.push_back(head + name + kRecoverySuffix);
+    }
+    return names;
 }
 
 // The base of the cache: $XDG_CACHE_HOME when it is an absolute path, else ~/.cache.
@@ -231,12 +250,21 @@ int MakeFolders(const std::string& path) {
     return 0;
 }
 
-// A writable folder for a document's copy beside it: the caller may write it and others may not
-// (in a folder open to everyone, another user could take or block the copy's name).
-bool FolderTakesCopies(const std::string& folder) {
+// A folder that takes a document's copy beside it: the caller's own, writable by its owner, and
+// writable by neither its group nor others (who could otherwise take, swap or block the copy's name).
+bool FolderTakesCopies(int dirfd) {
     struct stat st;
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && !(st.st_mode & S_IWOTH) &&
-           ::access(folder.c_str(), W_OK | X_OK) == 0;
+    return ::fstat(dirfd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & (S_IWUSR | S_IXUSR)) == (S_IWUSR | S_IXUSR) && !(st.st_mode & (S_IWGRP | S_IWOTH));
+}
+
+// Whether a copy may go under `name` in the folder dirfd (path `folder`): nothing is there, or a
+// regular file of the caller's own (never through a link) that the caller lets the save replace.
+bool NameTakesCopy(int dirfd, const std::string& folder, const std::string& name, const AfxReplaceOptions& options) {
+    struct stat st;
+    if (::fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && options.mayRemoveCopy &&
+           options.mayRemoveCopy(folder + "/" + name, AfxStampOf(st));
 }
 
 struct CopyPlace {
@@ -247,28 +275,38 @@ struct CopyPlace {
 };
 
 // Where a save in place of `file` (links followed) puts its copy: beside the file when that folder
-// takes copies and the name fits, else the private cache folder. The folder's errno when neither
-// can be used.
-int PlaceCopy(const std::string& file, CopyPlace* pPlace) {
+// takes copies, the name fits and it is free to take, else the first free name in the private cache
+// folder. The errno when none can be used: the folder's, or EEXIST (with *pPlace naming the first
+// name in the cache) when every name is held.
+int PlaceCopy(const std::string& file, const AfxReplaceOptions& options, CopyPlace* pPlace) {
     const std::string full = FullPathOf(file);
     const std::string folder = FolderOf(full);
     const std::string beside = CopyNameBeside(NameOf(full));
-    if (beside.size() <= kMaxTemporaryStem && FolderTakesCopies(folder)) {
-        pPlace->dir = CFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (pPlace->dir.Get() < 0) return errno;
-        pPlace->folder = folder;
-        pPlace->name = beside;
-        return 0;
+    if (beside.size() <= kMaxTemporaryStem) {
+        CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+        if (dir.Get() >= 0 && FolderTakesCopies(dir.Get()) && NameTakesCopy(dir.Get(), folder, beside, options)) {
+            pPlace->dir = std::move(dir);
+            pPlace->folder = folder;
+            pPlace->name = beside;
+            return 0;
+        }
     }
     const std::string base = CacheBase();
     if (base.empty()) return ENOENT;
     if (const int err = MakeFolders(base)) return err;
     pPlace->folder = base + "/" + kCacheFolderName;
-    pPlace->name = CopyNameInCache(full);
     int fd = -1;
     if (const int err = AfxOpenPrivateFolder(pPlace->folder.c_str(), &fd)) return err;
     pPlace->dir = CFd(fd);
-    return 0;
+    const std::vector<std::string> names = CopyNamesInCache(full);
+    for (const std::string& name : names) {
+        if (NameTakesCopy(pPlace->dir.Get(), pPlace->folder, name, options)) {
+            pPlace->name = name;
+            return 0;
+        }
+    }
+    pPlace->name = names.front();
+    return EEXIST;
 }
 
 // Removes a temporary file (by name in an open folder) when it goes out of scope, unless kept: the
@@ -285,8 +323,9 @@ struct CTemporaryRemover {
 // The complete new content under the copy's name, by a temporary file renamed once complete and
 // synced, file and folder: a kill leaves either no copy or a whole one. Its mode is the original's
 // without execute bits, and without group bits unless it could be given the original's group.
-void WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* pData, size_t nCount,
-               const CReplaceError& error) {
+// Returns the copy's status as it was written (device and inode tell it from a file put there later).
+struct stat WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* pData, size_t nCount,
+                      const CReplaceError& error) {
     std::string temp;
     CFd fd(CreateTemporaryAt(place.dir.Get(), place.name, 0600, &temp, error));
     CTemporaryRemover remover{place.dir.Get(), temp};
@@ -311,14 +350,17 @@ void WriteCopy(const CopyPlace& place, const struct stat& original, const BYTE* 
         ::unlinkat(place.dir.Get(), place.name.c_str(), 0);
         error.Errno(err);
     }
+    return st;
 }
 
 // In place: the file keeps its inode, so its links, owner, group and mode stay. The complete new
 // content goes to a recovery copy first; a copy that cannot be written fails the save before the
 // file changes. Then the new size is reserved (a full disk fails with the old content whole: the
-// size and the copy are put back), the bytes, the new end and a sync; then the copy goes. A failure
-// after the first byte changed keeps the copy: it is the only whole version.
-void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount, const CReplaceError& error) {
+// size is put back and the copy goes, unless it took the place of an earlier copy, whose content it
+// now stands for), the bytes, the new end and a sync; then the copy goes. A failure after the first
+// byte changed keeps the copy: it is the only whole version.
+void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount, const AfxReplaceOptions& options,
+                    const CReplaceError& error) {
     CFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
     if (fd.Get() < 0) error.Errno(errno);
     struct stat st;
@@ -326,13 +368,22 @@ void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount,
     if (!S_ISREG(st.st_mode)) error.Cause(CFileException::genericException, -1);
 
     CopyPlace place;
-    if (const int err = PlaceCopy(target, &place)) {
-        const std::string folder = place.folder.empty() ? CacheBase() : place.folder;
-        AfxThrowFileException(CFileException::ErrnoToException(err), err, folder.c_str());
+    if (const int err = PlaceCopy(target, options, &place)) {
+        const std::string named = err == EEXIST ? place.Path() : place.folder.empty() ? CacheBase() : place.folder;
+        AfxThrowFileException(CFileException::ErrnoToException(err), err, named.c_str());
     }
-    WriteCopy(place, st, pData, nCount, error);
-    auto removeCopy = [&place] {
+    struct stat earlier;
+    const bool bReplacesCopy = ::fstatat(place.dir.Get(), place.name.c_str(), &earlier, AT_SYMLINK_NOFOLLOW) == 0;
+    const struct stat copy = WriteCopy(place, st, pData, nCount, error);
+    if (options.pCopyLeft) *options.pCopyLeft = place.Path();
+    // Only the copy this save wrote goes, by its inode: never a file that took its name since.
+    auto removeCopy = [&] {
+        struct stat now;
+        if (::fstatat(place.dir.Get(), place.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != copy.st_dev ||
+            now.st_ino != copy.st_ino)
+            return;
         if (::unlinkat(place.dir.Get(), place.name.c_str(), 0) == 0) ::fsync(place.dir.Get());
+        if (options.pCopyLeft) options.pCopyLeft->clear();
     };
     Step(AfxReplaceStep::recoveryWritten);
 
@@ -341,7 +392,7 @@ void ReplaceInPlace(const std::string& target, const BYTE* pData, size_t nCount,
         if (r != 0) {
             struct stat now;
             if (::fstat(fd.Get(), &now) == 0 && now.st_size != st.st_size) (void)::ftruncate(fd.Get(), st.st_size);
-            removeCopy();
+            if (!bReplacesCopy) removeCopy();
             error.Errno(r);
         }
     }
@@ -381,14 +432,15 @@ BOOL ReplaceByRename(const std::string& target, const struct stat* pOld, const B
     return TRUE;
 }
 
-// The copies a save of `file` (links followed) may have left, beside it and in the cache folder,
-// and the folders that hold them; only folders that exist (nothing is made to look).
+// The names a save of `file` (links followed) may have given its copies, beside it and in the cache
+// folder, with the folders that hold them: f(dirfd, folder, names) for each folder that exists and
+// may hold copies (nothing is made to look).
 template <typename F>
-void ForEachCopyPlace(const std::string& file, F&& f) {
+void ForEachCopyFolder(const std::string& file, F&& f) {
     const std::string full = FullPathOf(file);
     {
         CFd dir(::open(FolderOf(full).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.Get() >= 0) f(dir.Get(), FolderOf(full), CopyNameBeside(NameOf(full)));
+        if (dir.Get() >= 0) f(dir.Get(), FolderOf(full), std::vector<std::string>{CopyNameBeside(NameOf(full))});
     }
     const std::string base = CacheBase();
     if (base.empty()) return;
@@ -396,20 +448,26 @@ void ForEachCopyPlace(const std::string& file, F&& f) {
     CFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
     struct stat st;
     if (dir.Get() < 0 || ::fstat(dir.Get(), &st) != 0 || st.st_uid != ::geteuid()) return;
-    f(dir.Get(), folder, CopyNameInCache(full));
+    f(dir.Get(), folder, CopyNamesInCache(full));
 }
 
 // After a completed save: what killed saves of the same document left goes, the caller's own regular
-// files only: temporary files of the document and of its copies, and copies (a copy exists only while
-// a save in place has not finished, so a completed save makes it stale).
-void RemoveLeftovers(const std::string& target) {
+// files only: temporary files of the document and of its copies, and the copies the caller lets go.
+void RemoveLeftovers(const std::string& target, const AfxReplaceOptions& options) {
     {
         CFd dir(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.Get() >= 0) RemoveTemporariesAt(dir.Get(), NameOf(target));
+        if (dir.Get() >= 0) RemoveTemporariesAt(dir.Get(), {NameOf(target)});
     }
-    ForEachCopyPlace(target, [](int dirfd, const std::string&, const std::string& name) {
-        RemoveTemporariesAt(dirfd, name);
-        if (IsOwnRegularFile(dirfd, name.c_str()) && ::unlinkat(dirfd, name.c_str(), 0) == 0) ::fsync(dirfd);
+    ForEachCopyFolder(target, [&options](int dirfd, const std::string& folder, const std::vector<std::string>& names) {
+        RemoveTemporariesAt(dirfd, names);
+        if (!options.mayRemoveCopy) return;
+        bool bRemoved = false;
+        for (const std::string& name : names) {
+            AfxFileStamp stamp;
+            if (IsOwnRegularFile(dirfd, name.c_str(), &stamp) && options.mayRemoveCopy(folder + "/" + name, stamp))
+                bRemoved = ::unlinkat(dirfd, name.c_str(), 0) == 0 || bRemoved;
+        }
+        if (bRemoved) ::fsync(dirfd);
     });
 }
 
@@ -460,19 +518,51 @@ int AfxOpenPrivateFolder(const char* lpszFolder, int* pFd) {
     }
 }
 
-std::string AfxFindRecoveryCopy(const char* lpszFileName) {
+AfxFileStamp AfxStampOf(const struct stat& st) {
+    AfxFileStamp stamp;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+std::string AfxCanonicalFilePath(const char* lpszFileName) {
     if (!lpszFileName || !*lpszFileName) return {};
+    std::string file = lpszFileName;
+    try {
+        file = FollowLinks(lpszFileName, CReplaceError(lpszFileName));
+    } catch (const CException&) {
+        // A loop of links: the name as written.
+    }
+    return FullPathOf(file);
+}
+
+std::vector<AfxRecoveryCopy> AfxFindRecoveryCopies(const char* lpszFileName) {
+    std::vector<AfxRecoveryCopy> found;
+    if (!lpszFileName || !*lpszFileName) return found;
     std::string file;
     try {
         file = FollowLinks(lpszFileName, CReplaceError(lpszFileName));
     } catch (const CException&) {
-        return {};
+        return found;
     }
-    std::string found;
-    ForEachCopyPlace(file, [&found](int dirfd, const std::string& folder, const std::string& name) {
-        if (found.empty() && IsOwnRegularFile(dirfd, name.c_str())) found = folder + "/" + name;
+    ForEachCopyFolder(file, [&found](int dirfd, const std::string& folder, const std::vector<std::string>& names) {
+        for (const std::string& name : names) {
+            AfxRecoveryCopy copy;
+            if (IsOwnRegularFile(dirfd, name.c_str(), &copy.stamp)) {
+                copy.path = folder + "/" + name;
+                found.push_back(copy);
+            }
+        }
     });
     return found;
+}
+
+std::string AfxFindRecoveryCopy(const char* lpszFileName) {
+    const std::vector<AfxRecoveryCopy> copies = AfxFindRecoveryCopies(lpszFileName);
+    return copies.empty() ? std::string() : copies.front().path;
 }
 
 AfxReplaceStepHook AfxSetReplaceStepHookForTesting(AfxReplaceStepHook pHook) {
@@ -481,7 +571,9 @@ AfxReplaceStepHook AfxSetReplaceStepHookForTesting(AfxReplaceStepHook pHook) {
     return pOld;
 }
 
-void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount) {
+void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t nCount,
+                            const AfxReplaceOptions& options) {
+    if (options.pCopyLeft) options.pCopyLeft->clear();
     const CReplaceError error(lpszFileName);
     if (!lpszFileName || !*lpszFileName) error.Errno(ENOENT);
     const std::string target = FollowLinks(lpszFileName, error);
@@ -489,7 +581,7 @@ void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t 
     if (::stat(target.c_str(), &st) != 0) {
         if (errno != ENOENT) error.Errno(errno);
         ReplaceByRename(target, nullptr, pData, nCount, error);  // a new file
-        RemoveLeftovers(target);
+        RemoveLeftovers(target, options);
         return;
     }
     if (S_ISDIR(st.st_mode)) error.Errno(EISDIR);
@@ -500,6 +592,6 @@ void AfxReplaceFileContents(const char* lpszFileName, const BYTE* pData, size_t 
     const bool bRenameKeepsAll =
         st.st_nlink == 1 && st.st_uid == ::geteuid() && ::access(folder.c_str(), W_OK | X_OK) == 0;
     if (!bRenameKeepsAll || !ReplaceByRename(target, &st, pData, nCount, error))
-        ReplaceInPlace(target, pData, nCount, error);
-    RemoveLeftovers(target);
+        ReplaceInPlace(target, pData, nCount, options, error);
+    RemoveLeftovers(target, options);
 }

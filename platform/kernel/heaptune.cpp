@@ -8,9 +8,11 @@
 
 namespace kernel {
 
-void LimitHeapRetention() {
+bool LimitHeapRetention() {
 #if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, kMappedBlockBytes);
+    return mallopt(M_MMAP_THRESHOLD, kMappedBlockBytes) == 1;
+#else
+    return false;
 #endif
 }
 

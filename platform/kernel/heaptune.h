@@ -9,8 +9,9 @@ namespace kernel {
 
 // Fixes the size from which blocks are mapped at kMappedBlockBytes (and with it the heap's trim
 // threshold at its default), so that large blocks go back to the system when freed, however many
-// came before. Call once at start-up; nothing on a C library without the setting.
-void LimitHeapRetention();
+// came before. Call once at start-up. Returns whether the C library took the setting (false on a C
+// library without it, or an allocator of its own such as a sanitizer's).
+bool LimitHeapRetention();
 constexpr int kMappedBlockBytes = 128 * 1024;
 
 }  // namespace kernel

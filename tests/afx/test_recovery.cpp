@@ -1,6 +1,7 @@
 // Saves that a kill cuts short: the recovery copy a save in place writes first, where it goes and
-// with what mode, the folder that holds it, and what the next completed save clears away. A kill is
-// a child process that saves and ends at once (_exit) at one step of the save.
+// with what mode, the folder that holds it, what it never renames over, and what the next completed
+// save clears away (and what it leaves). A kill is a child process that saves and ends at once
+// (_exit) at one step of the save.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,35 +12,13 @@
 #include <iterator>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "afxtest.h"
+#include "envscope.h"
 #include "filesizelimit.h"
 
 namespace {
-
-// Sets an environment variable (or unsets it: nullopt) for the scope.
-class CEnvScope {
-public:
-    CEnvScope(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~CEnvScope() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    CEnvScope(const CEnvScope&) = delete;
-    CEnvScope& operator=(const CEnvScope&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 const std::string kOld = "the old scene, a good deal longer than the new one it gives way to";
 const std::string kNew = "the new scene";
@@ -97,6 +76,32 @@ protected:
     static void Save(const std::string& path, const std::string& text) {
         AfxReplaceFileContents(path.c_str(), reinterpret_cast<const BYTE*>(text.data()), text.size());
     }
+    // A save that may remove (and rename over) exactly the copies named, as the program lets a save
+    // remove the copies its user answered for.
+    static void SaveReleasing(const std::string& path, const std::string& text, const std::set<std::string>& copies) {
+        AfxReplaceOptions options;
+        options.mayRemoveCopy = [&copies](const std::string& copy, const AfxFileStamp&) { return copies.count(copy) > 0; };
+        AfxReplaceFileContents(path.c_str(), reinterpret_cast<const BYTE*>(text.data()), text.size(), options);
+    }
+    // A save in place that fails once its copy is complete (as a kill would cut it there): the copy it
+    // left, "" when it failed before.
+    static std::string CopyOfACutSave(const std::string& path, const std::string& text,
+                                      const std::set<std::string>& released = {}) {
+        const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting([](AfxReplaceStep step) {
+            if (step == AfxReplaceStep::recoveryWritten) AfxThrowFileException(CFileException::genericException);
+        });
+        std::string left = "not set";
+        AfxReplaceOptions options;
+        options.mayRemoveCopy = [&released](const std::string& copy, const AfxFileStamp&) { return released.count(copy) > 0; };
+        options.pCopyLeft = &left;
+        try {
+            AfxReplaceFileContents(path.c_str(), reinterpret_cast<const BYTE*>(text.data()), text.size(), options);
+            ADD_FAILURE() << "the save was not cut";
+        } catch (const CFileException&) {
+        }
+        AfxSetReplaceStepHookForTesting(pOld);
+        return left;
+    }
     // Saves in a child that ends at `step`; TRUE when it ended there (and not by finishing the save).
     static bool SaveKilledAt(const std::string& path, const std::string& text, AfxReplaceStep step) {
         const pid_t pid = ::fork();
@@ -121,8 +126,8 @@ protected:
         ASSERT_EQ(::link(Path(name).c_str(), Path(name + ".link").c_str()), 0);
     }
 
-    // Leaves in the cache what cut saves of scene.qsd (a copy and a copy's temporary file) and of
-    // another document (a copy, named m_otherCopy) leave there; scene.qsd keeps its content.
+    // Leaves in the cache what cut saves of scene.qsd (a copy, m_sceneCacheCopy, and a copy's temporary
+    // file) and of another document (a copy, m_otherCopy) leave there; scene.qsd keeps its content.
     bool MakeCacheLeftovers() {
         if (::chmod(m_dir.c_str(), 01777) != 0) return false;
         const bool bLinked = Exists(Path("scene.qsd.link"));
@@ -132,6 +137,8 @@ protected:
                   SaveKilledAt(Path("scene.qsd"), kNew, AfxReplaceStep::recoveryWritten);
         if (!bLinked) ::unlink(Path("cut.link").c_str());
         const std::set<std::string> before = Entries(CacheFolder());
+        for (const std::string& e : before)
+            if (e[0] != '.') m_sceneCacheCopy = e;
         HardLinked("another.qsd", kOld);
         ok = ok && SaveKilledAt(Path("another.qsd"), kNew, AfxReplaceStep::recoveryWritten);
         ::unlink(Path("another.qsd").c_str());
@@ -143,13 +150,15 @@ protected:
     }
 
     std::string m_root, m_dir, m_cache;
-    std::string m_otherCopy;
+    std::string m_otherCopy;       // in the cache: another document's copy
+    std::string m_sceneCacheCopy;  // in the cache: scene.qsd's copy
     std::optional<CEnvScope> m_xdg;
 };
 
 
 // A kill at each step leaves the old file whole, or the new content whole in the file or in the copy
-// that the next open would name; the next completed save leaves the file new and nothing else.
+// that the next open would name; the next completed save that may remove that copy leaves the file new
+// and nothing else, one that may not leaves the copy.
 TEST_F(Recovery, AKillAtEachStepLeavesAWholeVersionAndTheNextSaveClearsUp) {
     struct Case {
         const char* name;
@@ -187,7 +196,16 @@ TEST_F(Recovery, AKillAtEachStepLeavesAWholeVersionAndTheNextSaveClearsUp) {
         for (const std::string& e : Entries(m_dir)) nTemporaries += e[0] == '.';
         EXPECT_EQ(nTemporaries, c.nTemporaries);
 
-        Save(path, kNew);
+        // A save that may not remove the copy (nobody answered for it) leaves it as it is, its own
+        // copy going to the cache; one that may leaves the file new and nothing else.
+        if (c.bCopy) {
+            Save(path, kNew);
+            EXPECT_EQ(Read(path), kNew);
+            EXPECT_EQ(AfxFindRecoveryCopy(path.c_str()), copy);
+            EXPECT_EQ(Read(copy), kNew);
+            EXPECT_EQ(Entries(CacheFolder()), std::set<std::string>{});
+        }
+        SaveReleasing(path, kNew, {copy});
         EXPECT_EQ(Read(path), kNew);
         EXPECT_EQ(AfxFindRecoveryCopy(path.c_str()), "");
         const std::set<std::string> clean =
@@ -228,7 +246,7 @@ TEST_F(Recovery, TheCopysModeIsNoWiderThanTheFiles) {
             if (bInCache) {
                 EXPECT_EQ(Mode(CacheFolder()), 0700u);
             }
-            Save(Path("scene.qsd"), kNew);
+            SaveReleasing(Path("scene.qsd"), kNew, {copy});
             EXPECT_FALSE(Exists(copy));
             ::unlink(Path("scene.qsd").c_str());
             ::unlink(Path("scene.qsd.link").c_str());
@@ -301,7 +319,7 @@ TEST_F(Recovery, TheCacheFolderFollowsTheEnvironment) {
         EXPECT_EQ(copy.substr(0, copy.rfind('/')), c.folder);
         EXPECT_EQ(Mode(c.folder), 0700u);
         EXPECT_EQ(Read(copy), kNew);
-        Save(Path("scene.qsd"), kNew);
+        SaveReleasing(Path("scene.qsd"), kNew, {copy});
         EXPECT_FALSE(Exists(copy));
         ::unlink(Path("scene.qsd").c_str());
         ::unlink(Path("scene.qsd.link").c_str());
@@ -392,47 +410,271 @@ TEST_F(Recovery, ACopyThatDoesNotFitFailsTheSave) {
 }
 
 // What the next completed save removes: the user's own regular files of this document's temporary
-// pattern and its copies. Others' files, other documents' files, links, folders and look-alikes stay.
+// pattern, and this document's copies when the caller lets it (as the program does for the copies its
+// user answered for). Others' files, other documents' files, links, folders, look-alikes, and copies
+// the caller keeps, stay.
 TEST_F(Recovery, ACompletedSaveRemovesOnlyTheDocumentsOwnLeftovers) {
     const bool bRoot = ::geteuid() == 0;
     if (!bRoot) std::printf("skipped the other user's files: giving a file away needs the superuser\n");
     for (bool bLinked : {false, true}) {
-        SCOPED_TRACE(bLinked ? "in place" : "by a rename");
-        ASSERT_EQ(::mkdir(m_dir.c_str(), 0755) == 0 || errno == EEXIST, true);
-        if (bLinked)
-            HardLinked("scene.qsd", kOld);
-        else
-            Write(Path("scene.qsd"), kOld);
-        Write(Path("victim"), "keep");
-        const std::set<std::string> removed = {".scene.qsd.tmp1", ".scene.qsd.tmp123456789",
-                                               ".scene.qsd.recovery.qsd.tmp42", "scene.qsd.recovery.qsd"};
-        for (const std::string& e : removed) Write(Path(e), "stale");
-        std::set<std::string> kept = {".scene.qsd.tmp",      ".scene.qsd.tmp12x",  ".scene.qsd.tmp-1",
-                                      ".other.qsd.tmp5",     "scene.qsd.tmp5",     ".scene.qsd.tmp77",
-                                      ".scene.qsd.tmp88",    "other.qsd.recovery.qsd", "victim"};
-        for (const std::string& e : kept)
-            if (e != ".scene.qsd.tmp77" && e != ".scene.qsd.tmp88" && e != "victim") Write(Path(e), "other");
-        ASSERT_EQ(::symlink("victim", Path(".scene.qsd.tmp77").c_str()), 0);
-        ASSERT_EQ(::mkdir(Path(".scene.qsd.tmp88").c_str(), 0755), 0);
-        if (bRoot) {
-            Write(Path(".scene.qsd.tmp99"), "theirs");
-            ASSERT_EQ(::chown(Path(".scene.qsd.tmp99").c_str(), 65534, 65534), 0);
-            kept.insert(".scene.qsd.tmp99");
-        }
-        // A copy of this document left in the cache goes too, that of another document stays.
-        ASSERT_EQ(MakeCacheLeftovers(), true);
+        for (bool bReleased : {false, true}) {
+            SCOPED_TRACE(std::string(bLinked ? "in place" : "by a rename") +
+                         (bReleased ? ", copies released" : ", copies kept"));
+            ASSERT_EQ(::mkdir(m_dir.c_str(), 0755) == 0 || errno == EEXIST, true);
+            if (bLinked)
+                HardLinked("scene.qsd", kOld);
+            else
+                Write(Path("scene.qsd"), kOld);
+            Write(Path("victim"), "keep");
+            const std::set<std::string> removed = {".scene.qsd.tmp1", ".scene.qsd.tmp123456789",
+                                                   ".scene.qsd.recovery.qsd.tmp42"};
+            for (const std::string& e : removed) Write(Path(e), "stale");
+            Write(Path("scene.qsd.recovery.qsd"), "stale");
+            std::set<std::string> kept = {".scene.qsd.tmp",   ".scene.qsd.tmp12x", ".scene.qsd.tmp-1",
+                                          ".other.qsd.tmp5",  "scene.qsd.tmp5",    ".scene.qsd.tmp77",
+                                          ".scene.qsd.tmp88", "other.qsd.recovery.qsd", "victim"};
+            for (const std::string& e : kept)
+                if (e != ".scene.qsd.tmp77" && e != ".scene.qsd.tmp88" && e != "victim") Write(Path(e), "other");
+            ASSERT_EQ(::symlink("victim", Path(".scene.qsd.tmp77").c_str()), 0);
+            ASSERT_EQ(::mkdir(Path(".scene.qsd.tmp88").c_str(), 0755), 0);
+            if (bRoot) {
+                Write(Path(".scene.qsd.tmp99"), "theirs");
+                ASSERT_EQ(::chown(Path(".scene.qsd.tmp99").c_str(), 65534, 65534), 0);
+                kept.insert(".scene.qsd.tmp99");
+            }
+            // A copy of this document left in the cache, and that of another document.
+            ASSERT_EQ(MakeCacheLeftovers(), true);
 
-        Save(Path("scene.qsd"), kNew);
-        EXPECT_EQ(Read(Path("scene.qsd")), kNew);
-        std::set<std::string> expected = kept;
-        expected.insert("scene.qsd");
-        if (bLinked) expected.insert("scene.qsd.link");
-        EXPECT_EQ(Entries(m_dir), expected);
-        EXPECT_EQ(Read(Path("victim")), "keep");
-        EXPECT_EQ(Entries(CacheFolder()), std::set<std::string>{m_otherCopy});
-        std::string cmd = "rm -rf '" + m_dir + "' '" + CacheFolder() + "'";
+            const std::string cacheCopy = CacheFolder() + "/" + m_sceneCacheCopy;
+            if (bReleased)
+                SaveReleasing(Path("scene.qsd"), kNew, {Path("scene.qsd.recovery.qsd"), cacheCopy});
+            else
+                Save(Path("scene.qsd"), kNew);
+            EXPECT_EQ(Read(Path("scene.qsd")), kNew);
+            std::set<std::string> expected = kept;
+            expected.insert("scene.qsd");
+            if (bLinked) expected.insert("scene.qsd.link");
+            if (!bReleased) expected.insert("scene.qsd.recovery.qsd");
+            EXPECT_EQ(Entries(m_dir), expected);
+            EXPECT_EQ(Read(Path("victim")), "keep");
+            std::set<std::string> expectedInCache = {m_otherCopy};
+            if (!bReleased) expectedInCache.insert(m_sceneCacheCopy);
+            EXPECT_EQ(Entries(CacheFolder()), expectedInCache);
+            if (!bReleased) {
+                EXPECT_EQ(Read(Path("scene.qsd.recovery.qsd")), "stale");
+                EXPECT_EQ(Read(cacheCopy), kNew);
+            }
+            std::string cmd = "rm -rf '" + m_dir + "' '" + CacheFolder() + "'";
+            ASSERT_EQ(std::system(cmd.c_str()), 0);
+        }
+    }
+}
+
+// A copy goes beside its document only in a folder of the user's own that only its owner may write;
+// any other folder (writable by the group or by others, or another user's) gets it in the cache.
+TEST_F(Recovery, ACopyGoesBesideOnlyInAFolderThatOnlyTheUserMayWrite) {
+    const bool bRoot = ::geteuid() == 0;
+    struct Case {
+        const char* name;
+        mode_t mode;
+        uid_t owner;  // 0: the user's own
+        bool bBeside;
+    } cases[] = {
+        {"own 0700", 0700, 0, true},          {"own 0755", 0755, 0, true},
+        {"own 0750", 0750, 0, true},          {"own 0775 (the group may write)", 0775, 0, false},
+        {"own 0757 (others may write)", 0757, 0, false}, {"own 0777", 0777, 0, false},
+        {"own 01777", 01777, 0, false},       {"own 0555 (not even its owner may write)", 0555, 0, false},
+        {"another user's 0755", 0755, 12345, false}, {"another user's 0700", 0700, 12345, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if ((c.owner != 0 || !(c.mode & S_IWUSR)) && !bRoot) {
+            std::printf("skipped \"%s\": needs the superuser\n", c.name);
+            continue;
+        }
+        const std::string folder = Path("sub");
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        HardLinked("sub/scene.qsd", kOld);
+        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        if (c.owner) {
+            ASSERT_EQ(::chown(folder.c_str(), c.owner, c.owner), 0);
+        }
+
+        const std::string copy = CopyOfACutSave(Path("sub/scene.qsd"), kNew);
+        if (c.bBeside)
+            EXPECT_EQ(copy, folder + "/scene.qsd.recovery.qsd");
+        else
+            EXPECT_EQ(copy.rfind(CacheFolder() + "/", 0), 0u) << copy;
+        EXPECT_EQ(Read(copy), kNew);
+        EXPECT_EQ(Read(Path("sub/scene.qsd")), kOld);
+        SaveReleasing(Path("sub/scene.qsd"), kNew, {copy});
+        EXPECT_FALSE(Exists(copy));
+        std::string cmd = "chmod 0700 '" + folder + "' && rm -rf '" + folder + "' '" + CacheFolder() + "'";
         ASSERT_EQ(std::system(cmd.c_str()), 0);
     }
+}
+
+// Whatever holds a copy's name beside the document, other than the user's own regular file the save
+// may replace, is never renamed over or removed: the copy goes to the cache, the save completes, and
+// the thing at the name is as it was.
+TEST_F(Recovery, AnythingButAReleasedCopyAtTheCopysNameStaysAndTheCopyGoesToTheCache) {
+    const bool bRoot = ::geteuid() == 0;
+    const std::string name = Path("scene.qsd.recovery.qsd");
+    struct stat planted{};
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        std::function<void()> check;  // the thing is as it was planted
+        bool bBeside;                  // the save may replace it
+        bool bNeedsRoot;
+    } cases[] = {
+        {"a folder",
+         [&] {
+             ASSERT_EQ(::mkdir(name.c_str(), 0700), 0);
+             Write(name + "/inside", "kept");
+         },
+         [&] { EXPECT_EQ(Read(name + "/inside"), "kept"); }, false, false},
+        {"a link to a file",
+         [&] {
+             Write(Path("victim"), "kept");
+             ASSERT_EQ(::symlink("victim", name.c_str()), 0);
+         },
+         [&] {
+             char buf[64] = {};
+             EXPECT_EQ(::readlink(name.c_str(), buf, sizeof buf - 1), 6);
+             EXPECT_STREQ(buf, "victim");
+             EXPECT_EQ(Read(Path("victim")), "kept");
+         },
+         false, false},
+        {"a dangling link", [&] { ASSERT_EQ(::symlink("nowhere", name.c_str()), 0); },
+         [&] { EXPECT_FALSE(Exists(Path("nowhere"))); }, false, false},
+        {"a named pipe", [&] { ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0); },
+         [&] {}, false, false},
+        {"another user's file",
+         [&] {
+             Write(name, "theirs");
+             ASSERT_EQ(::chown(name.c_str(), 12345, 12345), 0);
+         },
+         [&] {
+             EXPECT_EQ(Read(name), "theirs");
+             struct stat st{};
+             ASSERT_EQ(::lstat(name.c_str(), &st), 0);
+             EXPECT_EQ(st.st_uid, 12345u);
+         },
+         false, true},
+        {"the user's own file, kept", [&] { Write(name, "a copy someone works in"); },
+         [&] { EXPECT_EQ(Read(name), "a copy someone works in"); }, false, false},
+        {"the user's own file, released", [&] { Write(name, "an answered copy"); }, [&] {}, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.bNeedsRoot && !bRoot) {
+            std::printf("skipped \"%s\": giving a file away needs the superuser\n", c.what);
+            continue;
+        }
+        HardLinked("scene.qsd", kOld);
+        c.plant();
+        ASSERT_EQ(::lstat(name.c_str(), &planted), 0);
+        const std::set<std::string> released = c.bBeside ? std::set<std::string>{name} : std::set<std::string>{};
+
+        // Where a save puts its copy (cut short once the copy is complete: the file is untouched).
+        const std::string copy = CopyOfACutSave(Path("scene.qsd"), kNew, released);
+        if (c.bBeside) {
+            EXPECT_EQ(copy, name);
+        } else {
+            EXPECT_EQ(copy.rfind(CacheFolder() + "/", 0), 0u) << copy;
+            struct stat now{};
+            ASSERT_EQ(::lstat(name.c_str(), &now), 0);
+            EXPECT_EQ(now.st_ino, planted.st_ino);
+            EXPECT_EQ(now.st_mode, planted.st_mode);
+            c.check();
+        }
+        EXPECT_EQ(Read(copy), kNew);
+        EXPECT_EQ(Read(Path("scene.qsd")), kOld);
+
+        // A completed save (that may remove the copy the cut one left, as the program may).
+        std::set<std::string> mayGo = released;
+        mayGo.insert(copy);
+        SaveReleasing(Path("scene.qsd"), kNew, mayGo);
+        EXPECT_EQ(Read(Path("scene.qsd")), kNew);
+        EXPECT_EQ(Entries(CacheFolder()), std::set<std::string>{});
+        if (c.bBeside) {
+            EXPECT_FALSE(Exists(name));
+        } else {
+            struct stat now{};
+            ASSERT_EQ(::lstat(name.c_str(), &now), 0);
+            EXPECT_EQ(now.st_ino, planted.st_ino);
+            c.check();
+        }
+        std::string cmd = "rm -rf '" + m_dir + "' '" + CacheFolder() + "' && mkdir -m 0755 '" + m_dir + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+}
+
+// Copies that must stay hold their names: each new copy takes the next name in the cache, and when
+// every name is held the save fails before the file changes, naming the first name in the cache. A
+// name the caller lets go is taken again, and only that copy goes.
+TEST_F(Recovery, CopiesThatStayHoldTheirNamesAndTheNextCopyTakesAnother) {
+    HardLinked("scene.qsd", kOld);
+    Write(Path("scene.qsd.recovery.qsd"), "kept beside");
+    std::vector<std::string> copies;
+    for (int i = 2; i <= 10; i++) {
+        SCOPED_TRACE(i);
+        const std::string copy = CopyOfACutSave(Path("scene.qsd"), "cut " + std::to_string(i));
+        ASSERT_EQ(copy.rfind(CacheFolder() + "/", 0), 0u) << copy;
+        copies.push_back(copy);
+    }
+    const std::string hash = copies[0].substr(CacheFolder().size() + 1, 16);
+    EXPECT_EQ(copies[0], CacheFolder() + "/" + hash + "-scene.qsd.recovery.qsd");
+    EXPECT_EQ(copies[1], CacheFolder() + "/" + hash + ".2-scene.qsd.recovery.qsd");
+    EXPECT_EQ(copies[8], CacheFolder() + "/" + hash + ".9-scene.qsd.recovery.qsd");
+    std::vector<std::string> found;
+    for (const AfxRecoveryCopy& c : AfxFindRecoveryCopies(Path("scene.qsd").c_str())) found.push_back(c.path);
+    std::vector<std::string> expected = {Path("scene.qsd.recovery.qsd")};
+    expected.insert(expected.end(), copies.begin(), copies.end());
+    EXPECT_EQ(found, expected);
+
+    try {
+        Save(Path("scene.qsd"), kNew);
+        ADD_FAILURE() << "saved";
+    } catch (const CFileException& e) {
+        EXPECT_EQ(e.m_cause, CFileException::accessDenied);
+        EXPECT_EQ(e.m_lOsError, EEXIST);
+        EXPECT_EQ(e.m_strFileName, CString(copies[0].c_str()));
+    }
+    EXPECT_EQ(Read(Path("scene.qsd")), kOld);
+    for (int i = 0; i < 9; i++) EXPECT_EQ(Read(copies[i]), "cut " + std::to_string(i + 2));
+
+    SaveReleasing(Path("scene.qsd"), kNew, {copies[4]});
+    EXPECT_EQ(Read(Path("scene.qsd")), kNew);
+    EXPECT_FALSE(Exists(copies[4]));
+    EXPECT_EQ(Read(Path("scene.qsd.recovery.qsd")), "kept beside");
+    for (int i = 0; i < 9; i++) {
+        if (i != 4) {
+            EXPECT_EQ(Read(copies[i]), "cut " + std::to_string(i + 2));
+        }
+    }
+}
+
+// The stamp a caller is asked about tells a copy from the same copy rewritten or replaced.
+TEST_F(Recovery, TheStampTellsACopyFromItsRewrite) {
+    HardLinked("scene.qsd", kOld);
+    const std::string copy = CopyOfACutSave(Path("scene.qsd"), kNew);
+    const std::vector<AfxRecoveryCopy> before = AfxFindRecoveryCopies(Path("scene.qsd").c_str());
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_EQ(before[0].path, copy);
+    EXPECT_EQ(AfxFindRecoveryCopies(Path("scene.qsd").c_str())[0].stamp, before[0].stamp);
+    // Rewritten in place with bytes of the same length, and replaced by a rename.
+    {
+        std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+        f.write("X", 1);
+    }
+    const AfxFileStamp rewritten = AfxFindRecoveryCopies(Path("scene.qsd").c_str())[0].stamp;
+    EXPECT_NE(rewritten, before[0].stamp);
+    Write(copy + ".new", kNew);
+    ASSERT_EQ(::rename((copy + ".new").c_str(), copy.c_str()), 0);
+    EXPECT_NE(AfxFindRecoveryCopies(Path("scene.qsd").c_str())[0].stamp, rewritten);
+    EXPECT_EQ(AfxCanonicalFilePath((m_dir + "/../docs/scene.qsd").c_str()), Path("scene.qsd"));
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // Document files: a save changes only the file's bytes (links, owner and mode stay) and a failed save
-// keeps the old file (and leaves no temporary file); loads name the file in their messages.
+// keeps the old file (and leaves no temporary file); loads name the file in their messages; the
+// session's ledger of recovery copies decides which copies a save may remove.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
+#include "afx/envscope.h"
 #include "afx/filesizelimit.h"
 #include "document/doctest.h"
+#include "kinetype/ktrecoveryledger.h"
 
 namespace {
 
@@ -142,7 +146,9 @@ TEST_F(DocTest, LoadsNameTheFileInTheirMessages) {
 
 // A save in place cut short after the recovery copy is complete (here by a failure at that step, as a
 // kill would): the file is the old document or a blend, the copy named for it is the new document and
-// loads as the scene that was saved; the next completed save leaves no copy.
+// loads as the scene that was saved. With the session's ledger, the copy goes with the next completed
+// save (the save that left it was this session's own); without one (another program's save, say) it
+// stays.
 TEST_F(DocTest, ASaveInPlaceCutShortLeavesTheWholeDocumentInItsRecoveryCopy) {
     static AfxReplaceStep s_cutAt;
     struct Case {
@@ -154,41 +160,149 @@ TEST_F(DocTest, ASaveInPlaceCutShortLeavesTheWholeDocumentInItsRecoveryCopy) {
         {"bytes written, not cut", AfxReplaceStep::contentWritten, false},
     };
     for (const Case& c : cases) {
+        for (bool bLedger : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (bLedger ? ", with the ledger" : ", without a ledger"));
+            TempDir dir;
+            const std::string path = dir.Path("scene.qsd");
+            // An old document longer than the new one, with a second name: the save writes in place.
+            FzdBytes old = m_userBytes;
+            old.insert(old.end() - 8, 4096, BYTE(0xAB));
+            WriteFileBytes(path, old);
+            ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+            CKTRecoveryLedger ledger;
+            CKTRecoveryLedger* pLedger = bLedger ? &ledger : nullptr;
+
+            s_cutAt = c.step;
+            const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting([](AfxReplaceStep step) {
+                if (step == s_cutAt) AfxThrowFileException(CFileException::genericException);
+            });
+            EXPECT_FALSE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str()), pLedger).bSaved);
+            AfxSetReplaceStepHookForTesting(pOld);
+
+            const FzdBytes file = ReadFileBytes(path);
+            if (c.bFileOld) {
+                EXPECT_EQ(file, old);
+            } else {
+                EXPECT_NE(file, old);
+                EXPECT_NE(file, m_userBytes);
+            }
+            const CString copy = KTFindRecoveryCopy(CString(path.c_str()));
+            EXPECT_EQ(copy, CString(dir.Path("scene.qsd.recovery.qsd").c_str()));
+            EXPECT_EQ(ReadFileBytes(copy.str()), m_userBytes);
+            LoadedDoc doc(KTLoadDocumentFile(copy));
+            ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+            EXPECT_EQ(TextOf(doc.book()), TextOf(*User()));
+            // The open notice asks about it all the same: the file may be a blend.
+            EXPECT_EQ(ledger.Find(CString(path.c_str())).strPath, copy);
+            EXPECT_FALSE(ledger.Find(CString(path.c_str())).bAnswered);
+
+            ASSERT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str()), pLedger).bSaved);
+            EXPECT_EQ(ReadFileBytes(path), m_userBytes);
+            if (bLedger) {
+                EXPECT_EQ(KTFindRecoveryCopy(CString(path.c_str())), CString());
+                EXPECT_EQ(dir.Names(), (std::vector<std::string>{"scene.qsd", "second.qsd"}));
+            } else {
+                EXPECT_EQ(KTFindRecoveryCopy(CString(path.c_str())), copy);
+                EXPECT_EQ(dir.Names(), (std::vector<std::string>{"scene.qsd", "scene.qsd.recovery.qsd", "second.qsd"}));
+            }
+        }
+    }
+}
+
+// What the session's ledger makes of a copy beside a document: the copy the open notice is about,
+// and whether the document's next save may remove it. An answer holds while the copy is the file it
+// was when answered; a file opened or saved as a document is never a copy to remove or to ask about.
+TEST_F(DocTest, TheLedgerLetsASaveRemoveOnlyAnsweredUnchangedCopies) {
+    using Ledger = CKTRecoveryLedger;
+    struct Case {
+        const char* name;
+        std::function<void(Ledger&, const CString& doc, const CString& copy)> history;
+        bool bAsked;      // Find names the copy, not answered
+        bool bAnswered;   // Find names the copy, answered
+        Ledger::Answer answer;
+        bool bRemoved;    // the document's next save through the ledger removes the copy
+    };
+    auto answer = [](Ledger::Answer a) {
+        return [a](Ledger& l, const CString& doc, const CString&) { l.Answered(doc, l.Find(doc), a); };
+    };
+    const Case cases[] = {
+        {"nothing answered", [](Ledger&, const CString&, const CString&) {}, true, false, Ledger::openFile, false},
+        {"declined", answer(Ledger::openFile), false, true, Ledger::openFile, true},
+        {"recovered", answer(Ledger::recover), false, true, Ledger::recover, true},
+        {"declined, then the copy rewritten",
+         [](Ledger& l, const CString& doc, const CString& copy) {
+             l.Answered(doc, l.Find(doc), Ledger::openFile);
+             WriteFileBytes(copy.str(), {1, 2, 3});
+         },
+         true, false, Ledger::openFile, false},
+        {"declined, then the copy opened as a document",
+         [](Ledger& l, const CString& doc, const CString& copy) {
+             l.Answered(doc, l.Find(doc), Ledger::openFile);
+             l.AddDocument(copy);
+         },
+         false, false, Ledger::openFile, false},
+        {"declined for another document",
+         [](Ledger& l, const CString& doc, const CString&) {
+             Ledger::Copy c = l.Find(doc);
+             l.Answered(doc + ".other", c, Ledger::openFile);
+         },
+         true, false, Ledger::openFile, false},
+        {"left by a failed save of this session",
+         [](Ledger& l, const CString& doc, const CString& copy) { l.LeftBySave(doc, copy.str()); }, true, false,
+         Ledger::openFile, true},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        const std::string path = dir.Path("scene.qsd");
-        // An old document longer than the new one, with a second name: the save writes in place.
-        FzdBytes old = m_userBytes;
-        old.insert(old.end() - 8, 4096, BYTE(0xAB));
-        WriteFileBytes(path, old);
-        ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+        const CString doc(dir.Path("scene.qsd").c_str());
+        const CString copy(dir.Path("scene.qsd.recovery.qsd").c_str());
+        WriteFileBytes(doc.str(), m_userBytes);
+        WriteFileBytes(copy.str(), m_userBytes);
+        Ledger ledger;
+        c.history(ledger, doc, copy);
 
-        s_cutAt = c.step;
-        const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting([](AfxReplaceStep step) {
-            if (step == s_cutAt) AfxThrowFileException(CFileException::genericException);
-        });
-        EXPECT_FALSE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str())).bSaved);
-        AfxSetReplaceStepHookForTesting(pOld);
-
-        const FzdBytes file = ReadFileBytes(path);
-        if (c.bFileOld) {
-            EXPECT_EQ(file, old);
-        } else {
-            EXPECT_NE(file, old);
-            EXPECT_NE(file, m_userBytes);
+        const Ledger::Copy found = ledger.Find(doc);
+        EXPECT_EQ(found.strPath, c.bAsked || c.bAnswered ? copy : CString());
+        EXPECT_EQ(found.bAnswered, c.bAnswered ? TRUE : FALSE);
+        if (c.bAnswered) {
+            EXPECT_EQ(found.answer, c.answer);
         }
-        const CString copy = KTFindRecoveryCopy(CString(path.c_str()));
-        EXPECT_EQ(copy, CString(dir.Path("scene.qsd.recovery.qsd").c_str()));
-        EXPECT_EQ(ReadFileBytes(copy.str()), m_userBytes);
-        LoadedDoc doc(KTLoadDocumentFile(copy));
-        ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
-        EXPECT_EQ(TextOf(doc.book()), TextOf(*User()));
 
-        ASSERT_TRUE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str())).bSaved);
-        EXPECT_EQ(ReadFileBytes(path), m_userBytes);
-        EXPECT_EQ(KTFindRecoveryCopy(CString(path.c_str())), CString());
-        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"scene.qsd", "second.qsd"}));
+        ASSERT_TRUE(KTSaveDocumentFile(*User(), 640, 480, doc, &ledger).bSaved);
+        EXPECT_EQ(fs::exists(copy.str()), !c.bRemoved);
+        // The saved file is a document of the session now.
+        EXPECT_TRUE(ledger.IsDocument(doc.str()));
     }
+}
+
+// When every name a copy could take is held by copies that must stay, the save fails before the file
+// changes and says why, naming the first name in the cache.
+TEST_F(DocTest, ASaveWhoseCopyFindsNoNameSaysWhy) {
+    TempDir dir;
+    const std::string cache = dir.Path("cache");
+    CEnvScope xdg("XDG_CACHE_HOME", cache);
+    const std::string path = dir.Path("scene.qsd");
+    WriteFileBytes(path, {9, 9, 9});
+    ASSERT_EQ(::link(path.c_str(), dir.Path("second.qsd").c_str()), 0);
+    // Ten saves cut short, each leaving a copy that no one answered for: beside, then nine in the cache.
+    const AfxReplaceStepHook pOld = AfxSetReplaceStepHookForTesting([](AfxReplaceStep step) {
+        if (step == AfxReplaceStep::recoveryWritten) AfxThrowFileException(CFileException::genericException);
+    });
+    for (int i = 0; i < 10; i++) EXPECT_FALSE(KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str())).bSaved);
+    AfxSetReplaceStepHookForTesting(pOld);
+    EXPECT_EQ(AfxFindRecoveryCopies(path.c_str()).size(), 10u);
+
+    const KTSaveResult s = KTSaveDocumentFile(*User(), 640, 480, CString(path.c_str()));
+    EXPECT_FALSE(s.bSaved);
+    const std::vector<AfxRecoveryCopy> copies = AfxFindRecoveryCopies(path.c_str());
+    ASSERT_EQ(copies.size(), 10u);
+    EXPECT_EQ(s.error.strMessage, KTCopyNamesHeldMessage(CString(path.c_str()), CString(copies[1].path.c_str())));
+    EXPECT_EQ(s.error.strMessage, CString(path.c_str()) +
+                                      " was not saved: this save writes a recovery copy first, and every name that copy "
+                                      "could take is held by another file, such as\n" +
+                                      CString(copies[1].path.c_str()) +
+                                      "\nNothing was changed. Move those files away, then save again.");
+    EXPECT_EQ(ReadFileBytes(path), (FzdBytes{9, 9, 9}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The document frame: the version text and its number, the saved bytes, what each version's file
 // holds and what the loader decides from it, the retry for files without a version string, failures
 // with their messages, stored canvas sizes and the collision detector a book must have.
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include "kinetype/ktboolbhvrprop.h"
 #include "kinetype/ktgravitybhvr.h"
 #include "kinetype/ktpassage.h"
+#include "kinetype/ktthrowablebhvr.h"
+#include "kinetype/ktvectorbhvrprop.h"
 #include "tests/kinetype/kttesthelp.h"
 
 namespace {
@@ -356,6 +359,95 @@ TEST_F(DocTest, WhenBothAttemptsFailTheMessageNamesTheVersionAndTheError) {
         EXPECT_EQ(doc.r.error.nCause, c.nCause);
         EXPECT_EQ(doc.r.strMessage, c.message);
         EXPECT_EQ(g_fFileVersion, 0.5f);
+    }
+}
+
+// ---- running behaviours of files that stored 5 listener lists ----------------------------------------
+
+std::vector<CKTComponent*> Listeners(const CKTBook& book, int nEvent) {
+    std::vector<CKTComponent*> v;
+    for (POSITION pos = book.GetFirstListenerPosition(nEvent); pos;) v.push_back(book.GetNextListener(nEvent, pos));
+    return v;
+}
+
+std::vector<CKTThrowableBhvr*> Throwables(const CKTBook& book) {
+    std::vector<CKTThrowableBhvr*> v;
+    for (POSITION pos = book.GetFirstBehaviorPosition(); pos;)
+        if (auto* p = dynamic_cast<CKTThrowableBhvr*>(book.GetNextBehavior(pos))) v.push_back(p);
+    return v;
+}
+
+// Files older than 0.8 and files without a version string hold the listener lists of events 0 to 4
+// only. Their running behaviours still hear the left button, and the file saved again lists them for
+// it. The scene: typed text with a throwable on "H" and one on "e" running, one on "l" stopped.
+TEST_F(DocTest, RunningBehavioursOfFilesWithFiveListsHearTheButtons) {
+    struct Case {
+        const char* text;  // NULL: no version string
+        float fVersion;
+    } cases[] = {{"version 0.7", 0.7f}, {nullptr, 0.0f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "no version string");
+        FzdBytes bytes;
+        {
+            FzdSceneBook book;
+            FzdBuildScene(*book, FzdScene::typed);
+            book->SetRunState(1);
+            CKTElement* pHello = book->GetRoot()->GetFirstChild()->GetFirstChild();
+            for (int i = 0; i < 3; i++) {
+                auto* p = new CKTThrowableBhvr;
+                book->AddBehavior(p);
+                p->AddElement(pHello->GetChildAt(i));
+                if (i < 2) p->StartListening();
+            }
+            bytes = FzdWriteForm(*book, c.text, c.fVersion, 0, 0);
+        }
+        CKTFakeWindow wnd(640, 480);
+        LoadedDoc doc(KTLoadDocument(bytes, CString("old.qsd")));
+        ASSERT_EQ(doc.r.status, KTLoadStatus::loaded);
+        CKTBook& book = doc.book();
+        const std::vector<CKTThrowableBhvr*> t = Throwables(book);
+        ASSERT_EQ(t.size(), 3u);
+        ASSERT_TRUE(t[0]->IsRunning() && t[1]->IsRunning() && !t[2]->IsRunning());
+        // In the order starting them in the book's order gives; the stored step list is kept as it was.
+        const std::vector<CKTComponent*> running{t[0], t[1]};
+        EXPECT_EQ(Listeners(book, EV_LBUTTONDOWN), running);
+        EXPECT_EQ(Listeners(book, EV_LBUTTONUP), running);
+        EXPECT_TRUE(Listeners(book, EV_RBUTTONDOWN).empty());
+        EXPECT_TRUE(Listeners(book, EV_RBUTTONUP).empty());
+        const std::vector<CKTComponent*> steps = Listeners(book, EV_STEP);
+        for (CKTComponent* p : {static_cast<CKTComponent*>(t[0]), static_cast<CKTComponent*>(t[1])})
+            EXPECT_EQ(std::count(steps.begin(), steps.end(), p), 1);
+
+        {
+            // A press on "H", a drag 40 pixels to the right over two steps and a release throw it.
+            CKTCurrentBookScope current(&book);
+            book.SetWindow(&wnd);
+            POSITION posElement = t[0]->GetFirstElementPosition();
+            CKTElement* pH = t[0]->GetNextElement(posElement);
+            const CPoint ptPress = pH->GetCenter();
+            book.OnMouseMove(ptPress);
+            book.OnLButtonDown(ptPress);
+            EXPECT_EQ(t[0]->GetGrabbed(), pH);
+            EXPECT_EQ(t[1]->GetGrabbed(), nullptr);
+            book.OnMouseMove(ptPress + CPoint(10, 0));
+            book.Step();
+            book.OnMouseMove(ptPress + CPoint(40, 0));
+            book.Step();
+            EXPECT_EQ(pH->GetCenter(), ptPress + CPoint(40, 0));
+            book.OnLButtonUp(ptPress + CPoint(40, 0));
+            EXPECT_EQ(t[0]->GetGrabbed(), nullptr);
+            auto* pVelocity = CKTVectorBhvrProp::Cast(pH->GetProp(PROP_VELOCITY));
+            ASSERT_NE(pVelocity, nullptr);
+            EXPECT_TRUE(pVelocity->GetValue() == CKTVector(40, 0, 0));
+        }
+
+        // Saved again (the current form, 9 lists), the running throwables are in lists 5 and 6.
+        LoadedDoc again(KTLoadDocument(KTSaveDocument(book, 640, 480), CString("again.qsd")));
+        ASSERT_EQ(again.r.status, KTLoadStatus::loaded);
+        const std::vector<CKTThrowableBhvr*> u = Throwables(again.book());
+        ASSERT_EQ(u.size(), 3u);
+        EXPECT_EQ(Listeners(again.book(), EV_LBUTTONDOWN), (std::vector<CKTComponent*>{u[0], u[1]}));
+        EXPECT_EQ(Listeners(again.book(), EV_LBUTTONUP), (std::vector<CKTComponent*>{u[0], u[1]}));
     }
 }
 

@@ -95,23 +95,26 @@ TEST(GlyphRegionConvert, FixedToFloatDividesBy65535) {
     EXPECT_EQ(FixedToFloat(Fx(7, 0)), 7.0f);
 }
 
-TEST(GlyphRegionConvert, FloatToIntAddsAHalfAndTruncates) {
+TEST(GlyphRegionConvert, FloatToIntRoundsToTheNearestHalvesUp) {
+    // Negative coordinates round to the nearest integer like positive ones: a vertex above the
+    // baseline at -12 stays at -12 (adding a half and truncating toward zero would give -11 and drop
+    // the glyph's top row).
     CKTFloatGlyphRegion f;
-    const CKTFloatPoint pts[] = {{2.5f, -2.4f}, {-0.5f, -2.6f}, {-2.5f, 2.49f}, {-0.49f, 0.0f}};
+    const CKTFloatPoint pts[] = {{2.5f, -2.4f}, {-0.5f, -2.6f}, {-2.5f, 2.49f}, {-0.49f, 0.0f}, {-12.0f, -0.51f}};
     f.m_cChar = 'q';
-    f.m_nPoints = 4;
-    f.m_pPoints = new CKTFloatPoint[4];
+    f.m_nPoints = 5;
+    f.m_pPoints = new CKTFloatPoint[5];
     std::memcpy(f.m_pPoints, pts, sizeof pts);
     f.m_nPolys = 2;
-    f.m_pPolyCounts = new int[2]{3, 1};
+    f.m_pPolyCounts = new int[2]{3, 2};
     const CKTGlyphRegion r(f);
-    const POINT expected[] = {{3, -1}, {0, -2}, {-2, 2}, {0, 0}};
-    ASSERT_EQ(r.m_nPoints, 4);
-    for (int i = 0; i < 4; ++i) {
+    const POINT expected[] = {{3, -2}, {0, -3}, {-2, 2}, {0, 0}, {-12, -1}};
+    ASSERT_EQ(r.m_nPoints, 5);
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(r.m_pPoints[i].x, expected[i].x) << i;
         EXPECT_EQ(r.m_pPoints[i].y, expected[i].y) << i;
     }
-    EXPECT_EQ(Counts(r), (std::vector<int>{3, 1}));
+    EXPECT_EQ(Counts(r), (std::vector<int>{3, 2}));
     EXPECT_EQ(r.m_cChar, 'q');
     EXPECT_EQ(r.m_bBuilt, 0);
 }
@@ -286,7 +289,7 @@ TEST(GlyphRegionCopy, OffsetCopiesAndSelfAssignment) {
     EXPECT_EQ(f.m_nPoints, 5);
     const CKTGlyphRegion back(h);
     EXPECT_EQ(back.m_pPoints[2].x, 5);
-    EXPECT_EQ(back.m_pPoints[2].y, -4);  // -5.0 + 0.5 truncates toward zero
+    EXPECT_EQ(back.m_pPoints[2].y, -5);  // a whole negative coordinate stays where it is
 }
 
 // ---- real glyphs through a device context --------------------------------------------------------

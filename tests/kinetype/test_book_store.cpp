@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "kinetype/ktbhvrptrbhvrprop.h"
 #include "kinetype/ktboolbhvrprop.h"
@@ -314,6 +317,66 @@ TEST_F(BookStoreTest, VersionGates) {
     }
     // Read as 0.969, the 0.9 bytes do not fit.
     ExpectLoadFails(v09, -1, "0.9 bytes read as 0.969");
+}
+
+// A file that holds 5 listener lists leaves lists 5 to 8 to be rebuilt: each running behaviour joins
+// them as starting the behaviours in the order of the behaviour list would have put it there. Running
+// behaviours are started in that order here, their entries on events 5 to 8 taken out again (so the
+// old form is the current one without its 4 empty lists); a 0.7 load must bring back what the starts
+// gave, a current load what the file holds.
+TEST_F(BookStoreTest, RunningBehavioursJoinTheListsAFiveListFileLacks) {
+    m_pBook = std::make_unique<CKTBook>();
+    CKTBook& book = *m_pBook;
+    book.SetWindow(&m_wnd);
+    struct Bhvr {
+        std::vector<std::pair<int, int>> events;  // (event, priority) in table order
+        bool bRunning;
+        bool bListedTwice;
+    };
+    const Bhvr table[] = {
+        {{{EV_LBUTTONDOWN, 0}, {EV_STEP, 0}, {EV_LBUTTONUP, 0}}, true, false},
+        {{{EV_LBUTTONDOWN, 1}, {EV_RBUTTONUP, 0}}, true, false},
+        {{{EV_LBUTTONDOWN, 0}, {EV_RBUTTONDOWN, 0}}, false, false},  // stopped: joins nothing
+        {{{EV_LBUTTONUP, 1}, {EV_LBUTTONDOWN, 0}, {EV_PRESTEP, 1}}, true, true},
+    };
+    for (size_t i = 0; i < std::size(table); i++) {
+        auto* p = new CKTStoreTestBhvr;
+        p->SetAppliesTo(static_cast<int>(i) + 1);  // tells the behaviours apart in the loaded book
+        for (const auto& [nEvent, nPriority] : table[i].events) p->Listen(nEvent, nPriority);
+        book.AddBehavior(p);
+        if (table[i].bListedTwice) book.AddBehavior(p);
+        if (table[i].bRunning) p->StartListening();
+    }
+    // The lists as the starts left them, as the behaviours' numbers (1 to 4, by the applies-to mask).
+    auto numbers = [](const CKTBook& b, int nEvent) {
+        std::vector<int> v;
+        for (POSITION pos = b.GetFirstListenerPosition(nEvent); pos;)
+            v.push_back(static_cast<CKTBehavior*>(b.GetNextListener(nEvent, pos))->GetAppliesTo());
+        return v;
+    };
+    std::vector<int> started[EV_COUNT];
+    for (int e = 0; e < EV_COUNT; e++) started[e] = numbers(book, e);
+    ASSERT_EQ(started[EV_LBUTTONDOWN], (std::vector<int>{2, 1, 4}));
+    ASSERT_EQ(started[EV_LBUTTONUP], (std::vector<int>{4, 1}));
+    for (int e = EV_LBUTTONDOWN; e < EV_COUNT; e++)
+        for (POSITION pos = book.GetFirstBehaviorPosition(); pos;) {
+            CKTBehavior* p = book.GetNextBehavior(pos);
+            while (book.RemoveListener(p, e)) {
+            }
+        }
+    const Bytes current = kttest::StoreBook(book);
+    for (int i = 0; i < 8; i++) ASSERT_EQ(current[current.size() - 1 - i], 0);
+    Bytes v07(current.begin(), current.end() - 8);
+    const size_t nImage = ImageFieldOffset();
+    ASSERT_EQ(v07[nImage], 0);  // no image name; then the layout
+    v07.erase(v07.begin() + static_cast<std::ptrdiff_t>(nImage), v07.begin() + static_cast<std::ptrdiff_t>(nImage + 1 + 4));
+
+    Load(v07, 0.7f);
+    for (int e = 0; e < EV_COUNT; e++) EXPECT_EQ(numbers(*m_pLoaded, e), started[e]) << "event " << e;
+    // Saved again, the file holds them: six more back-references of two bytes.
+    EXPECT_EQ(kttest::StoreBook(*m_pLoaded).size(), current.size() + 2 * 6);
+    Load(current, KT_FILE_VERSION);
+    for (int e = EV_LBUTTONDOWN; e < EV_COUNT; e++) EXPECT_TRUE(numbers(*m_pLoaded, e).empty()) << "event " << e;
 }
 
 TEST_F(BookStoreTest, EveryTruncationFailsCleanly) {

@@ -1,9 +1,12 @@
 // Outline renderers: what they share (attachment, copies, caches, extent, drawing by region fill) and
 // the drift and clay maths on hand-made outlines.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kinetype/kterdefault.h"
@@ -249,6 +252,62 @@ TEST_F(OutlineShared, DrawFillsTheWorkingOutlineAtTheGlyphsPoint) {
         EXPECT_GT(n, 50);
         delete r->GetElement();
     }
+}
+
+// Round letters overshoot the x-height and the baseline by a fraction of the em that hinting turns
+// into a row of its own: an outline drawn at rest must keep that row, top and bottom, and the glyph's
+// bounds (which the selection frame is drawn around) must hold all of it.
+TEST_F(OutlineShared, RoundLettersAtRestKeepTheRowsTheDefaultRendererInks) {
+    struct Softtype {
+        const char* name;
+        std::function<CKTElementRenderer*()> make;
+        bool bBoundsHoldInk;  // a plain region fill; the pulse renderer's pen draws one row beyond its box
+    };
+    const Softtype softtypes[] = {
+        {"drift", [] { return new CKTERDrift; }, true}, {"clay", [] { return new CKTERClay; }, true},
+        {"pull", [] { return new CKTERPull; }, true},   {"pulse", [] { return new CKTERPulse; }, false},
+        {"lens", [] { return new CKTERLens; }, true},
+    };
+    // The first and one past the last row holding ink, in the area around the glyph's point.
+    const auto inkRows = [this]() {
+        int top = INT_MAX, bottom = INT_MIN;
+        for (int y = 100; y < 260; y++)
+            for (int x = 90; x < 190; x++)
+                if (At(x, y) != RGB(255, 255, 255)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y + 1);
+                }
+        return std::make_pair(top, bottom);
+    };
+    const auto paintAlone = [&](CKTElementRenderer* p, char c, const LOGFONT& lf) {
+        CKTGlyph* g = new CKTGlyph;
+        g->SetFont(lf);
+        g->SetChar(c);
+        m_pWord->AppendChild(g, FALSE);
+        EXPECT_TRUE(g->SetRenderer(p, TRUE));
+        Paint();
+        const auto rows = inkRows();
+        const CRect bounds = g->GetAbsoluteBounds();
+        delete g;
+        return std::make_pair(rows, bounds);
+    };
+    for (const char* face : {"DejaVu Sans", "DejaVu Serif"})
+        for (LONG lfHeight : {120L, 240L, 480L})
+            for (char c : std::string("ocaesg")) {
+                const LOGFONT lf = Font(lfHeight, face);
+                const auto plain = paintAlone(new CKTERDefault, c, lf).first;
+                ASSERT_LT(plain.first, plain.second);
+                for (const Softtype& s : softtypes) {
+                    SCOPED_TRACE(std::string(face) + " " + std::to_string(lfHeight) + " '" + c + "' " + s.name);
+                    const auto [rows, bounds] = paintAlone(s.make(), c, lf);
+                    EXPECT_LE(rows.first, plain.first);
+                    EXPECT_GE(rows.second, plain.second);
+                    if (s.bBoundsHoldInk) {
+                        EXPECT_LE(bounds.top, rows.first);
+                        EXPECT_GE(bounds.bottom, rows.second);
+                    }
+                }
+            }
 }
 
 TEST_F(OutlineShared, AGlyphOffScreenDrawsNothingButStillDeforms) {

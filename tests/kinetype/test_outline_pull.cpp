@@ -131,15 +131,15 @@ TEST_F(OutlineMouse, PulseScalesAboutTheRestCentre) {
 }
 
 TEST_F(OutlineMouse, PulseCentreTruncatesTowardZero) {
-    // Rectangles whose integer copies (v + 0.5 truncated toward zero: -21 gives -20) have the boxes
-    // (10, -20, 20, -1) and (-3, -1, 0, 2).
+    // Rest outlines whose boxes are (10, -20, 20, -1) and (-3, -1, 0, 2): the halved sums -21 and -3
+    // truncate toward zero.
     struct Case {
         FloatPolys rect;
         CRect box;
         CPoint centre;
     } cases[] = {
-        {{{{10, -21}, {20, -21}, {20, -2}, {10, -2}}}, CRect(10, -20, 20, -1), CPoint(15, -10)},
-        {{{{-4, -2}, {0, -2}, {0, 2}, {-4, 2}}}, CRect(-3, -1, 0, 2), CPoint(-1, 0)},
+        {{{{10, -20}, {20, -20}, {20, -1}, {10, -1}}}, CRect(10, -20, 20, -1), CPoint(15, -10)},
+        {{{{-3, -1}, {0, -1}, {0, 2}, {-3, 2}}}, CRect(-3, -1, 0, 2), CPoint(-1, 0)},
     };
     for (const Case& k : cases) {
         TPulse* r = Glyph(new TPulse);

@@ -517,4 +517,111 @@ TEST_F(JpegTest, HostileFilesFailWithACode) {
     CloseSource(empty);
 }
 
+// ---- The read with its palette ----
+
+// What a read gives: the buffer, its size, the last error after the read, the palette (entries the
+// palette did not write keep 0x5A) and every progress report.
+struct ReadResult {
+    bool bBuffer = false;
+    Bytes pixels;
+    UINT w = 0, h = 0;
+    int err = -1;
+    std::vector<BYTE> palette;
+    std::vector<std::pair<UINT, UINT>> reports;
+};
+
+// Progress is recorded; the report numbered s_nStopAt (from 0) stops the operation.
+std::vector<std::pair<UINT, UINT>> s_reports;
+size_t s_nStopAt = SIZE_MAX;
+BOOL Record(UINT done, UINT total) {
+    s_reports.emplace_back(done, total);
+    return s_reports.size() - 1 == s_nStopAt ? FALSE : TRUE;
+}
+
+// Reads the file with read(source, w, h, palette) (which returns the buffer) and gathers the result.
+template <class Read>
+ReadResult ReadWith(const Bytes& file, size_t nStopAt, Read read) {
+    s_reports.clear();
+    s_nStopAt = nStopAt;
+    SetProgressCallback(Record);
+    ReadResult r;
+    RGBQUAD palette[256];
+    std::memset(palette, 0x5A, sizeof(palette));
+    SourceHandle source = OpenMemorySource(file.data(), static_cast<UINT>(file.size()));
+    pxtest::Owned buffer(read(source, &r.w, &r.h, palette, r.err));
+    CloseSource(source);
+    SetProgressCallback(nullptr);
+    r.bBuffer = static_cast<bool>(buffer);
+    if (buffer) r.pixels.assign(buffer.get(), buffer.get() + size_t{r.w} * r.h * 3);
+    r.palette.assign(reinterpret_cast<const BYTE*>(palette), reinterpret_cast<const BYTE*>(palette + 256));
+    r.reports = s_reports;
+    return r;
+}
+
+// One test suite of its own, which CTest runs once more with QS_THREADS=1.
+using JpegPaletteTest = JpegTest;
+
+TEST_F(JpegPaletteTest, ReadWithPaletteIsTheReadThenThePalette) {
+    // Images large enough for the histogram to be counted on the pool behind the decoder, read as
+    // ReadJpegToRgb and ComputeOptimalPalette of its buffer read them, with their reports in the same
+    // order, also when a read fails part way, when the progress callback stops the rows or the palette,
+    // and when the file is no JPEG.
+    const Image picture = pxtest::Pattern(1100, 800, 9);
+    const Bytes baseline = WriteJpeg(picture, 90, FALSE);
+    Put("in.ppm", pxtest::MakePpm(picture));
+    std::vector<Segment> twoFrames = Segments(baseline);
+    for (const Segment& seg : Segments(baseline))
+        if (seg.marker == 0xC0) twoFrames.insert(twoFrames.end() - 1, seg);
+    const size_t nRows = 800;
+    const Bytes cut(baseline.begin(), baseline.begin() + static_cast<std::ptrdiff_t>(baseline.size() / 2));
+    struct Case {
+        const char* name;
+        Bytes file;
+        size_t nStopAt;
+        int err;         // the read's
+        bool bPalette;   // the palette is written
+    } cases[] = {
+        {"baseline", baseline, SIZE_MAX, 0, true},
+        {"progressive", WriteJpeg(picture, 90, TRUE), SIZE_MAX, 0, true},
+        {"cut inside the scan", cut, SIZE_MAX, 0, true},
+        {"grey", Cjpeg(picture, "-quality 90 -grayscale"), SIZE_MAX, 0, true},
+        {"CMYK", Command("convert in.ppm -colorspace CMYK -quality 90 jpg:-"), SIZE_MAX, 0, true},
+        {"second frame after the scan", Join(twoFrames), SIZE_MAX, 3, true},
+        {"rows stopped", baseline, 300, 14, true},
+        {"palette stopped", baseline, nRows + 2, 0, false},
+        {"not a JPEG", Bytes(5000, 0x33), SIZE_MAX, 9, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReadResult twoCalls =
+            ReadWith(c.file, c.nStopAt, [](SourceHandle s, UINT* w, UINT* h, RGBQUAD* palette, int& err) {
+                BYTE* rgb = ReadJpegToRgb(s, w, h);
+                err = GetLastErrorCode();
+                if (rgb) ComputeOptimalPalette(rgb, *w, *h, 256, palette);
+                return rgb;
+            });
+        const ReadResult oneCall =
+            ReadWith(c.file, c.nStopAt, [](SourceHandle s, UINT* w, UINT* h, RGBQUAD* palette, int& err) {
+                BYTE* rgb = ReadJpegToRgbWithPalette(s, w, h, 256, palette);
+                err = GetLastErrorCode();
+                return rgb;
+            });
+        EXPECT_EQ(twoCalls.err, c.err);
+        EXPECT_EQ(twoCalls.palette != std::vector<BYTE>(1024, 0x5A), c.bPalette);
+        EXPECT_EQ(oneCall.err, twoCalls.err);
+        EXPECT_EQ(oneCall.bBuffer, twoCalls.bBuffer);
+        EXPECT_EQ(oneCall.w, twoCalls.w);
+        EXPECT_EQ(oneCall.h, twoCalls.h);
+        EXPECT_TRUE(oneCall.pixels == twoCalls.pixels);
+        EXPECT_EQ(oneCall.palette, twoCalls.palette);
+        EXPECT_EQ(oneCall.reports, twoCalls.reports);
+    }
+    // The palette is required.
+    SourceHandle source = OpenMemorySource(baseline.data(), static_cast<UINT>(baseline.size()));
+    UINT w = 0, h = 0;
+    EXPECT_EQ(ReadJpegToRgbWithPalette(source, &w, &h, 256, nullptr), nullptr);
+    EXPECT_EQ(GetLastErrorCode(), 5);
+    CloseSource(source);
+}
+
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <set>
 
-#include "pixmill/pxalloc.h"
+#include "pixmill/pxquantize.h"
 #include "platform/kernel/workpool.h"
 #include "pxtest.h"
 
@@ -219,13 +219,20 @@ TEST(QuantizerThreads, PalettesAreThoseOfOnePass) {
         EXPECT_EQ(PaletteHash(palette), c.palette) << c.name;
         EXPECT_EQ(Hash(out.data(), out.size(), PaletteHash(mappedPalette)), c.mapped) << c.name;
     }
-    // Without memory for the slices' tables (a few MB) the pixels are counted in one pass: the same palette.
-    px::SetAllocationLimitForTesting(2u << 20);
-    RGBQUAD palette[256] = {};
-    const bool bDone = ComputeOptimalPalette(cases[1].picture.rgb.data(), 1024, 768, 256, palette);
-    px::SetAllocationLimitForTesting(0);
-    ASSERT_TRUE(bDone);
-    EXPECT_EQ(PaletteHash(palette), cases[1].palette);
+    // Tables that fill up and are followed by fresh ones, runs that find no table (no memory for one) and
+    // are counted in one pass on the calling thread, and no tables at all: the same palettes.
+    struct Tables {
+        size_t nPixelsPerTable, nMaxTables;
+    } tables[] = {{size_t{1} << 18, SIZE_MAX}, {size_t{1} << 18, 2}, {size_t{1} << 18, 0}};
+    for (const Tables& t : tables) {
+        SCOPED_TRACE(testing::Message() << t.nPixelsPerTable << " pixels a table, at most " << t.nMaxTables);
+        px::SetCounterTablesForTesting(t.nPixelsPerTable, t.nMaxTables);
+        RGBQUAD palette[256] = {};
+        const bool bDone = ComputeOptimalPalette(cases[2].picture.rgb.data(), 2400, 1800, 256, palette);
+        px::SetCounterTablesForTesting(0, SIZE_MAX);
+        ASSERT_TRUE(bDone);
+        EXPECT_EQ(PaletteHash(palette), cases[2].palette);
+    }
     ::testing::Test::RecordProperty("work_threads", qs::WorkThreads());
 }
 

@@ -159,6 +159,38 @@ TEST(RgbImage, EmptyImageAndLocks) {
     EXPECT_EQ(image.GetSize(), CSize(0, 0));
 }
 
+TEST(RgbImage, PaletteIsTheLibrarysOptimalPaletteOfThePixels) {
+    // A JPEG reads its palette while it decodes; it must be the one ComputeOptimalPalette gives for the
+    // pixels read, from memory and from a file, as for a PNG. The JPEG is large enough for its histogram
+    // to be counted on the work pool.
+    const Image picture = pxtest::Pattern(1100, 800, 4);
+    const Bytes jpeg = pxtest::EncodeBy(1u << 23, nullptr, [&](SinkHandle sink) {
+        return WriteRgbAsJpeg(sink, picture.rgb.data(), picture.w, picture.h, 90, FALSE);
+    });
+    const Bytes png = pxtest::EncodeBy(1u << 23, nullptr, [&](SinkHandle sink) {
+        return WriteRgbAsPng(sink, picture.rgb.data(), picture.w, picture.h, 0);
+    });
+    pxtest::TempDir dir;
+    pxtest::WriteFileBytes(dir.Path("pic.jpg"), jpeg);
+    for (int nSource = 0; nSource < 3; ++nSource) {
+        SCOPED_TRACE(nSource);
+        CRgbImage image;
+        const int nCode = nSource == 0   ? image.LoadFromMemory(jpeg.data(), static_cast<UINT>(jpeg.size()))
+                          : nSource == 1 ? image.Load(dir.Path("pic.jpg").c_str())
+                                         : image.LoadFromMemory(png.data(), static_cast<UINT>(png.size()));
+        ASSERT_EQ(nCode, 0);
+        ASSERT_EQ(image.GetSize(), CSize(1100, 800));
+        RGBQUAD quads[256] = {};
+        ASSERT_TRUE(ComputeOptimalPalette(static_cast<const BYTE*>(image.m_hBuffer), 1100, 800, 256, quads));
+        ASSERT_EQ(image.m_palette.GetEntryCount(), 256);
+        for (int i = 0; i < 256; ++i) {
+            const PALETTEENTRY& e = image.m_palette.Entries()[static_cast<size_t>(i)];
+            ASSERT_EQ(RGB(e.peRed, e.peGreen, e.peBlue), RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue))
+                << "entry " << i;
+        }
+    }
+}
+
 // ---- files ------------------------------------------------------------------------------------------
 
 // A test with the program started, a canvas of 40 x 30 and a scratch folder for the tools.

@@ -548,7 +548,7 @@ TEST_F(Behaviors, FadeColoursStartFromTheBackgroundAndTheTypingColour) {
     EXPECT_EQ(As<CKTFocalFade>(n.at(0))->m_crUnfocus, RGB(20, 30, 40));
 }
 
-// ---- the Part's examples -------------------------------------------------------------------------
+// ---- worked cases: add same, explode, concrete, rain, pull and fade, scroll ------------------------
 
 TEST_F(Behaviors, AddSameRepeatsTheLastRecipeOnTheNewSelectionWithoutADialog) {
     MakeIntegrator();

@@ -1,10 +1,11 @@
 // Loading documents into the view: the version table, the retry for files without a version string,
-// failures that keep the user's scene, the stored canvas size and background image, and what runs
-// inside the loader's message boxes.
+// failures that keep the user's scene, the stored canvas size and background image, what runs inside
+// the loader's message boxes, and the notice about a recovery copy with the copies a user works in.
 #include <sys/stat.h>
 
 #include "test_document.h"
 
+#include "afx/envscope.h"
 #include "kinetype/kt1dcollisiondetbhvr.h"
 #include "kinetype/ktaccelerateoncollision.h"
 #include "kinetype/ktglobals.h"
@@ -211,49 +212,178 @@ TEST_F(Loading, AFailedLoadKeepsTheUserScene) {
     EXPECT_EQ(Text(), "mines");
 }
 
-// A document whose last save was cut short: before the file is read the program says once that a
-// recovery copy exists, naming the file and the copy. OK reads the file as it stands, Cancel reads
-// nothing; either way the copy stays. A document without a copy opens without a word.
-TEST_F(Loading, ACutShortSaveIsNamedOnceBeforeTheFileIsRead) {
-    Type("file");
-    WriteForm("scene.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
-    WriteForm("plain.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
-    // The name a save in place gives the copy beside its file.
-    const std::string copy = Path("scene.qsd.recovery.qsd");
-    WriteBytes("scene.qsd.recovery.qsd", ReadBytes(Path("scene.qsd")));
+// A document whose last save was cut short: before anything is read the program names the recovery
+// copy and offers three answers. Yes reads the copy's scene, modified (the caller names it as the
+// document, so the next save writes the file); No reads the file as it stands; Cancel reads nothing.
+// An answer holds for that copy for the session: the same document opens again without a box. The
+// document's next completed save removes an answered copy; a cancelled one stays. A document without
+// a copy opens without a word.
+TEST_F(Loading, TheRecoveryNoticeOffersTheCopysSceneTheFileOrNothing) {
     struct Case {
         const char* file;
         int nAnswer;  // 0: no box expected
         bool bLoads;
+        const char* text;  // the scene afterwards
+        BYTE bModified;
     } cases[] = {
-        {"scene.qsd", IDOK, true},
-        {"scene.qsd", IDCANCEL, false},
-        {"plain.qsd", 0, true},
+        {"yes.qsd", IDYES, true, "copy", 1},
+        {"no.qsd", IDNO, true, "file", 0},
+        {"cancel.qsd", IDCANCEL, false, "mine", 1},
+        {"plain.qsd", 0, true, "file", 0},
     };
+    Type("file");
+    for (const Case& c : cases) WriteForm(c.file, KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    v()->m_bModified = 0;
+    v()->OnFileNew();
+    Type("copy");
+    for (const Case& c : cases)
+        if (c.nAnswer) WriteForm((std::string(c.file) + ".recovery.qsd").c_str(), KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.nAnswer));
-        UserScene();
-        m_ui.Clear();
-        if (c.nAnswer) m_ui.AnswerMessageBox(c.nAnswer);
-        EXPECT_EQ(v()->LoadDocument(c.file), c.bLoads);
-        EXPECT_EQ(Text(), c.bLoads ? "file" : "mine");
-        if (c.nAnswer) {
-            ASSERT_EQ(m_ui.Calls().size(), 1u);
-            const auto& box = m_ui.Calls()[0];
-            EXPECT_EQ(box.strText, std::string("A save of ") + c.file +
-                                       " did not finish. The document that save was writing is complete in this "
-                                       "recovery copy:\n" +
-                                       copy +
-                                       "\n\nThe file itself may be incomplete, or partly old and partly new. "
-                                       "Nothing is deleted now, but the next completed save of this document removes "
-                                       "the copy: to keep it, open the copy instead, or move it away first.\n\nOpen "
-                                       "the file as it stands?");
-            EXPECT_EQ(box.strCaption, KT_RECOVERY_COPY_CAPTION);
-            EXPECT_EQ(box.nType & MB_TYPEMASK, MB_OKCANCEL);
-        } else {
-            EXPECT_EQ(m_ui.Calls().size(), 0u);
+        SCOPED_TRACE(c.file);
+        const std::string copy = Path((std::string(c.file) + ".recovery.qsd").c_str());
+        for (int nOpen = 1; nOpen <= 2; nOpen++) {
+            SCOPED_TRACE(nOpen == 1 ? "first open" : "second open");
+            UserScene();
+            m_ui.Clear();
+            const bool bAsked = c.nAnswer && (nOpen == 1 || c.nAnswer == IDCANCEL);
+            if (bAsked) m_ui.AnswerMessageBox(c.nAnswer);
+            EXPECT_EQ(v()->LoadDocument(c.file), c.bLoads);
+            EXPECT_EQ(Text(), c.text);
+            EXPECT_EQ(v()->m_bModified, c.bModified);
+            ASSERT_EQ(m_ui.Calls().size(), bAsked ? 1u : 0u);
+            if (bAsked) {
+                const auto& box = m_ui.Calls()[0];
+                EXPECT_EQ(box.strText, KTRecoveryCopyMessage(c.file, copy.c_str()).str());
+                EXPECT_EQ(box.strCaption, KT_RECOVERY_COPY_CAPTION);
+                EXPECT_EQ(box.nType & MB_TYPEMASK, MB_YESNOCANCEL);
+            }
+            if (c.nAnswer) {
+                EXPECT_TRUE(Exists(copy));  // nothing is deleted by an open
+            }
         }
-        EXPECT_TRUE(Exists(copy));
+        if (!c.bLoads) continue;
+        // The caller names the scene; its next save writes the document and, for an answered copy,
+        // removes the copy.
+        v()->NameScene(c.file);
+        v()->m_bModified = 1;
+        m_ui.Clear();
+        ASSERT_TRUE(v()->OnFileSave());
+        EXPECT_TRUE(m_ui.Calls().empty());
+        EXPECT_FALSE(Exists(copy));
+        EXPECT_TRUE(v()->LoadDocument(c.file));
+        EXPECT_EQ(Text(), c.text);
+        EXPECT_TRUE(m_ui.Calls().empty());
+    }
+    // The cancelled copy stays after any save of its document that did not come from an answer.
+    UserScene();
+    v()->NameScene("cancel.qsd");
+    ASSERT_TRUE(v()->OnFileSave());
+    EXPECT_TRUE(Exists(Path("cancel.qsd.recovery.qsd")));
+}
+
+// The notice names the document and the copy and says what each answer does.
+TEST_F(Loading, TheRecoveryNoticeSaysWhatEachAnswerDoes) {
+    EXPECT_EQ(KTRecoveryCopyMessage("/d/scene.qsd", "/d/scene.qsd.recovery.qsd"),
+              "A save of /d/scene.qsd did not finish. The document that save was writing is complete in this "
+              "recovery copy:\n/d/scene.qsd.recovery.qsd\n\nThe file itself may be incomplete, or partly old and "
+              "partly new.\n\nYes: recover the copy's scene. It opens under the name /d/scene.qsd, unsaved; saving "
+              "it writes the file.\nNo: open the file as it stands.\nCancel: open nothing.\n\nAfter Yes or No, "
+              "the next completed save of /d/scene.qsd removes the copy. To keep the copy, move it away, or choose "
+              "Cancel and open the copy itself: a copy opened as a document is never removed.");
+}
+
+// A user who follows the notice and works in the copy keeps that work whatever the document's saves
+// do, by a rename or in place (a document with a second link): after "No", the copy opened, edited
+// and saved, the document reopened and saved; after "No", the copy opened and saved as the
+// document; and a Save As over the document from another scene, with no notice at all.
+TEST_F(Loading, ACopyTheUserWorksInOutlivesEverySaveOfItsDocument) {
+    const std::string cache = Path("cache");
+    CEnvScope xdg("XDG_CACHE_HOME", cache);
+    enum class Route { SaveCopyThenDocument, SaveAsFromTheCopy, SaveAsFromAnotherScene };
+    struct Case {
+        const char* name;
+        bool bLinked;
+        Route route;
+        const char* docAfter;   // the document's scene at the end (typing after a load starts a passage)
+        const char* copyAfter;  // the copy's
+    } cases[] = {
+        {"rename: the copy saved, then the document", false, Route::SaveCopyThenDocument, "file|Y", "copy|X"},
+        {"in place: the copy saved, then the document", true, Route::SaveCopyThenDocument, "file|Y", "copy|X"},
+        {"rename: Save As from the copy over the document", false, Route::SaveAsFromTheCopy, "copy|X", "copy"},
+        {"in place: Save As from the copy over the document", true, Route::SaveAsFromTheCopy, "copy|X", "copy"},
+        {"rename: Save As from another scene", false, Route::SaveAsFromAnotherScene, "mine", "copy"},
+        {"in place: Save As from another scene", true, Route::SaveAsFromAnotherScene, "mine", "copy"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Each case its own document (the session remembers answers per copy).
+        const std::string name = "doc" + std::to_string(++n) + ".qsd";
+        const std::string doc = Path(name.c_str());
+        const std::string copy = doc + ".recovery.qsd";
+        v()->m_bModified = 0;
+        v()->OnFileNew();
+        Type("file");
+        WriteForm(name.c_str(), KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+        if (c.bLinked) {
+            ASSERT_EQ(::link(doc.c_str(), (doc + ".link").c_str()), 0);
+        }
+        v()->m_bModified = 0;
+        v()->OnFileNew();
+        Type("copy");
+        WriteForm((name + ".recovery.qsd").c_str(), KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+        UserScene();
+        v()->m_bModified = 0;
+        m_ui.Clear();
+
+        if (c.route != Route::SaveAsFromAnotherScene) {
+            // The notice: open the file as it stands.
+            m_ui.AnswerFileDialog(doc);
+            m_ui.AnswerMessageBox(IDNO);
+            v()->OnFileOpen();
+            EXPECT_EQ(Text(), "file");
+            // The copy itself, opened as a document (it has no copy of its own: no box), and edited.
+            m_ui.AnswerFileDialog(copy);
+            v()->OnFileOpen();
+            EXPECT_EQ(Text(), "copy");
+            EXPECT_EQ(v()->m_strPath, (name + ".recovery.qsd").c_str());
+            Type("X");
+        }
+        switch (c.route) {
+            case Route::SaveCopyThenDocument:
+                ASSERT_TRUE(v()->OnFileSave());
+                // The document again: the copy is a document of this session now, nothing to ask.
+                m_ui.AnswerFileDialog(doc);
+                v()->OnFileOpen();
+                EXPECT_EQ(Text(), "file");
+                Type("Y");
+                ASSERT_TRUE(v()->OnFileSave());
+                break;
+            case Route::SaveAsFromTheCopy:
+            case Route::SaveAsFromAnotherScene:
+                m_ui.AnswerFileDialog(doc);
+                ASSERT_TRUE(v()->OnFileSaveAs());
+                break;
+        }
+        EXPECT_TRUE(m_ui.AllScripted());
+        EXPECT_EQ(m_ui.PendingAnswers(), 0u);
+        size_t nBoxes = 0;
+        for (const auto& call : m_ui.Calls()) nBoxes += call.strCaption == KT_RECOVERY_COPY_CAPTION;
+        EXPECT_EQ(nBoxes, c.route == Route::SaveAsFromAnotherScene ? 0u : 1u);
+        // Nothing of the saves is left in the cache.
+        for (const QString& e : QDir(QString::fromStdString(cache + "/quillstorm")).entryList(QDir::Files | QDir::Hidden))
+            ADD_FAILURE() << "left in the cache: " << e.toStdString();
+
+        ASSERT_TRUE(Exists(copy));
+        m_ui.Clear();
+        EXPECT_TRUE(v()->LoadDocument(copy.c_str()));
+        EXPECT_EQ(Text(), c.copyAfter);
+        v()->m_bModified = 0;
+        EXPECT_TRUE(v()->LoadDocument(doc.c_str()));
+        EXPECT_EQ(Text(), c.docAfter);
+        // The copy, opened as a document now, is no longer a copy to ask about.
+        EXPECT_EQ(m_ui.Calls().size(), 0u);
     }
 }
 

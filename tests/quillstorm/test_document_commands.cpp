@@ -386,6 +386,40 @@ TEST_F(FileCommands, ACommandLineDocumentOpensOrEndsTheProgram) {
     }
 }
 
+// A document on the command line whose last save was cut short: the program names the recovery copy
+// once, though it reads the document twice, and the answer holds for both reads. Cancel opens
+// nothing, which ends the program as a document that does not load does.
+TEST_F(FileCommands, ACommandLineDocumentWithARecoveryCopyAsksOnce) {
+    struct Case {
+        int nAnswer;
+        bool bStarts;
+        const char* text;
+        BYTE bModified;
+    } cases[] = {{IDYES, true, "copy", 1}, {IDNO, true, "file", 0}, {IDCANCEL, false, "", 0}};
+    Type("file");
+    WriteForm("doc.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    v()->m_bModified = 0;
+    v()->OnFileNew();
+    Type("copy");
+    WriteForm("doc.qsd.recovery.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
+    m_pApp.reset();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nAnswer);
+        m_ui.Clear();
+        m_ui.AnswerMessageBox(c.nAnswer);
+        EXPECT_EQ(Start({"doc.qsd"}), c.bStarts ? TRUE : FALSE);
+        ASSERT_EQ(m_ui.Calls().size(), 1u);
+        EXPECT_EQ(m_ui.Calls()[0].strCaption, KT_RECOVERY_COPY_CAPTION);
+        if (c.bStarts) {
+            EXPECT_EQ(Text(), c.text);
+            EXPECT_EQ(v()->m_bModified, c.bModified);
+            EXPECT_EQ(v()->m_strPath, "doc.qsd");
+        }
+        EXPECT_TRUE(Exists(Path("doc.qsd.recovery.qsd")));
+        m_pApp.reset();
+    }
+}
+
 TEST_F(FileCommands, ANewerFileOnTheCommandLineAsksTwice) {
     Type("new");
     WriteForm("v.qsd", "version 1.2", 1.2f, 500, 400);
@@ -518,11 +552,12 @@ TEST_F(FileCommands, AnUntitledSceneAsksForItsNameBeforeItIsWritten) {
 
 // The flag follows the scene's name, not its text: Open, Save As (under any name, "Untitled.qsd"
 // included) and a load of a named file clear it, New and reset set it. A named scene saves without a
-// dialog, an untitled one asks.
+// dialog, an untitled one asks. The window title follows: the file's name, or for an untitled scene
+// what start-up shows.
 TEST_F(FileCommands, OpenSaveAsAndNamedLoadsNameTheSceneNewAndResetDoNot) {
     Type("named");
     WriteForm("named.qsd", KT_VERSION_STRING, KT_FILE_VERSION, 640, 480);
-    enum class How { StartUp, New, Reset, Open, SaveAs, SaveAsUntitled, CommandLine, Pending };
+    enum class How { StartUp, New, Reset, Open, SaveAs, SaveAsUntitled, CommandLine, Drop, Pending };
     struct Case {
         const char* name;
         How how;
@@ -535,15 +570,18 @@ TEST_F(FileCommands, OpenSaveAsAndNamedLoadsNameTheSceneNewAndResetDoNot) {
         {"Open", How::Open, "named.qsd"},
         {"Save As", How::SaveAs, "as.qsd"},
         {"Save As Untitled.qsd", How::SaveAsUntitled, "Untitled.qsd"},
-        {"a document's load (command line, drop)", How::CommandLine, "named.qsd"},
+        {"a document's load (command line)", How::CommandLine, "named.qsd"},
+        {"a document's load (drop, hand-over)", How::Drop, "named.qsd"},
         {"the load-file behaviour's pending load", How::Pending, "named.qsd"},
     };
+    std::string strUntitledTitle;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(chdir(m_dir.path().toLocal8Bit().constData()), 0);
         m_ui.Clear();
         if (c.how != How::StartUp) {
             v()->NameScene("before.qsd");
+            m_pApp->m_pDocument->SetPathName("before.qsd");
             v()->m_bModified = 0;
         }
         switch (c.how) {
@@ -567,6 +605,7 @@ TEST_F(FileCommands, OpenSaveAsAndNamedLoadsNameTheSceneNewAndResetDoNot) {
                 EXPECT_TRUE(v()->OnFileSaveAs());
                 break;
             case How::CommandLine: EXPECT_TRUE(m_pApp->m_pDocument->OnOpenDocument("named.qsd")); break;
+            case How::Drop: EXPECT_TRUE(m_pApp->OpenDocumentFile("named.qsd")); break;
             case How::Pending:
                 Book()->m_strPendingLoad = "named.qsd";
                 v()->OnTimer(CQuillView::kFrameTimerId);
@@ -574,6 +613,11 @@ TEST_F(FileCommands, OpenSaveAsAndNamedLoadsNameTheSceneNewAndResetDoNot) {
         }
         EXPECT_TRUE(m_ui.AllScripted());
         EXPECT_EQ(v()->m_bUntitled, c.path ? 0 : 1);
+        const std::string strTitle = Frame()->windowTitle().toStdString();
+        if (c.how == How::StartUp) strUntitledTitle = strTitle;
+        // (The document alone leaves its path name to the start-up, which sets it after the load.)
+        if (c.how != How::CommandLine)
+            EXPECT_EQ(strTitle, c.path ? std::string(c.path) + " - Quillstorm!" : strUntitledTitle);
 
         // Save: straight to the name, or the dialog (cancelled here).
         m_ui.Clear();

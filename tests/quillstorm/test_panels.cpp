@@ -1,6 +1,8 @@
 // The properties panel and the timeline pane: the panel's height, hit tests and picture, the
 // half-and-half blend, panes partly off the target, the panel's texts from the selection or the typing
 // state, the clicks on the panel, dragging both panes, and the pane commands as the paint sees them.
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -198,6 +200,109 @@ TEST(PropertyPanel, PictureOverTheTarget) {
     panel.m_strColor = "(255,0,0)";
     panel.Draw(&t.dc);
     EXPECT_GT(textIn(70, 74, 146, 91), 10) << "colour value";
+}
+
+// The clock's arrowheads stand clear of its digits, in whatever face draws them: no pixel of theirs
+// lies in the box of the digits' pixels, and there is one on each side of it.
+TEST(PropertyPanel, ClockArrowsStandClearOfTheDigits) {
+    const CPoint o(10, 110);
+    for (const char* clock : {"00000000.00", "00000003.74", "12345678.90"}) {
+        SCOPED_TRACE(clock);
+        CPropertyPanel panel;
+        panel.m_strClock = clock;
+        Target t(300, 400, kWhite);
+        panel.Draw(&t.dc);
+        // The digits alone, in the panel's own text font at the panel's place for them.
+        Target digits(300, 400, kWhite);
+        CFont* pOld = digits.dc.SelectObject(&panel.m_fontText);
+        digits.dc.SetBkMode(TRANSPARENT);
+        digits.dc.SetTextColor(kText);
+        digits.dc.TextOut(o.x + 40, o.y + 26, clock);
+        digits.dc.SelectObject(pOld);
+        // The title area between the title band and the first label: only the clock and its arrows.
+        const CRect rcArea(o.x + 1, o.y + 18, o.x + 146, o.y + 47);
+        CRect rcDigits(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+        for (int y = rcArea.top; y < rcArea.bottom; ++y)
+            for (int x = rcArea.left; x < rcArea.right; ++x)
+                if (digits.At(x, y) == kText)
+                    rcDigits = CRect(std::min<int>(rcDigits.left, x), std::min<int>(rcDigits.top, y),
+                                     std::max<int>(rcDigits.right, x + 1), std::max<int>(rcDigits.bottom, y + 1));
+        ASSERT_LT(rcDigits.left, rcDigits.right) << "the digits draw";
+        int nLeft = 0, nRight = 0, nOver = 0;
+        for (int y = rcArea.top; y < rcArea.bottom; ++y)
+            for (int x = rcArea.left; x < rcArea.right; ++x) {
+                if (t.At(x, y) != kText || digits.At(x, y) == kText) continue;
+                if (rcDigits.PtInRect(CPoint(x, y))) ++nOver;
+                else if (x < rcDigits.left) ++nLeft;
+                else if (x >= rcDigits.right) ++nRight;
+            }
+        EXPECT_EQ(nOver, 0) << "arrowhead pixels in the digits' box " << rcDigits.left - o.x << " to " << rcDigits.right - o.x;
+        EXPECT_GT(nLeft, 5) << "left arrowhead";
+        EXPECT_GT(nRight, 5) << "right arrowhead";
+    }
+}
+
+// A value wider than its field is cut to the longest beginning that fits with "…" (0x85) after it,
+// measured in the font the panel draws with; what fits is drawn as it is. Nothing is drawn past the
+// field, on the frame or outside the panel.
+TEST(PropertyPanel, ValuesThatDoNotFitEndInAnEllipsisInsideTheField) {
+    const CPoint o(10, 110);
+    CPropertyPanel panel;
+    const int nField = panel.ValueFieldWidth();
+    EXPECT_EQ(nField, 147 - 2 - 70) << "from the value column to a blank pixel before the frame";
+    CDC dc;
+    dc.CreateCompatibleDC(nullptr);
+    CFont* pOld = dc.SelectObject(&panel.m_fontText);
+    struct Case {
+        const char* text;
+        bool bFits;
+    } cases[] = {
+        {"DejaVu Math TeX Gyre", false}, {"1D Collision Detection", false}, {"Liberation Sans Narrow Bold", false},
+        {"WWWWWWWWWWWWWWWWWWWW", false}, {"Euler Integration", false}, {"Gravity", true}, {"Viscous Drag", true}, {"24 pt", true}, {"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const CString fitted = panel.FitValue(&dc, c.text);
+        EXPECT_LE(dc.GetTextExtent(fitted).cx, nField);
+        if (c.bFits) {
+            EXPECT_EQ(fitted, c.text);
+            continue;
+        }
+        ASSERT_GE(fitted.GetLength(), 2);
+        EXPECT_EQ(fitted.Right(1), "\x85");
+        const CString kept = fitted.Left(fitted.GetLength() - 1);
+        EXPECT_EQ(CString(c.text).Left(kept.GetLength()), kept) << "a beginning of the text";
+        EXPECT_NE(kept.Right(1), " ") << "no blank before the ellipsis";
+        // One letter more (with the blanks before it) and it would not fit.
+        int n = kept.GetLength() + 1;
+        while (c.text[n - 1] == ' ') ++n;
+        EXPECT_GT(dc.GetTextExtent(CString(c.text).Left(n) + "\x85").cx, nField);
+    }
+    dc.SelectObject(pOld);
+
+    // Drawn: the long font name and behaviour name give the same pixels as their cut forms, and no
+    // value pixel reaches the blank column before the frame.
+    auto draw = [&](const CString& font, const CString& behavior, Target& t) {
+        CPropertyPanel p;
+        p.m_strFont = font;
+        SetRows(p, {"Gravity", behavior, "Viscous Drag"});
+        p.Draw(&t.dc);
+    };
+    CDC measure;
+    measure.CreateCompatibleDC(nullptr);
+    measure.SelectObject(&panel.m_fontText);
+    Target whole(300, 400, kWhite), cut(300, 400, kWhite);
+    draw("DejaVu Math TeX Gyre", "1D Collision Detection", whole);
+    draw(panel.FitValue(&measure, "DejaVu Math TeX Gyre"), panel.FitValue(&measure, "1D Collision Detection"), cut);
+    int nDiffer = 0;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 300; ++x) nDiffer += whole.At(x, y) != cut.At(x, y);
+    EXPECT_EQ(nDiffer, 0);
+    EXPECT_EQ(whole.Count(CRect(o.x + 70 + nField, o.y + 27, o.x + 146, o.y + 192), kText), 0) << "past the field";
+    for (int y = 1; y < 192; ++y) ASSERT_EQ(whole.At(o.x + 146, o.y + y), kBlack) << "right frame at " << y;
+    EXPECT_EQ(whole.Count(CRect(o.x + 147, o.y, o.x + 200, o.y + 193), kWhite), 53 * 193) << "right of the panel";
+    EXPECT_GT(whole.Count(CRect(o.x + 70, o.y + 48, o.x + 70 + nField, o.y + 59), kText), 20) << "the font's name";
+    EXPECT_GT(whole.Count(CRect(o.x + 70, o.y + 147, o.x + 70 + nField, o.y + 158), kText), 20) << "the behaviour's name";
 }
 
 TEST(PropertyPanel, TranslucentBlendsHalfAndHalfRoundingDown) {

@@ -2,8 +2,12 @@
 // after every frame a hash of every mask entry of every glyph and of the painted surface is chained
 // into one value, and the generator's state is taken at the end. The expected values are what the
 // plain one-glyph-after-another loops produce; any change in how the pixels are computed (or on how
-// many threads) must leave them as they are. CTest runs these once more with QS_THREADS=1.
+// many threads) must leave them as they are. The pool has at least four threads here whatever the
+// machine (main.cpp); CTest runs these once more with QS_THREADS=1.
+#include <atomic>
+#include <cstdlib>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,8 +17,10 @@
 #include "kinetype/ktererosion.h"
 #include "kinetype/kterparticle.h"
 #include "kinetype/ktersplatter.h"
+#include "kinetype/ktertest.h"
 #include "kinetype/ktertrail.h"
 #include "kinetype/ktpixelbatch.h"
+#include "platform/kernel/workpool.h"
 #include "rendererfixture.h"
 
 namespace rtest {
@@ -111,6 +117,13 @@ protected:
     std::vector<CKTWord*> m_words;
 };
 
+// Unless QS_THREADS says otherwise, the scenes below run their pixel work on several threads, on any
+// machine.
+TEST_F(Determinism, ThePoolHasAtLeastFourThreads) {
+    if (const char* env = std::getenv("QS_THREADS"); env && *env) GTEST_SKIP() << "QS_THREADS=" << env;
+    EXPECT_GE(qs::WorkThreads(), 4);
+}
+
 TEST_F(Determinism, TrailWithOnePoint) {
     AddStyled("Quill", 60, [] { return new CKTERTrail; });
     AddStyled("storm", 130, [] { return new CKTERTrail; });
@@ -192,6 +205,105 @@ TEST_F(Determinism, MixedDocument) {
     pMeddler->UnregisterEvent(EV_PRESTEP);
     delete pMeddler;
 }
+
+// ---- the pixel batch ---------------------------------------------------------------------------------
+
+// A renderer whose queued work counts its runs in a counter that outlives it, and may throw.
+class CProbe : public CKTERTest {
+public:
+    explicit CProbe(std::atomic<int>* pRuns, bool bThrow = false) : m_pRuns(pRuns), m_bThrow(bThrow) {}
+    void Queue() { QueuePixels(1); }
+    bool IsQueued() const { return m_bPixelsQueued != 0; }
+
+protected:
+    void ComputePixels() override {
+        ++*m_pRuns;
+        if (m_bThrow) throw std::runtime_error("pixels");
+    }
+
+private:
+    std::atomic<int>* m_pRuns;
+    bool m_bThrow;
+};
+
+// On the pool (every batch handed to it) and on the calling thread (none).
+class PixelBatch : public RendererTest, public ::testing::WithParamInterface<size_t> {
+protected:
+    void SetUp() override {
+        RendererTest::SetUp();
+        m_nOldMinCost = KTSetMinParallelCost(GetParam());
+    }
+    void TearDown() override {
+        KTFinishPixels();
+        KTSetMinParallelCost(m_nOldMinCost);
+        RendererTest::TearDown();
+    }
+    size_t m_nOldMinCost = 0;
+};
+
+// A renderer destroyed while its work is queued is taken out of the queue: its work never runs, and the
+// destructor runs no batch; the rest of the batch runs at its time.
+TEST_P(PixelBatch, ARendererDestroyedWhileQueuedLeavesTheQueue) {
+    for (size_t nDoomed : {size_t(0), size_t(2), size_t(4)}) {
+        SCOPED_TRACE(nDoomed);
+        std::vector<std::atomic<int>> runs(5);
+        std::vector<std::unique_ptr<CProbe>> probes;
+        for (std::atomic<int>& n : runs) probes.push_back(std::make_unique<CProbe>(&n));
+        for (auto& p : probes) p->Queue();
+        const uint64_t nBatch = KTPixelBatchNumber();
+        probes[nDoomed].reset();
+        EXPECT_EQ(KTPixelBatchNumber(), nBatch) << "no batch runs in the destructor";
+        for (size_t i = 0; i < probes.size(); ++i) {
+            if (i == nDoomed) continue;
+            EXPECT_TRUE(probes[i]->IsQueued()) << i;
+            EXPECT_EQ(runs[i].load(), 0) << i;
+        }
+        KTFinishPixels();
+        EXPECT_EQ(KTPixelBatchNumber(), nBatch + 1);
+        for (size_t i = 0; i < probes.size(); ++i) {
+            EXPECT_EQ(runs[i].load(), i == nDoomed ? 0 : 1) << i;
+            if (probes[i]) {
+                EXPECT_FALSE(probes[i]->IsQueued()) << i;
+            }
+        }
+        // The only one queued: the queue is empty after it.
+        probes[(nDoomed + 1) % probes.size()]->Queue();
+        probes[(nDoomed + 1) % probes.size()].reset();
+        KTFinishPixels();
+        EXPECT_EQ(KTPixelBatchNumber(), nBatch + 1) << "nothing left to run";
+    }
+}
+
+// A job that throws: every other job of its batch still runs, none stays marked as queued, the
+// exception reaches the caller, and the next batch runs as usual.
+TEST_P(PixelBatch, AJobThatThrowsLeavesNoneQueued) {
+    for (size_t nThrower : {size_t(0), size_t(3), size_t(6)}) {
+        SCOPED_TRACE(nThrower);
+        std::vector<std::atomic<int>> runs(7);
+        std::vector<std::unique_ptr<CProbe>> probes;
+        for (size_t i = 0; i < runs.size(); ++i) probes.push_back(std::make_unique<CProbe>(&runs[i], i == nThrower));
+        for (auto& p : probes) p->Queue();
+        EXPECT_THROW(KTFinishPixels(), std::runtime_error);
+        for (size_t i = 0; i < probes.size(); ++i) {
+            EXPECT_EQ(runs[i].load(), 1) << i;
+            EXPECT_FALSE(probes[i]->IsQueued()) << i;
+        }
+        probes[nThrower].reset();  // its destructor finds nothing queued
+        for (size_t i = 0; i < probes.size(); ++i)
+            if (probes[i]) probes[i]->Queue();
+        KTFinishPixels();
+        for (size_t i = 0; i < probes.size(); ++i) {
+            if (probes[i]) {
+                EXPECT_EQ(runs[i].load(), 2) << i;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OnThePoolAndOnTheCallingThread, PixelBatch, ::testing::Values(size_t(0), SIZE_MAX),
+                         [](const ::testing::TestParamInfo<size_t>& info) {
+                             return info.param == 0 ? std::string("Pool") : std::string("CallingThread");
+                         });
 
 }  // namespace
 }  // namespace rtest
