@@ -418,6 +418,8 @@ void Play(Player& player, uint16_t function, const Fields& r) {
             player.TextOut(run);
             break;
         }
+        // The extra is read signed: SetTextCharacterExtra takes an int, and a recorder keeps a narrowing
+        // negative extra in the field's 16 bits.
         case kSetTextCharExtra: if (r.Has(0, 2)) player.SetTextCharExtra(r.I16(0)); break;
         case kSetTextJustification: if (r.Has(0, 4)) player.SetTextJustification(r.U16(2), r.U16(0)); break;
         case kStretchDib:
