@@ -24,6 +24,7 @@ enum EmfRecord : uint32_t {
     kSetWindowOrgEx = 10,
     kSetViewportExtEx = 11,
     kSetViewportOrgEx = 12,
+    kSetBrushOrgEx = 13,
     kEof = 14,
     kSetPixelV = 15,
     kSetMapMode = 17,
@@ -64,6 +65,7 @@ enum EmfRecord : uint32_t {
     kArcTo = 55,
     kPolyDraw = 56,
     kSetArcDirection = 57,
+    kSetMiterLimit = 58,
     kBeginPath = 59,
     kEndPath = 60,
     kCloseFigure = 61,
@@ -188,14 +190,20 @@ std::shared_ptr<const Pattern> PatternFromDib(const BITMAPINFO* bmi, size_t cbIn
     uint32_t colors[256];
     gdi::DibColorTable(f, usage, nullptr, colors);
     const bool bMonochrome = bMono && f.bits == 1;
+    const bool bIndices = !bMonochrome && usage == DIB_PAL_COLORS && f.bits <= 8;
     if (bMonochrome) {
         for (uint32_t i = 0; i < 256; ++i) colors[i] = i & 1;
+    } else if (bIndices) {
+        // The table's palette indices, resolved when the brush paints.
+        const BYTE* t = static_cast<const BYTE*>(f.table);
+        for (uint32_t i = 0; i < 256; ++i) colors[i] = t && i < f.tableEntries ? uint32_t{t[2 * i]} | uint32_t{t[2 * i + 1]} << 8 : 0x10000;
     }
     if (!gdi::DecodeDib(f, colors, bits, cbBits, s)) return nullptr;
     auto p = std::make_shared<Pattern>();
     p->width = f.width;
     p->height = f.height;
     p->monochrome = bMonochrome;
+    p->paletteIndices = bIndices;
     p->pixels.assign(s.Bits(), s.Bits() + static_cast<size_t>(f.width) * static_cast<size_t>(f.height));
     for (uint32_t& v : p->pixels) v &= 0xFFFFFFu;
     return p;
@@ -378,6 +386,7 @@ void Play(Player& player, uint32_t type, const Fields& r) {
         case kSetViewportExtEx: if (r.Has(0, 16)) player.SetViewportExt(r.I32(8), r.I32(12)); break;
         case kSetViewportOrgEx: if (r.Has(0, 16)) player.SetViewportOrg(r.I32(8), r.I32(12)); break;
         case kSetMapMode: if (r.Has(0, 12)) player.SetMapMode(r.I32(8)); break;
+        case kSetBrushOrgEx: if (r.Has(0, 16)) player.SetBrushOrg(r.I32(8), r.I32(12)); break;
         case kSetBkMode: if (r.Has(0, 12)) player.SetBkMode(r.I32(8)); break;
         case kSetPolyFillMode: if (r.Has(0, 12)) player.SetPolyFillMode(r.I32(8)); break;
         case kSetTextAlign: if (r.Has(0, 12)) player.SetTextAlign(r.U32(8)); break;
@@ -413,14 +422,26 @@ void Play(Player& player, uint32_t type, const Fields& r) {
         case kExtCreatePen:
             if (r.Has(0, 52) && Slot(player, r.U32(8), &slot)) {
                 // A cosmetic pen is one pixel wide; a geometric one (0x10000) has a width in logical units. A
-                // pen whose brush is hollow draws nothing.
+                // pen whose brush is hollow draws nothing. A user style holds at most 16 lengths; one of
+                // more, or past the record, draws solid.
                 const uint32_t style = r.U32(28);
+                const bool geometric = (style & 0x000F0000u) != 0;
                 Object o;
                 o.kind = Object::Kind::Pen;
-                o.pen = PenInfo{r.U32(36) == kBsNull ? kPsNull : static_cast<int>(style & 0x0F),
-                                (style & 0x000F0000u) ? double(r.U32(32) > 0x7FFFFFFF ? 0 : r.U32(32)) : 0, r.U32(40)};
+                o.pen.style = r.U32(36) == kBsNull ? kPsNull : static_cast<int>(style & 0xFFFF);
+                o.pen.width = geometric ? double(r.U32(32) > 0x7FFFFFFF ? 0 : r.U32(32)) : 0;
+                o.pen.color = r.U32(40);
+                o.pen.geometric = geometric;
+                const uint64_t entries = r.U32(48);
+                if ((style & 0x0F) == static_cast<uint32_t>(kPsUserStyle) && entries <= 16 && r.Has(52, entries * 4))
+                    for (size_t i = 0; i < entries; ++i) o.pen.userStyle.push_back(double(r.U32(52 + 4 * i)));
                 player.CreateObject(slot, o);
             }
+            break;
+        case kSetMiterLimit:
+            // The limit as the platform's structure holds it, a float; [MS-EMF] reads the same bytes as a
+            // whole number, which small numbers then are.
+            if (r.Has(0, 12)) player.SetMiterLimit(r.U32(8) <= 0xFFFFFF ? double(r.U32(8)) : double(r.F32(8)));
             break;
         case kCreateBrushIndirect:
             if (r.Has(0, 24) && Slot(player, r.U32(8), &slot)) {
@@ -502,8 +523,10 @@ void Play(Player& player, uint32_t type, const Fields& r) {
             break;
         case kOffsetClipRgn: if (r.Has(0, 16)) player.OffsetClipRgn(r.I32(8), r.I32(12)); break;
         case kExtSelectClipRgn: {
+            // No region data: no region (the clip removed by a copy, nothing else).
             Rects rects;
-            if (r.Has(0, 16) && RegionOf(r, 8, 16, rects)) player.SelectClipRects(rects, false, r.I32(12));
+            if (r.Has(0, 16) && r.U32(8) == 0) player.SelectClipRects(nullptr, false, r.I32(12));
+            else if (r.Has(0, 16) && RegionOf(r, 8, 16, rects)) player.SelectClipRects(&rects, false, r.I32(12));
             break;
         }
         case kSelectClipPath: if (r.Has(0, 12)) player.SelectClipPath(r.I32(8)); break;
@@ -653,6 +676,7 @@ ErrorCode PlayEmfRecords(Player& player, const BYTE* records, size_t size, bool*
             return ErrorCode::None;
         }
         Play(player, type, Fields(records + pos, bytes));
+        if (player.Error() != ErrorCode::None) return player.Error();
         pos += bytes;
     }
     return ErrorCode::None;

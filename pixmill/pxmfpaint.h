@@ -2,6 +2,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "pixmill/pxmfplay.h"
 
@@ -11,6 +13,49 @@ namespace paint {
 
 // The marker of a work bitmap's pixels that nothing drew: drawing writes a 0 top byte.
 inline constexpr uint32_t kUndrawn = 0xFF000000u;
+
+// The pattern's pixel at raster pixel (x, y), the pattern's tiles starting at the brush origin.
+inline uint32_t PatternAt(const Pattern& p, int x, int y, POINT org) {
+    const int64_t px = (int64_t{x} - org.x) % p.width, py = (int64_t{y} - org.y) % p.height;
+    return p.pixels[static_cast<size_t>(py < 0 ? py + p.height : py) * static_cast<size_t>(p.width) +
+                    static_cast<size_t>(px < 0 ? px + p.width : px)];
+}
+
+// Twice the signed area of a polygon.
+inline double SignedArea(const std::vector<DPoint>& p) {
+    double a = 0;
+    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) a += p[j].x * p[i].y - p[i].x * p[j].y;
+    return a;
+}
+
+// Polygons of raster points as the drawing layer takes them (offset by dx, dy).
+struct LayerPolygons {
+    std::vector<POINT> points;
+    std::vector<int> counts;
+    LayerPolygons(const std::vector<std::vector<DPoint>>& figures, int dx, int dy) {
+        for (const auto& f : figures) {
+            if (f.size() < 2) continue;
+            for (const DPoint& p : f) points.push_back(POINT{ToPixel(p.x) - dx, ToPixel(p.y) - dy});
+            counts.push_back(static_cast<int>(f.size()));
+        }
+    }
+};
+
+// The raster box of figures' points, grown by `grow` pixels each way.
+inline RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
+    int64_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
+    for (const auto& f : figures)
+        for (const DPoint& p : f) {
+            const int x = ToPixel(p.x), y = ToPixel(p.y);
+            l = std::min<int64_t>(l, x);
+            t = std::min<int64_t>(t, y);
+            r = std::max<int64_t>(r, x);
+            b = std::max<int64_t>(b, y);
+        }
+    if (l > r) return RECT{0, 0, 0, 0};
+    return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
+                static_cast<LONG>(b + grow + 1)};
+}
 
 // A binary raster operation of pen (or brush) p and destination d: bit (2 x p + d) of rop2 - 1, bit by bit.
 inline uint32_t Rop2(int rop2, uint32_t p, uint32_t d) {
@@ -25,15 +70,19 @@ inline uint32_t Rop2(int rop2, uint32_t p, uint32_t d) {
 
 }  // namespace paint
 
-// The raster box of figures' points, grown by `grow` pixels each way.
-RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow);
+// A DIB stretched onto its destination rectangle of the raster, on a surface of its own.
+struct Player::Stretched {
+    int x0 = 0, y0 = 0;  // the destination's top-left raster pixel
+    gdi::Surface pixels;
+    gdi::DibFormat format;
+};
 
 template <class Draw>
-void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* extra, const RECT* bound) {
+void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* extra, const RECT* bound, bool bCut) {
     const Mask* clip = m_state.clip.get();
     const int rop2 = bRop2 ? m_state.rop2 : kR2CopyPen;
     if (rop2 == kR2Nop) return;
-    if (!clip && !extra && !pattern && rop2 == kR2CopyPen) {
+    if (!clip && !extra && !pattern && rop2 == kR2CopyPen && !bCut) {
         draw(m_dc, 0, 0);
         return;
     }
@@ -55,8 +104,7 @@ void Player::Paint(Draw draw, const Pattern* pattern, bool bRop2, const Mask* ex
             if ((clip && !clip->Inside(rx, ry)) || (extra && !extra->Inside(rx, ry))) continue;
             uint32_t v = src[x];
             if (pattern) {
-                v = pattern->pixels[static_cast<size_t>(ry % pattern->height) * static_cast<size_t>(pattern->width) +
-                                    static_cast<size_t>(rx % pattern->width)];
+                v = paint::PatternAt(*pattern, rx, ry, m_state.brushOrg);
                 if (v & paint::kUndrawn) continue;
             }
             out[x] = rop2 == kR2CopyPen ? v : paint::Rop2(rop2, v, out[x]);

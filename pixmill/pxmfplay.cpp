@@ -14,30 +14,10 @@ namespace {
 constexpr size_t kMaxPathPoints = size_t{1} << 22;
 // SaveDC keeps at most this many states; further saves are ignored.
 constexpr size_t kMaxSavedStates = 4096;
-// Clip masks alive at once (the state's and the saved ones') hold at most this many bytes.
-constexpr size_t kMaxMaskBytes = size_t{256} << 20;
-
 double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
-// Twice the signed area of a polygon.
-double SignedArea(const std::vector<DPoint>& p) {
-    double a = 0;
-    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) a += p[j].x * p[i].y - p[i].x * p[j].y;
-    return a;
-}
-
-// Polygons of raster points as the drawing layer takes them (offset by dx, dy).
-struct LayerPolygons {
-    std::vector<POINT> points;
-    std::vector<int> counts;
-    LayerPolygons(const std::vector<std::vector<DPoint>>& figures, int dx, int dy) {
-        for (const auto& f : figures) {
-            if (f.size() < 2) continue;
-            for (const DPoint& p : f) points.push_back(POINT{ToPixel(p.x) - dx, ToPixel(p.y) - dy});
-            counts.push_back(static_cast<int>(f.size()));
-        }
-    }
-};
+using paint::BoundsOf;
+using paint::LayerPolygons;
 
 }  // namespace
 
@@ -84,7 +64,7 @@ Player::~Player() = default;
 
 // ---- mapping ----------------------------------------------------------------------------------------------
 
-void Player::UpdateTransform() {
+bool Player::UpdateTransform() {
     const DcState& s = m_state;
     Xform page;
     page.m11 = s.viewportExtX / s.windowExtX;
@@ -96,35 +76,45 @@ void Player::UpdateTransform() {
     raster.m22 = m_height / (m_setup.frameBottom - m_setup.frameTop);
     raster.dx = -m_setup.frameLeft * raster.m11;
     raster.dy = -m_setup.frameTop * raster.m22;
-    m_toRaster = s.world.Then(page).Then(raster);
+    const Xform all = s.world.Then(page).Then(raster);
+    // Each factor is finite, their product need not be: such a mapping is refused.
+    if (!all.IsFinite()) return false;
+    m_toRaster = all;
+    return true;
+}
+
+template <class Change>
+void Player::Remap(Change change) {
+    const DcState before = m_state;
+    change(m_state);
+    if (!UpdateTransform()) m_state = before;
 }
 
 void Player::SetMapMode(int mode) {
-    DcState& s = m_state;
     const ReferenceDevice& ref = m_setup.reference;
     // Logical units per millimetre of the fixed modes.
     double perMm = 0;
     switch (mode) {
         case kMmText:
-            s.windowExtX = s.windowExtY = s.viewportExtX = s.viewportExtY = 1;
-            break;
+        case kMmAnisotropic: break;            // keeps the extents it finds
         case kMmLoMetric: perMm = 10; break;
         case kMmHiMetric: perMm = 100; break;
         case kMmLoEnglish: perMm = 100 / 25.4; break;
         case kMmHiEnglish: perMm = 1000 / 25.4; break;
         case kMmTwips: perMm = 1440 / 25.4; break;
         case kMmIsotropic: perMm = 10; break;  // starts from the extents of MM_LOMETRIC
-        case kMmAnisotropic: break;            // keeps the extents it finds
         default: return;
     }
-    if (perMm > 0) {
-        s.windowExtX = ref.millimetresX * perMm;
-        s.windowExtY = ref.millimetresY * perMm;
-        s.viewportExtX = ref.pixelsX;
-        s.viewportExtY = -ref.pixelsY;  // y up
-    }
-    s.mapMode = mode;
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        if (mode == kMmText) s.windowExtX = s.windowExtY = s.viewportExtX = s.viewportExtY = 1;
+        if (perMm > 0) {
+            s.windowExtX = ref.millimetresX * perMm;
+            s.windowExtY = ref.millimetresY * perMm;
+            s.viewportExtX = ref.pixelsX;
+            s.viewportExtY = -ref.pixelsY;  // y up
+        }
+        s.mapMode = mode;
+    });
 }
 
 namespace {
@@ -139,48 +129,52 @@ void MakeIsotropic(DcState& s) {
 }  // namespace
 
 void Player::SetWindowOrg(double x, double y) {
-    m_state.windowOrgX = x;
-    m_state.windowOrgY = y;
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.windowOrgX = x;
+        s.windowOrgY = y;
+    });
 }
 
 void Player::SetViewportOrg(double x, double y) {
-    m_state.viewportOrgX = x;
-    m_state.viewportOrgY = y;
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.viewportOrgX = x;
+        s.viewportOrgY = y;
+    });
 }
 
 void Player::SetWindowExt(double x, double y) {
     if ((m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) || x == 0 || y == 0) return;
-    m_state.windowExtX = x;
-    m_state.windowExtY = y;
-    if (m_state.mapMode == kMmIsotropic) MakeIsotropic(m_state);
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.windowExtX = x;
+        s.windowExtY = y;
+        if (s.mapMode == kMmIsotropic) MakeIsotropic(s);
+    });
 }
 
 void Player::SetViewportExt(double x, double y) {
     if ((m_state.mapMode != kMmIsotropic && m_state.mapMode != kMmAnisotropic) || x == 0 || y == 0) return;
-    m_state.viewportExtX = x;
-    m_state.viewportExtY = y;
-    if (m_state.mapMode == kMmIsotropic) MakeIsotropic(m_state);
-    UpdateTransform();
+    Remap([&](DcState& s) {
+        s.viewportExtX = x;
+        s.viewportExtY = y;
+        if (s.mapMode == kMmIsotropic) MakeIsotropic(s);
+    });
 }
 
 void Player::SetWorldTransform(const Xform& xf) {
     if (!xf.IsFinite()) return;
-    m_state.world = xf;
-    UpdateTransform();
+    Remap([&](DcState& s) { s.world = xf; });
 }
 
 void Player::ModifyWorldTransform(const Xform& xf, DWORD mode) {
-    switch (mode) {
-        case 1: m_state.world = Xform(); break;
-        case 2: if (xf.IsFinite()) m_state.world = xf.Then(m_state.world); break;
-        case 3: if (xf.IsFinite()) m_state.world = m_state.world.Then(xf); break;
-        case 4: if (xf.IsFinite()) m_state.world = xf; break;
-        default: return;
-    }
-    UpdateTransform();
+    if (mode < 1 || mode > 4 || (mode != 1 && !xf.IsFinite())) return;
+    Remap([&](DcState& s) {
+        switch (mode) {
+            case 1: s.world = Xform(); break;
+            case 2: s.world = xf.Then(s.world); break;
+            case 3: s.world = s.world.Then(xf); break;
+            default: s.world = xf; break;
+        }
+    });
 }
 
 void Player::SetBkMode(int mode) {
@@ -202,7 +196,7 @@ void Player::RestoreDC(int n) {
     else return;
     m_state = m_saved[keep];
     m_saved.resize(keep);
-    UpdateTransform();
+    UpdateTransform();  // the mapping a save kept was a finite one
 }
 
 void Player::SetRop2(int rop2) {
@@ -213,6 +207,12 @@ void Player::SetStretchBltMode(int mode) {
     if (mode >= 1 && mode <= 4) m_state.stretchMode = mode;
 }
 
+void Player::SetBrushOrg(double x, double y) {
+    // Pixels of the raster, as far from its corner as the point is from the picture's in its units.
+    m_state.brushOrg = POINT{ToPixel(x * m_width / (m_setup.frameRight - m_setup.frameLeft)),
+                             ToPixel(y * m_height / (m_setup.frameBottom - m_setup.frameTop))};
+}
+
 void Player::SetArcDirection(int direction) {
     if (direction == kAdCounterClockwise || direction == kAdClockwise) m_state.arcDirection = direction;
 }
@@ -220,12 +220,13 @@ void Player::SetArcDirection(int direction) {
 namespace {
 
 // ext x num / den in whole numbers, truncated; false when it cannot be taken (den 0, a result of 0 or
-// out of range).
+// out of range). An extent from the header's millimetres can be far beyond 32 bits, and the product
+// with a 32-bit numerator beyond 64: it is taken in 128 bits.
 bool ScaleExtent(double& ext, int num, int den) {
-    if (den == 0) return false;
-    const int64_t v = static_cast<int64_t>(ext) * num / den;
+    if (den == 0 || !(std::fabs(ext) < 0x1p62)) return false;
+    const __int128 v = static_cast<__int128>(static_cast<int64_t>(ext)) * num / den;
     if (v == 0 || v > INT32_MAX || v < INT32_MIN) return false;
-    ext = static_cast<double>(v);
+    ext = static_cast<double>(static_cast<int64_t>(v));
     return true;
 }
 
@@ -249,175 +250,6 @@ void Player::OffsetWindowOrg(double dx, double dy) { SetWindowOrg(m_state.window
 
 void Player::OffsetViewportOrg(double dx, double dy) {
     SetViewportOrg(m_state.viewportOrgX + dx, m_state.viewportOrgY + dy);
-}
-
-// ---- clipping -------------------------------------------------------------------------------------------------
-
-void Mask::UpdateBox() {
-    left = width;
-    top = height;
-    right = bottom = 0;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* row = bits.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
-        int x0 = 0;
-        while (x0 < width && !row[x0]) ++x0;
-        if (x0 == width) continue;
-        int x1 = width;
-        while (!row[x1 - 1]) --x1;
-        left = std::min(left, x0);
-        right = std::max(right, x1);
-        top = std::min(top, y);
-        bottom = y + 1;
-    }
-    if (right <= left) left = top = right = bottom = 0;
-}
-
-namespace {
-
-// Spans of the rasteriser into a mask.
-class MaskSink : public gdi::SpanSink {
-public:
-    explicit MaskSink(Mask& m) : m_mask(m) {}
-    bool Rows(int y0, int y1, const int* xs, int n) override {
-        for (int y = std::max(y0, 0); y < std::min(y1, m_mask.height); ++y) {
-            uint8_t* row = m_mask.bits.data() + static_cast<size_t>(y) * static_cast<size_t>(m_mask.width);
-            for (int i = 0; i < n; ++i) {
-                const int a = std::max(xs[2 * i], 0), b = std::min(xs[2 * i + 1], m_mask.width);
-                if (a < b) std::memset(row + a, 1, static_cast<size_t>(b - a));
-            }
-        }
-        return true;
-    }
-
-private:
-    Mask& m_mask;
-};
-
-}  // namespace
-
-Mask Player::MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const {
-    Mask m;
-    m.width = m_width;
-    m.height = m_height;
-    m.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
-    LayerPolygons polys(figures, 0, 0);
-    if (!polys.counts.empty()) {
-        MaskSink sink(m);
-        gdi::RasterizePolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()),
-                                  fillMode, 0, m_height, sink);
-    }
-    m.UpdateBox();
-    return m;
-}
-
-Mask Player::MaskOfRects(const Rects& rects, const Xform& xf) const {
-    std::vector<std::vector<DPoint>> figures;
-    for (const auto& r : rects) {
-        if (!(r[0] < r[2]) || !(r[1] < r[3])) continue;
-        std::vector<DPoint> f = {xf.Apply({r[0], r[1]}), xf.Apply({r[2], r[1]}), xf.Apply({r[2], r[3]}), xf.Apply({r[0], r[3]})};
-        // One turning for all, so overlaps stay inside under WINDING.
-        if (SignedArea(f) < 0) std::reverse(f.begin(), f.end());
-        figures.push_back(std::move(f));
-    }
-    return MaskOf(figures, WINDING);
-}
-
-void Player::CombineClip(Mask shape, int mode) {
-    const Mask* cur = m_state.clip.get();
-    if (mode != kRgnCopy) {
-        const size_t n = shape.bits.size();
-        for (size_t i = 0; i < n; ++i) {
-            const bool a = cur ? cur->bits[i] != 0 : true, b = shape.bits[i] != 0;
-            bool v = false;
-            switch (mode) {
-                case kRgnAnd: v = a && b; break;
-                case kRgnOr: v = a || b; break;
-                case kRgnXor: v = a != b; break;
-                case kRgnDiff: v = a && !b; break;
-                default: return;
-            }
-            shape.bits[i] = v ? 1 : 0;
-        }
-        shape.UpdateBox();
-    }
-    m_state.clip = KeepMask(std::move(shape));
-}
-
-MaskPtr Player::KeepMask(Mask&& m) {
-    // Saved states keep their masks: a file of many saves and clips could otherwise hold a raster's worth
-    // of bytes for each. Past the budget a clip record changes nothing.
-    const size_t bytes = m.bits.size();
-    if (bytes > kMaxMaskBytes - std::min(*m_maskBytes, kMaxMaskBytes)) return m_state.clip;
-    *m_maskBytes += bytes;
-    std::shared_ptr<size_t> counter = m_maskBytes;
-    return MaskPtr(new Mask(std::move(m)), [counter, bytes](const Mask* p) {
-        *counter -= bytes;
-        delete p;
-    });
-}
-
-void Player::IntersectClipRect(double left, double top, double right, double bottom) {
-    CombineClip(MaskOfRects({{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}}, m_toRaster),
-                kRgnAnd);
-}
-
-void Player::ExcludeClipRect(double left, double top, double right, double bottom) {
-    CombineClip(MaskOfRects({{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)}}, m_toRaster),
-                kRgnDiff);
-}
-
-void Player::OffsetClipRgn(double dx, double dy) {
-    const Mask* cur = m_state.clip.get();
-    if (!cur) return;
-    // The logical offset in raster pixels, through the linear part of the mapping.
-    const int ox = ToPixel(dx * m_toRaster.m11 + dy * m_toRaster.m21), oy = ToPixel(dx * m_toRaster.m12 + dy * m_toRaster.m22);
-    Mask m;
-    m.width = m_width;
-    m.height = m_height;
-    m.bits.assign(cur->bits.size(), 0);
-    for (int y = cur->top; y < cur->bottom; ++y) {
-        const int64_t ty = int64_t{y} + oy;
-        if (ty < 0 || ty >= m_height) continue;
-        for (int x = cur->left; x < cur->right; ++x) {
-            const int64_t tx = int64_t{x} + ox;
-            if (tx >= 0 && tx < m_width && cur->Inside(x, y))
-                m.bits[static_cast<size_t>(ty) * static_cast<size_t>(m_width) + static_cast<size_t>(tx)] = 1;
-        }
-    }
-    m.UpdateBox();
-    m_state.clip = KeepMask(std::move(m));
-}
-
-void Player::SelectClipRects(const Rects& rects, bool bLogical, int mode) {
-    if (mode < kRgnAnd || mode > kRgnCopy) return;
-    if (mode == kRgnCopy && rects.empty()) {
-        m_state.clip.reset();
-        return;
-    }
-    Xform device;  // reference pixels onto the raster
-    device.m11 = m_width / (m_setup.frameRight - m_setup.frameLeft);
-    device.m22 = m_height / (m_setup.frameBottom - m_setup.frameTop);
-    device.dx = -m_setup.frameLeft * device.m11;
-    device.dy = -m_setup.frameTop * device.m22;
-    CombineClip(MaskOfRects(rects, bLogical ? m_toRaster : device), mode);
-}
-
-void Player::SelectClipRegion(size_t slot) {
-    const Rects* rects = RegionAt(slot);
-    if (!rects) {
-        m_state.clip.reset();
-        return;
-    }
-    CombineClip(MaskOfRects(*rects, m_toRaster), kRgnCopy);
-}
-
-void Player::SelectClipPath(int mode) {
-    if (!m_path.ended || mode < kRgnAnd || mode > kRgnCopy) {
-        ClearPath();
-        return;
-    }
-    CombineClip(MaskOf(m_path.figures, m_path.widened ? WINDING : m_state.polyFillMode), mode);
-    ClearPath();
 }
 
 // ---- objects ------------------------------------------------------------------------------------------------
@@ -549,6 +381,16 @@ std::shared_ptr<const Pattern> Player::BrushPattern(const BrushInfo& brush) cons
         return p;
     }
     if (brush.style != kBsPattern || !brush.pattern) return nullptr;
+    if (brush.pattern->paletteIndices) {
+        // Indices into the palette selected now, or the default one.
+        const CPalette* pal = m_state.palette ? m_state.palette.get() : static_cast<const CPalette*>(GetStockObject(DEFAULT_PALETTE));
+        const std::vector<PALETTEENTRY>& e = pal->Entries();
+        auto p = std::make_shared<Pattern>(*brush.pattern);
+        p->paletteIndices = false;
+        for (uint32_t& v : p->pixels)
+            v = v < e.size() ? (uint32_t{e[v].peRed} << 16) | (uint32_t{e[v].peGreen} << 8) | e[v].peBlue : 0;
+        return p;
+    }
     if (!brush.pattern->monochrome) return brush.pattern;
     // A monochrome pattern: 0 in the text colour, 1 in the background colour.
     auto p = std::make_shared<Pattern>(*brush.pattern);
@@ -590,7 +432,9 @@ bool Player::WorkBitmap(int w, int h) {
 double Player::PenWidthPixels() const {
     if (m_state.pen.width <= 0) return 0;
     const double w = m_state.pen.width * Length(m_toRaster.m11, m_toRaster.m12);
-    return w == w ? w : 0;  // a transform of impossible numbers draws no width
+    // A transform of impossible numbers draws no width; a pen wider than the coordinate range covers all
+    // of it at that width.
+    return w == w ? std::min(w, double(gdi::kMaxCoord)) : 0;
 }
 
 std::vector<DPoint> Player::ToRaster(const std::vector<DPoint>& pts) const {
@@ -609,21 +453,6 @@ void Player::FillWithBrush(const std::vector<std::vector<DPoint>>& figures, cons
     FillRaster(figures, brush.color, fillMode, pattern.get());
 }
 
-RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
-    int64_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
-    for (const auto& f : figures)
-        for (const DPoint& p : f) {
-            const int x = ToPixel(p.x), y = ToPixel(p.y);
-            l = std::min<int64_t>(l, x);
-            t = std::min<int64_t>(t, y);
-            r = std::max<int64_t>(r, x);
-            b = std::max<int64_t>(b, y);
-        }
-    if (l > r) return RECT{0, 0, 0, 0};
-    return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
-                static_cast<LONG>(b + grow + 1)};
-}
-
 void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORREF color, int fillMode,
                         const Pattern* pattern) {
     const RECT bound = BoundsOf(figures, 1);
@@ -639,132 +468,6 @@ void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORRE
         dc.SelectObject(oldBrush);
         dc.SelectObject(oldPen);
     }, pattern, true, nullptr, &bound);
-}
-
-namespace {
-
-// The dashes of a styled one-pixel pen: lengths of strokes and gaps in turn, in pixels; none for a solid
-// style and for wider pens, whose dashed styles draw solid as the platform's wide pens of those styles do.
-std::vector<double> DashPattern(int style, double width) {
-    if (width > 1.5) return {};
-    switch (style & 0x0F) {
-        case 1: return {18, 6};
-        case 2: return {3, 3};
-        case 3: return {9, 6, 3, 6};
-        case 4: return {9, 3, 3, 3, 3, 3};
-        case 8: return {1, 1};  // PS_ALTERNATE
-        default: return {};
-    }
-}
-
-// The strokes of dashed figures: each figure walked along its length, the pattern running on from one
-// segment to the next; each stroke an open figure.
-std::vector<std::vector<DPoint>> Dashes(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
-                                        const std::vector<double>& pattern) {
-    std::vector<std::vector<DPoint>> out;
-    double period = 0;
-    for (double d : pattern) period += d;
-    if (!(period > 0)) return figures;
-    // A bounded amount of work whatever the lengths: at most this many strokes.
-    constexpr size_t kMaxStrokes = size_t{1} << 20;
-    for (size_t i = 0; i < figures.size(); ++i) {
-        std::vector<DPoint> f = figures[i];
-        if (f.size() < 2) continue;
-        if (closed[i]) f.push_back(f.front());
-        size_t k = 0;
-        double left = pattern[0];  // of the current dash or gap
-        std::vector<DPoint> stroke{f[0]};
-        for (size_t s = 0; s + 1 < f.size() && out.size() < kMaxStrokes; ++s) {
-            const DPoint a = f[s], b = f[s + 1];
-            const double len = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y));
-            if (!std::isfinite(len)) break;
-            double at = 0;
-            while (len - at > left && out.size() < kMaxStrokes) {
-                at += left;
-                const DPoint p = {a.x + (b.x - a.x) * at / len, a.y + (b.y - a.y) * at / len};
-                if (k % 2 == 0) {
-                    stroke.push_back(p);
-                    out.push_back(std::move(stroke));
-                }
-                stroke = {p};
-                k = (k + 1) % pattern.size();
-                left = pattern[k];
-            }
-            left -= len - at;
-            if (k % 2 == 0) stroke.push_back(b);
-            else stroke = {b};
-        }
-        if (k % 2 == 0 && stroke.size() > 1) out.push_back(std::move(stroke));
-    }
-    return out;
-}
-
-}  // namespace
-
-void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& inFigures, const std::vector<bool>& inClosed) {
-    if (!PenVisible()) return;
-    const COLORREF color = m_state.pen.color;
-    const double width = PenWidthPixels();
-    const std::vector<double> pattern = DashPattern(m_state.pen.style, width);
-    std::vector<std::vector<DPoint>> dashed;
-    if (!pattern.empty()) dashed = Dashes(inFigures, inClosed, pattern);
-    const std::vector<std::vector<DPoint>>& figures = pattern.empty() ? inFigures : dashed;
-    const std::vector<bool> open(pattern.empty() ? 0 : dashed.size(), false);
-    const std::vector<bool>& closed = pattern.empty() ? inClosed : open;
-    if (width <= 1.5) {
-        const RECT bound = BoundsOf(figures, 1);
-        Paint([&](CDC& dc, int dx, int dy) {
-            CPen pen(PS_SOLID, 1, color);
-            CPen* old = dc.SelectObject(&pen);
-            for (size_t i = 0; i < figures.size(); ++i) {
-                const auto& f = figures[i];
-                if (f.size() < 2) continue;
-                dc.MoveTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
-                for (size_t k = 1; k < f.size(); ++k) dc.LineTo(ToPixel(f[k].x) - dx, ToPixel(f[k].y) - dy);
-                if (closed[i]) dc.LineTo(ToPixel(f[0].x) - dx, ToPixel(f[0].y) - dy);
-            }
-            dc.SelectObject(old);
-        }, nullptr, true, nullptr, &bound);
-        return;
-    }
-    FillRaster(WidePenPieces(figures, closed, width), color, WINDING);
-}
-
-std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
-                                                       const std::vector<bool>& closed, double width) const {
-    // A wide pen: a quadrilateral along each segment and a disc at each point, filled together under the
-    // winding rule (every piece turning the same way, so overlaps stay filled).
-    const double half = width / 2;
-    const int sides = static_cast<int>(std::clamp(width, 8.0, 64.0));  // clamped before the cast: widths can be huge
-    std::vector<std::vector<DPoint>> pieces;
-    auto add = [&](std::vector<DPoint> piece) {
-        if (SignedArea(piece) < 0) std::reverse(piece.begin(), piece.end());
-        pieces.push_back(std::move(piece));
-    };
-    auto disc = [&](DPoint c) {
-        std::vector<DPoint> d(static_cast<size_t>(sides));
-        for (int k = 0; k < sides; ++k) {
-            const double a = 2 * M_PI * k / sides;
-            d[static_cast<size_t>(k)] = {c.x + half * std::cos(a), c.y + half * std::sin(a)};
-        }
-        add(std::move(d));
-    };
-    for (size_t i = 0; i < figures.size(); ++i) {
-        const auto& f = figures[i];
-        const size_t n = f.size();
-        if (n == 0) continue;
-        const size_t segments = closed[i] && n > 2 ? n : n - 1;
-        for (size_t k = 0; k < segments; ++k) {
-            const DPoint a = f[k], b = f[(k + 1) % n];
-            const double len = Length(b.x - a.x, b.y - a.y);
-            if (len > 0) {
-                const double nx = -(b.y - a.y) / len * half, ny = (b.x - a.x) / len * half;
-                add({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}});
-            }
-        }
-        for (const DPoint& p : f) disc(p);
-    }
-    return pieces;
 }
 
 void Player::FillAndStroke(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -863,7 +566,8 @@ void Player::PolylineTo(const std::vector<DPoint>& pts) {
 void Player::BezierTo(std::vector<DPoint>& out, DPoint p0, DPoint p1, DPoint p2, DPoint p3) const {
     // Even steps along the curve, more for a longer control polygon (in raster pixels).
     const double len = Length(p1.x - p0.x, p1.y - p0.y) + Length(p2.x - p1.x, p2.y - p1.y) + Length(p3.x - p2.x, p3.y - p2.y);
-    const int n = std::clamp(static_cast<int>(std::min(len, 4096.0) / 4) + 1, 2, 1024);
+    const double bounded = len < 4096 ? len : 4096;  // NaN (points past the double range) too
+    const int n = std::clamp(static_cast<int>(bounded / 4) + 1, 2, 1024);
     for (int k = 1; k <= n; ++k) {
         const double t = static_cast<double>(k) / n, u = 1 - t;
         const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
@@ -919,7 +623,7 @@ void Player::PolyPolyline(const std::vector<DPoint>& pts, const std::vector<size
 void Player::Rectangle(double left, double top, double right, double bottom) {
     std::vector<DPoint> corners = ToRaster({{left, top}, {right, top}, {right, bottom}, {left, bottom}});
     if (AddToPath(corners, true)) return;
-    if (AxisAligned() && PenWidthPixels() <= 1.5) {
+    if (AxisAligned() && PenWidthPixels() <= 1.5 && PenDashes(PenWidthPixels()).empty()) {
         // The layer's own rectangle, with its rule for the right and bottom edges.
         PaintLayerShape(false, corners[0], corners[2]);
         return;
@@ -980,54 +684,11 @@ void Player::Ellipse(double left, double top, double right, double bottom) {
         AddToPath(EllipsePoints(left, top, right, bottom), true);
         return;
     }
-    if (AxisAligned() && PenWidthPixels() <= 1.5) {
+    if (AxisAligned() && PenWidthPixels() <= 1.5 && PenDashes(PenWidthPixels()).empty()) {
         PaintLayerShape(true, ToRaster({left, top}), ToRaster({right, bottom}));
         return;
     }
     FillAndStroke({EllipsePoints(left, top, right, bottom)}, {true});
-}
-
-// ---- bitmaps -----------------------------------------------------------------------------------------
-
-void Player::DrawDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
-                     bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
-                     DWORD rop) {
-    gdi::DibFormat f;
-    if (!bits || !gdi::ParseDib(bmi, cbInfo, usage, &f)) return;
-    // The DIB is decoded whole: an RLE header may declare any size without the bytes to back it.
-    if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return;
-    // StretchDIBits counts a bottom-up DIB's source rows from its bottom.
-    int ys = ySrc;
-    if (!bDibRows && !f.topDown) ys = static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
-    const DPoint a = ToRaster({xDest, yDest}), b = ToRaster({xDest + wDest, yDest + hDest});
-    const int x0 = ToPixel(a.x), y0 = ToPixel(a.y);
-    const int w = ToPixel(b.x) - x0, h = ToPixel(b.y) - y0;
-    if (w == 0 || h == 0 || wSrc == 0 || hSrc == 0) return;
-    const RECT bound = BoundsOf({{{double(x0), double(y0)}, {double(x0) + w, double(y0) + h}}}, 1);
-    PaintOver([&](CDC& dc, int dx, int dy) {
-        // DIB_PAL_COLORS tables index the selected palette.
-        CPalette* old = m_state.palette ? dc.SelectPalette(m_state.palette.get(), FALSE) : nullptr;
-        gdi::StretchDIBitsChecked(&dc, x0 - dx, y0 - dy, w, h, xSrc, ys, wSrc, hSrc, bits, cbBits, bmi, cbInfo, usage,
-                                  rop);
-        if (old) dc.SelectPalette(old, FALSE);
-    }, nullptr, &bound);
-}
-
-void Player::PatBlt(double x, double y, double w, double h, DWORD rop) {
-    const DPoint a = ToRaster({x, y}), b = ToRaster({x + w, y + h});
-    const int x0 = ToPixel(a.x), y0 = ToPixel(a.y), x1 = ToPixel(b.x), y1 = ToPixel(b.y);
-    const bool brush = BrushVisible();
-    const COLORREF color = m_state.brush.color;
-    auto draw = [&](CDC& dc, int dx, int dy) {
-        CBrush solid(color);
-        CGdiObject* old = brush ? dc.SelectObject(&solid) : dc.SelectStockObject(NULL_BRUSH);
-        dc.PatBlt(x0 - dx, y0 - dy, x1 - x0, y1 - y0, rop);
-        dc.SelectObject(old);
-    };
-    const std::shared_ptr<const Pattern> pattern = brush ? BrushPattern(m_state.brush) : nullptr;
-    const RECT bound = BoundsOf({{a, b}}, 1);
-    if (rop == PATCOPY && pattern) Paint(draw, pattern.get(), false, nullptr, &bound);
-    else PaintOver(draw, nullptr, &bound);
 }
 
 }  // namespace px::mf

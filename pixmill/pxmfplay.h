@@ -9,19 +9,23 @@
 // the drawing layer only ever sees raster pixels, rounded to nearest and saturated to its coordinate
 // range.
 //
-// The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons (each segment a
-// quadrilateral, each joint and end a disc). Dashed and dotted one-pixel pens stroke their dashes (of
-// fixed pixel lengths) as open figures; other styles, and dashed styles of wider pens, draw solid. Hatched
-// brushes draw 8 x 8 hatches in their colour over the background colour (nothing in TRANSPARENT mode);
-// pattern brushes tile their bitmap from the raster's origin. Arcs, chords and pies run in the arc
-// direction as it shows on the raster, whatever the mapping's orientation.
+// The drawing layer draws one-pixel pens; wider pens are stroked here as filled polygons with their
+// dashes, end caps, joins and miter limit (pxmfstroke.cpp). Dashed one-pixel pens stroke their dashes as
+// open figures; the dashed styles of pens of CreatePen wider than a pixel draw solid, as the platform
+// makes them. Hatched brushes draw 8 x 8 hatches in their colour over the background colour (nothing in
+// TRANSPARENT mode); pattern brushes tile their bitmap from the brush origin (the raster's top-left
+// corner until SETBRUSHORGEX moves it); a DIB_PAL_COLORS pattern takes its colours from the palette
+// selected when it paints. Arcs, chords and pies run in the arc direction as it shows on the raster,
+// whatever the mapping's orientation.
 //
-// The clip is a mask of raster pixels (none: the whole raster), combined with each clip record's shape
-// and kept with the rest of the state by SaveDC. While a clip, a binary raster operation other than
-// R2_COPYPEN or a pattern brush is in force, shapes are drawn onto a work bitmap that starts out with a
-// marker no drawing writes (the top byte of a pixel set); the pixels drawn then go onto the raster
-// through the clip, the pattern and the raster operation. Blits, whose raster operations read the
-// destination, start their work bitmap as a copy of the raster instead.
+// The clip is a mask of raster pixels over the box of its shape (none: the whole raster), combined with
+// each clip record's shape and kept with the rest of the state by SaveDC; the masks alive are bounded,
+// and a file that passes the bound fails (pxmfclip.cpp). While a clip, a binary raster operation other
+// than R2_COPYPEN or a pattern brush is in force, shapes are drawn onto a work bitmap that starts out
+// with a marker no drawing writes (the top byte of a pixel set); the pixels drawn then go onto the raster
+// through the clip, the pattern and the raster operation. Blits combine the destination, their source
+// and the brush pixel by pixel through the clip with any of the 256 ternary raster operations
+// (pxmfrop.cpp).
 //
 // Regions are lists of rectangles: a region object's in logical units, EXTSELECTCLIPRGN's in
 // reference-device pixels.
@@ -72,10 +76,23 @@ struct Xform {
 // A raster coordinate: the nearest whole pixel, saturated to the drawing layer's coordinate range.
 int ToPixel(double v);
 
+// Pen styles: the line style (low four bits), end cap and join.
+constexpr int kPsDash = 1, kPsDot = 2, kPsDashDot = 3, kPsDashDotDot = 4, kPsUserStyle = 7, kPsAlternate = 8;
+constexpr int kPsEndCapMask = 0x0F00, kPsEndCapSquare = 0x0100, kPsEndCapFlat = 0x0200;
+constexpr int kPsJoinMask = 0xF000, kPsJoinBevel = 0x1000, kPsJoinMiter = 0x2000;
+
 struct PenInfo {
-    int style = 0;       // PS_SOLID
+    PenInfo() = default;
+    PenInfo(int s, double w, COLORREF c) : style(s), width(w), color(c) {}
+    int style = 0;       // PS_SOLID with round ends and joins; the record's whole style
     double width = 0;    // logical units; 0: one pixel
     COLORREF color = 0;
+    // A geometric pen of ExtCreatePen keeps its dashed styles at any width; the others' wide dashed pens
+    // draw solid, as the platform's CreatePen makes them.
+    bool geometric = false;
+    // PS_USERSTYLE: dash and gap lengths in turn, in logical units for a geometric pen, in pixels for a
+    // cosmetic one.
+    std::vector<double> userStyle;
 };
 
 // A pattern brush's bitmap: raster pixels (0x00RRGGBB), top row first; a monochrome one holds 0 and 1,
@@ -84,6 +101,9 @@ struct PenInfo {
 struct Pattern {
     int width = 0, height = 0;
     bool monochrome = false;
+    // DIB_PAL_COLORS: the pixels hold indices into the palette selected when the brush paints (0x10000:
+    // an entry the colour table lacks, black).
+    bool paletteIndices = false;
     std::vector<uint32_t> pixels;
 };
 
@@ -94,14 +114,23 @@ struct BrushInfo {
     UINT hatch = 0;                          // kBsHatched: HS_HORIZONTAL 0 ... HS_DIAGCROSS 5
 };
 
-// A set of raster pixels: one byte a pixel over the whole raster, non-zero inside, and the box that
-// holds them.
+// A set of raster pixels: the box [left, right) x [top, bottom) that holds them, within the raster, and
+// one byte a pixel over that box only (non-zero inside), row by row.
 struct Mask {
-    int width = 0, height = 0;
-    std::vector<uint8_t> bits;
     int left = 0, top = 0, right = 0, bottom = 0;
-    bool Inside(int x, int y) const { return bits[static_cast<size_t>(y) * static_cast<size_t>(width) + x] != 0; }
-    void UpdateBox();
+    std::vector<uint8_t> bits;
+    int Width() const { return right - left; }
+    bool IsEmpty() const { return left >= right || top >= bottom; }
+    bool Inside(int x, int y) const {
+        return x >= left && x < right && y >= top && y < bottom &&
+               bits[static_cast<size_t>(y - top) * static_cast<size_t>(right - left) + static_cast<size_t>(x - left)] != 0;
+    }
+    uint8_t* Row(int y) { return bits.data() + static_cast<size_t>(y - top) * static_cast<size_t>(right - left); }
+    const uint8_t* Row(int y) const {
+        return bits.data() + static_cast<size_t>(y - top) * static_cast<size_t>(right - left);
+    }
+    // Shrinks the box to the pixels inside (an empty box when there are none).
+    void Trim();
 };
 using MaskPtr = std::shared_ptr<const Mask>;
 
@@ -157,6 +186,8 @@ struct DcState {
     int rop2 = kR2CopyPen;
     int arcDirection = kAdCounterClockwise;
     int stretchMode = 1;      // BLACKONWHITE; the layer stretches by the nearest pixel whatever it is
+    POINT brushOrg{0, 0};     // raster pixels: where patterns and hatches start
+    double miterLimit = 10;   // the longest miter join, in pen widths; longer ones are bevelled
     std::shared_ptr<CPalette> palette;  // none: the default palette
     size_t paletteSlot = SIZE_MAX;      // the object slot of the selected palette
     double charExtra = 0;               // logical units added to each character's advance
@@ -189,6 +220,11 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
+    // What ends the play early: ErrorCode::OutOfMemory when the clip masks alive would pass their bound,
+    // for drawing on without the clip a file asked for would be wrong. The record loops stop at the
+    // record that failed.
+    ErrorCode Error() const { return m_error; }
+
     // ---- state records
     void SetMapMode(int mode);
     void SetWindowOrg(double x, double y);
@@ -213,6 +249,10 @@ public:
     void SetRop2(int rop2);
     void SetStretchBltMode(int mode);
     void SetArcDirection(int direction);
+    // The miter limit: 1 or more (others are refused).
+    void SetMiterLimit(double limit);
+    // Where patterns and hatches start, in reference-device pixels from the picture's top-left corner.
+    void SetBrushOrg(double x, double y);
     // Extents multiplied by num / den, truncated as whole numbers (isotropic and anisotropic modes only).
     void ScaleWindowExt(int xNum, int xDen, int yNum, int yDen);
     void ScaleViewportExt(int xNum, int xDen, int yNum, int yDen);
@@ -224,9 +264,10 @@ public:
     void ExcludeClipRect(double left, double top, double right, double bottom);
     // Moves the clip by a logical offset.
     void OffsetClipRgn(double dx, double dy);
-    // Rectangles in reference-device pixels (bLogical false) or logical units; mode kRgnAnd ... kRgnCopy.
-    // kRgnCopy of no rectangles removes the clip.
-    void SelectClipRects(const Rects& rects, bool bLogical, int mode);
+    // A region's rectangles in reference-device pixels (bLogical false) or logical units; mode kRgnAnd ...
+    // kRgnCopy. No region (nullptr) with kRgnCopy removes the clip; with any other mode it changes
+    // nothing, as the platform refuses the call. A region of no rectangles is the empty set.
+    void SelectClipRects(const Rects* rects, bool bLogical, int mode);
     // The clip from a region object (slot), combined as kRgnCopy; an empty or missing slot removes it.
     void SelectClipRegion(size_t slot);
     void SelectClipPath(int mode);
@@ -291,15 +332,16 @@ public:
     void GradientFill(const std::vector<Vertex>& vertices, const std::vector<std::vector<uint32_t>>& pieces, int mode);
     // Text in the selected font (pxmftext.cpp).
     void TextOut(const TextRun& run);
-    // A DIB onto the logical destination rectangle. The source rectangle counts its rows as StretchDIBits
-    // does (from the bottom of a bottom-up DIB) when bDibRows, else from the top as for a bitmap.
-    // A DIB that does not fit its bytes, a raster operation the layer lacks or DIB_PAL_COLORS draw
-    // nothing.
+    // A DIB onto the logical destination rectangle with a ternary raster operation (any of the 256: the
+    // third byte of rop is its truth table over the brush, the source and the destination). The source
+    // rectangle counts its rows as StretchDIBits does (from the bottom of a bottom-up DIB) when bDibRows,
+    // else from the top as for a bitmap. DIB_PAL_COLORS tables index the selected palette. A DIB that does
+    // not fit its bytes draws nothing.
     void DrawDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, int wSrc, int hSrc,
                  bool bDibRows, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage,
                  DWORD rop);
-    // A raster operation without a source on the logical rectangle (PATCOPY, PATINVERT, DSTINVERT,
-    // BLACKNESS, WHITENESS; others draw nothing).
+    // A ternary raster operation without a source on the logical rectangle; one that reads a source draws
+    // nothing, as the platform refuses it.
     void PatBlt(double x, double y, double w, double h, DWORD rop);
     // A DIB drawn as DrawDib draws it with SRCCOPY, keeping the raster wherever the stretched source has
     // the colour `transparent` (TransparentBlt), or blended onto it (AlphaBlend: constant alpha 0 to 255,
@@ -342,7 +384,11 @@ private:
         bool widened = false;  // the outline of a stroke: filled under WINDING
     };
 
-    void UpdateTransform();
+    // m_toRaster from the state's mapping; false (and m_toRaster kept) when the mapping is not finite.
+    bool UpdateTransform();
+    // Changes the state's mapping, unless the change leaves no finite mapping.
+    template <class Change>
+    void Remap(Change change);
     DPoint ToRaster(DPoint p) const { return m_toRaster.Apply(p); }
     double PenWidthPixels() const;
     bool PenVisible() const { return (m_state.pen.style & 0x0F) != kPsNull; }
@@ -375,10 +421,11 @@ private:
     // a marked work bitmap whose drawn pixels go onto the raster through the clip (and `extra`, when
     // given), the pattern (when given) and, when bRop2, the binary raster operation.
     // `bound` (raster pixels), when given, holds every pixel the draw can change: only that part of the
-    // raster goes through the work bitmap.
+    // raster goes through the work bitmap. With bCut, the draw is cut to `bound`: pixels it draws outside
+    // are left as they are (a text clipped to its own box).
     template <class Draw>
     void Paint(Draw draw, const Pattern* pattern = nullptr, bool bRop2 = false, const Mask* extra = nullptr,
-               const RECT* bound = nullptr);
+               const RECT* bound = nullptr, bool bCut = false);
     // The same for draws that read the raster (blits): the work bitmap starts as a copy of it.
     template <class Draw>
     void PaintOver(Draw draw, const Mask* extra = nullptr, const RECT* bound = nullptr);
@@ -392,28 +439,48 @@ private:
     std::shared_ptr<const Pattern> BrushPattern(const BrushInfo& brush) const;
     // Fills raster figures with a brush (its colour or pattern), with no outline.
     void FillWithBrush(const std::vector<std::vector<DPoint>>& figures, const BrushInfo& brush, int fillMode);
-    // The mask of raster figures under a fill rule, and of rectangles through a transform.
-    Mask MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode) const;
-    Mask MaskOfRects(const Rects& rects, const Xform& xf) const;
+    // The mask of raster figures under a fill rule, and of rectangles through a transform: sized by the
+    // shape's box within the raster.
+    Mask MaskOf(const std::vector<std::vector<DPoint>>& figures, int fillMode);
+    Mask MaskOfRects(const Rects& rects, const Xform& xf);
+    // An empty mask (all outside) over the box cut to the raster; false, with the play failed, when its
+    // memory cannot be had.
+    bool NewMask(Mask& m, RECT box);
     void CombineClip(Mask shape, int mode);
-    // The mask as a clip to keep, counted against the budget of masks alive; the clip in force when the
-    // budget is spent.
+    // The mask as a clip to keep, counted against the bound of the bytes of masks alive; past the bound
+    // the play fails with ErrorCode::OutOfMemory (and the clip in force comes back).
     MaskPtr KeepMask(Mask&& m);
+    void Fail(ErrorCode e) {
+        if (m_error == ErrorCode::None) m_error = e;
+    }
     // Points of the ellipse in the box from parameter t0 over sweep (radians, in the ellipse's own
     // parameter), in raster pixels.
     std::vector<DPoint> EllipseArc(double left, double top, double right, double bottom, double t0, double sweep) const;
     // The sweep from t0 to t1 in the arc direction as it shows on the raster.
     double ArcSweep(double t0, double t1) const;
-    // The pieces a wide pen strokes the figures with (each turning the same way, filled under WINDING).
+    // The dash pattern of the pen in force for a stroke of `width` pixels: dash and gap lengths in raster
+    // pixels in turn; empty for a solid line.
+    std::vector<double> PenDashes(double width) const;
+    // The outline of the figures stroked with the pen in force at `width` pixels (its dashes, ends,
+    // joins and miter limit): polygons each turning the same way, filled under WINDING. Only the part
+    // near the raster is made.
     std::vector<std::vector<DPoint>> WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
                                                    const std::vector<bool>& closed, double width) const;
     // The brush of a slot (SIZE_MAX: the selected one); false when the slot holds none.
     bool BrushOf(size_t slot, BrushInfo* brush) const;
     // The stretched DIB on a work bitmap of the destination rectangle; false when nothing draws.
     struct Stretched;
+    // Source rows count as StretchDIBits counts them when bDibRows, else from the top. Pixels the source
+    // does not cover hold paint::kUndrawn.
     bool StretchToWork(Stretched& out, double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc,
                        int wSrc, int hSrc, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
-                       UINT usage);
+                       UINT usage, bool bDibRows = false);
+    // A ternary raster operation over the raster box, through the clip: each pixel of the destination,
+    // the source (`src`, when given: its top-left raster pixel at (srcX, srcY), marked pixels leave the
+    // destination) and the brush. With a mask (a surface of the same placement as the source), pixels
+    // where it is black take the background operation `backIndex` instead of the foreground one.
+    void RopBlit(RECT box, DWORD rop, const gdi::Surface* src, int srcX, int srcY, const gdi::Surface* mask = nullptr,
+                 DWORD backIndex = 0xAA);
 
     CDC& m_dc;
     int m_width;
@@ -432,6 +499,7 @@ private:
     CDC m_clipDc;
     CBitmap m_clipBitmap;
     std::shared_ptr<size_t> m_maskBytes = std::make_shared<size_t>(0);  // bytes of the masks alive
+    ErrorCode m_error = ErrorCode::None;
 };
 
 // The rectangles of a region record: an RGNDATA block (32-byte header, then RECTLs) of n bytes.

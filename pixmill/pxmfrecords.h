@@ -40,8 +40,9 @@ private:
 // metafile (`records` starts at its header record) up to the end-of-file record or the end of the data.
 // A record shorter than a record's size and function (WMF) or type and size (EMF), or one reaching past
 // the data, ends the play with ErrorCode::BadMetafile. A record too short for its own fields, or whose
-// counts do not fit it, is skipped; so is every record the player does not know. *pEof tells whether the
-// play ended at the end-of-file record.
+// counts do not fit it, is skipped; so is every record the player does not know. A record the player
+// fails (Player::Error) ends the play with the player's code. *pEof tells whether the play ended at the
+// end-of-file record.
 ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size, bool* pEof);
 ErrorCode PlayEmfRecords(Player& player, const BYTE* records, size_t size, bool* pEof);
 

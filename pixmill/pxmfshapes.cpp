@@ -18,16 +18,6 @@ double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 // Point types of PolyDraw.
 constexpr BYTE kPtCloseFigure = 0x01, kPtLineTo = 0x02, kPtBezierTo = 0x04, kPtMoveTo = 0x06;
 
-// The full code of a raster operation from its index (the third byte), for those the layer blits; 0 for
-// the others.
-DWORD Rop3(DWORD index) {
-    static const DWORD known[] = {SRCCOPY, SRCPAINT, SRCAND, NOTSRCCOPY, SRCINVERT, SRCERASE, NOTSRCERASE,
-                                  MERGEPAINT, BLACKNESS, WHITENESS, PATCOPY, PATINVERT, DSTINVERT, 0x00AA0029};
-    for (DWORD r : known)
-        if (((r >> 16) & 0xFF) == (index & 0xFF)) return r;
-    return 0;
-}
-
 }  // namespace
 
 // ---- arcs ---------------------------------------------------------------------------------------------------
@@ -200,15 +190,14 @@ void Player::FrameRegion(const Rects& rects, size_t brushSlot, double w, double 
     const int fw = std::clamp(ToPixel(std::fabs(w * Length(m_toRaster.m11, m_toRaster.m12))), 1, m_width);
     const int fh = std::clamp(ToPixel(std::fabs(h * Length(m_toRaster.m21, m_toRaster.m22))), 1, m_height);
     Mask frame = m;
-    auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < m.width && y < m.height && m.Inside(x, y); };
     for (int y = m.top; y < m.bottom; ++y) {
         for (int x = m.left; x < m.right; ++x) {
             if (!m.Inside(x, y)) continue;
-            const bool interior = in(x - fw, y) && in(x + fw, y) && in(x, y - fh) && in(x, y + fh);
-            frame.bits[static_cast<size_t>(y) * static_cast<size_t>(m.width) + x] = interior ? 0 : 1;
+            const bool interior = m.Inside(x - fw, y) && m.Inside(x + fw, y) && m.Inside(x, y - fh) && m.Inside(x, y + fh);
+            frame.Row(y)[x - frame.left] = interior ? 0 : 1;
         }
     }
-    frame.UpdateBox();
+    frame.Trim();
     const std::shared_ptr<const Pattern> pattern = BrushPattern(brush);
     const COLORREF color = brush.color;
     Paint([&](CDC& dc, int dx, int dy) {
@@ -235,13 +224,11 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
     if (!fills(x0, y0)) return;
     // The area, found with a stack of pixels, becomes a mask the brush fills.
     Mask m;
-    m.width = m_width;
-    m.height = m_height;
-    m.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
+    if (!NewMask(m, RECT{0, 0, m_width, m_height})) return;
     // Each pixel is marked when it is pushed, so the stack never holds more than the raster.
     std::vector<std::pair<int, int>> stack;
     auto push = [&](int x, int y) {
-        uint8_t& seen = m.bits[static_cast<size_t>(y) * static_cast<size_t>(m_width) + x];
+        uint8_t& seen = m.Row(y)[x];
         if (seen || !fills(x, y)) return;
         seen = 1;
         stack.push_back({x, y});
@@ -255,7 +242,7 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
         if (y > 0) push(x, y - 1);
         if (y + 1 < m_height) push(x, y + 1);
     }
-    m.UpdateBox();
+    m.Trim();
     const std::shared_ptr<const Pattern> pattern = BrushPattern(m_state.brush);
     const COLORREF brushColor = m_state.brush.color;
     Paint([&](CDC& dc, int dx, int dy) { dc.FillSolidRect(m.left - dx, m.top - dy, m.right - m.left, m.bottom - m.top, brushColor); },
@@ -265,7 +252,8 @@ void Player::FloodFill(DPoint p, COLORREF color, bool bSurface) {
 void Player::GradientFill(const std::vector<Vertex>& vertices, const std::vector<std::vector<uint32_t>>& pieces,
                           int mode) {
     auto colour = [](double r, double g, double b) {
-        auto c = [](double v) { return static_cast<uint32_t>(std::clamp(v, 0.0, 65535.0)) >> 8; };
+        // Clamped before the cast; a degenerate triangle's weights can be infinite or NaN (black).
+        auto c = [](double v) { return static_cast<uint32_t>(v > 0 ? (v < 65535 ? v : 65535) : 0) >> 8; };
         return (c(r) << 16) | (c(g) << 8) | c(b);
     };
     for (const auto& piece : pieces) {
@@ -322,16 +310,9 @@ void Player::GradientFill(const std::vector<Vertex>& vertices, const std::vector
 
 // ---- blits ---------------------------------------------------------------------------------------------------
 
-// A DIB stretched onto its destination rectangle of the raster, on a surface of its own.
-struct Player::Stretched {
-    int x0 = 0, y0 = 0;  // the destination's top-left raster pixel
-    gdi::Surface pixels;
-    gdi::DibFormat format;
-};
-
 bool Player::StretchToWork(Stretched& out, double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc,
                            int wSrc, int hSrc, const BITMAPINFO* bmi, size_t cbInfo, const BYTE* bits, size_t cbBits,
-                           UINT usage) {
+                           UINT usage, bool bDibRows) {
     if (!bits || !gdi::ParseDib(bmi, cbInfo, usage, &out.format)) return false;
     const gdi::DibFormat& f = out.format;
     if (SizeMul(static_cast<uint64_t>(f.width), static_cast<uint64_t>(f.height), 4) >= AllocationLimit()) return false;
@@ -346,9 +327,13 @@ bool Player::StretchToWork(Stretched& out, double xDest, double yDest, double wD
     CDC dc;
     CBitmap bm;
     if (!dc.CreateCompatibleDC(&m_dc) || !bm.CreateCompatibleBitmap(&m_dc, r - l, btm - t) || !dc.SelectObject(&bm)) return false;
+    // Pixels the source does not cover keep the marker: they leave the raster as it is.
+    gdi::Surface& work = bm.GetSurface();
+    std::fill(work.Bits(), work.Bits() + static_cast<size_t>(r - l) * static_cast<size_t>(btm - t), paint::kUndrawn);
     CPalette* old = m_state.palette ? dc.SelectPalette(m_state.palette.get(), FALSE) : nullptr;
-    // Rows counted from the top, as for a bitmap.
-    const int ys = f.topDown ? ySrc : static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
+    // The layer counts a bottom-up DIB's source rows from its bottom, as StretchDIBits does; a bitmap's
+    // count from its top.
+    const int ys = f.topDown || bDibRows ? ySrc : static_cast<int>(std::clamp<int64_t>(int64_t{f.height} - ySrc - hSrc, INT32_MIN, INT32_MAX));
     const DPoint ra = ToRaster({xDest, yDest}), rb = ToRaster({xDest + wDest, yDest + hDest});
     const int dx0 = ToPixel(ra.x), dy0 = ToPixel(ra.y);
     gdi::StretchDIBitsChecked(&dc, dx0 - l, dy0 - t, ToPixel(rb.x) - dx0, ToPixel(rb.y) - dy0, xSrc, ys, wSrc, hSrc, bits,
@@ -433,51 +418,6 @@ void Player::AlphaDib(double xDest, double yDest, double wDest, double hDest, in
     }, nullptr, &bound);
 }
 
-void Player::MaskDib(double xDest, double yDest, double wDest, double hDest, int xSrc, int ySrc, const BITMAPINFO* bmi,
-                     size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage, DWORD rop, const BITMAPINFO* maskBmi,
-                     size_t cbMaskInfo, const BYTE* maskBits, size_t cbMaskBits, int xMask, int yMask) {
-    const int w = static_cast<int>(wDest), h = static_cast<int>(hDest);
-    // The foreground operation keeps the low three bytes; the background one is the top byte.
-    const DWORD fore = rop & 0x00FFFFFFu, back = Rop3(rop >> 24);
-    gdi::DibFormat mf;
-    if (!maskBmi || !maskBits || !gdi::ParseDib(maskBmi, cbMaskInfo, DIB_RGB_COLORS, &mf) || mf.bits != 1) {
-        DrawDib(xDest, yDest, wDest, hDest, xSrc, ySrc, w, h, false, bmi, cbInfo, bits, cbBits, usage, fore);
-        return;
-    }
-    // The mask's pixels (1 where its table entry is white) onto the destination's raster pixels.
-    Stretched ms;
-    std::vector<BYTE> info(reinterpret_cast<const BYTE*>(maskBmi), reinterpret_cast<const BYTE*>(maskBmi) + mf.infoBytes);
-    // A table of black and white, so the mask's bits read as they are.
-    const size_t tableAt = static_cast<size_t>(static_cast<const BYTE*>(mf.table) - reinterpret_cast<const BYTE*>(maskBmi));
-    const BYTE bw[8] = {0, 0, 0, 0, 255, 255, 255, 0};
-    if (mf.tableEntries < 2 || tableAt + 8 > info.size()) return;
-    std::memcpy(info.data() + tableAt, bw, 8);
-    if (!StretchToWork(ms, xDest, yDest, wDest, hDest, xMask, yMask, w, h, reinterpret_cast<const BITMAPINFO*>(info.data()),
-                       info.size(), maskBits, cbMaskBits, DIB_RGB_COLORS))
-        return;
-    Mask fg, bg;
-    fg.width = bg.width = m_width;
-    fg.height = bg.height = m_height;
-    fg.bits.assign(static_cast<size_t>(m_width) * static_cast<size_t>(m_height), 0);
-    bg.bits = fg.bits;
-    for (int y = 0; y < ms.pixels.Height(); ++y)
-        for (int x = 0; x < ms.pixels.Width(); ++x) {
-            const size_t at = static_cast<size_t>(ms.y0 + y) * static_cast<size_t>(m_width) + static_cast<size_t>(ms.x0 + x);
-            ((ms.pixels.Row(y)[x] & 0xFFFFFFu) ? fg : bg).bits[at] = 1;
-        }
-    fg.UpdateBox();
-    bg.UpdateBox();
-    const MaskPtr saved = m_state.clip;
-    for (int pass = 0; pass < 2; ++pass) {
-        const DWORD op = pass == 0 ? fore : back;
-        if ((op >> 16) == 0xAA || op == 0) continue;  // the destination as it is, or an operation the layer lacks
-        Mask& m = pass == 0 ? fg : bg;
-        CombineClip(m, kRgnAnd);
-        DrawDib(xDest, yDest, wDest, hDest, xSrc, ySrc, w, h, false, bmi, cbInfo, bits, cbBits, usage, op);
-        m_state.clip = saved;
-    }
-}
-
 void Player::PlgDib(const DPoint corners[3], int xSrc, int ySrc, int wSrc, int hSrc, const BITMAPINFO* bmi,
                     size_t cbInfo, const BYTE* bits, size_t cbBits, UINT usage) {
     gdi::DibFormat f;
@@ -513,8 +453,12 @@ void Player::PlgDib(const DPoint corners[3], int xSrc, int ySrc, int wSrc, int h
             for (int x = std::max(area.left - dx, 0); x < std::min(area.right - dx, s->Width()); ++x) {
                 const double cx = x + dx + 0.5 - p0.x, cy = y + dy + 0.5 - p0.y;
                 const double u = (cx * vy - cy * vx) / det, v = (ux * cy - uy * cx) / det;
+                // The source pixel, found only when it lies within the int range (a nearly flat
+                // parallelogram's coordinates can be anything).
+                const double sx = xSrc + std::floor(u * wSrc), sy = ySrc + std::floor(v * hSrc);
                 uint32_t px;
-                if (srcPixel(xSrc + static_cast<int>(std::floor(u * wSrc)), ySrc + static_cast<int>(std::floor(v * hSrc)), &px))
+                if (sx >= INT32_MIN && sx <= INT32_MAX && sy >= INT32_MIN && sy <= INT32_MAX &&
+                    srcPixel(static_cast<int>(sx), static_cast<int>(sy), &px))
                     s->Row(y)[x] = px & 0xFFFFFFu;
             }
         }

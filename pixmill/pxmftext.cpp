@@ -36,6 +36,8 @@
 
 namespace px::mf {
 
+using paint::BoundsOf;
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -299,7 +301,7 @@ void Player::TextOut(const TextRun& run) {
         extent[0].push_back(pen + DPoint{reach, reach});
         pen = pen + advance[k];
     }
-    const RECT bound = BoundsOf(extent, 1);
+    RECT bound = BoundsOf(extent, 1);
 
     // In OPAQUE mode the cell behind the text takes the background colour.
     std::vector<POINT> cell;
@@ -323,13 +325,26 @@ void Player::TextOut(const TextRun& run) {
         if (lf.lfStrikeOut) band(fl.strikeTop, fl.strikeSize);
     }
 
-    // ETO_CLIPPED: the text and its cell cut to the rectangle.
-    Mask clipRect;
+    // ETO_CLIPPED: the text and its cell cut to the rectangle, within the clip: an upright rectangle
+    // cuts the draw's own box, a turned one is a mask.
+    Mask turnedRect;
     const bool clipped = !rect.empty() && (run.options & kEtoClipped);
-    if (clipped) clipRect = MaskOf(rect, WINDING);
+    const bool cutToBox = clipped && AxisAligned();
+    bool cutAway = false;
+    if (cutToBox) {
+        const DPoint a = rect[0][0], b = rect[0][2];
+        bound.left = std::max<LONG>(bound.left, ToPixel(std::min(a.x, b.x)));
+        bound.top = std::max<LONG>(bound.top, ToPixel(std::min(a.y, b.y)));
+        bound.right = std::min<LONG>(bound.right, ToPixel(std::max(a.x, b.x)));
+        bound.bottom = std::min<LONG>(bound.bottom, ToPixel(std::max(a.y, b.y)));
+        cutAway = bound.left >= bound.right || bound.top >= bound.bottom;
+    } else if (clipped) {
+        turnedRect = MaskOf(rect, WINDING);
+        cutAway = turnedRect.IsEmpty();
+    }
 
     const COLORREF textColor = st.text, bk = st.bk;
-    Paint([&](CDC& dc, int dx, int dy) {
+    if (!cutAway) Paint([&](CDC& dc, int dx, int dy) {
         gdi::Surface* surface = dc.GetSurface();
         if (!surface) return;
         if (!cell.empty()) {
@@ -349,7 +364,7 @@ void Player::TextOut(const TextRun& run) {
         }
         gdi::FontDrawGlyphs(*face, *surface, RECT{0, 0, surface->Width(), surface->Height()}, moved.data(),
                             static_cast<int>(moved.size()), turn, textColor);
-    }, nullptr, false, clipped ? &clipRect : nullptr, &bound);
+    }, nullptr, false, clipped && !cutToBox ? &turnedRect : nullptr, &bound, cutToBox);
 
     if (updateCp) {
         // The current position moves by the whole advance, back in logical units.

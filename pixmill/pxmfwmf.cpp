@@ -78,7 +78,11 @@ enum WmfFunction : uint16_t {
     kSelectPalette = 0x0234,
     kRealizePalette = 0x0035,
     kSetPalEntries = 0x0037,
+    kEscape = 0x0626,
 };
+
+// The escape that sets the miter limit.
+constexpr uint16_t kEscapeSetMiterLimit = 0x0017;
 
 
 
@@ -441,6 +445,9 @@ void Play(Player& player, uint16_t function, const Fields& r) {
             else
                 PatBltFromEnd(player, r);
             break;
+        case kEscape:
+            if (r.Has(0, 8) && r.U16(0) == kEscapeSetMiterLimit && r.U16(2) >= 4) player.SetMiterLimit(r.I32(4));
+            break;
         default:
             break;
     }
@@ -462,6 +469,7 @@ ErrorCode PlayWmfRecords(Player& player, const BYTE* records, size_t size, bool*
             return ErrorCode::None;
         }
         Play(player, function, Fields(records + pos + 6, static_cast<size_t>(bytes) - 6));
+        if (player.Error() != ErrorCode::None) return player.Error();
         pos += static_cast<size_t>(bytes);
     }
     return ErrorCode::None;

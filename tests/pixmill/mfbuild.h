@@ -208,6 +208,14 @@ inline size_t DibInfoBytes(const Bytes& dib, bool bPalIndices = false) {
     return 40 + used * (bPalIndices ? 2 : 4);
 }
 
+// A brush of a packed DIB: CREATEDIBPATTERNBRUSHPT or CREATEMONOBRUSH.
+inline Fields PatternBrush(uint32_t slot, const Bytes& dib, uint32_t usage = 0) {
+    const uint32_t info = static_cast<uint32_t>(DibInfoBytes(dib, usage == 1));
+    Fields f;
+    f.U32(slot).U32(usage).U32(32).U32(info).U32(32 + info).U32(static_cast<uint32_t>(dib.size() - info));
+    return f.Raw(dib);
+}
+
 // RGNDATA of rectangles (left, top, right, bottom).
 inline Bytes RgnData(const std::vector<RECT>& rects) {
     Fields f;

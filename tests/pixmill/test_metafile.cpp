@@ -699,6 +699,45 @@ TEST(Metafile, HostileFiles) {
         ASSERT_TRUE(p.rgb) << s.name;
         EXPECT_EQ(p.At(35, 35), kRed) << s.name;
     }
+    // Mapping fields at the ends of their range, from records and from a header of 2,000,000,000
+    // millimetres (from which the isotropic and metric modes take their extents): every extent, origin
+    // and transform that cannot be taken leaves the mapping as it was, and the picture still plays.
+    struct Extreme {
+        const char* name;
+        std::function<void(Emf&)> records;
+    } extremes[] = {
+        {"isotropic extents scaled by the largest numerator", [](Emf& e) {
+             e.Dwords(EMR_SETMAPMODE, {7});
+             e.Dwords(EMR_SCALEWINDOWEXTEX, {INT32_MAX, 1, INT32_MAX, 1}).Dwords(EMR_SCALEVIEWPORTEXTEX, {INT32_MAX, 1, INT32_MAX, 1});
+         }},
+        {"metric extents scaled by the smallest numerator and denominator", [](Emf& e) {
+             e.Dwords(EMR_SETMAPMODE, {5}).Dwords(EMR_SETMAPMODE, {8});
+             e.Dwords(EMR_SCALEWINDOWEXTEX, {INT32_MIN, -1, INT32_MIN, 1}).Dwords(EMR_SCALEVIEWPORTEXTEX, {INT32_MIN, -1, 1, INT32_MIN});
+         }},
+        {"origins at the ends of their range", [](Emf& e) {
+             e.Dwords(EMR_SETMAPMODE, {6});
+             e.Dwords(EMR_SETWINDOWORGEX, {INT32_MIN, INT32_MAX}).Dwords(EMR_SETVIEWPORTORGEX, {INT32_MAX, INT32_MIN});
+         }},
+        {"a world transform multiplied past the largest double", [](Emf& e) {
+             Fields xf;
+             xf.F32(3e38f).F32(0).F32(0).F32(3e38f).F32(3e38f).F32(3e38f).U32(2);
+             for (int i = 0; i < 12; ++i) e.Record(EMR_MODIFYWORLDTRANSFORM, xf);
+         }},
+    };
+    for (const Extreme& x : extremes) {
+        Emf e(2000000000, 2000000000, 4, 1920, 1440, 2000000000, 2000000000);
+        x.records(e);
+        e.Dwords(EMR_SETMAPMODE, {1}).Dwords(EMR_MODIFYWORLDTRANSFORM, {0, 0, 0, 0, 0, 0, 1});
+        e.Dwords(EMR_SETWINDOWORGEX, {0, 0}).Dwords(EMR_SETVIEWPORTORGEX, {0, 0});
+        SelectNewBrush(e, 1, kRed);
+        NullPen(e);
+        e.Dwords(EMR_RECTANGLE, {0, 0, 100, 100});
+        const Played played = Play(e.Finish());
+        ASSERT_EQ(played.err, 0) << x.name;
+        EXPECT_EQ(played.w, 19u) << x.name;
+        EXPECT_EQ(played.h, 14u) << x.name;
+        EXPECT_EQ(played.At(10, 10), kRed) << x.name;
+    }
     // A WMF object index past its table and a polygon count past its record.
     const Played p = Play(wmfWith([](Wmf& w) {
         w.Record(META_SELECTOBJECT, {7000}).Record(META_DELETEOBJECT, {7000});

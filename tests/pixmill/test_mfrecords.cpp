@@ -8,6 +8,7 @@
 
 #include "mfbuild.h"
 #include "mfplay.h"
+#include "pixmill/pxalloc.h"
 
 namespace {
 
@@ -28,14 +29,6 @@ void RedEverywhere(Emf& e) {
     SelectNewBrush(e, 7, kRed);
     NullPen(e);
     e.Dwords(EMR_RECTANGLE, {0, 0, 49, 49});
-}
-
-// A brush of a packed DIB: CREATEDIBPATTERNBRUSHPT or CREATEMONOBRUSH.
-Fields PatternBrush(uint32_t slot, const Bytes& dib, uint32_t usage = 0) {
-    const uint32_t info = static_cast<uint32_t>(DibInfoBytes(dib, usage == 1));
-    Fields f;
-    f.U32(slot).U32(usage).U32(32).U32(info).U32(32 + info).U32(static_cast<uint32_t>(dib.size() - info));
-    return f.Raw(dib);
 }
 
 // The records of a region fill: bounds, the region's size, [brush], [frame], the data.
@@ -60,7 +53,7 @@ std::array<int, 4> BlackQuarters(const Played& p) {
 }  // namespace
 
 TEST(MetafileRecords, EmfClipping) {
-    const std::vector<EmfRow> rows = {
+    std::vector<EmfRow> rows = {
         {"a rectangle excluded", [](Emf& e) { e.Dwords(EMR_EXCLUDECLIPRECT, {10, 10, 20, 20}); RedEverywhere(e); },
          {{15, 15, kGrey}, {10, 10, kGrey}, {19, 19, kGrey}, {9, 15, kRed}, {20, 15, kRed}, {15, 20, kRed}}},
         {"region copied, then or'ed", [](Emf& e) {
@@ -99,6 +92,14 @@ TEST(MetafileRecords, EmfClipping) {
              RedEverywhere(e);
          },
          {{40, 40, kRed}}},
+        {"a copy of a region of no rectangles leaves nothing to draw on", [](Emf& e) {
+             Fields f;
+             const Bytes data = RgnData({});
+             f.U32(static_cast<uint32_t>(data.size())).U32(5).Raw(data);
+             e.Record(EMR_EXTSELECTCLIPRGN, f);
+             RedEverywhere(e);
+         },
+         {{5, 5, kGrey}, {30, 30, kGrey}}},
         {"the clip offset", [](Emf& e) {
              e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 10, 10}).Dwords(EMR_OFFSETCLIPRGN, {20, 20});
              RedEverywhere(e);
@@ -139,7 +140,74 @@ TEST(MetafileRecords, EmfClipping) {
          },
          {{9, 9, kGrey}, {13, 13, kRed}, {16, 8, kGreen}}},
     };
+    // No region with any mode but a copy changes nothing: the platform refuses the call.
+    static const char* const noRegion[] = {"no region and'ed changes nothing", "no region or'ed changes nothing",
+                                           "no region xor'ed changes nothing", "no region taken away changes nothing"};
+    for (int mode = 1; mode <= 4; ++mode) {
+        rows.push_back({noRegion[mode - 1], [mode](Emf& e) {
+                            e.Dwords(EMR_INTERSECTCLIPRECT, {0, 0, 20, 20});
+                            ClipRegion(e, {}, mode);
+                            RedEverywhere(e);
+                        },
+                        {{5, 5, kRed}, {30, 30, kGrey}}});
+    }
     CheckEmfRows(rows);
+}
+
+// A text clipped to its rectangle is cut to it and to the clip: red only left of the rectangle's right
+// edge and outside the excluded band.
+TEST(MetafileRecords, ClippedTextStaysInItsRectangleAndTheClip) {
+    Emf e = Emf48();
+    e.Record(EMR_EXTCREATEFONTINDIRECTW, EmfFont(1, -40, "DejaVu Sans")).Dwords(EMR_SELECTOBJECT, {1});
+    e.Dwords(EMR_SETTEXTCOLOR, {int64_t{kRed}}).Dwords(EMR_SETBKMODE, {1});
+    e.Dwords(EMR_EXCLUDECLIPRECT, {12, 0, 16, 48});
+    e.Record(EMR_EXTTEXTOUTW, EmfText(4, 2, "H", 4, {0, 0, 24, 48}));
+    const Played p = Play(e.Finish());
+    ASSERT_EQ(p.err, 0);
+    int inside = 0, cut = 0, excluded = 0;
+    for (UINT y = 0; y < 48; ++y)
+        for (UINT x = 0; x < 48; ++x)
+            if (p.At(x, y) == kRed) ++(x >= 24 ? cut : x >= 12 && x < 16 ? excluded : inside);
+    EXPECT_GT(inside, 40);
+    EXPECT_EQ(cut, 0);
+    EXPECT_EQ(excluded, 0);
+}
+
+// The clip masks a play keeps alive (the state's and the saved states') are bounded: with the allocation
+// limit lowered to 32 KiB the bound is 32 KiB, and a 48 x 48 picture's masks hold a byte a pixel of their
+// box. A file that passes the bound fails whole; drawing it unclipped would show what its clips hide.
+TEST(MetafileRecords, ClipMasksWithinTheirBound) {
+    px::SetAllocationLimitForTesting(32u << 10);
+    struct Row {
+        const char* name;
+        std::function<void(Emf&)> records;
+        int code;
+        std::vector<Probe> probes;
+    } rows[] = {
+        {"saved clips of the whole picture past the bound fail the file", [](Emf& e) {
+             for (int i = 0; i < 30; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_EXCLUDECLIPRECT, {i, 0, i + 1, 1});
+             RedEverywhere(e);
+         }, 1, {}},
+        {"the same clips fewer times play", [](Emf& e) {
+             for (int i = 0; i < 10; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_EXCLUDECLIPRECT, {i, 0, i + 1, 1});
+             RedEverywhere(e);
+         }, 0, {{5, 0, kGrey}, {5, 1, kRed}, {20, 0, kRed}}},
+        {"small clips take the bytes of their boxes only", [](Emf& e) {
+             for (int i = 0; i < 200; ++i) e.Record(EMR_SAVEDC, {}).Dwords(EMR_INTERSECTCLIPRECT, {10, 10, 12 + i % 3, 12});
+             RedEverywhere(e);
+         }, 0, {{10, 10, kRed}, {11, 11, kRed}, {12, 10, kGrey}, {20, 20, kGrey}}},
+    };
+    for (const Row& row : rows) {
+        Emf e = Emf48();
+        row.records(e);
+        const Played p = Play(e.Finish());
+        EXPECT_EQ(p.err, row.code) << row.name;
+        EXPECT_EQ(static_cast<bool>(p.rgb), row.code == 0) << row.name;
+        if (!p.rgb) continue;
+        for (const Probe& probe : row.probes)
+            EXPECT_EQ(p.At(probe.x, probe.y), probe.color) << row.name << " at " << probe.x << ", " << probe.y;
+    }
+    px::SetAllocationLimitForTesting(0);
 }
 
 TEST(MetafileRecords, EmfPatternBrushesReplaceTheBrush) {
@@ -204,6 +272,53 @@ TEST(MetafileRecords, EmfPatternBrushesReplaceTheBrush) {
              e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
          },
          {{11, 11, kRed}, {20, 12, kRed}, {12, 11, kGrey}}},
+        {"the brush origin moves where the pattern starts", [&](Emf& e) {
+             e.Dwords(13, {1, 0});  // EMR_SETBRUSHORGEX
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, kGreen}, {11, 10, kRed}, {10, 11, kWhite}, {11, 11, kBlue}}},
+        {"the brush origin moves where a hatch starts", [](Emf& e) {
+             e.Dwords(13, {0, 3}).Dwords(EMR_SETBKCOLOR, {int64_t{kBlue}});
+             e.Record(EMR_CREATEBRUSHINDIRECT, EmfBrush(1, kRed, 2, 0)).Dwords(EMR_SELECTOBJECT, {1});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{15, 11, kRed}, {15, 19, kRed}, {15, 16, kBlue}, {15, 24, kBlue}}},
+        {"the brush origin is kept with the state", [&](Emf& e) {
+             e.Record(EMR_SAVEDC, {}).Dwords(13, {1, 0}).Dwords(EMR_RESTOREDC, {-1});
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, kRed}, {11, 10, kGreen}}},
+        {"the brush origin moves the brush's bit block transfer", [&](Emf& e) {
+             e.Dwords(13, {1, 1});
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
+             Fields f;
+             f.I32(0).I32(0).I32(0).I32(0).I32(0).I32(40).I32(8).I32(8).U32(kPatCopy).I32(0).I32(0);
+             f.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0).U32(0).U32(0).U32(0).U32(0).U32(0).U32(0);
+             e.Record(EMR_BITBLT, f);
+         },
+         {{1, 41, kRed}, {0, 41, kGreen}, {1, 40, kBlue}, {0, 40, kWhite}}},
+        {"a pattern of palette indices takes the palette selected when it paints", [](Emf& e) {
+             // Pixels 0 and 1 of a 2 x 1 pattern whose table holds the indices 1 and 0.
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, Dib1(2, 1, {0, 1}, {1, 0}, true), 1));
+             Fields pal;
+             pal.U32(3).U16(0x300).U16(2).U32(kGreen).U32(kBlue);
+             e.Record(EMR_CREATEPALETTE, pal).Dwords(EMR_SELECTPALETTE, {3}).Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, kBlue}, {11, 10, kGreen}, {12, 11, kBlue}}},
+        {"a pattern of palette indices without a palette takes the default one", [](Emf& e) {
+             e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, Dib1(2, 1, {0, 1}, {1, 0}, true), 1));
+             e.Dwords(EMR_SELECTOBJECT, {2});
+             NullPen(e);
+             e.Dwords(EMR_RECTANGLE, {10, 10, 30, 30});
+         },
+         {{10, 10, RGB(128, 0, 0)}, {11, 10, kBlack}}},
         {"the brush's bit block transfer tiles the pattern", [&](Emf& e) {
              e.Record(EMR_CREATEDIBPATTERNBRUSHPT, PatternBrush(2, pattern)).Dwords(EMR_SELECTOBJECT, {2});
              Fields f;
@@ -586,7 +701,7 @@ TEST(MetafileRecords, WmfRecords) {
              w.Record(META_CREATEPENINDIRECT, WmfPen(kBlack)).Record(META_SELECTOBJECT, {1});
              w.Record(META_ARC, {8, 24, 24, 40, 40, 40, 8, 8});
          },
-         {{18, 30, kGrey}, {30, 30, kGrey}, {18, 18, kGrey}}},
+         {{40, 24, kBlack}, {35, 13, kBlack}, {18, 30, kGrey}, {30, 30, kGrey}, {18, 18, kGrey}}},
         {"a rounded rectangle", [](Wmf& w) {
              WmfNewBrush(w, kRed);
              w.Record(META_SELECTOBJECT, {1}).Record(META_ROUNDRECT, {16, 16, 40, 40, 8, 8});
@@ -747,6 +862,14 @@ TEST(MetafileRecords, WmfRecords) {
              w.Record(META_CREATEPATTERNBRUSH, f).Record(META_SELECTOBJECT, {1}).Record(META_RECTANGLE, {30, 30, 10, 10});
          },
          {{10, 10, kRed}, {11, 10, kBlue}, {10, 11, kBlue}, {11, 11, kRed}}},
+        {"a pattern of palette indices through the selected palette", [&](Wmf& w) {
+             palette(w);  // slot 1
+             Fields f;
+             f.U16(5).U16(1).Raw(Dib1(2, 1, {0, 1}, {1, 0}, true));
+             w.Record(META_DIBCREATEPATTERNBRUSH, f).Record(META_SELECTOBJECT, {2});
+             w.Record(META_RECTANGLE, {30, 30, 10, 10});
+         },
+         {{10, 11, kBlue}, {11, 11, kGreen}, {12, 11, kBlue}}},
         {"a DIB pattern brush replaces the brush", [&](Wmf& w) {
              WmfNewBrush(w, kRed);
              w.Record(META_SELECTOBJECT, {1});
