@@ -203,7 +203,7 @@ struct GlyphMatrix {
 };
 // Draws glyphs by index in color. With the identity matrix each is the hinted glyph the 8-bit text
 // functions draw, its origin at the nearest pixel (halves up); with another, its hinted outline is
-// turned by the matrix and filled at the origin as given, to an eighth of a pixel (a glyph without an
+// turned by the matrix and filled at the origin as given, to a 64th of a pixel (a glyph without an
 // outline, such as a missing glyph drawn as a box, then draws nothing, and so does one turned larger
 // than 4096 pixels). Origins beyond the coordinate range (kMaxCoord), not finite, or a matrix with a
 // coefficient beyond +-64 draw nothing. Pixels outside clip are not touched.

@@ -49,8 +49,8 @@ void FontDrawGlyphs(const FontFace& face, Surface& surface, const RECT& clip, co
                              (std::fabs(m.xx) + std::fabs(m.xy) + std::fabs(m.yx) + std::fabs(m.yy)) + 2;
     // The matrix in FreeType's terms: its outlines and bitmaps have y up.
     const FT_Matrix turn = {Fixed(m.xx), Fixed(-m.xy), Fixed(-m.yx), Fixed(m.yy)};
-    // Turned glyphs of this call, by index and the origin's fraction in eighths of a pixel: text that
-    // repeats a glyph renders it once.
+    // Turned glyphs of this call, by index and the origin's fraction (in 64ths of a pixel, FreeType's
+    // unit): text that repeats a glyph at the same fraction renders it once.
     std::map<std::tuple<UINT, int, int>, GlyphData> turned;
     size_t turnedBytes = 0;
     GlyphData spare;
@@ -70,7 +70,7 @@ void FontDrawGlyphs(const FontFace& face, Surface& surface, const RECT& clip, co
         }
         // The origin's whole pixel, and its fraction moved into the outline (y up there).
         const double fx = std::floor(p.x), fy = std::floor(p.y);
-        const int ex = static_cast<int>(std::lround((p.x - fx) * 8)), ey = static_cast<int>(std::lround((p.y - fy) * 8));
+        const int ex = static_cast<int>(std::lround((p.x - fx) * 64)), ey = static_cast<int>(std::lround((p.y - fy) * 64));
         const auto key = std::make_tuple(p.index, ex, ey);
         auto it = turned.find(key);
         if (it == turned.end()) {
@@ -81,7 +81,7 @@ void FontDrawGlyphs(const FontFace& face, Surface& surface, const RECT& clip, co
             GlyphData g;
             {
                 auto lock = EngineLock();
-                face.TurnedGlyph(p.index, turn, FT_Vector{ex * 8, -ey * 8}, g);
+                face.TurnedGlyph(p.index, turn, FT_Vector{ex, -ey}, g);
             }
             turnedBytes += sizeof g + g.spans.size() * sizeof(GlyphSpan);
             it = turned.emplace(key, std::move(g)).first;
