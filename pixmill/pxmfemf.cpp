@@ -104,6 +104,7 @@ enum EmfRecord : uint32_t {
     kPolyTextOutA = 96,
     kPolyTextOutW = 97,
     kSmallTextOut = 108,
+    kSetTextJustification = 120,
     kAlphaBlend = 114,
     kTransparentBlt = 116,
     kGradientFill = 118,
@@ -227,27 +228,42 @@ void Blit(Player& player, const Fields& r, bool bStretch) {
     player.DrawDib(x, y, cx, cy, r.I32(44), r.I32(48), ws, hs, false, bmi, cbInfo, bits, cbBits, r.U32(80), rop);
 }
 
-// A text record's EMRTEXT at `at` (36 in EXTTEXTOUT); its string's offset counts from the record's start.
+// The graphics mode a text record's iGraphicsMode field names: GM_ADVANCED (2) or, for any other value,
+// GM_COMPATIBLE.
+bool Advanced(const Fields& r) { return r.U32(24) == 2; }
+
+// A text record's EMRTEXT at `at` (36 in EXTTEXTOUT); its string's and advances' offsets count from the
+// record's start. Advances that do not fit the record are left out (the font's own are used).
 void Text(Player& player, const Fields& r, bool bWide, size_t at = 36) {
     if (!r.Has(at, 40)) return;
-    const uint64_t n = r.U32(at + 8), off = r.U32(at + 12);
+    const uint64_t n = r.U32(at + 8), off = r.U32(at + 12), offDx = r.U32(at + 36);
     const UINT options = r.U32(at + 16);
-    if (!r.Has(off, n * (bWide ? 2 : 1))) return;
-    std::string text;
-    if (bWide) {
-        std::u16string w(static_cast<size_t>(n), u'\0');
-        for (size_t i = 0; i < n; ++i) w[i] = static_cast<char16_t>(r.U16(static_cast<size_t>(off) + 2 * i));
-        text = crt::Utf16ToCp1252(w);
-    } else {
-        text.assign(reinterpret_cast<const char*>(r.At(static_cast<size_t>(off))), static_cast<size_t>(n));
+    const size_t unit = bWide ? 2 : 1;
+    if (!r.Has(off, n * unit)) return;
+    TextRun run;
+    run.kind = (options & kEtoGlyphIndex) ? TextRun::Units::GlyphIndices : bWide ? TextRun::Units::Utf16 : TextRun::Units::Bytes;
+    run.units.resize(static_cast<size_t>(n));
+    for (size_t i = 0; i < n; ++i) run.units[i] = bWide ? r.U16(static_cast<size_t>(off) + 2 * i) : r.U8(static_cast<size_t>(off) + i);
+    const uint64_t perChar = (options & kEtoPdy) ? 2 : 1;
+    if (offDx != 0 && n > 0 && r.Has(offDx, n * perChar * 4)) {
+        run.dx.resize(static_cast<size_t>(n));
+        if (perChar == 2) run.dy.resize(static_cast<size_t>(n));
+        for (size_t i = 0; i < n; ++i) {
+            run.dx[i] = r.I32(static_cast<size_t>(offDx) + 4 * perChar * i);
+            if (perChar == 2) run.dy[i] = r.I32(static_cast<size_t>(offDx) + 8 * i + 4);
+        }
     }
-    const double rect[4] = {double(r.I32(at + 20)), double(r.I32(at + 24)), double(r.I32(at + 28)), double(r.I32(at + 32))};
-    const bool hasRect = (options & (kEtoOpaque | kEtoClipped)) != 0;
-    player.TextOut({double(r.I32(at)), double(r.I32(at + 4))}, text, options, hasRect ? rect : nullptr);
+    run.ref = {double(r.I32(at)), double(r.I32(at + 4))};
+    run.options = options;
+    run.hasRect = (options & (kEtoOpaque | kEtoClipped)) != 0;
+    for (int i = 0; i < 4; ++i) run.rect[i] = r.I32(at + 20 + 4 * static_cast<size_t>(i));
+    run.advanced = Advanced(r);
+    player.TextOut(run);
 }
 
 // SMALLTEXTOUT: the reference point, count and options, a rectangle unless ETO_NO_RECT, then the
-// characters: bytes with ETO_SMALL_CHARS, else 16-bit.
+// characters: with ETO_SMALL_CHARS bytes, each the low byte of a UTF-16 unit below 0x100, else 16-bit
+// units (glyph indices with ETO_GLYPH_INDEX).
 void SmallText(Player& player, const Fields& r) {
     if (!r.Has(0, 36)) return;
     const uint64_t n = r.U32(16);
@@ -256,18 +272,16 @@ void SmallText(Player& player, const Fields& r) {
     const size_t at = hasRectField ? 52 : 36;
     const bool bSmall = (options & kEtoSmallChars) != 0;
     if (!r.Has(at, n * (bSmall ? 1 : 2))) return;
-    std::string text;
-    if (bSmall) {
-        text.assign(reinterpret_cast<const char*>(r.At(at)), static_cast<size_t>(n));
-    } else {
-        std::u16string w(static_cast<size_t>(n), u'\0');
-        for (size_t i = 0; i < n; ++i) w[i] = static_cast<char16_t>(r.U16(at + 2 * i));
-        text = crt::Utf16ToCp1252(w);
-    }
-    const double rect[4] = {double(r.I32(36)), double(r.I32(40)), double(r.I32(44)), double(r.I32(48))};
-    const bool hasRect = hasRectField && (options & (kEtoOpaque | kEtoClipped)) != 0;
-    player.TextOut({double(r.I32(8)), double(r.I32(12))}, text, options & ~(kEtoNoRect | kEtoSmallChars),
-                   hasRect ? rect : nullptr);
+    TextRun run;
+    run.kind = (options & kEtoGlyphIndex) ? TextRun::Units::GlyphIndices : TextRun::Units::Utf16;
+    run.units.resize(static_cast<size_t>(n));
+    for (size_t i = 0; i < n; ++i) run.units[i] = bSmall ? r.U8(at + i) : r.U16(at + 2 * i);
+    run.ref = {double(r.I32(8)), double(r.I32(12))};
+    run.options = options & ~(kEtoNoRect | kEtoSmallChars);
+    run.hasRect = hasRectField && (options & (kEtoOpaque | kEtoClipped)) != 0;
+    for (int i = 0; i < 4; ++i) run.rect[i] = r.I32(36 + 4 * static_cast<size_t>(i));
+    run.advanced = Advanced(r);
+    player.TextOut(run);
 }
 
 // A pattern brush of a packed DIB: a monochrome brush's bits are drawn in the text and background
@@ -571,6 +585,7 @@ void Play(Player& player, uint32_t type, const Fields& r) {
         case kWidenPath: player.WidenPath(); break;
         case kAbortPath: player.AbortPath(); break;
         case kSmallTextOut: SmallText(player, r); break;
+        case kSetTextJustification: if (r.Has(0, 16)) player.SetTextJustification(r.I32(8), r.I32(12)); break;
         case kPolyTextOutA:
         case kPolyTextOutW: {
             if (!r.Has(0, 40)) break;

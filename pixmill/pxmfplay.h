@@ -31,6 +31,7 @@
 // reference-device pixels.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <array>
@@ -56,7 +57,7 @@ constexpr int kAdCounterClockwise = 1, kAdClockwise = 2;
 // Ways a clip shape combines with the clip in force.
 constexpr int kRgnAnd = 1, kRgnOr = 2, kRgnXor = 3, kRgnDiff = 4, kRgnCopy = 5;
 // ExtTextOut options.
-constexpr UINT kEtoOpaque = 0x0002, kEtoClipped = 0x0004;
+constexpr UINT kEtoOpaque = 0x0002, kEtoClipped = 0x0004, kEtoGlyphIndex = 0x0010, kEtoPdy = 0x2000;
 
 struct DPoint {
     double x = 0;
@@ -189,6 +190,26 @@ struct DcState {
     double miterLimit = 10;   // the longest miter join, in pen widths; longer ones are bevelled
     std::shared_ptr<CPalette> palette;  // none: the default palette
     size_t paletteSlot = SIZE_MAX;      // the object slot of the selected palette
+    double charExtra = 0;               // logical units added to each character's advance
+    double breakExtra = 0;              // logical units spread over breakCount break characters
+    int breakCount = 0;
+};
+
+// A text record's text (pxmftext.cpp): its characters as the record holds them, the advances it
+// gives, the reference point and the ExtTextOut options with their rectangle.
+struct TextRun {
+    // Bytes in the code page of the selected font's character set, UTF-16 code units, or glyph
+    // indices of the selected font.
+    enum class Units { Bytes, Utf16, GlyphIndices } kind = Units::Bytes;
+    std::vector<uint32_t> units;
+    // Each unit's advance in logical units (empty: the font's own), and with ETO_PDY each unit's
+    // move along the font's up direction.
+    std::vector<double> dx, dy;
+    DPoint ref;
+    UINT options = 0;
+    bool hasRect = false;
+    double rect[4] = {0, 0, 0, 0};  // logical left, top, right, bottom
+    bool advanced = false;          // GM_ADVANCED: the text follows the whole transform
 };
 
 class Player {
@@ -219,6 +240,8 @@ public:
     COLORREF BkColor() const { return m_state.bk; }
     void SetBkMode(int mode);
     void SetTextAlign(UINT align) { m_state.textAlign = align; }
+    void SetTextCharExtra(double extra) { m_state.charExtra = std::isfinite(extra) ? extra : 0; }
+    void SetTextJustification(double breakExtra, int breakCount);
     void SetPolyFillMode(int mode);
     void SaveDC();
     // n < 0: the state n saves back; n > 0: the n-th save. Others are ignored.
@@ -307,9 +330,8 @@ public:
         double r = 0, g = 0, b = 0;
     };
     void GradientFill(const std::vector<Vertex>& vertices, const std::vector<std::vector<uint32_t>>& pieces, int mode);
-    // Text of Windows-1252 bytes at the reference point; rect (logical, may be NULL) for ETO_OPAQUE and
-    // ETO_CLIPPED.
-    void TextOut(DPoint ref, const std::string& text, UINT options, const double* rect);
+    // Text in the selected font (pxmftext.cpp).
+    void TextOut(const TextRun& run);
     // A DIB onto the logical destination rectangle with a ternary raster operation (any of the 256: the
     // third byte of rop is its truth table over the brush, the source and the destination). The source
     // rectangle counts its rows as StretchDIBits does (from the bottom of a bottom-up DIB) when bDibRows,

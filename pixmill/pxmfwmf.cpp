@@ -46,6 +46,8 @@ enum WmfFunction : uint16_t {
     kEllipse = 0x0418,
     kTextOut = 0x0521,
     kExtTextOut = 0x0A32,
+    kSetTextCharExtra = 0x0108,
+    kSetTextJustification = 0x020A,
     kStretchDib = 0x0F43,
     kDibStretchBlt = 0x0B41,
     kDibBitBlt = 0x0940,
@@ -384,27 +386,46 @@ void Play(Player& player, uint16_t function, const Fields& r) {
             if (!r.Has(0, 2)) break;
             const size_t n = r.U16(0), padded = (n + 1) & ~size_t{1};
             if (!r.Has(2, padded + 4)) break;
-            const std::string text(reinterpret_cast<const char*>(r.At(2)), n);
-            player.TextOut({double(r.I16(2 + padded + 2)), double(r.I16(2 + padded))}, text, 0, nullptr);
+            TextRun run;
+            run.units.assign(r.At(2), r.At(2) + n);
+            run.ref = {double(r.I16(2 + padded + 2)), double(r.I16(2 + padded))};
+            player.TextOut(run);
             break;
         }
         case kExtTextOut: {
+            // The reference point, count, options, a rectangle with ETO_OPAQUE or ETO_CLIPPED, the
+            // string padded to a word, then, when the record holds them, an advance for each byte (two
+            // with ETO_PDY). With ETO_GLYPH_INDEX each byte is a glyph index.
             if (!r.Has(0, 8)) break;
             const size_t n = r.U16(4);
-            const UINT options = r.U16(6);
+            TextRun run;
+            run.options = r.U16(6);
             size_t at = 8;
-            double rect[4];
-            const bool hasRect = (options & (kEtoOpaque | kEtoClipped)) != 0;
-            if (hasRect) {
+            run.hasRect = (run.options & (kEtoOpaque | kEtoClipped)) != 0;
+            if (run.hasRect) {
                 if (!r.Has(8, 8)) break;
-                for (int i = 0; i < 4; ++i) rect[i] = r.I16(8 + 2 * i);
+                for (int i = 0; i < 4; ++i) run.rect[i] = r.I16(8 + 2 * static_cast<size_t>(i));
                 at = 16;
             }
             if (!r.Has(at, n)) break;
-            const std::string text(reinterpret_cast<const char*>(r.At(at)), n);
-            player.TextOut({double(r.I16(2)), double(r.I16(0))}, text, options, hasRect ? rect : nullptr);
+            if (run.options & kEtoGlyphIndex) run.kind = TextRun::Units::GlyphIndices;
+            run.units.assign(r.At(at), r.At(at) + n);
+            const size_t dxAt = at + ((n + 1) & ~size_t{1});
+            const size_t perChar = (run.options & kEtoPdy) ? 2 : 1;
+            if (n > 0 && r.Has(dxAt, 2 * perChar * n)) {
+                for (size_t i = 0; i < n; ++i) {
+                    run.dx.push_back(r.I16(dxAt + 2 * perChar * i));
+                    if (perChar == 2) run.dy.push_back(r.I16(dxAt + 4 * i + 2));
+                }
+            }
+            run.ref = {double(r.I16(2)), double(r.I16(0))};
+            player.TextOut(run);
             break;
         }
+        // The extra is read signed: SetTextCharacterExtra takes an int, and a recorder keeps a narrowing
+        // negative extra in the field's 16 bits.
+        case kSetTextCharExtra: if (r.Has(0, 2)) player.SetTextCharExtra(r.I16(0)); break;
+        case kSetTextJustification: if (r.Has(0, 4)) player.SetTextJustification(r.U16(2), r.U16(0)); break;
         case kStretchDib:
             if (r.Has(0, 22))
                 DrawPackedDib(player, r, 22, r.I16(20), r.I16(18), r.I16(16), r.I16(14), r.I16(12), r.I16(10), r.I16(8),

@@ -96,44 +96,49 @@ CFont* DefaultFont() {
 
 void FontDrawText(const FontFace& face, Surface& surface, const RECT& clip, int x, int y, const char* text,
                   int n, COLORREF color) {
-    if (!text || n <= 0 || surface.IsEmpty()) return;
-    const int left = std::max<LONG>(clip.left, 0);
-    const int top = std::max<LONG>(clip.top, 0);
-    const int right = std::min<LONG>(clip.right, surface.Width());
-    const int bottom = std::min<LONG>(clip.bottom, surface.Height());
-    if (left >= right || top >= bottom) return;
+    RECT box;
+    if (!text || n <= 0 || !SurfaceBox(surface, clip, &box)) return;
     const uint32_t pixel = ColorToPixel(color);
 
     const int64_t baseline = int64_t{y} + face.Metrics().tmAscent;
     int64_t pen = x;
     for (int i = 0; i < n; ++i) {
         const GlyphData& g = face.Glyph(static_cast<BYTE>(text[i]));
-        const int64_t gx = pen + g.gm.gmptGlyphOrigin.x;
-        const int64_t gy = baseline - g.gm.gmptGlyphOrigin.y;
+        PaintGlyph(surface, box, pen + g.gm.gmptGlyphOrigin.x, baseline - g.gm.gmptGlyphOrigin.y, g, pixel);
         pen += g.gm.gmCellIncX;
-        if (g.spans.empty() || gx >= right || gx + g.gm.gmBlackBoxX <= left || gy >= bottom ||
-            gy + g.gm.gmBlackBoxY <= top) {
-            continue;
-        }
-        if (gx >= left && gx + g.gm.gmBlackBoxX <= right && gy >= top && gy + g.gm.gmBlackBoxY <= bottom) {
-            // The whole black box, and so every span, is inside the clip.
-            uint32_t* const origin = surface.Row(static_cast<int>(gy)) + gx;
-            const size_t stride = static_cast<size_t>(surface.Width());
-            for (const GlyphSpan& s : g.spans) {
-                uint32_t* const row = origin + static_cast<size_t>(s.row) * stride;
-                for (int32_t px = s.x0; px < s.x1; ++px) row[px] = pixel;
-            }
-            continue;
-        }
+    }
+}
+
+bool SurfaceBox(const Surface& surface, const RECT& clip, RECT* box) {
+    *box = RECT{std::max<LONG>(clip.left, 0), std::max<LONG>(clip.top, 0), std::min<LONG>(clip.right, surface.Width()),
+                std::min<LONG>(clip.bottom, surface.Height())};
+    return !surface.IsEmpty() && box->left < box->right && box->top < box->bottom;
+}
+
+void PaintGlyph(Surface& surface, const RECT& box, int64_t gx, int64_t gy, const GlyphData& g, uint32_t pixel) {
+    const int64_t left = box.left, top = box.top, right = box.right, bottom = box.bottom;
+    if (g.spans.empty() || gx >= right || gx + g.gm.gmBlackBoxX <= left || gy >= bottom ||
+        gy + g.gm.gmBlackBoxY <= top) {
+        return;
+    }
+    if (gx >= left && gx + g.gm.gmBlackBoxX <= right && gy >= top && gy + g.gm.gmBlackBoxY <= bottom) {
+        // The whole black box, and so every span, is inside the clip.
+        uint32_t* const origin = surface.Row(static_cast<int>(gy)) + gx;
+        const size_t stride = static_cast<size_t>(surface.Width());
         for (const GlyphSpan& s : g.spans) {
-            const int64_t py = gy + s.row;
-            if (py < top || py >= bottom) continue;
-            const int64_t x0 = std::max<int64_t>(gx + s.x0, left);
-            const int64_t x1 = std::min<int64_t>(gx + s.x1, right);
-            if (x0 >= x1) continue;
-            uint32_t* row = surface.Row(static_cast<int>(py));
-            std::fill(row + x0, row + x1, pixel);
+            uint32_t* const row = origin + static_cast<size_t>(s.row) * stride;
+            for (int32_t px = s.x0; px < s.x1; ++px) row[px] = pixel;
         }
+        return;
+    }
+    for (const GlyphSpan& s : g.spans) {
+        const int64_t py = gy + s.row;
+        if (py < top || py >= bottom) continue;
+        const int64_t x0 = std::max<int64_t>(gx + s.x0, left);
+        const int64_t x1 = std::min<int64_t>(gx + s.x1, right);
+        if (x0 >= x1) continue;
+        uint32_t* row = surface.Row(static_cast<int>(py));
+        std::fill(row + x0, row + x1, pixel);
     }
 }
 

@@ -4,7 +4,9 @@
 // enclose the drawn pixels and outlines. Fonts are at a fixed 96 dots per inch. Character codes are 8-bit
 // Windows-1252; a code the font does not map (the line break included) gives the font's missing glyph.
 //
-// The device context (dc.h) calls the Font* functions below; nothing else needs them.
+// The device context (dc.h) calls the Font* functions below. The metafile player alone also draws
+// glyphs by glyph index, each at a position of its own and turned (FontDrawGlyphs): its text comes in
+// Unicode and other code pages, as glyph indices, with its own advances and at any angle.
 //
 // Resolution (fontengine.cpp): fontconfig's best scalable face for the face name, weight and italic flag
 // is taken when it carries that family name or one fontconfig binds strongly to it (its metric-
@@ -15,7 +17,7 @@
 // Where the symbol face "Wingdings" is missing, the fallback draws its arrowheads 0xD7 and 0xD8 as
 // U+25C4 and U+25BA (every other code of it reads as Windows-1252).
 // lfWidth, when not 0, is the average character width (the x scale follows it). Escapement, orientation,
-// underline and strike-out are not drawn.
+// underline and strike-out are not drawn (the metafile player turns its text itself).
 //
 // Glyphs: codes below 32 and codes the font does not map (Windows-1252, cp1252.h) give glyph 0, the
 // missing glyph. A glyph without pixels (the space) has a 1 x 1 black box at the origin and no outline.
@@ -23,6 +25,7 @@
 // draws there instead: advance half the em, a hollow rectangle from the baseline to the ascent.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/crt/wintypes.h"
@@ -165,5 +168,46 @@ void FontTextMetrics(const FontFace& face, TEXTMETRIC* tm);
 // filled. With a buffer: the bytes written, or GDI_ERROR when cb is too small or the format is unknown.
 DWORD FontGlyphOutline(const FontFace& face, UINT ch, UINT format, GLYPHMETRICS* gm, DWORD cb, void* buf,
                        const MAT2* mat);
+
+// ---- glyphs by index, placed one by one (the metafile player's text)
+
+// The face's glyph index of a Unicode code point, 0 (the missing glyph) for codes below 32 and codes
+// the face does not map. A symbol face reads U+0020-U+00FF and the symbol codes U+F020-U+F0FF as the
+// 8-bit code in their low byte; a Unicode face that lacks a symbol code reads it as that byte's
+// Windows-1252 character, as 8-bit text does.
+UINT FontGlyphIndex(const FontFace& face, uint32_t codePoint);
+// The advance of a glyph index in whole pixels, as the unturned glyph draws (an index the face does
+// not have is the missing glyph).
+int FontGlyphAdvance(const FontFace& face, UINT index);
+
+// Where the underline and the strike-out line lie, in pixels: each top edge's distance below the
+// baseline (the strike-out's is negative: it lies above) and each line's thickness (at least 1).
+struct FontLines {
+    int underlineTop;
+    int underlineSize;
+    int strikeTop;
+    int strikeSize;
+};
+const FontLines& FontDecorationLines(const FontFace& face);
+
+// A glyph index and its origin (on the baseline) on the surface, in pixels.
+struct PlacedGlyph {
+    UINT index;
+    double x;
+    double y;
+};
+// How the font's pixels (x right, y down) lie on the surface: x' = xx x + xy y, y' = yx x + yy y.
+struct GlyphMatrix {
+    double xx = 1, xy = 0, yx = 0, yy = 1;
+    bool IsIdentity() const { return xx == 1 && xy == 0 && yx == 0 && yy == 1; }
+};
+// Draws glyphs by index in color. With the identity matrix each is the hinted glyph the 8-bit text
+// functions draw, its origin at the nearest pixel (halves up); with another, its hinted outline is
+// turned by the matrix and filled at the origin as given, to a 64th of a pixel (a glyph without an
+// outline, such as a missing glyph drawn as a box, then draws nothing, and so does one turned larger
+// than 4096 pixels). Origins beyond the coordinate range (kMaxCoord), not finite, or a matrix with a
+// coefficient beyond +-64 draw nothing. Pixels outside clip are not touched.
+void FontDrawGlyphs(const FontFace& face, Surface& surface, const RECT& clip, const PlacedGlyph* glyphs, int n,
+                    const GlyphMatrix& m, COLORREF color);
 
 }  // namespace gdi

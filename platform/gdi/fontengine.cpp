@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include <fontconfig/fontconfig.h>
+#include FT_BITMAP_H
 #include FT_OUTLINE_H
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
@@ -326,9 +327,9 @@ void BuildMissingBox(int emX, int emY, int ascent, GlyphData& g) {
     }
 }
 
-// The monochrome bitmap's set pixels as spans, and the black box around them.
-void TakeBitmap(const FT_GlyphSlot slot, GlyphData& g) {
-    const FT_Bitmap& bm = slot->bitmap;
+// The monochrome bitmap's set pixels as spans, and the black box around them; (left, top) is the
+// bitmap's top-left pixel relative to the origin, y up.
+void TakeBitmap(const FT_Bitmap& bm, int left, int top, GlyphData& g) {
     if (bm.pixel_mode != FT_PIXEL_MODE_MONO || !bm.buffer) return;
     const int rows = static_cast<int>(bm.rows);
     const int width = static_cast<int>(bm.width);
@@ -360,8 +361,8 @@ void TakeBitmap(const FT_GlyphSlot slot, GlyphData& g) {
     }
     g.gm.gmBlackBoxX = static_cast<UINT>(maxCol - minCol + 1);
     g.gm.gmBlackBoxY = static_cast<UINT>(maxRow - minRow + 1);
-    g.gm.gmptGlyphOrigin.x = slot->bitmap_left + minCol;
-    g.gm.gmptGlyphOrigin.y = slot->bitmap_top - minRow;
+    g.gm.gmptGlyphOrigin.x = left + minCol;
+    g.gm.gmptGlyphOrigin.y = top - minRow;
 }
 
 }  // namespace
@@ -391,6 +392,17 @@ FT_UInt FontFace::GlyphIndex(BYTE code) const {
     return FT_Get_Char_Index(face, u);
 }
 
+FT_UInt FontFace::CodePointIndex(uint32_t u) const {
+    if (u < 32) return 0;
+    FT_Face face = m_file->face;
+    const bool symbolCode = u >= 0xF000 && u <= 0xF0FF;
+    // A symbol face maps U+0020-U+00FF and the symbol codes U+F020-U+F0FF alike, as its 8-bit codes.
+    if (m_file->symbol) return (u < 0x100 || symbolCode) ? GlyphIndex(static_cast<BYTE>(u)) : FT_Get_Char_Index(face, u);
+    const FT_UInt gi = FT_Get_Char_Index(face, u);
+    // Symbol codes a Unicode face lacks read as their byte does in 8-bit text.
+    return gi || !symbolCode ? gi : GlyphIndex(static_cast<BYTE>(u));
+}
+
 const GlyphData& FontFace::Glyph(BYTE code) const {
     std::atomic<const GlyphData*>& slot = m_glyphs[code];
     if (const GlyphData* g = slot.load(std::memory_order_acquire)) return *g;
@@ -398,7 +410,7 @@ const GlyphData& FontFace::Glyph(BYTE code) const {
     const GlyphData* g = slot.load(std::memory_order_relaxed);  // another thread may have built it
     if (!g) {
         auto built = std::make_unique<GlyphData>();
-        BuildGlyph(code, *built);
+        BuildGlyph(GlyphIndex(code), *built);
         m_nBytes.fetch_add(sizeof(GlyphData) + built->native.capacity() + built->spans.capacity() * sizeof(GlyphSpan),
                            std::memory_order_relaxed);
         g = built.release();
@@ -407,12 +419,39 @@ const GlyphData& FontFace::Glyph(BYTE code) const {
     return *g;
 }
 
-void FontFace::BuildGlyph(BYTE code, GlyphData& g) const {
+const GlyphData& FontFace::IndexGlyph(FT_UInt index, GlyphData& spare) const {
+    auto it = m_indexGlyphs.find(index);
+    if (it != m_indexGlyphs.end()) return *it->second;
+    if (m_nBytes.load(std::memory_order_relaxed) >= kIndexGlyphBytes) {
+        spare = GlyphData();
+        BuildGlyph(index, spare);
+        return spare;
+    }
+    auto built = std::make_unique<GlyphData>();
+    BuildGlyph(index, *built);
+    m_nBytes.fetch_add(sizeof(GlyphData) + built->native.capacity() + built->spans.capacity() * sizeof(GlyphSpan) + 32,
+                       std::memory_order_relaxed);
+    return *m_indexGlyphs.emplace(index, std::move(built)).first->second;
+}
+
+void FontFace::Synthesize(FT_Outline& outline, FT_Pos* advance) const {
+    if (m_resolved.embolden) {
+        // Whole pixels, so the monochrome strokes stay even: about a 24th of the em, at least one.
+        const FT_Pos strength = std::max<FT_Pos>(64, ((m_yppem * 64 / 24) + 32) & ~63);
+        FT_Outline_EmboldenXY(&outline, strength, 0);
+        *advance += strength;
+    }
+    if (m_resolved.oblique) {
+        FT_Matrix shear = {0x10000, 0x0366A, 0, 0x10000};  // x += 0.2126 y
+        FT_Outline_Transform(&outline, &shear);
+    }
+}
+
+void FontFace::BuildGlyph(FT_UInt gi, GlyphData& g) const {
     g.gm = EmptyMetrics(0);
     FT_Face face = m_file->face;
     if (FT_Activate_Size(m_size) != 0) return;
     const FT_Int32 flags = FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO;
-    FT_UInt gi = GlyphIndex(code);
     FT_Error err = FT_Load_Glyph(face, gi, flags);
     if (err && gi != 0) {
         gi = 0;
@@ -431,16 +470,7 @@ void FontFace::BuildGlyph(BYTE code, GlyphData& g) const {
         return;
     }
     FT_Outline& outline = slot->outline;
-    if (m_resolved.embolden) {
-        // Whole pixels, so the monochrome strokes stay even: about a 24th of the em, at least one.
-        const FT_Pos strength = std::max<FT_Pos>(64, ((m_yppem * 64 / 24) + 32) & ~63);
-        FT_Outline_EmboldenXY(&outline, strength, 0);
-        advance += strength;
-    }
-    if (m_resolved.oblique) {
-        FT_Matrix shear = {0x10000, 0x0366A, 0, 0x10000};  // x += 0.2126 y
-        FT_Outline_Transform(&outline, &shear);
-    }
+    Synthesize(outline, &advance);
     g.gm = EmptyMetrics(static_cast<int>((advance + 32) >> 6));
 
     std::vector<OutlinePoint> points(static_cast<size_t>(std::max<int>(0, outline.n_points)));
@@ -456,7 +486,42 @@ void FontFace::BuildGlyph(BYTE code, GlyphData& g) const {
     for (size_t i = 0; i < ends.size(); ++i) ends[i] = outline.contours[i];
     EncodeNativeOutline(points, ends, g.native);
 
-    if (outline.n_points > 0 && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0) TakeBitmap(slot, g);
+    if (outline.n_points > 0 && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) == 0)
+        TakeBitmap(slot->bitmap, slot->bitmap_left, slot->bitmap_top, g);
+}
+
+bool FontFace::TurnedGlyph(FT_UInt gi, const FT_Matrix& m, FT_Vector shift, GlyphData& g) const {
+    g = GlyphData();
+    g.gm = EmptyMetrics(0);
+    FT_Face face = m_file->face;
+    if (FT_Activate_Size(m_size) != 0) return false;
+    // Hinted as the unturned glyph is, so that turned text keeps the stems' weights of level text.
+    const FT_Int32 flags = FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO;
+    if (FT_Load_Glyph(face, gi, flags) != 0 && (gi == 0 || FT_Load_Glyph(face, 0, flags) != 0)) return false;
+    FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points <= 0) return false;
+    FT_Outline& outline = slot->outline;
+    FT_Pos advance = slot->advance.x;
+    Synthesize(outline, &advance);
+    FT_Outline_Transform(&outline, &m);
+    FT_Outline_Translate(&outline, shift.x, shift.y);
+    FT_BBox box;
+    FT_Outline_Get_CBox(&outline, &box);
+    const FT_Pos left = box.xMin >> 6, bottom = box.yMin >> 6, right = (box.xMax + 63) >> 6, top = (box.yMax + 63) >> 6;
+    if (right - left > kMaxTurnedPixels || top - bottom > kMaxTurnedPixels || right <= left || top <= bottom) return false;
+    FT_Bitmap bm;
+    FT_Bitmap_Init(&bm);
+    bm.rows = static_cast<unsigned>(top - bottom);
+    bm.width = static_cast<unsigned>(right - left);
+    bm.pitch = static_cast<int>((bm.width + 7) / 8);
+    bm.pixel_mode = FT_PIXEL_MODE_MONO;
+    bm.num_grays = 2;
+    std::vector<unsigned char> pixels(static_cast<size_t>(bm.pitch) * bm.rows, 0);
+    bm.buffer = pixels.data();
+    FT_Outline_Translate(&outline, -left * 64, -bottom * 64);
+    if (FT_Outline_Get_Bitmap(TheEngine().library, &outline, &bm) != 0) return false;
+    TakeBitmap(bm, static_cast<int>(left), static_cast<int>(top), g);
+    return !g.spans.empty();
 }
 
 std::unique_ptr<FontFace> FontFace::Create(const LOGFONT& lf) {
@@ -551,6 +616,17 @@ std::unique_ptr<FontFace> FontFace::Create(const LOGFONT& lf) {
         // Bit 0 set means variable pitch, 2 an outline font, 4 TrueType.
         tm.tmPitchAndFamily = static_cast<BYTE>((FT_IS_FIXED_WIDTH(face) ? 0 : 1) | 2 | (FT_IS_SFNT(face) ? 4 : 0));
         tm.tmCharSet = ANSI_CHARSET;
+
+        // The underline from the face's own position (the stroke's centre) and thickness; the
+        // strike-out from the OS/2 table, or without one as thick as the underline, its top a third
+        // of the ascent above the baseline.
+        FontLines& lines = f->m_lines;
+        auto pixels = [&](int64_t units) { return static_cast<int>((units * yppem + (units < 0 ? -upem : upem) / 2) / upem); };
+        lines.underlineSize = std::max(1, pixels(face->underline_thickness));
+        lines.underlineTop = pixels(-face->underline_position) - lines.underlineSize / 2;
+        const bool hasStrike = hasOs2 && os2->yStrikeoutSize > 0;
+        lines.strikeSize = hasStrike ? std::max(1, pixels(os2->yStrikeoutSize)) : lines.underlineSize;
+        lines.strikeTop = -(hasStrike ? pixels(os2->yStrikeoutPosition) : std::max(1, ascent / 3));
         return f;
     }
     return nullptr;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <ft2build.h>
@@ -60,6 +61,7 @@ public:
     FontFace& operator=(const FontFace&) = delete;
 
     const TEXTMETRIC& Metrics() const { return m_tm; }
+    const FontLines& Lines() const { return m_lines; }
     // What the face holds in memory: the record itself and the glyphs built so far.
     size_t Bytes() const { return sizeof(FontFace) + m_nBytes.load(std::memory_order_relaxed); }
     const ResolvedFace& Resolved() const { return m_resolved; }
@@ -71,6 +73,17 @@ public:
     // The glyph index a code maps to (0, the missing glyph, for control codes and unmapped codes).
     // Requires the engine lock.
     FT_UInt GlyphIndex(BYTE code) const;
+    // The glyph index of a Unicode code point (FontGlyphIndex in font.h). Requires the engine lock.
+    FT_UInt CodePointIndex(uint32_t u) const;
+    // The glyph of a glyph index, built as Glyph(BYTE) builds its glyphs (an index the face lacks
+    // gives the missing glyph). Kept while the face's glyphs hold less than kIndexGlyphBytes, else
+    // built into `spare`, which the result then is. Requires the engine lock.
+    const GlyphData& IndexGlyph(FT_UInt index, GlyphData& spare) const;
+    // The glyph's outline, hinted as for Glyph(BYTE), turned by `m` (FreeType's 16.16 matrix, y up) and moved by
+    // `shift` (26.6 pixels), rendered into g's black box and spans (its metrics' origin relative to
+    // the unmoved origin); false, g empty, when there is nothing to draw or the turned glyph would be
+    // wider or taller than kMaxTurnedPixels. Requires the engine lock.
+    bool TurnedGlyph(FT_UInt index, const FT_Matrix& m, FT_Vector shift, GlyphData& g) const;
 
     // Makes a face at the size a pixel LOGFONT asks for; NULL when no face can be opened at all.
     // Requires the engine lock.
@@ -78,7 +91,10 @@ public:
 
 private:
     FontFace() = default;
-    void BuildGlyph(BYTE code, GlyphData& g) const;
+    void BuildGlyph(FT_UInt index, GlyphData& g) const;
+    // The emboldening and slant a loaded outline is drawn with; the advance (26.6) grows with the
+    // emboldening.
+    void Synthesize(FT_Outline& outline, FT_Pos* advance) const;
 
     std::shared_ptr<FaceFile> m_file;
     FT_Size m_size = nullptr;
@@ -86,10 +102,25 @@ private:
     int m_xppem = 0;
     int m_yppem = 0;
     TEXTMETRIC m_tm{};
+    FontLines m_lines{};
     // Built glyphs, published with release ordering once complete, deleted with the face.
     mutable std::array<std::atomic<const GlyphData*>, 256> m_glyphs{};
     mutable std::atomic<size_t> m_nBytes{0};  // the built glyphs' bytes
+    // Glyphs built by index (under the engine lock), deleted with the face.
+    mutable std::unordered_map<FT_UInt, std::unique_ptr<const GlyphData>> m_indexGlyphs;
 };
+
+// Glyphs a face keeps by index while all its glyphs hold fewer bytes than this; past it they are
+// built for each use (text of many glyph indices at a large size would otherwise grow without end).
+constexpr size_t kIndexGlyphBytes = size_t{8} << 20;
+// A turned glyph wider or taller than this many pixels is not drawn.
+constexpr int kMaxTurnedPixels = 4096;
+
+// The part of a clip rectangle inside the surface; false when that is empty.
+bool SurfaceBox(const Surface& surface, const RECT& clip, RECT* box);
+// Sets the pixels of a glyph's spans whose black box has its top-left at (gx, gy), within box, which
+// must lie inside the surface (SurfaceBox).
+void PaintGlyph(Surface& surface, const RECT& box, int64_t gx, int64_t gy, const GlyphData& g, uint32_t pixel);
 
 // The lock that serialises FreeType and the caches.
 std::unique_lock<std::mutex> EngineLock();
