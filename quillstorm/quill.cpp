@@ -10,6 +10,7 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktword.h"
 #include "kinetype/ktregister.h"
+#include "platform/kernel/fdreserve.h"
 #include "platform/kernel/heaptune.h"
 #include "platform/ui/uiservices.h"
 #include "quillstorm/QuillView.h"
@@ -109,6 +110,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
     ui::SetAppTitle(kAppName);
     // A long run's large blocks go back to the system when freed (see heaptune.h).
     kernel::LimitHeapRetention();
+    // A few descriptors kept for telling the user when the process runs out of them (see fdreserve.h).
+    kernel::TakeDescriptorReserve();
     // The toolkit's UI services, unless some are installed already (tests script their own).
     if (ui::CUIServices* pInstalled = ui::SetUIServices(nullptr)) {
         ui::SetUIServices(pInstalled);
