@@ -138,7 +138,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
         RegisterShellFileTypes(strData, QCoreApplication::applicationFilePath());
         strSocket = startup.strServerName;
         if (strSocket.empty()) {
-            const CShellServerPlace place = ShellServerPlace();
+            const CShellServerPlace place =
+                ShellServerPlace(startup.strDisplay.empty() ? ShellProcessDisplay(nullptr) : startup.strDisplay);
             if (place.strSocket.empty())
                 std::fprintf(stderr, "quillstorm: no hand-over between starts: %s\n", place.strRefusal.c_str());
             strSocket = place.strSocket;
