@@ -36,7 +36,7 @@ QString FromCp1252(const std::string& s) { return QString::fromStdString(gdi::Cp
 // A window needs a descriptor while it opens (on X the server passes the window's memory as one, and
 // with no slot free to take it the connection waits forever): with none free, the reserve makes room
 // for the time the window is up.
-bool ShortOfDescriptors() { return !kernel::CanOpenDescriptor(); }
+bool ShortOfDescriptors() { return !kernel::CanOpenDescriptors(kernel::kWindowDescriptors); }
 
 // Characters the code page cannot hold become '?'.
 std::string ToCp1252(const QString& s) {

@@ -491,8 +491,8 @@ void CShellOpenServer::OnAcceptable() {
             }
             return PauseAccepting();  // the connection stays in the backlog meanwhile
         }
-        // The last free descriptor stays free: a window opened now would need it.
-        if (!kernel::CanOpenDescriptor()) {
+        // What a window needs stays free: one opened now would wait for it forever.
+        if (!kernel::CanOpenDescriptors(kernel::kWindowDescriptors)) {
             CConnection* pOld = LongestWaiting();
             if (!pOld) {
                 ::close(fd);

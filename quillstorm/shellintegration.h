@@ -121,7 +121,7 @@ CShellHandOverResult ShellHandOver(const std::string& strSocket, const std::stri
 // What the server holds is bounded whatever its peers do: at most kMaxConnections connections at once
 // (a new one closes the connection that has waited longest for a line), each closed when it brings no
 // line for the idle time, and a peer that does not read its answers is not read from until it does.
-// When no descriptor is free, or an accept would take the last one (a window being opened needs one),
+// When no descriptor is free, or an accept would take the last ones (a window being opened needs them),
 // the connection that has waited longest makes room; with none to close, accepting pauses a moment
 // (a connection accepted already is closed unanswered: its start opens a window of its own). It
 // pauses too while a message has the reserve's room (platform/kernel/fdreserve.h). The listener

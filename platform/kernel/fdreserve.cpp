@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace kernel {
 
@@ -44,11 +45,16 @@ void ReleaseDescriptorReserve() { CloseReserve(); }
 
 bool DescriptorRoomOpen() { return g_nRooms > 0; }
 
-bool CanOpenDescriptor() {
-    const int fd = OpenNull();
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+bool CanOpenDescriptors(int n) {
+    std::vector<int> fds;
+    while (static_cast<int>(fds.size()) < n) {
+        const int fd = OpenNull();
+        if (fd < 0) break;
+        fds.push_back(fd);
+    }
+    const bool bAll = static_cast<int>(fds.size()) >= n;
+    for (int fd : fds) ::close(fd);
+    return bAll;
 }
 
 CDescriptorRoom::CDescriptorRoom(bool bShort) : m_bOpen(bShort) {

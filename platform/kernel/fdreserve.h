@@ -13,6 +13,10 @@ namespace kernel {
 // font file), more than one for margin.
 constexpr int kReserveDescriptors = 4;
 
+// What a window needs free while it opens: one for its memory, and one more for what else opens then
+// (a font file; the sanitizers' checks of a type open two at once).
+constexpr int kWindowDescriptors = 2;
+
 // TRUE for the errors that say the process (EMFILE) or the system (ENFILE) has no descriptor free.
 bool IsDescriptorShortage(int nErr);
 
@@ -26,8 +30,8 @@ void ReleaseDescriptorReserve();
 // TRUE while a CDescriptorRoom lives: whatever it made room for may need the descriptors still.
 bool DescriptorRoomOpen();
 
-// TRUE when one more descriptor can be opened now (none is kept open).
-bool CanOpenDescriptor();
+// TRUE when n more descriptors can be opened now (none is kept open).
+bool CanOpenDescriptors(int n = 1);
 
 // Room for what must still work while the process is short of descriptors: while it lives the
 // reserve is given up (when bShort) and not taken again; when the last room goes, the reserve is

@@ -37,14 +37,14 @@ TEST_F(DescriptorReserve, ARoomGivesItUpUntilTheLastRoomGoes) {
 TEST_F(DescriptorReserve, InAProcessWithNoDescriptorLeftTheRoomIsThere) {
     CDescriptorFill fill;
     ASSERT_GE(fill.Taken(), 1u);
-    EXPECT_FALSE(kernel::CanOpenDescriptor());
+    EXPECT_FALSE(kernel::CanOpenDescriptors());
     {
         const kernel::CDescriptorRoom room(true);
-        EXPECT_TRUE(kernel::CanOpenDescriptor());
+        EXPECT_TRUE(kernel::CanOpenDescriptors());
     }
     // The slots the room freed are the reserve's again; none is left over.
     EXPECT_TRUE(kernel::HoldsDescriptorReserve());
-    EXPECT_FALSE(kernel::CanOpenDescriptor());
+    EXPECT_FALSE(kernel::CanOpenDescriptors());
 
     // Given up for good and the slots taken meanwhile: it comes back once slots are free.
     kernel::ReleaseDescriptorReserve();

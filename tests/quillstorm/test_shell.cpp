@@ -33,6 +33,7 @@
 #include "test_document.h"
 
 #include "kinetype/ktglobals.h"
+#include "platform/kernel/fdreserve.h"
 #include "quillstorm/mainfrm.h"
 #include "quillstorm/shellintegration.h"
 
@@ -1203,22 +1204,27 @@ TEST_F(ShellProgram, AFloodBeyondTheProgramsDescriptorsLeavesItListening) {
     const std::string socket = SocketOn("offscreen");
     ASSERT_TRUE(ServeUntil([&] { return Answers(socket) || running.state() == QProcess::NotRunning; }, 30000));
     ASSERT_EQ(running.state(), QProcess::Running) << running.readAllStandardError().toStdString();
+    // A hand-over before the flood, one during it and one after it. (The first also lets a sanitizer
+    // check the types of an open while descriptors are free: it opens descriptors of its own then.)
+    CLaterStart r = RunLater("doc.qsd");
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
 
     QProcess flood;
     flood.start(QS_HANDOVERPEER, {"hold", QString::fromStdString(socket), "200"});
     ASSERT_TRUE(ServeUntil([&] { return flood.waitForReadyRead(10) || flood.canReadLine(); }, 30000));
     EXPECT_EQ(flood.readLine().toStdString(), "held 200\n");
-    // The program has used up what it may open (all but the one it keeps free).
-    EXPECT_TRUE(ServeUntil([&] { return DescriptorsBelow(running.processId(), kLimit) >= kLimit - 1; }));
+    // The program has used up what it may open (all but what it keeps free for a window).
+    EXPECT_TRUE(ServeUntil(
+        [&] { return DescriptorsBelow(running.processId(), kLimit) >= kLimit - kernel::kWindowDescriptors; }));
 
-    CLaterStart r = RunLater("doc.qsd");
+    r = RunLater("doc.qsd");
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     flood.closeWriteChannel();
     EXPECT_TRUE(flood.waitForFinished(10000));
     r = RunLater("doc.qsd");
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_TRUE(Answers(socket));
-    EXPECT_EQ(running.state(), QProcess::Running);
+    EXPECT_EQ(running.state(), QProcess::Running) << running.readAllStandardError().toStdString();
     Stop(running);
 }
 
