@@ -16,6 +16,7 @@
 #include <memory>
 #include <utility>
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -229,11 +230,10 @@ std::string ShellDisplayFileName(const std::string& strDisplay) {
     // A host name can be long, and a socket's whole path must stay within 107 bytes.
     constexpr size_t kLongest = 40;
     if (out.size() > kLongest) {
-        uint64_t hash = 14695981039346656037ull;  // FNV-1a of the name itself
-        for (char c : strDisplay) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        char tail[18];
-        std::snprintf(tail, sizeof tail, "-%016llx", static_cast<unsigned long long>(hash));
-        out = out.substr(0, kLongest - 17) + tail;
+        // The first 16 hex digits of the name's SHA-1: the same in every run and every version.
+        const QByteArray hash = QCryptographicHash::hash(
+            QByteArray(strDisplay.data(), static_cast<qsizetype>(strDisplay.size())), QCryptographicHash::Sha1);
+        out = out.substr(0, kLongest - 17) + "-" + hash.toHex().left(16).toStdString();
     }
     return out;
 }

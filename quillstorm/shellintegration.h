@@ -74,8 +74,8 @@ const char* ShellDisplayOption(int argc, char** argv);
 // environment; pszXDisplayOption is ShellDisplayOption of the arguments, or NULL.
 std::string ShellProcessDisplay(const char* pszXDisplayOption);
 // The display name as part of a file name: letters, digits, '.' and '-' as they are, every other
-// byte as '%' and two upper-case hex digits; a long one cut, with a hash of the whole, so that a
-// socket's path stays short. Never empty, never a hidden name.
+// byte as '%' and two upper-case hex digits; one longer than 40 bytes cut and ended by a hash of the
+// whole, so that a socket's path stays short. Never empty, never a hidden name.
 std::string ShellDisplayFileName(const std::string& strDisplay);
 
 // Where the running program on the display strDisplay listens for the user uid: the socket
