@@ -4,8 +4,11 @@
 #include <clocale>
 
 #include "quillstorm/quill.h"
+#include "quillstorm/shellintegration.h"
 
 int main(int argc, char** argv) {
+    // The X display named by the toolkit's -display option, which QApplication takes out of argv.
+    const char* pszXDisplayOption = ShellDisplayOption(argc, argv);
     QApplication app(argc, argv);
     // Numbers are parsed and written in the C locale, whatever the user's.
     std::setlocale(LC_NUMERIC, "C");
@@ -19,7 +22,10 @@ int main(int argc, char** argv) {
     CQuillApp theApp;
     // A document handed to the program already running ends this start successfully; one it refused
     // (said on standard error) ends it with a failure.
-    if (!theApp.InitInstance(CQuillStartup::FromArguments(args))) return theApp.HandedOver() ? 0 : 1;
+    CQuillStartup startup = CQuillStartup::FromArguments(args);
+    // Later starts on this display hand their documents to this program; those on another do not.
+    startup.strDisplay = ShellProcessDisplay(pszXDisplayOption);
+    if (!theApp.InitInstance(startup)) return theApp.HandedOver() ? 0 : 1;
     // The window may have gone already (closed while the splash's loop ran).
     const int status = theApp.IsRunning() ? app.exec() : 0;
     theApp.ExitInstance();

@@ -30,12 +30,18 @@
 
 #include "platform/gdi/cp1252.h"
 #include "platform/gdi/dc.h"
+#include "platform/kernel/fdreserve.h"
 #include "platform/ui/paramdialog.h"
 #include "quillstorm/dialogfilename.h"
 
 namespace {
 
 QString FromCp1252(const std::string& s) { return QString::fromStdString(gdi::Cp1252ToUtf8(s)); }
+
+// A window needs a descriptor while it opens (on X the server passes the window's memory as one, and
+// with no slot free to take it the connection waits forever): with none free, the reserve makes room
+// for the time the window is up.
+bool ShortOfDescriptors() { return !kernel::CanOpenDescriptors(kernel::kWindowDescriptors); }
 
 // Characters the code page cannot hold become '?'.
 std::string ToCp1252(const QString& s) {
@@ -92,6 +98,7 @@ QWidget* CQtUIServices::Owner() {
 }
 
 int CQtUIServices::MessageBox(const std::string& strText, const std::string& strCaption, UINT nType) {
+    const kernel::CDescriptorRoom room(ShortOfDescriptors());
     QMessageBox box(IconOf(nType), FromCp1252(strCaption), FromCp1252(strText), QMessageBox::NoButton, Owner());
     const std::vector<int> ids = ui::MessageBoxButtons(nType);
     for (int id : ids) box.addButton(ToQt(id));
@@ -174,6 +181,7 @@ private:
 }  // namespace
 
 BOOL CQtUIServices::FileDialog(const ui::FileDialogRequest& request, std::string* pPath) {
+    const kernel::CDescriptorRoom room(ShortOfDescriptors());
     // File names cross as bytes: shown as the toolkit reads them, taken back to the bytes they stand for.
     CFileNameDialog dialog(Owner(), FromCp1252(request.strTitle), request.strFileName);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
@@ -201,6 +209,7 @@ BOOL CQtUIServices::FileDialog(const ui::FileDialogRequest& request, std::string
 }
 
 BOOL CQtUIServices::ChooseColor(COLORREF crInitial, DWORD, COLORREF* pResult) {
+    const kernel::CDescriptorRoom room(ShortOfDescriptors());
     QColorDialog dialog(ToQColor(crInitial), Owner());
     dialog.setOption(QColorDialog::DontUseNativeDialog, true);
     if (dialog.exec() != QDialog::Accepted) return FALSE;
@@ -496,6 +505,7 @@ private:
 }  // namespace
 
 int CQtUIServices::DoModal(ui::CParamDialog& dlg) {
+    const kernel::CDescriptorRoom room(ShortOfDescriptors());
     CQtParamDialog dialog(dlg, Owner());
     return dialog.Run();
 }

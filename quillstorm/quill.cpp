@@ -10,6 +10,7 @@
 #include "kinetype/ktpassage.h"
 #include "kinetype/ktword.h"
 #include "kinetype/ktregister.h"
+#include "platform/kernel/fdreserve.h"
 #include "platform/kernel/heaptune.h"
 #include "platform/kernel/workpool.h"
 #include "platform/ui/uiservices.h"
@@ -112,6 +113,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
     kernel::LimitHeapRetention();
     // The worker pool's size, read now so that a QS_THREADS it cannot use is reported at start.
     (void)qs::WorkThreads();
+    // A few descriptors kept for telling the user when the process runs out of them (see fdreserve.h).
+    kernel::TakeDescriptorReserve();
     // The toolkit's UI services, unless some are installed already (tests script their own).
     if (ui::CUIServices* pInstalled = ui::SetUIServices(nullptr)) {
         ui::SetUIServices(pInstalled);
@@ -138,7 +141,8 @@ BOOL CQuillApp::InitInstance(const CQuillStartup& startup) {
         RegisterShellFileTypes(strData, QCoreApplication::applicationFilePath());
         strSocket = startup.strServerName;
         if (strSocket.empty()) {
-            const CShellServerPlace place = ShellServerPlace();
+            const CShellServerPlace place =
+                ShellServerPlace(startup.strDisplay.empty() ? ShellProcessDisplay(nullptr) : startup.strDisplay);
             if (place.strSocket.empty())
                 std::fprintf(stderr, "quillstorm: no hand-over between starts: %s\n", place.strRefusal.c_str());
             strSocket = place.strSocket;

@@ -32,6 +32,10 @@ struct CQuillStartup {
     bool bShellIntegration = true;
     std::string strDataFolder;
     std::string strServerName;
+    // The display the program shows on, as ShellDisplayName gives it: its socket is that display's
+    // (empty: this process's display, from its platform and environment). main sets it, since the
+    // toolkit takes its -display option out of the arguments.
+    std::string strDisplay;
 
     // Parses the arguments after the program's name: options start with '-' (unknown ones are
     // ignored); the first other argument is the file to open, a relative or an absolute path alike.

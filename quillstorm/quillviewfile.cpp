@@ -19,6 +19,7 @@
 #include "kinetype/ktglobals.h"
 #include "kinetype/ktstayinwindowbhvr.h"
 #include "kinetype/kttext.h"
+#include "platform/kernel/fdreserve.h"
 #include "platform/ui/uiservices.h"
 #include "pumenu/pumenuitem.h"
 #include "quillstorm/QuillView.h"
@@ -199,6 +200,9 @@ BOOL CQuillView::SaveDocumentTo(const CString& strPath) {
     GetClientRect(&rc);
     const KTSaveResult s = KTSaveDocumentFile(*pBook, rc.Width(), rc.Height(), strPath, &m_recovery);
     if (!s.bSaved) {
+        // Out of descriptors, the message's window could not open (it needs one): the reserve makes
+        // room for it, and is taken again once the message is answered.
+        const kernel::CDescriptorRoom room(kernel::IsDescriptorShortage(static_cast<int>(s.error.lOsError)));
         AfxMessageBox(s.error.strMessage.GetString(), MB_OK);
         return FALSE;
     }

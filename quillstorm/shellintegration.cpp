@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,18 +16,20 @@
 #include <memory>
 #include <utility>
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QSaveFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
 
 #include "platform/afx/afx.h"
+#include "platform/kernel/fdreserve.h"
 #include "quillstorm/shellfiles.h"
 
 namespace {
@@ -167,14 +170,84 @@ std::string ShellCheckPrivateFolder(const std::string& strFolder, uid_t uid) {
     return name + ": " + std::strerror(err);
 }
 
-CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string& strTempDir, uid_t uid) {
+// ---- the display ----------------------------------------------------------------------------------
+
+std::string ShellXDisplayName(const std::string& strDisplay) {
+    // "[host]:number[.screen]": the number follows the last ':' (a DECnet "host::0" or an IPv6
+    // host keeps its own colons).
+    const size_t colon = strDisplay.rfind(':');
+    if (colon == std::string::npos) return strDisplay;
+    const size_t nDigits = strDisplay.find_first_not_of("0123456789", colon + 1);
+    const size_t end = nDigits == std::string::npos ? strDisplay.size() : nDigits;
+    if (end == colon + 1) return strDisplay;  // no display number
+    if (end < strDisplay.size()) {
+        // Only a screen number may follow: '.' and digits to the end.
+        if (strDisplay[end] != '.' || end + 1 == strDisplay.size() ||
+            strDisplay.find_first_not_of("0123456789", end + 1) != std::string::npos)
+            return strDisplay;
+    }
+    std::string host = strDisplay.substr(0, colon);
+    if (host == "unix") host.clear();  // the local socket, as with no host
+    return host + strDisplay.substr(colon, end - colon);
+}
+
+const char* ShellDisplayOption(int argc, char** argv) {
+    const char* pszDisplay = nullptr;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "-display") == 0 || std::strcmp(argv[i], "--display") == 0) pszDisplay = argv[++i];
+    }
+    return pszDisplay;
+}
+
+std::string ShellDisplayName(const std::string& strPlatform, const char* pszXDisplay, const char* pszWaylandDisplay) {
+    if (strPlatform == "xcb") return "x11-" + ShellXDisplayName(pszXDisplay ? pszXDisplay : "");
+    if (strPlatform == "wayland")
+        return std::string("wayland-") + (pszWaylandDisplay && *pszWaylandDisplay ? pszWaylandDisplay : "wayland-0");
+    return strPlatform;
+}
+
+std::string ShellProcessDisplay(const char* pszXDisplayOption) {
+    const QString platform = QGuiApplication::instance() ? QGuiApplication::platformName() : QString();
+    return ShellDisplayName(platform.toStdString(), pszXDisplayOption ? pszXDisplayOption : std::getenv("DISPLAY"),
+                            std::getenv("WAYLAND_DISPLAY"));
+}
+
+std::string ShellDisplayFileName(const std::string& strDisplay) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : strDisplay) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
+            (u == '.' && !out.empty())) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    if (out.empty()) return "%";
+    // A host name can be long, and a socket's whole path must stay within 107 bytes.
+    constexpr size_t kLongest = 40;
+    if (out.size() > kLongest) {
+        // The first 16 hex digits of the name's SHA-1: the same in every run and every version.
+        const QByteArray hash = QCryptographicHash::hash(
+            QByteArray(strDisplay.data(), static_cast<qsizetype>(strDisplay.size())), QCryptographicHash::Sha1);
+        out = out.substr(0, kLongest - 17) + "-" + hash.toHex().left(16).toStdString();
+    }
+    return out;
+}
+
+CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string& strTempDir, uid_t uid,
+                                   const std::string& strDisplay) {
     const std::string strUid = std::to_string(uid);
+    const std::string strName = ShellDisplayFileName(strDisplay);
     CShellServerPlace place;
     if (pszRuntimeDir && *pszRuntimeDir) {
         const std::string runtime = WithoutTrailingSlashes(pszRuntimeDir);
         const std::string why = ShellCheckPrivateFolder(runtime, uid);
         if (why.empty()) {
-            place.strSocket = runtime + "/quillstorm-" + strUid;
+            place.strSocket = runtime + "/quillstorm-" + strUid + "-" + strName;
             return place;
         }
         TRACE("Shell open: the runtime folder is not used: %s\n", why.c_str());
@@ -185,13 +258,14 @@ CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string&
     // one that exists already must have been made so, by this user.
     if (::mkdir(folder.c_str(), 0700) == 0) ::chmod(folder.c_str(), 0700);
     place.strRefusal = ShellCheckPrivateFolder(folder, uid);
-    if (place.strRefusal.empty()) place.strSocket = folder + "/socket";
+    if (place.strRefusal.empty()) place.strSocket = folder + "/" + strName;
     return place;
 }
 
-CShellServerPlace ShellServerPlace() {
+CShellServerPlace ShellServerPlace(const std::string& strDisplay) {
     const char* pszTemp = std::getenv("TMPDIR");
-    return ShellServerPlace(std::getenv("XDG_RUNTIME_DIR"), pszTemp && *pszTemp ? pszTemp : "/tmp", ::getuid());
+    return ShellServerPlace(std::getenv("XDG_RUNTIME_DIR"), pszTemp && *pszTemp ? pszTemp : "/tmp", ::getuid(),
+                            strDisplay);
 }
 
 std::string ShellAbsolutePath(const std::string& strPath) {
@@ -306,21 +380,44 @@ CShellHandOverResult ShellHandOver(const std::string& strSocket, const std::stri
 
 // ---- the running program's side -------------------------------------------------------------------
 
-// A connection's unfinished line, and whether the rest of an over-long line is being dropped.
-struct CShellOpenServer::CPeer {
+namespace {
+
+constexpr int kBacklog = 64;
+constexpr size_t kReadChunk = 8192;
+
+}  // namespace
+
+// One later start's connection: its unfinished line, whether the rest of an over-long line is being
+// dropped, and the answers it has not taken yet. A QObject so that it goes by deleteLater, after the
+// event that closed it, and its notifiers and timer with it; fd is -1 once it is closed.
+struct CShellOpenServer::CConnection : QObject {
+    CConnection(int fdConn, QObject* pParent) : QObject(pParent), fd(fdConn) {}
+    ~CConnection() override {
+        if (fd >= 0) ::close(fd);
+    }
+    int fd;
+    QSocketNotifier* pRead = nullptr;
+    QSocketNotifier* pWrite = nullptr;
+    QTimer* pIdle = nullptr;
     std::string strLine;
     bool bSkipping = false;
+    std::string strOut;      // answers not sent yet
+    bool bPeerDone = false;  // the peer has sent all it will send
+    uint64_t nLastActive = 0;
 };
 
 CShellOpenServer::CShellOpenServer(std::function<bool(const std::string&)> onOpen, QObject* pParent)
-    : QObject(pParent), m_onOpen(std::move(onOpen)), m_pServer(new QLocalServer(this)), m_pDeliver(new QTimer(this)) {
+    : QObject(pParent), m_onOpen(std::move(onOpen)), m_pResume(new QTimer(this)), m_pDeliver(new QTimer(this)) {
     m_pDeliver->setSingleShot(true);
     connect(m_pDeliver, &QTimer::timeout, this, &CShellOpenServer::Deliver);
-    connect(m_pServer, &QLocalServer::newConnection, this, &CShellOpenServer::OnNewConnection);
+    m_pResume->setSingleShot(true);
+    connect(m_pResume, &QTimer::timeout, this, &CShellOpenServer::ResumeAccepting);
 }
 
 CShellOpenServer::~CShellOpenServer() {
-    m_pServer->close();
+    for (CConnection* pConn : std::vector<CConnection*>(m_connections)) Close(pConn);
+    if (m_pAcceptNotifier) m_pAcceptNotifier->setEnabled(false);
+    if (m_nListenFd >= 0) ::close(m_nListenFd);
     if (!m_strSocket.empty()) {
         struct stat st {};
         if (::lstat(m_strSocket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::getuid())
@@ -329,6 +426,7 @@ CShellOpenServer::~CShellOpenServer() {
 }
 
 bool CShellOpenServer::Listen(const std::string& strSocket) {
+    if (m_nListenFd >= 0) return false;
     sockaddr_un addr;
     if (!SocketAddress(strSocket, addr)) {
         TRACE("Shell open: the socket's path is too long: %s\n", ShellPrintablePath(strSocket).c_str());
@@ -345,22 +443,24 @@ bool CShellOpenServer::Listen(const std::string& strSocket) {
     // A socket left by a program that ended; anything else there stays (and the bind then fails).
     struct stat st {};
     if (::lstat(strSocket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(strSocket.c_str());
-    CFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    CFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.Get() < 0 || ::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         TRACE("Shell open: cannot listen at %s (%s)\n", ShellPrintablePath(strSocket).c_str(), std::strerror(errno));
         return false;
     }
     m_strSocket = strSocket;
     ::chmod(strSocket.c_str(), 0600);
-    if (::listen(fd.Get(), 16) != 0 || !m_pServer->listen(static_cast<qintptr>(fd.Get()))) {
-        TRACE("Shell open: cannot listen at %s\n", ShellPrintablePath(strSocket).c_str());
+    if (::listen(fd.Get(), kBacklog) != 0) {
+        TRACE("Shell open: cannot listen at %s (%s)\n", ShellPrintablePath(strSocket).c_str(), std::strerror(errno));
         return false;
     }
-    fd.Release();  // the server's now
+    m_nListenFd = fd.Release();
+    m_pAcceptNotifier = new QSocketNotifier(static_cast<qintptr>(m_nListenFd), QSocketNotifier::Read, this);
+    connect(m_pAcceptNotifier, &QSocketNotifier::activated, this, &CShellOpenServer::OnAcceptable);
     return true;
 }
 
-bool CShellOpenServer::IsListening() const { return m_pServer->isListening(); }
+bool CShellOpenServer::IsListening() const { return m_nListenFd >= 0; }
 
 std::string CShellOpenServer::CheckLine(const std::string& strLine) {
     if (strLine.size() > kShellMaxPath) return "path too long";
@@ -369,58 +469,161 @@ std::string CShellOpenServer::CheckLine(const std::string& strLine) {
     return "ok";
 }
 
-void CShellOpenServer::OnNewConnection() {
-    while (QLocalSocket* pSocket = m_pServer->nextPendingConnection()) {
-        connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
-        // Only this user's own starts hand documents over.
-        if (PeerUid(static_cast<int>(pSocket->socketDescriptor())) != static_cast<long>(::getuid())) {
-            pSocket->write("another user\n");
-            pSocket->flush();
-            pSocket->disconnectFromServer();
-            continue;
+void CShellOpenServer::OnAcceptable() {
+    // A few at a time, so that a flood of connections leaves the rest of the program its turn.
+    for (int n = 0; n < kMaxConnections; ++n) {
+        // The reserve comes first: what the program needs to tell its user is not taken here.
+        if (kernel::DescriptorRoomOpen()) return PauseAccepting();
+        kernel::TakeDescriptorReserve();
+        const int fd = ::accept4(m_nListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            const int err = errno;
+            if (err == EINTR || err == ECONNABORTED) continue;
+            if (err == EAGAIN || err == EWOULDBLOCK) return;
+            if (kernel::IsDescriptorShortage(err) || err == ENOBUFS || err == ENOMEM) {
+                // The connection that waited longest makes room; with none, later.
+                if (CConnection* pOld = LongestWaiting()) {
+                    Close(pOld);
+                    continue;
+                }
+            } else {
+                TRACE("Shell open: accept failed (%s)\n", std::strerror(err));
+            }
+            return PauseAccepting();  // the connection stays in the backlog meanwhile
         }
-        auto peer = std::make_shared<CPeer>();
-        connect(pSocket, &QLocalSocket::readyRead, this, [this, pSocket, peer] { OnReadyRead(pSocket, *peer); });
-        OnReadyRead(pSocket, *peer);
+        // What a window needs stays free: one opened now would wait for it forever.
+        if (!kernel::CanOpenDescriptors(kernel::kWindowDescriptors)) {
+            CConnection* pOld = LongestWaiting();
+            if (!pOld) {
+                ::close(fd);
+                return PauseAccepting();
+            }
+            Close(pOld);
+        }
+        Serve(fd);
     }
 }
 
-void CShellOpenServer::OnReadyRead(QLocalSocket* pSocket, CPeer& peer) {
-    const QByteArray data = pSocket->readAll();
-    const char* p = data.constData();
-    const char* const end = p + data.size();
+void CShellOpenServer::PauseAccepting() {
+    m_pAcceptNotifier->setEnabled(false);
+    m_pResume->start(kShortagePauseMs);
+}
+
+void CShellOpenServer::ResumeAccepting() {
+    if (m_pAcceptNotifier) m_pAcceptNotifier->setEnabled(true);
+}
+
+CShellOpenServer::CConnection* CShellOpenServer::LongestWaiting() const {
+    CConnection* pOldest = nullptr;
+    for (CConnection* pConn : m_connections)
+        if (!pOldest || pConn->nLastActive < pOldest->nLastActive) pOldest = pConn;
+    return pOldest;
+}
+
+void CShellOpenServer::Serve(int fd) {
+    // Only this user's own starts hand documents over.
+    if (PeerUid(fd) != static_cast<long>(::getuid())) {
+        static constexpr char kOtherUser[] = "another user\n";
+        (void)::send(fd, kOtherUser, sizeof kOtherUser - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::close(fd);
+        return;
+    }
+    if (ConnectionCount() >= kMaxConnections) Close(LongestWaiting());
+    auto* pConn = new CConnection(fd, this);
+    pConn->nLastActive = ++m_nActivity;
+    pConn->pRead = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read, pConn);
+    pConn->pWrite = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Write, pConn);
+    pConn->pWrite->setEnabled(false);
+    pConn->pIdle = new QTimer(pConn);
+    pConn->pIdle->setSingleShot(true);
+    connect(pConn->pRead, &QSocketNotifier::activated, pConn, [this, pConn] { OnReadable(pConn); });
+    connect(pConn->pWrite, &QSocketNotifier::activated, pConn, [this, pConn] { OnWritable(pConn); });
+    connect(pConn->pIdle, &QTimer::timeout, pConn, [this, pConn] { Close(pConn); });
+    pConn->pIdle->start(m_nIdleMs);
+    m_connections.push_back(pConn);
+    OnReadable(pConn);  // a later start's line is there before it is accepted
+}
+
+void CShellOpenServer::OnReadable(CConnection* pConn) {
+    if (pConn->fd < 0) return;
+    char buf[kReadChunk];
+    const ssize_t nRead = ::recv(pConn->fd, buf, sizeof buf, MSG_DONTWAIT);
+    if (nRead < 0) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) Close(pConn);
+        return;
+    }
+    if (nRead == 0) {
+        pConn->bPeerDone = true;
+        return Send(pConn);  // closes once the answers are out
+    }
+    const char* p = buf;
+    const char* const end = buf + nRead;
     while (p < end) {
         const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
         const char* stop = nl ? nl : end;
-        if (!peer.bSkipping) {
+        if (!pConn->bSkipping) {
             // One byte more than a path may have is enough to know that the line is too long.
-            const size_t room = kShellMaxPath + 1 - peer.strLine.size();
-            peer.strLine.append(p, std::min(room, static_cast<size_t>(stop - p)));
+            const size_t room = kShellMaxPath + 1 - pConn->strLine.size();
+            pConn->strLine.append(p, std::min(room, static_cast<size_t>(stop - p)));
         }
         if (nl) {
-            if (!peer.bSkipping) Answer(pSocket, peer.strLine);
-            peer.strLine.clear();
-            peer.bSkipping = false;
+            if (!pConn->bSkipping) Answer(pConn, pConn->strLine);
+            pConn->strLine.clear();
+            pConn->bSkipping = false;
             p = nl + 1;
         } else {
-            if (!peer.bSkipping && peer.strLine.size() > kShellMaxPath) {
+            if (!pConn->bSkipping && pConn->strLine.size() > kShellMaxPath) {
                 // Answered now; the rest of the line, however long, is dropped.
-                Answer(pSocket, peer.strLine);
-                peer.strLine.clear();
-                peer.bSkipping = true;
+                Answer(pConn, pConn->strLine);
+                pConn->strLine.clear();
+                pConn->bSkipping = true;
             }
             p = end;
         }
     }
-    pSocket->flush();
+    Send(pConn);
 }
 
-void CShellOpenServer::Answer(QLocalSocket* pSocket, const std::string& strLine) {
+void CShellOpenServer::OnWritable(CConnection* pConn) {
+    if (pConn->fd >= 0) Send(pConn);
+}
+
+void CShellOpenServer::Answer(CConnection* pConn, const std::string& strLine) {
     const std::string answer = CheckLine(strLine);
-    pSocket->write((answer + '\n').c_str());
+    pConn->strOut += answer + '\n';
+    pConn->nLastActive = ++m_nActivity;
+    pConn->pIdle->start(m_nIdleMs);
     if (answer != "ok") return;
     m_strPending = strLine;
     if (!m_pDeliver->isActive()) m_pDeliver->start(0);
+}
+
+void CShellOpenServer::Send(CConnection* pConn) {
+    size_t nSent = 0;
+    while (nSent < pConn->strOut.size()) {
+        const ssize_t n =
+            ::send(pConn->fd, pConn->strOut.data() + nSent, pConn->strOut.size() - nSent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (n <= 0) return Close(pConn);  // the peer went away
+        nSent += static_cast<size_t>(n);
+    }
+    pConn->strOut.erase(0, nSent);
+    if (pConn->bPeerDone && pConn->strOut.empty()) return Close(pConn);
+    pConn->pWrite->setEnabled(!pConn->strOut.empty());
+    // A peer that does not take its answers is not read from until it does.
+    pConn->pRead->setEnabled(!pConn->bPeerDone && pConn->strOut.size() < kMaxUnsent);
+}
+
+void CShellOpenServer::Close(CConnection* pConn) {
+    if (!pConn || pConn->fd < 0) return;
+    pConn->pRead->setEnabled(false);
+    pConn->pWrite->setEnabled(false);
+    pConn->pIdle->stop();
+    ::close(pConn->fd);
+    pConn->fd = -1;
+    m_connections.erase(std::find(m_connections.begin(), m_connections.end(), pConn));
+    pConn->deleteLater();
 }
 
 void CShellOpenServer::Deliver() {

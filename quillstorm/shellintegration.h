@@ -1,6 +1,7 @@
 // The desktop's side of documents, the freedesktop way: the document type (a MIME type) and the
 // program's desktop entry, written into the user's data folder at start-up; and the hand-over of a
-// document from a later start to the program that already runs, over a local socket named per user.
+// document from a later start to the program that already runs on the same display, over a local
+// socket named per user and display.
 #pragma once
 
 #include <QObject>
@@ -10,11 +11,12 @@
 #include <sys/types.h>
 
 #include <climits>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 class QTimer;
 
 // The document type: *.qsd, or "version " at offset 1 (every version's string starts so).
@@ -54,18 +56,42 @@ constexpr size_t kShellMaxPath = PATH_MAX - 1;
 // enter or read (no group or other permission bits); else why not, for the user to read.
 std::string ShellCheckPrivateFolder(const std::string& strFolder, uid_t uid);
 
-// Where the running program listens for the user uid: the socket "quillstorm-<uid>" in the runtime
-// folder pszRuntimeDir (the value of XDG_RUNTIME_DIR, or NULL) when that is a private folder of the
-// user's; else the socket "socket" in the folder "<strTempDir>/quillstorm-<uid>", made with mode 0700
-// when missing. strSocket is empty when that folder is not private (strRefusal then says why): the
-// program then runs without hand-over.
+// The display a program shows on, as one name for the hand-over: starts on the same display hand
+// their documents to the program there; a start on another display opens its own window.
+//  - X ("xcb"): "x11-" and the display that the toolkit's -display option names, else $DISPLAY, as
+//    ShellXDisplayName gives it (":41" and ":41.0" are one display);
+//  - Wayland ("wayland"): "wayland-" and $WAYLAND_DISPLAY, "wayland-0" when unset or empty;
+//  - any other platform ("offscreen", "minimal", ...): its own name.
+std::string ShellDisplayName(const std::string& strPlatform, const char* pszXDisplay, const char* pszWaylandDisplay);
+// The X display a display string names, for all its screens: the host part as it is (the local
+// "unix" host as none), the display number without the screen number: "host:41.2" gives "host:41",
+// "unix:41.0" gives ":41". A string not of the form "[host]:number[.screen]" stays as it is.
+std::string ShellXDisplayName(const std::string& strDisplay);
+// The display name Qt's X platform takes from the arguments, which QApplication then takes out of
+// them: the value after the last "-display" (or "--display"); NULL when there is none.
+const char* ShellDisplayOption(int argc, char** argv);
+// This process's display, from the toolkit's platform (a QGuiApplication exists) and the
+// environment; pszXDisplayOption is ShellDisplayOption of the arguments, or NULL.
+std::string ShellProcessDisplay(const char* pszXDisplayOption);
+// The display name as part of a file name: letters, digits, '.' and '-' as they are, every other
+// byte as '%' and two upper-case hex digits; one longer than 40 bytes cut and ended by a hash of the
+// whole, so that a socket's path stays short. Never empty, never a hidden name.
+std::string ShellDisplayFileName(const std::string& strDisplay);
+
+// Where the running program on the display strDisplay listens for the user uid: the socket
+// "quillstorm-<uid>-<display>" in the runtime folder pszRuntimeDir (the value of XDG_RUNTIME_DIR, or
+// NULL) when that is a private folder of the user's; else the socket "<display>" in the folder
+// "<strTempDir>/quillstorm-<uid>", made with mode 0700 when missing (<display> is
+// ShellDisplayFileName of strDisplay). strSocket is empty when that folder is not private
+// (strRefusal then says why): the program then runs without hand-over.
 struct CShellServerPlace {
     std::string strSocket;
     std::string strRefusal;
 };
-CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string& strTempDir, uid_t uid);
+CShellServerPlace ShellServerPlace(const char* pszRuntimeDir, const std::string& strTempDir, uid_t uid,
+                                   const std::string& strDisplay);
 // The same for this process's user, from its environment ($TMPDIR, else /tmp).
-CShellServerPlace ShellServerPlace();
+CShellServerPlace ShellServerPlace(const std::string& strDisplay);
 
 // strPath made absolute in the current directory and lexically normal, byte for byte.
 std::string ShellAbsolutePath(const std::string& strPath);
@@ -91,6 +117,15 @@ CShellHandOverResult ShellHandOver(const std::string& strSocket, const std::stri
 // once; a taken path waits for the event loop, so a later start never waits for the open itself (which
 // may ask to save the scene). Paths taken while one waits replace it: the last one wins, and at most
 // one waits.
+//
+// What the server holds is bounded whatever its peers do: at most kMaxConnections connections at once
+// (a new one closes the connection that has waited longest for a line), each closed when it brings no
+// line for the idle time, and a peer that does not read its answers is not read from until it does.
+// When no descriptor is free, or an accept would take the last ones (a window being opened needs them),
+// the connection that has waited longest makes room; with none to close, accepting pauses a moment
+// (a connection accepted already is closed unanswered: its start opens a window of its own). It
+// pauses too while a message has the reserve's room (platform/kernel/fdreserve.h). The listener
+// never gives up its socket.
 class CShellOpenServer : public QObject {
     Q_OBJECT
 
@@ -112,17 +147,42 @@ public:
 
     // How long a path waits when onOpen could not take it.
     static constexpr int kRetryMs = 250;
+    // The most connections served at once.
+    static constexpr int kMaxConnections = 32;
+    // How long a connection may go without bringing a whole line.
+    static constexpr int kIdleMs = 5000;
+    // How long accepting pauses when the process is short of descriptors.
+    static constexpr int kShortagePauseMs = 250;
+    // The most answer bytes kept for a peer that does not read them.
+    static constexpr size_t kMaxUnsent = 64 * 1024;
+
+    // The idle time instead of kIdleMs (tests shorten it).
+    void SetIdleTime(int nMs) { m_nIdleMs = nMs; }
+    // The connections open now.
+    int ConnectionCount() const { return static_cast<int>(m_connections.size()); }
 
 private:
-    struct CPeer;
-    void OnNewConnection();
-    void OnReadyRead(QLocalSocket* pSocket, CPeer& peer);
-    void Answer(QLocalSocket* pSocket, const std::string& strLine);
+    struct CConnection;
+    void OnAcceptable();
+    void PauseAccepting();
+    void ResumeAccepting();
+    void Serve(int fd);
+    void OnReadable(CConnection* pConn);
+    void OnWritable(CConnection* pConn);
+    void Answer(CConnection* pConn, const std::string& strLine);
+    void Send(CConnection* pConn);
+    void Close(CConnection* pConn);
+    CConnection* LongestWaiting() const;
     void Deliver();
 
     std::function<bool(const std::string&)> m_onOpen;
-    QLocalServer* m_pServer;
+    int m_nListenFd = -1;
+    QSocketNotifier* m_pAcceptNotifier = nullptr;
+    QTimer* m_pResume;   // accepting again after a shortage
     QTimer* m_pDeliver;
+    std::vector<CConnection*> m_connections;  // children of this object, oldest first
+    uint64_t m_nActivity = 0;                 // counts accepts and lines, to find the longest waiting
+    int m_nIdleMs = kIdleMs;
     std::string m_strPending;  // empty: none waits (an empty path is never taken)
-    std::string m_strSocket;  // the socket this server made, removed when it closes
+    std::string m_strSocket;   // the socket this server made, removed when it closes
 };

@@ -2,6 +2,7 @@
 // a data folder (and the databases built from them), and documents handed from a later start to the
 // running program.
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
@@ -16,19 +17,23 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include "test_document.h"
 
 #include "kinetype/ktglobals.h"
+#include "platform/kernel/fdreserve.h"
 #include "quillstorm/mainfrm.h"
 #include "quillstorm/shellintegration.h"
 
@@ -158,11 +163,13 @@ protected:
     QString Server() const { return m_dir.path() + "/server"; }
     std::string m_strServer;     // the socket StartWithShell uses, when not Server()
     bool m_bUsersPlace = false;  // StartWithShell uses the user's place, from the environment
+    std::string m_strDisplay;    // the display StartWithShell's program shows on (empty: this process's)
     BOOL StartWithShell(std::vector<std::string> args) {
         args.push_back("--no-splash");
         args.push_back("--settings=" + (m_dir.path() + "/settings.ini").toStdString());
         CQuillStartup startup = CQuillStartup::FromArguments(args);
         startup.strDataFolder = (m_dir.path() + "/data").toStdString();
+        startup.strDisplay = m_strDisplay;
         if (!m_bUsersPlace) startup.strServerName = m_strServer.empty() ? Server().toStdString() : m_strServer;
         m_pApp = std::make_unique<CQuillApp>();
         return m_pApp->InitInstance(startup);
@@ -177,11 +184,10 @@ protected:
     }
     // A later start's hand-over, from another thread while this one runs the event loop; then the
     // queued open runs.
-    bool HandOver(const std::string& path) {
+    bool HandOver(const std::string& path, std::string socket = std::string()) {
+        if (socket.empty()) socket = Server().toStdString();
         std::atomic<int> result{-1};
-        std::thread later([&] {
-            result = ShellHandOver(Server().toStdString(), path).status == ShellHandOverStatus::taken ? 1 : 0;
-        });
+        std::thread later([&] { result = ShellHandOver(socket, path).status == ShellHandOverStatus::taken ? 1 : 0; });
         QElapsedTimer waited;
         waited.start();
         while (result < 0 && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -313,6 +319,13 @@ void MakeFolder(const std::string& path, mode_t mode) {
     ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
 }
 
+// An empty file (the descriptor closed: a program started later would inherit it).
+void MakeFile(const std::string& path, mode_t mode) {
+    const int fd = ::creat(path.c_str(), mode);
+    ASSERT_GE(fd, 0) << path;
+    ::close(fd);
+}
+
 // A temporary folder everybody may write in, as /tmp is.
 class CSharedFolder {
 public:
@@ -390,7 +403,7 @@ TEST(ShellPlace, OnlyAPrivateFolderOfTheUsersOwnIsTaken) {
         {"private", [](const std::string& p) { MakeFolder(p, 0700); }, ""},
         {"link", [&](const std::string& p) { ASSERT_EQ(::symlink((base + "/real").c_str(), p.c_str()), 0); }, " is a symbolic link"},
         {"dangling", [](const std::string& p) { ASSERT_EQ(::symlink("/nonexistent", p.c_str()), 0); }, " is a symbolic link"},
-        {"file", [](const std::string& p) { ASSERT_GE(::creat(p.c_str(), 0600), 0); }, " is not a folder"},
+        {"file", [](const std::string& p) { MakeFile(p, 0600); }, " is not a folder"},
         {"group-enters", [](const std::string& p) { MakeFolder(p, 0710); }, " is open to other users (mode 0710)"},
         {"others-read", [](const std::string& p) { MakeFolder(p, 0704); }, " is open to other users (mode 0704)"},
         {"everybody", [](const std::string& p) { MakeFolder(p, 01777); }, " is open to other users (mode 1777)"},
@@ -416,7 +429,7 @@ TEST(ShellPlace, AFolderAnotherUserMadeIsRefused) {
     ASSERT_EQ(QProcess::execute("setpriv", AsNobody({"mkdir", "-m", "0700", QString::fromStdString(theirs)})), 0);
     EXPECT_EQ(ShellCheckPrivateFolder(theirs, ::getuid()),
               theirs + " belongs to user 65534, not to " + std::to_string(::getuid()));
-    const CShellServerPlace place = ShellServerPlace(nullptr, shared.Path(), ::getuid());
+    const CShellServerPlace place = ShellServerPlace(nullptr, shared.Path(), ::getuid(), "x11-:41");
     EXPECT_EQ(place.strSocket, "");
     EXPECT_EQ(place.strRefusal, theirs + " belongs to user 65534, not to " + std::to_string(::getuid()));
 }
@@ -440,7 +453,7 @@ TEST(ShellPlace, TheSocketLivesInAPrivateFolder) {
         {"runtime folder open to others", "open", nullptr, false, ""},
         {"runtime folder missing", "missing", nullptr, false, ""},
         {"temporary folder made before", nullptr, [](const std::string& p) { MakeFolder(p, 0700); }, false, ""},
-        {"old socket name", nullptr, [](const std::string& p) { ASSERT_GE(::creat(p.c_str(), 0777), 0); }, false,
+        {"old socket name", nullptr, [](const std::string& p) { MakeFile(p, 0777); }, false,
          " is not a folder"},
         {"a link", nullptr, [](const std::string& p) { ASSERT_EQ(::symlink("/tmp", p.c_str()), 0); }, false,
          " is a symbolic link"},
@@ -459,7 +472,7 @@ TEST(ShellPlace, TheSocketLivesInAPrivateFolder) {
         if (c.squat) c.squat(folder);
         const std::string runtime = c.runtime && *c.runtime ? base + "/" + c.runtime : std::string(c.runtime ? "" : "");
         const mode_t oldMask = ::umask(0);  // the folder is private whatever the umask
-        const CShellServerPlace place = ShellServerPlace(c.runtime ? runtime.c_str() : nullptr, temp, uid);
+        const CShellServerPlace place = ShellServerPlace(c.runtime ? runtime.c_str() : nullptr, temp, uid, "x11-:41");
         ::umask(oldMask);
         if (*c.refusal) {
             EXPECT_EQ(place.strSocket, "");
@@ -468,10 +481,10 @@ TEST(ShellPlace, TheSocketLivesInAPrivateFolder) {
         }
         EXPECT_EQ(place.strRefusal, "");
         if (c.bInRuntime) {
-            EXPECT_EQ(place.strSocket, base + "/private/quillstorm-" + strUid);
+            EXPECT_EQ(place.strSocket, base + "/private/quillstorm-" + strUid + "-x11-%3A41");
             EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder)));
         } else {
-            EXPECT_EQ(place.strSocket, folder + "/socket");
+            EXPECT_EQ(place.strSocket, folder + "/x11-%3A41");
             struct stat st {};
             ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
             EXPECT_TRUE(S_ISDIR(st.st_mode));
@@ -479,6 +492,157 @@ TEST(ShellPlace, TheSocketLivesInAPrivateFolder) {
             EXPECT_EQ(st.st_uid, uid);
         }
     }
+}
+
+// ---- one program per display ------------------------------------------------------------------------
+
+// The display a program shows on, as the toolkit's platform reaches it: every screen of an X display
+// is that display, the local "unix" host is no host, and each other platform is a display of its own.
+TEST(ShellDisplay, EachDisplayHasOneName) {
+    struct Case {
+        const char* platform;
+        const char* x;        // $DISPLAY or the -display option, NULL when unset
+        const char* wayland;  // $WAYLAND_DISPLAY, NULL when unset
+        const char* name;
+    } cases[] = {
+        {"xcb", ":41", nullptr, "x11-:41"},
+        {"xcb", ":41.0", nullptr, "x11-:41"},
+        {"xcb", ":41.3", nullptr, "x11-:41"},
+        {"xcb", "unix:41", nullptr, "x11-:41"},
+        {"xcb", "unix:41.1", nullptr, "x11-:41"},
+        {"xcb", "host:41.2", nullptr, "x11-host:41"},
+        {"xcb", "localhost:10.0", nullptr, "x11-localhost:10"},  // over TCP: a way of its own
+        {"xcb", "host::41.0", nullptr, "x11-host::41"},
+        {"xcb", "/tmp/.X11-unix/X41", nullptr, "x11-/tmp/.X11-unix/X41"},
+        {"xcb", ":41.", nullptr, "x11-:41."},   // no screen number after the dot: as it is
+        {"xcb", ":41.0x", nullptr, "x11-:41.0x"},
+        {"xcb", "host:", nullptr, "x11-host:"},
+        {"xcb", "", nullptr, "x11-"},
+        {"xcb", nullptr, nullptr, "x11-"},
+        {"xcb", ":41", "wayland-1", "x11-:41"},  // X under a Wayland session: the X display
+        {"wayland", ":41", "wayland-1", "wayland-wayland-1"},
+        {"wayland", nullptr, nullptr, "wayland-wayland-0"},
+        {"wayland", nullptr, "", "wayland-wayland-0"},
+        {"wayland", nullptr, "/run/user/1000/wayland-1", "wayland-/run/user/1000/wayland-1"},
+        {"offscreen", ":41", "wayland-0", "offscreen"},
+        {"minimal", ":41", nullptr, "minimal"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.platform) + " " + (c.x ? c.x : "(unset)") + " " + (c.wayland ? c.wayland : "(unset)"));
+        EXPECT_EQ(ShellDisplayName(c.platform, c.x, c.wayland), c.name);
+    }
+}
+
+// Qt's X platform takes "-display NAME" (or "--display NAME") out of the arguments; the last one counts.
+TEST(ShellDisplay, TheDisplayOptionIsTheToolkits) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* display;  // NULL: none
+    } cases[] = {
+        {{"quillstorm", "doc.qsd"}, nullptr},
+        {{"quillstorm", "-display", ":42", "doc.qsd"}, ":42"},
+        {{"quillstorm", "--display", "host:3.1"}, "host:3.1"},
+        {{"quillstorm", "-display", ":42", "-display", ":43"}, ":43"},
+        {{"quillstorm", "doc.qsd", "-display"}, nullptr},  // no value follows
+        {{"quillstorm", "-displays", ":42"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv;
+        for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+        const char* found = ShellDisplayOption(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(found ? std::string(found) : std::string("(none)"), c.display ? c.display : "(none)");
+    }
+}
+
+// The name in a socket's file name: readable where it can be, one-to-one, never hidden, and short
+// whatever the host name.
+TEST(ShellDisplay, TheSocketNameIsASafeFileName) {
+    struct Case {
+        std::string display;
+        const char* file;
+    } cases[] = {
+        {"x11-:41", "x11-%3A41"},
+        {"x11-host.example:41", "x11-host.example%3A41"},
+        {"x11-/tmp/.X11-unix/X41", "x11-%2Ftmp%2F.X11-unix%2FX41"},
+        {"wayland-wayland-0", "wayland-wayland-0"},
+        {"offscreen", "offscreen"},
+        {"a%3A", "a%253A"},
+        {"a_b c", "a%5Fb%20c"},
+        {".hidden", "%2Ehidden"},
+        {"..", "%2E."},
+        {"\xff\n", "%FF%0A"},
+        {"", "%"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.display);
+        EXPECT_EQ(ShellDisplayFileName(c.display), c.file);
+    }
+    const std::string host(200, 'h');
+    const std::string a = ShellDisplayFileName("x11-" + host + ":41");
+    const std::string b = ShellDisplayFileName("x11-" + host + ":42");
+    EXPECT_NE(a, b);
+    EXPECT_LE(a.size(), 40u);
+    EXPECT_EQ(a.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-%"), std::string::npos) << a;
+}
+
+// Starts on one display meet at one socket; starts on two displays never do, in the runtime folder
+// and in the temporary folder alike.
+TEST(ShellPlace, EachDisplayHasASocketOfItsOwn) {
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    MakeFolder(base + "/runtime", 0700);
+    MakeFolder(base + "/tmp", 01777);
+    const std::string runtimeFolder = base + "/runtime";
+    for (const char* runtime : {runtimeFolder.c_str(), static_cast<const char*>(nullptr)}) {
+        SCOPED_TRACE(runtime ? "runtime folder" : "temporary folder");
+        auto socket = [&](const char* platform, const char* x, const char* wayland) {
+            return ShellServerPlace(runtime, base + "/tmp", ::getuid(), ShellDisplayName(platform, x, wayland)).strSocket;
+        };
+        const std::string x41 = socket("xcb", ":41", nullptr);
+        ASSERT_NE(x41, "");
+        EXPECT_EQ(socket("xcb", ":41.0", nullptr), x41);
+        EXPECT_EQ(socket("xcb", "unix:41.2", nullptr), x41);
+        const std::string others[] = {
+            socket("xcb", ":42", nullptr),         socket("xcb", ":4", nullptr),
+            socket("xcb", "host:41", nullptr),     socket("wayland", nullptr, nullptr),
+            socket("wayland", nullptr, "wayland-1"), socket("offscreen", ":41", nullptr),
+        };
+        std::set<std::string> distinct{x41};
+        for (const std::string& other : others) {
+            EXPECT_NE(other, "");
+            distinct.insert(other);
+        }
+        EXPECT_EQ(distinct.size(), std::size(others) + 1);
+    }
+}
+
+// A start on another display opens its own window, whatever runs on this one; a start on this
+// display, by any of its names, hands its document over.
+TEST_F(ShellOpen, ADocumentGoesOnlyToTheProgramOnItsDisplay) {
+    WriteMine("doc.qsd");
+    const std::string runtime = m_dir.path().toStdString() + "/runtime";
+    MakeFolder(runtime, 0700);
+    CScopedEnv env("XDG_RUNTIME_DIR", runtime.c_str());
+    m_bUsersPlace = true;
+    m_strDisplay = ShellDisplayName("xcb", ":41", nullptr);
+    ASSERT_TRUE(StartWithShell({}));
+    NewCanvas();
+    Type("kept");  // a document handed over asks first
+    auto socketOf = [](const char* x) { return ShellServerPlace(ShellDisplayName("xcb", x, nullptr)).strSocket; };
+
+    for (const char* other : {":42", ":4", "host:41"}) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(ShellHandOver(socketOf(other), Path("doc.qsd"), 2000).status, ShellHandOverStatus::noProgram);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_ui.Calls().empty());
+    EXPECT_EQ(Text(), "kept");
+
+    m_ui.AnswerMessageBox(IDNO);
+    ASSERT_TRUE(HandOver(Path("doc.qsd"), socketOf(":41.0")));
+    ASSERT_EQ(m_ui.Calls().size(), 1u);
+    EXPECT_EQ(m_ui.Calls()[0].strText, "Save changes before opening a new file?");
+    EXPECT_EQ(Text(), "mine");
 }
 
 // ---- the running program's answers -------------------------------------------------------------------
@@ -572,8 +736,9 @@ TEST(ShellServer, AFloodLeavesOnlyTheLastPathWaiting) {
     waited.start();
     while (!bDone && waited.elapsed() < 15000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     peer.join();
-    // The waiting path is offered (and declined) at least once.
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // The waiting path is offered (and declined) again and again while the program is busy.
+    waited.restart();
+    while (nAsked == 0 && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     ASSERT_EQ(answers.size(), static_cast<size_t>(kLines + 4));
     for (int i = 0; i < kLines; ++i) ASSERT_EQ(answers[static_cast<size_t>(i)], "ok") << i;
     EXPECT_EQ(answers[kLines], "NUL byte in the path");
@@ -586,10 +751,166 @@ TEST(ShellServer, AFloodLeavesOnlyTheLastPathWaiting) {
 
     bBusy = false;
     waited.restart();
-    while (opened.empty() && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 2 * CShellOpenServer::kRetryMs);
+    while (opened.empty() && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(opened, std::vector<std::string>{"/tmp/last.qsd"});
+    // Nothing waits any more, and the peer has gone: nothing else can open.
     EXPECT_EQ(server.PendingPath(), "");
+}
+
+// A peer's end of a connection to the server, for the tests of what the server holds: what it has
+// received, and whether the server has closed the connection.
+class CPeer {
+public:
+    explicit CPeer(const std::string& socket) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, socket.data(), std::min(socket.size(), sizeof addr.sun_path - 1));
+        m_bConnected = m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    ~CPeer() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    CPeer(const CPeer&) = delete;
+    CPeer& operator=(const CPeer&) = delete;
+
+    bool IsConnected() const { return m_bConnected; }
+    // Sends what the socket takes now of bytes; how much that was.
+    size_t Send(const char* p, size_t n) {
+        const ssize_t nSent = ::send(m_fd, p, n, MSG_NOSIGNAL | MSG_DONTWAIT);
+        return nSent > 0 ? static_cast<size_t>(nSent) : 0;
+    }
+    size_t Send(const std::string& bytes) { return Send(bytes.data(), bytes.size()); }
+    // Takes what has arrived; TRUE when the server has closed the connection.
+    bool Closed() {
+        char buf[65536];
+        for (ssize_t n; !m_bClosed;) {
+            n = ::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n > 0)
+                m_strReceived.append(buf, static_cast<size_t>(n));
+            else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                m_bClosed = true;
+            else if (errno != EINTR)
+                break;
+        }
+        return m_bClosed;
+    }
+    const std::string& Received() const { return m_strReceived; }
+    // Forgets what has arrived (it is counted elsewhere).
+    void ClearReceived() { m_strReceived.clear(); }
+
+private:
+    int m_fd;
+    bool m_bConnected = false;
+    bool m_bClosed = false;
+    std::string m_strReceived;
+};
+
+// A later start's hand-over of path to the socket, from another thread while this one serves.
+ShellHandOverStatus HandOverServed(const std::string& socket, const std::string& path) {
+    std::atomic<int> status{-1};
+    std::thread later([&] { status = static_cast<int>(ShellHandOver(socket, path).status); });
+    QElapsedTimer waited;
+    waited.start();
+    while (status < 0 && waited.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    later.join();
+    return static_cast<ShellHandOverStatus>(status.load());
+}
+
+// Processes events until done() holds, nMs at most; done() then.
+bool ServeUntil(const std::function<bool()>& done, int nMs = 10000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < nMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// More connections than the server serves at once: each new one closes the one that has waited
+// longest for a line, so a flood that holds its connections never shuts a later start out.
+TEST(ShellServer, AFloodOfConnectionsIsBoundedAndALaterStartGetsThrough) {
+    QTemporaryDir dir;
+    std::vector<std::string> opened;
+    CShellOpenServer server([&](const std::string& p) {
+        opened.push_back(p);
+        return true;
+    });
+    server.SetIdleTime(10 * 60 * 1000);  // only the bound closes connections here
+    const std::string socket = dir.path().toStdString() + "/socket";
+    ASSERT_TRUE(server.Listen(socket));
+
+    constexpr int kMax = CShellOpenServer::kMaxConnections;
+    constexpr int kMore = 8;
+    std::vector<std::unique_ptr<CPeer>> flood;
+    for (int i = 0; i < kMax + kMore; ++i) {
+        flood.push_back(std::make_unique<CPeer>(socket));
+        ASSERT_TRUE(flood.back()->IsConnected()) << i;
+    }
+    auto closed = [&] {
+        int n = 0;
+        for (auto& p : flood) n += p->Closed() ? 1 : 0;
+        return n;
+    };
+    EXPECT_TRUE(ServeUntil([&] { return closed() >= kMore; }));
+    for (int i = 0; i < kMax + kMore; ++i) EXPECT_EQ(flood[static_cast<size_t>(i)]->Closed(), i < kMore) << i;
+    EXPECT_EQ(server.ConnectionCount(), kMax);
+
+    EXPECT_EQ(HandOverServed(socket, "/tmp/later.qsd"), ShellHandOverStatus::taken);
+    EXPECT_TRUE(ServeUntil([&] { return !opened.empty() && flood[kMore]->Closed(); }));
+    EXPECT_EQ(opened, std::vector<std::string>{"/tmp/later.qsd"});
+    EXPECT_EQ(closed(), kMore + 1);  // the longest waiting made room for the later start
+    EXPECT_LE(server.ConnectionCount(), kMax);
+    EXPECT_TRUE(server.IsListening());
+}
+
+// A connection that brings no whole line within the idle time is closed, whatever it sent or took.
+TEST(ShellServer, AConnectionWithoutALineIsClosedWhenIdle) {
+    QTemporaryDir dir;
+    CShellOpenServer server([](const std::string&) { return true; });
+    server.SetIdleTime(100);
+    const std::string socket = dir.path().toStdString() + "/socket";
+    ASSERT_TRUE(server.Listen(socket));
+    CPeer silent(socket), partial(socket), answered(socket);
+    ASSERT_TRUE(silent.IsConnected() && partial.IsConnected() && answered.IsConnected());
+    partial.Send("/tmp/no-end");
+    answered.Send("/tmp/a.qsd\n");
+    EXPECT_TRUE(ServeUntil([&] { return silent.Closed() && partial.Closed() && answered.Closed(); }));
+    EXPECT_EQ(silent.Received(), "");
+    EXPECT_EQ(partial.Received(), "");
+    EXPECT_EQ(answered.Received(), "ok\n");
+    EXPECT_EQ(server.ConnectionCount(), 0);
+}
+
+// A peer that sends line after line and takes none of its answers is not read from beyond a bound, so
+// the answers kept for it stay few; once it reads, the rest of its lines are answered.
+TEST(ShellServer, APeerThatTakesNoAnswersIsNotReadFrom) {
+    QTemporaryDir dir;
+    CShellOpenServer server([](const std::string&) { return true; });
+    const std::string socket = dir.path().toStdString() + "/socket";
+    ASSERT_TRUE(server.Listen(socket));
+    CPeer peer(socket);
+    ASSERT_TRUE(peer.IsConnected());
+    std::string lines;
+    for (int i = 0; i < 512 * 1024; ++i) lines += "/\n";
+
+    // Sent as far as the socket takes it, the server running, until neither moves any more.
+    size_t nSent = 0;
+    for (int nStill = 0; nStill < 100 && nSent < lines.size();) {
+        const size_t n = peer.Send(lines.data() + nSent, lines.size() - nSent);
+        nSent += n;
+        QCoreApplication::processEvents();
+        nStill = n == 0 ? nStill + 1 : 0;
+    }
+    EXPECT_LT(nSent, lines.size() / 2);
+
+    size_t nAnswers = 0;
+    auto answered = [&] {
+        nSent += peer.Send(lines.data() + nSent, lines.size() - nSent);
+        peer.Closed();
+        nAnswers += static_cast<size_t>(std::count(peer.Received().begin(), peer.Received().end(), '\n'));
+        peer.ClearReceived();
+        return nAnswers == lines.size() / 2;
+    };
+    EXPECT_TRUE(ServeUntil(answered));
+    EXPECT_EQ(nSent, lines.size());
 }
 
 // ---- another user's listener -------------------------------------------------------------------------
@@ -762,48 +1083,75 @@ TEST(ShellDrop, ADroppedURLNamesItsFileByteForByte) {
 
 // ---- the program itself ------------------------------------------------------------------------------
 
-// The program run as a later start, with its arguments as bytes (through sh and printf), while this
-// process's program listens in a private runtime folder.
+// The program run in a process of its own, with its arguments as bytes (through sh and printf), in a
+// private runtime folder; this process's program may listen there too.
 struct CLaterStart {
     int nExit = -1;
     std::string strErr;
 };
 
+// Descriptors open in the process pid with a number below nLimit (those it may still open).
+int DescriptorsBelow(qint64 pid, int nLimit) {
+    int n = 0;
+    if (DIR* d = ::opendir(("/proc/" + std::to_string(pid) + "/fd").c_str())) {
+        while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.' && std::atoi(e->d_name) < nLimit ? 1 : 0;
+        ::closedir(d);
+    }
+    return n;
+}
+
+// TRUE when a program listens at the socket.
+bool Answers(const std::string& socket) {
+    CPeer peer(socket);
+    return peer.IsConnected();
+}
+
 class ShellProgram : public ShellOpen {
 protected:
-    CLaterStart RunLater(const std::string& strPrintfArg) {
-        const QString runtime = m_dir.path() + "/runtime";
-        QProcess process;
+    std::string Runtime() const { return m_dir.path().toStdString() + "/runtime"; }
+    // Where the program on the platform's display listens.
+    std::string SocketOn(const char* pszPlatform) const {
+        return ShellServerPlace(Runtime().c_str(), "/tmp", ::getuid(), ShellDisplayName(pszPlatform, nullptr, nullptr))
+            .strSocket;
+    }
+    // Starts the program on the platform with the one argument that printf makes of strPrintfArg,
+    // its settings in pszSettings; with nFileLimit, no more than that many descriptors open.
+    void StartProgram(QProcess& process, const std::string& strPrintfArg, const char* pszPlatform,
+                      const char* pszSettings, int nFileLimit = 0) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("QT_QPA_PLATFORM", pszPlatform);
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(Runtime()));
         env.insert("XDG_DATA_HOME", m_dir.path() + "/later-data");
         env.insert("XDG_CONFIG_HOME", m_dir.path() + "/later-config");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(m_dir.path());
-        process.start("sh", {"-c", "exec \"$0\" --no-splash --settings=later.ini \"$(printf \"$1\")\"", QS_PROGRAM,
-                             QString::fromStdString(strPrintfArg)});
-        QElapsedTimer waited;
-        waited.start();
-        while (process.state() != QProcess::NotRunning && waited.elapsed() < 30000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            process.waitForFinished(10);
-        }
+        const QString limit = nFileLimit > 0 ? QString("ulimit -n %1 && ").arg(nFileLimit) : QString();
+        process.start("sh", {"-c", limit + "exec \"$0\" --no-splash --settings=\"$2\" \"$(printf \"$1\")\"", QS_PROGRAM,
+                             QString::fromStdString(strPrintfArg), pszSettings});
+    }
+    // A later start on the platform, to its end (30 s at most).
+    CLaterStart RunLater(const std::string& strPrintfArg, const char* pszPlatform = "offscreen") {
+        QProcess process;
+        StartProgram(process, strPrintfArg, pszPlatform, "later.ini");
+        ServeUntil([&] { return process.state() == QProcess::NotRunning || process.waitForFinished(10); }, 30000);
         CLaterStart r;
         if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
+            Stop(process);
             return r;
         }
         r.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
         r.strErr = process.readAllStandardError().toStdString();
         return r;
     }
+    static void Stop(QProcess& process) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
 };
 
 TEST_F(ShellProgram, ALaterStartHandsItsBytesOverOrSaysWhyItWasRefused) {
-    MakeFolder(m_dir.path().toStdString() + "/runtime", 0700);
-    m_strServer = m_dir.path().toStdString() + "/runtime/quillstorm-" + std::to_string(::getuid());
+    MakeFolder(Runtime(), 0700);
+    m_strServer = SocketOn("offscreen");
     WriteMine("\xff.qsd");
     ASSERT_TRUE(StartWithShell({}));
     NewCanvas();
@@ -812,8 +1160,7 @@ TEST_F(ShellProgram, ALaterStartHandsItsBytesOverOrSaysWhyItWasRefused) {
     CLaterStart r = RunLater("\\377.qsd");
     EXPECT_EQ(r.nExit, 0) << r.strErr;
     EXPECT_EQ(r.strErr.find("quillstorm:"), std::string::npos) << r.strErr;
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(Text(), "mine");
+    EXPECT_TRUE(ServeUntil([&] { return Text() == "mine"; }));
     EXPECT_EQ(v()->m_strPath.str(), Path("\xff.qsd"));
 
     // A path longer than a path can be: refused, said on standard error, a failed start.
@@ -824,6 +1171,61 @@ TEST_F(ShellProgram, ALaterStartHandsItsBytesOverOrSaysWhyItWasRefused) {
     EXPECT_NE(r.strErr.find(": path too long\n"), std::string::npos) << r.strErr;
     EXPECT_EQ(v()->m_strPath.str(), Path("\xff.qsd"));
     ::unlink(Path("\xff.qsd").c_str());  // a name the temporary folder's removal cannot spell
+}
+
+// A start on another display (here another platform: another display is out of a test's reach)
+// opens its own window, and the program on this one hears nothing of it.
+TEST_F(ShellProgram, AStartOnAnotherDisplayOpensItsOwnWindow) {
+    MakeFolder(Runtime(), 0700);
+    m_strServer = SocketOn("offscreen");
+    WriteMine("doc.qsd");
+    ASSERT_TRUE(StartWithShell({}));
+    NewCanvas();
+    Type("kept");
+
+    QProcess other;
+    StartProgram(other, "doc.qsd", "minimal", "other.ini");
+    // Its window is up once it listens, on its own display.
+    EXPECT_TRUE(ServeUntil([&] { return Answers(SocketOn("minimal")) || other.state() == QProcess::NotRunning; }, 30000));
+    EXPECT_EQ(other.state(), QProcess::Running) << other.readAllStandardError().toStdString();
+    EXPECT_TRUE(m_ui.Calls().empty());
+    EXPECT_EQ(Text(), "kept");
+    Stop(other);
+}
+
+// A flood of connections beyond the descriptors the running program may open: it goes on listening,
+// and later starts hand their documents over during the flood and after it.
+TEST_F(ShellProgram, AFloodBeyondTheProgramsDescriptorsLeavesItListening) {
+    MakeFolder(Runtime(), 0700);
+    WriteMine("doc.qsd");
+    constexpr int kLimit = 40;
+    QProcess running;
+    StartProgram(running, "", "offscreen", "running.ini", kLimit);
+    const std::string socket = SocketOn("offscreen");
+    ASSERT_TRUE(ServeUntil([&] { return Answers(socket) || running.state() == QProcess::NotRunning; }, 30000));
+    ASSERT_EQ(running.state(), QProcess::Running) << running.readAllStandardError().toStdString();
+    // A hand-over before the flood, one during it and one after it. (The first also lets a sanitizer
+    // check the types of an open while descriptors are free: it opens descriptors of its own then.)
+    CLaterStart r = RunLater("doc.qsd");
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+
+    QProcess flood;
+    flood.start(QS_HANDOVERPEER, {"hold", QString::fromStdString(socket), "200"});
+    ASSERT_TRUE(ServeUntil([&] { return flood.waitForReadyRead(10) || flood.canReadLine(); }, 30000));
+    EXPECT_EQ(flood.readLine().toStdString(), "held 200\n");
+    // The program has used up what it may open (all but what it keeps free for a window).
+    EXPECT_TRUE(ServeUntil(
+        [&] { return DescriptorsBelow(running.processId(), kLimit) >= kLimit - kernel::kWindowDescriptors; }));
+
+    r = RunLater("doc.qsd");
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    flood.closeWriteChannel();
+    EXPECT_TRUE(flood.waitForFinished(10000));
+    r = RunLater("doc.qsd");
+    EXPECT_EQ(r.nExit, 0) << r.strErr;
+    EXPECT_TRUE(Answers(socket));
+    EXPECT_EQ(running.state(), QProcess::Running) << running.readAllStandardError().toStdString();
+    Stop(running);
 }
 
 }  // namespace

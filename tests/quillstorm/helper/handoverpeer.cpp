@@ -1,9 +1,14 @@
-// A peer of the hand-over socket for tests that need another user id (run through setpriv):
+// A peer of the hand-over socket for tests that need another process: another user id (run through
+// setpriv), or a flood of connections:
 //   qs_handoverpeer listen SOCKET SECONDS  binds SOCKET, prints "listening", then for SECONDS takes
 //                                          connections and answers each line "ok"; every byte it
 //                                          receives goes to standard output.
 //   qs_handoverpeer send SOCKET LINE       connects, sends LINE and a line break, prints the answer.
+//   qs_handoverpeer hold SOCKET N          opens N connections (a connect waits at most 2 s for room
+//                                          in the backlog), prints "held K" for the K that connected,
+//                                          keeps them open until its standard input ends.
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -93,11 +99,41 @@ int Send(const char* path, const char* line) {
     return 0;
 }
 
+int Hold(const char* path, int n) {
+    sockaddr_un addr;
+    if (!Address(path, addr) || n < 0) return 2;
+    // As many descriptors as the system lets this process have.
+    rlimit lim{};
+    if (::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max) {
+        lim.rlim_cur = lim.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &lim);
+    }
+    std::vector<int> held;
+    for (int i = 0; i < n; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) break;
+        timeval tv{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
+            held.push_back(fd);
+        else
+            ::close(fd);
+    }
+    std::printf("held %zu\n", held.size());
+    std::fflush(stdout);
+    char buf[256];
+    while (::read(0, buf, sizeof buf) > 0) {
+    }
+    for (int fd : held) ::close(fd);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "listen") == 0) return Listen(argv[2], std::atof(argv[3]));
     if (argc == 4 && std::strcmp(argv[1], "send") == 0) return Send(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: qs_handoverpeer listen SOCKET SECONDS | send SOCKET LINE\n");
+    if (argc == 4 && std::strcmp(argv[1], "hold") == 0) return Hold(argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: qs_handoverpeer listen SOCKET SECONDS | send SOCKET LINE | hold SOCKET N\n");
     return 2;
 }
