@@ -10,7 +10,7 @@
 //   - the dash lengths of geometric pens: dash 3, dot 1, gaps 1, in pen widths (one-pixel pens keep the
 //     fixed pixel lengths 18 and 6, 3 and 3, 9, 6, 3, 6 and 9, 3, 3, 3, 3, 3);
 //   - a dash ends flat where the pattern cuts it; the pen's end cap is drawn where the figure ends;
-//   - a user style whose pattern repeats within less than two pixels draws solid;
+//   - a user style whose pattern repeats within less than two pixels, or that has no gap, draws solid;
 //   - the miter limit is the longest miter (the distance from the inner to the outer corner of the two
 //     edges) in pen widths, 1 / sin(half the angle between the segments); past it the join is bevelled.
 #include <algorithm>
@@ -160,29 +160,35 @@ void Cut(const std::vector<DPoint>& figure, bool closed, const std::vector<doubl
             dasher.Skip(len);
             continue;
         }
-        auto at = [&](double d) { return d <= 0 ? a : d >= len ? b : DPoint{a.x + (b.x - a.x) * d / len, a.y + (b.y - a.y) * d / len}; };
-        double d = u0 * len;
-        const double end = u1 * len;
-        if (d > 0) {
+        // The inside part, from p0 to p1, is walked along its own length: measured from a point far off,
+        // the distance to it could be too large for a step of a few pixels to change it.
+        const DPoint p0 = u0 > 0 ? DPoint{a.x + (b.x - a.x) * u0, a.y + (b.y - a.y) * u0} : a;
+        const DPoint p1 = u1 < 1 ? DPoint{a.x + (b.x - a.x) * u1, a.y + (b.y - a.y) * u1} : b;
+        const double inside = Length(p1.x - p0.x, p1.y - p0.y);
+        auto at = [&](double t) {
+            return t <= 0 ? p0 : t >= inside ? p1 : DPoint{p0.x + (p1.x - p0.x) * t / inside, p0.y + (p1.y - p0.y) * t / inside};
+        };
+        if (u0 > 0) {
             finish(false);
-            dasher.Skip(d);
+            dasher.Skip(u0 * len);
         }
         // Along the inside part, from one end of a pattern entry to the next.
+        double t = 0;
         for (;;) {
-            const double step = std::min(dasher.Left(), end - d);
+            const double step = std::min(dasher.Left(), inside - t);
             const bool on = dasher.On();
-            if (on) extend(at(d), s == 0 && d <= 0);
-            d += step;
+            if (on) extend(at(t), s == 0 && u0 <= 0 && t <= 0);
+            t += step;
             dasher.Step(step);
             if (on) {
-                extend(at(d), false);
-                if (!dasher.On()) finish(s == last && d >= len);
+                extend(at(t), false);
+                if (!dasher.On()) finish(s == last && u1 >= 1 && t >= inside);
             }
-            if (d >= end || out.size() >= kMaxPieces) break;
+            if (t >= inside || out.size() >= kMaxPieces) break;
         }
-        if (end < len) {
+        if (u1 < 1) {
             finish(false);
-            dasher.Skip(len - end);
+            dasher.Skip((1 - u1) * len);
         }
     }
     finish(true);
@@ -333,9 +339,13 @@ std::vector<double> Player::PenDashes(double width) const {
         if (!bThin)
             for (double& d : dashes) d *= width;
     }
-    double period = 0;
-    for (double d : dashes) period += d;
-    if (!(period >= 2) || !std::isfinite(period)) return {};
+    // A pattern that repeats within two pixels, or whose gaps are all empty, draws solid.
+    double period = 0, gaps = 0;
+    for (size_t i = 0; i < dashes.size(); ++i) {
+        period += dashes[i];
+        if (i % 2) gaps += dashes[i];
+    }
+    if (!(period >= 2) || !std::isfinite(period) || !(gaps > 0)) return {};
     return dashes;
 }
 

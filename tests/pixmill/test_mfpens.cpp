@@ -3,6 +3,8 @@
 // the outline's geometry: a pixel is inked when its centre lies inside it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "mfbuild.h"
 #include "mfplay.h"
 
@@ -199,3 +201,34 @@ TEST(MetafilePens, LongLinesKeepTheirDashes) {
     };
     CheckEmfRows(rows);
 }
+
+// A line scaled so far beyond the picture (its ends some 1e17 pixels off) that a few pixels are lost
+// against the distance from its start: the part that shows still takes its dashes, and a user style
+// whose gaps are all empty draws solid. One-pixel pens, whose pattern lengths are pixels whatever the
+// scale; the pattern's phase at the picture is not pinned, only how much of the row it inks.
+TEST(MetafilePens, DashesOfALineFromBeyondTheCoordinatesPrecision) {
+    struct Case {
+        const char* name;
+        std::function<void(Emf&)> pen;
+        int minRed, maxRed;  // of the row's 48 pixels
+    } cases[] = {
+        {"a user style without gaps", [](Emf& e) { ExtPen(e, 7, 0, {2, 0}); }, 48, 48},
+        {"a user style without gaps, four lengths", [](Emf& e) { ExtPen(e, 7, 0, {3, 0, 5, 0}); }, 48, 48},
+        {"dots", [](Emf& e) { e.Record(EMR_CREATEPEN, EmfPen(1, kRed, 0, 2)).Dwords(EMR_SELECTOBJECT, {1}); }, 18, 30},
+        {"a user style of dashes and gaps", [](Emf& e) { ExtPen(e, 7, 0, {4, 4}); }, 18, 30},
+    };
+    for (const Case& c : cases) {
+        Emf e = Emf48();
+        e.Record(EMR_SETWORLDTRANSFORM, Fields().F32(1e8f).F32(0).F32(0).F32(1).F32(0).F32(0));
+        c.pen(e);
+        Line(e, {{-1000000000, 24}, {1000000000, 24}});
+        const Played p = Play(e.Finish());
+        ASSERT_EQ(p.err, 0) << c.name;
+        int red = 0;
+        for (UINT x = 0; x < 48; ++x) red += p.At(x, 24) == kRed;
+        EXPECT_GE(red, c.minRed) << c.name;
+        EXPECT_LE(red, c.maxRed) << c.name;
+        EXPECT_EQ(p.At(24, 23), kGrey) << c.name;
+    }
+}
+
