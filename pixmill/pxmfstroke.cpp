@@ -30,6 +30,8 @@ double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
 // At most this many pieces a stroke: a bounded amount of work whatever a file asks.
 constexpr size_t kMaxPieces = size_t{1} << 16;
+// A wide stroke's outline goes to the drawing layer this many points at a time.
+constexpr size_t kOutlinePart = size_t{1} << 16;
 
 // A stretch of a figure to stroke: its points, whether it is a closed figure, and whether each end is an
 // end of the figure (which takes the pen's end cap).
@@ -225,14 +227,15 @@ bool Misses(const std::vector<DPoint>& poly, const Box& box) {
 
 // The polygons of a piece stroked half wide each side, turning the same way; those that miss the view are
 // left out (a pen far wider than the picture makes dashes across it along its whole length).
-void Outline(const Piece& piece, double half, int style, double miterLimit, const Box& view,
-             std::vector<std::vector<DPoint>>& out) {
+// Each goes to emit(std::vector<DPoint>&&).
+template <class Emit>
+void Outline(const Piece& piece, double half, int style, double miterLimit, const Box& view, Emit& emit) {
     // Discs of enough sides to stay within a tenth of a pixel of the circle up to 20 pixels across.
     const int sides = static_cast<int>(std::clamp(4 * half, 16.0, 128.0));
     auto add = [&](std::vector<DPoint> poly) {
         if (Misses(poly, view)) return;
         if (SignedArea(poly) < 0) std::reverse(poly.begin(), poly.end());
-        out.push_back(std::move(poly));
+        emit(std::move(poly));
     };
     auto disc = [&](DPoint c) {
         std::vector<DPoint> d(static_cast<size_t>(sides));
@@ -349,17 +352,57 @@ std::vector<double> Player::PenDashes(double width) const {
     return dashes;
 }
 
-std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
-                                                       const std::vector<bool>& closed, double width) const {
+template <class Emit>
+void Player::WidePenOutline(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
+                            double width, Emit&& emit) const {
     const std::vector<double> dashes = PenDashes(width);
     const double margin = std::min(width, 1e7) + 4;
     const Box box{-margin, -margin, m_width + margin, m_height + margin};
     std::vector<Piece> pieces;
     for (size_t i = 0; i < figures.size(); ++i) Cut(figures[i], closed[i], dashes, box, pieces);
-    std::vector<std::vector<DPoint>> polys;
     const Box view{-2, -2, m_width + 2.0, m_height + 2.0};
-    for (const Piece& piece : pieces) Outline(piece, width / 2, m_state.pen.style, m_state.miterLimit, view, polys);
+    for (const Piece& piece : pieces) Outline(piece, width / 2, m_state.pen.style, m_state.miterLimit, view, emit);
+}
+
+std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
+                                                       const std::vector<bool>& closed, double width,
+                                                       size_t maxPoints) const {
+    std::vector<std::vector<DPoint>> polys;
+    size_t points = 0;
+    bool full = false;
+    WidePenOutline(figures, closed, width, [&](std::vector<DPoint>&& poly) {
+        full = full || poly.size() > maxPoints - points;
+        if (full) return;
+        points += poly.size();
+        polys.push_back(std::move(poly));
+    });
     return polys;
+}
+
+void Player::StrokeWide(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
+                        double width) {
+    // The outline holds a disc or a join for every vertex, far more points than the figures: it is made
+    // twice, once for its raster box and once to draw, a bounded number of points at a time (the
+    // pieces all turn the same way, so each pixel a piece covers is drawn whichever part it comes in).
+    paint::Bounds bounds;
+    WidePenOutline(figures, closed, width, [&](std::vector<DPoint>&& poly) { bounds.Add(poly); });
+    if (bounds.IsEmpty()) return;
+    const RECT bound = bounds.Rect(1);
+    const COLORREF color = m_state.pen.color;
+    Paint([&](CDC& dc, int dx, int dy) {
+        CBrush brush(color);
+        std::vector<std::vector<DPoint>> part;
+        size_t points = 0;
+        WidePenOutline(figures, closed, width, [&](std::vector<DPoint>&& poly) {
+            points += poly.size();
+            part.push_back(std::move(poly));
+            if (points < kOutlinePart) return;
+            paint::FillPolygons(dc, part, dx, dy, brush, WINDING);
+            part.clear();
+            points = 0;
+        });
+        paint::FillPolygons(dc, part, dx, dy, brush, WINDING);
+    }, nullptr, true, nullptr, &bound);
 }
 
 void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -367,7 +410,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
     const COLORREF color = m_state.pen.color;
     const double width = PenWidthPixels();
     if (width > 1.5) {
-        FillRaster(WidePenPieces(figures, closed, width), color, WINDING);
+        StrokeWide(figures, closed, width);
         return;
     }
     // One pixel wide: the layer's lines along each piece, the end pixel of an open one left out.

@@ -2,6 +2,9 @@
 // miter limit, and the dashes of one-pixel pens on the shapes the drawing layer draws. Probes follow from
 // the outline's geometry: a pixel is inked when its centre lies inside it.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -12,6 +15,20 @@ namespace {
 
 using namespace mfbuild;
 using namespace mfplay;
+
+// The address sanitizer's allocator keeps freed blocks aside: a process's resident size then says nothing
+// of what it held at once.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kOwnAllocator = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kOwnAllocator = true;
+#else
+constexpr bool kOwnAllocator = false;
+#endif
+#else
+constexpr bool kOwnAllocator = false;
+#endif
 
 constexpr uint32_t kGeometric = 0x10000, kCapSquare = 0x100, kCapFlat = 0x200, kJoinBevel = 0x1000,
                    kJoinMiter = 0x2000;
@@ -232,3 +249,43 @@ TEST(MetafilePens, DashesOfALineFromBeyondTheCoordinatesPrecision) {
     }
 }
 
+// A wide round-joined pen along a polyline of 100,000 sharp turns (a 400 KB file): the outline holds a
+// disc of up to 128 points at every vertex, some 13 million points in all, which neither the stroke nor
+// the widened path holds at once (a path keeps at most 4,194,304 points, as it does when recorded). Each
+// play runs in a child process whose largest resident size is read back (under the address sanitizer
+// only the picture is checked).
+TEST(MetafilePens, AWideStrokeOfManyTurnsHoldsABoundedOutline) {
+    std::vector<POINT> turns;
+    for (int i = 0; i < 100000; ++i) turns.push_back({i % 2 ? 10 : 40, 10 + i % 7});
+    const std::vector<std::pair<const char*, std::function<void(Emf&)>>> cases = {
+        {"stroked", [&](Emf& e) { e.Record(EMR_POLYLINE16, EmfPoints(turns, true)); }},
+        {"widened and filled", [&](Emf& e) {
+             e.Record(EMR_BEGINPATH, {}).Record(EMR_POLYLINE16, EmfPoints(turns, true)).Record(EMR_ENDPATH, {});
+             e.Record(EMR_WIDENPATH, {}).Record(EMR_FILLPATH, Fields().I32(0).I32(0).I32(0).I32(0));
+         }},
+    };
+    for (const auto& [name, records] : cases) {
+        Emf e = Emf48();
+        ExtPen(e, kGeometric, 200);
+        SelectNewBrush(e, 2, kRed);
+        records(e);
+        const Bytes file = e.Finish();
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const Played p = Play(file);
+            bool inked = p.err == 0;
+            for (UINT y = 0; y < 48 && inked; y += 47)
+                for (UINT x = 0; x < 48 && inked; x += 47) inked = p.At(x, y) == kRed;
+            _exit(inked ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid) << name;
+        ASSERT_TRUE(WIFEXITED(status)) << name;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << name << ": the outline covers the picture";
+    }
+    if (kOwnAllocator) return;
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "kilobytes resident at most";
+}
