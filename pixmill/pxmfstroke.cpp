@@ -289,7 +289,22 @@ void Outline(const Piece& piece, double half, int style, double miterLimit, cons
             const DPoint m = {(a.x + b.x) / 2 - c.x, (a.y + b.y) / 2 - c.y};
             const double ml = Length(m.x, m.y), reach = half / cosHalfTurn;
             if (ml > 0) {
-                add({c, a, {c.x + m.x / ml * reach, c.y + m.y / ml * reach}, b});
+                const DPoint u = {m.x / ml, m.y / ml}, tip = {c.x + u.x * reach, c.y + u.y * reach};
+                // A miter reaching further than the view (or than the pen is wide) from its corner ends at
+                // a line across it that far out: the view shows the same, and its corners stay within the
+                // drawing layer's coordinates, which would otherwise move the tip off its line.
+                double far = half;
+                for (const DPoint v : {DPoint{view.x0, view.y0}, DPoint{view.x1, view.y0}, DPoint{view.x1, view.y1},
+                                       DPoint{view.x0, view.y1}})
+                    far = std::max(far, Length(v.x - c.x, v.y - c.y));
+                far += 1;
+                if (reach <= far) {
+                    add({c, a, tip, b});
+                } else {
+                    // a and b lie as far along u as each other, less than half a width.
+                    const double along = (a.x - c.x) * u.x + (a.y - c.y) * u.y, f = (far - along) / (reach - along);
+                    add({c, a, {a.x + (tip.x - a.x) * f, a.y + (tip.y - a.y) * f}, {b.x + (tip.x - b.x) * f, b.y + (tip.y - b.y) * f}, b});
+                }
                 continue;
             }
         }

@@ -196,6 +196,31 @@ TEST(MetafilePens, JoinsAndTheMiterLimit) {
     CheckWmfRows(wmf);
 }
 
+// A miter limit of a billion lets a near reversal's miter run on along its bisector, here down and to the
+// right at a slope of one half from (24, 24), however far: with the turn's arms a million or ten million
+// units long (one unit apart at their far ends) the miter reaches some 2 x 10^7 or 2 x 10^8 pixels, past
+// the drawing layer's coordinates, and the picture shows the same.
+TEST(MetafilePens, AMiterFarBeyondThePictureKeepsItsDirection) {
+    auto play = [](int arm) {
+        Emf e = Emf48();
+        e.Record(58, Fields().F32(1e9f));  // EMR_SETMITERLIMIT
+        ExtPen(e, kGeometric | kJoinMiter, 20);
+        Line(e, {{-arm, -arm / 2}, {24, 24}, {-arm, -arm / 2 + 1}});
+        return Play(e.Finish());
+    };
+    const Played near = play(1000000);
+    ASSERT_EQ(near.err, 0);
+    EXPECT_EQ(near.At(47, 35), kRed);
+    EXPECT_EQ(near.At(47, 47), kGrey);
+    EXPECT_EQ(near.At(40, 47), kGrey);
+    const Played far = play(10000000);
+    ASSERT_EQ(far.err, 0);
+    int differ = 0;
+    for (UINT y = 0; y < 48; ++y)
+        for (UINT x = 0; x < 48; ++x) differ += far.At(x, y) != near.At(x, y);
+    EXPECT_EQ(differ, 0);
+}
+
 // Lines far longer than the picture stroke the part that shows, with the pattern running on as over the
 // whole length.
 TEST(MetafilePens, LongLinesKeepTheirDashes) {
