@@ -41,20 +41,46 @@ struct LayerPolygons {
     }
 };
 
-// The raster box of figures' points, grown by `grow` pixels each way.
-inline RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
+// The raster box of points, gathered figure by figure.
+struct Bounds {
     int64_t l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
-    for (const auto& f : figures)
-        for (const DPoint& p : f) {
+    void Add(const std::vector<DPoint>& figure) {
+        for (const DPoint& p : figure) {
             const int x = ToPixel(p.x), y = ToPixel(p.y);
             l = std::min<int64_t>(l, x);
             t = std::min<int64_t>(t, y);
             r = std::max<int64_t>(r, x);
             b = std::max<int64_t>(b, y);
         }
-    if (l > r) return RECT{0, 0, 0, 0};
-    return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
-                static_cast<LONG>(b + grow + 1)};
+    }
+    bool IsEmpty() const { return l > r; }
+    // The box grown by `grow` pixels each way; (0, 0, 0, 0) without points.
+    RECT Rect(int grow) const {
+        if (IsEmpty()) return RECT{0, 0, 0, 0};
+        return RECT{static_cast<LONG>(l - grow), static_cast<LONG>(t - grow), static_cast<LONG>(r + grow + 1),
+                    static_cast<LONG>(b + grow + 1)};
+    }
+};
+
+// The raster box of figures' points, grown by `grow` pixels each way.
+inline RECT BoundsOf(const std::vector<std::vector<DPoint>>& figures, int grow) {
+    Bounds bounds;
+    for (const auto& f : figures) bounds.Add(f);
+    return bounds.Rect(grow);
+}
+
+// Raster polygons filled on dc (offset by dx, dy) with the brush under the fill mode, with no outline.
+inline void FillPolygons(CDC& dc, const std::vector<std::vector<DPoint>>& figures, int dx, int dy, CBrush& brush,
+                         int fillMode) {
+    LayerPolygons polys(figures, dx, dy);
+    if (polys.counts.empty()) return;
+    CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
+    CBrush* oldBrush = dc.SelectObject(&brush);
+    const int oldMode = dc.SetPolyFillMode(fillMode);
+    dc.PolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()));
+    dc.SetPolyFillMode(oldMode);
+    dc.SelectObject(oldBrush);
+    dc.SelectObject(oldPen);
 }
 
 // A binary raster operation of pen (or brush) p and destination d: bit (2 x p + d) of rop2 - 1, bit by bit.

@@ -10,14 +10,11 @@ namespace px::mf {
 
 namespace {
 
-// A path keeps at most this many points; figures beyond it are dropped.
-constexpr size_t kMaxPathPoints = size_t{1} << 22;
 // SaveDC keeps at most this many states; further saves are ignored.
 constexpr size_t kMaxSavedStates = 4096;
 double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
 using paint::BoundsOf;
-using paint::LayerPolygons;
 
 }  // namespace
 
@@ -457,16 +454,8 @@ void Player::FillRaster(const std::vector<std::vector<DPoint>>& figures, COLORRE
                         const Pattern* pattern) {
     const RECT bound = BoundsOf(figures, 1);
     Paint([&](CDC& dc, int dx, int dy) {
-        LayerPolygons polys(figures, dx, dy);
-        if (polys.counts.empty()) return;
         CBrush brush(color);
-        CGdiObject* oldPen = dc.SelectStockObject(NULL_PEN);
-        CBrush* oldBrush = dc.SelectObject(&brush);
-        const int oldMode = dc.SetPolyFillMode(fillMode);
-        dc.PolyPolygon(polys.points.data(), polys.counts.data(), static_cast<int>(polys.counts.size()));
-        dc.SetPolyFillMode(oldMode);
-        dc.SelectObject(oldBrush);
-        dc.SelectObject(oldPen);
+        paint::FillPolygons(dc, figures, dx, dy, brush, fillMode);
     }, pattern, true, nullptr, &bound);
 }
 

@@ -76,6 +76,9 @@ struct Xform {
 // A raster coordinate: the nearest whole pixel, saturated to the drawing layer's coordinate range.
 int ToPixel(double v);
 
+// A path keeps at most this many points; figures beyond it are dropped.
+constexpr size_t kMaxPathPoints = size_t{1} << 22;
+
 // Pen styles: the line style (low four bits), end cap and join.
 constexpr int kPsDash = 1, kPsDot = 2, kPsDashDot = 3, kPsDashDotDot = 4, kPsUserStyle = 7, kPsAlternate = 8;
 constexpr int kPsEndCapMask = 0x0F00, kPsEndCapSquare = 0x0100, kPsEndCapFlat = 0x0200;
@@ -462,10 +465,17 @@ private:
     // pixels in turn; empty for a solid line.
     std::vector<double> PenDashes(double width) const;
     // The outline of the figures stroked with the pen in force at `width` pixels (its dashes, ends,
-    // joins and miter limit): polygons each turning the same way, filled under WINDING. Only the part
-    // near the raster is made.
+    // joins and miter limit): polygons each turning the same way, filled under WINDING, handed one by one
+    // to emit(std::vector<DPoint>&&). Only the part near the raster is made.
+    template <class Emit>
+    void WidePenOutline(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed, double width,
+                        Emit&& emit) const;
+    // The same outline's polygons up to maxPoints points; those past them are left out.
     std::vector<std::vector<DPoint>> WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
-                                                   const std::vector<bool>& closed, double width) const;
+                                                   const std::vector<bool>& closed, double width,
+                                                   size_t maxPoints) const;
+    // Strokes the figures with the pen in force at `width` pixels, wider than one.
+    void StrokeWide(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed, double width);
     // The brush of a slot (SIZE_MAX: the selected one); false when the slot holds none.
     bool BrushOf(size_t slot, BrushInfo* brush) const;
     // The stretched DIB on a work bitmap of the destination rectangle; false when nothing draws.

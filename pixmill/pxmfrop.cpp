@@ -111,7 +111,10 @@ void Player::MaskDib(double xDest, double yDest, double wDest, double hDest, int
     // that its bits read as they are: 1 (white) takes the foreground operation, 0 the background one (the
     // top byte of rop).
     Stretched ms;
-    std::vector<BYTE> info(reinterpret_cast<const BYTE*>(maskBmi), reinterpret_cast<const BYTE*>(maskBmi) + mf.infoBytes);
+    // The header block as far as the record holds it: a table may claim more entries than it has, so long
+    // as the ones its pixels can index are there.
+    const size_t infoBytes = static_cast<size_t>(std::min<uint64_t>(mf.infoBytes, cbMaskInfo));
+    std::vector<BYTE> info(reinterpret_cast<const BYTE*>(maskBmi), reinterpret_cast<const BYTE*>(maskBmi) + infoBytes);
     const size_t tableAt = static_cast<size_t>(static_cast<const BYTE*>(mf.table) - reinterpret_cast<const BYTE*>(maskBmi));
     const BYTE bw[8] = {0, 0, 0, 0, 255, 255, 255, 0};
     if (mf.tableEntries < 2 || tableAt + 8 > info.size()) return;

@@ -470,7 +470,7 @@ void Player::PlgDib(const DPoint corners[3], int xSrc, int ySrc, int wSrc, int h
 void Player::WidenPath() {
     if (!m_path.ended) return;
     const double width = std::max(PenWidthPixels(), 1.0);
-    std::vector<std::vector<DPoint>> pieces = WidePenPieces(m_path.figures, m_path.closed, width);
+    std::vector<std::vector<DPoint>> pieces = WidePenPieces(m_path.figures, m_path.closed, width, kMaxPathPoints);
     m_path.figures = std::move(pieces);
     m_path.closed.assign(m_path.figures.size(), true);
     m_path.points = 0;

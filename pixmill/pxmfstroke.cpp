@@ -10,7 +10,7 @@
 //   - the dash lengths of geometric pens: dash 3, dot 1, gaps 1, in pen widths (one-pixel pens keep the
 //     fixed pixel lengths 18 and 6, 3 and 3, 9, 6, 3, 6 and 9, 3, 3, 3, 3, 3);
 //   - a dash ends flat where the pattern cuts it; the pen's end cap is drawn where the figure ends;
-//   - a user style whose pattern repeats within less than two pixels draws solid;
+//   - a user style whose pattern repeats within less than two pixels, or that has no gap, draws solid;
 //   - the miter limit is the longest miter (the distance from the inner to the outer corner of the two
 //     edges) in pen widths, 1 / sin(half the angle between the segments); past it the join is bevelled.
 #include <algorithm>
@@ -30,6 +30,8 @@ double Length(double x, double y) { return std::sqrt(x * x + y * y); }
 
 // At most this many pieces a stroke: a bounded amount of work whatever a file asks.
 constexpr size_t kMaxPieces = size_t{1} << 16;
+// A wide stroke's outline goes to the drawing layer this many points at a time.
+constexpr size_t kOutlinePart = size_t{1} << 16;
 
 // A stretch of a figure to stroke: its points, whether it is a closed figure, and whether each end is an
 // end of the figure (which takes the pen's end cap).
@@ -160,29 +162,35 @@ void Cut(const std::vector<DPoint>& figure, bool closed, const std::vector<doubl
             dasher.Skip(len);
             continue;
         }
-        auto at = [&](double d) { return d <= 0 ? a : d >= len ? b : DPoint{a.x + (b.x - a.x) * d / len, a.y + (b.y - a.y) * d / len}; };
-        double d = u0 * len;
-        const double end = u1 * len;
-        if (d > 0) {
+        // The inside part, from p0 to p1, is walked along its own length: measured from a point far off,
+        // the distance to it could be too large for a step of a few pixels to change it.
+        const DPoint p0 = u0 > 0 ? DPoint{a.x + (b.x - a.x) * u0, a.y + (b.y - a.y) * u0} : a;
+        const DPoint p1 = u1 < 1 ? DPoint{a.x + (b.x - a.x) * u1, a.y + (b.y - a.y) * u1} : b;
+        const double inside = Length(p1.x - p0.x, p1.y - p0.y);
+        auto at = [&](double t) {
+            return t <= 0 ? p0 : t >= inside ? p1 : DPoint{p0.x + (p1.x - p0.x) * t / inside, p0.y + (p1.y - p0.y) * t / inside};
+        };
+        if (u0 > 0) {
             finish(false);
-            dasher.Skip(d);
+            dasher.Skip(u0 * len);
         }
         // Along the inside part, from one end of a pattern entry to the next.
+        double t = 0;
         for (;;) {
-            const double step = std::min(dasher.Left(), end - d);
+            const double step = std::min(dasher.Left(), inside - t);
             const bool on = dasher.On();
-            if (on) extend(at(d), s == 0 && d <= 0);
-            d += step;
+            if (on) extend(at(t), s == 0 && u0 <= 0 && t <= 0);
+            t += step;
             dasher.Step(step);
             if (on) {
-                extend(at(d), false);
-                if (!dasher.On()) finish(s == last && d >= len);
+                extend(at(t), false);
+                if (!dasher.On()) finish(s == last && u1 >= 1 && t >= inside);
             }
-            if (d >= end || out.size() >= kMaxPieces) break;
+            if (t >= inside || out.size() >= kMaxPieces) break;
         }
-        if (end < len) {
+        if (u1 < 1) {
             finish(false);
-            dasher.Skip(len - end);
+            dasher.Skip((1 - u1) * len);
         }
     }
     finish(true);
@@ -219,14 +227,15 @@ bool Misses(const std::vector<DPoint>& poly, const Box& box) {
 
 // The polygons of a piece stroked half wide each side, turning the same way; those that miss the view are
 // left out (a pen far wider than the picture makes dashes across it along its whole length).
-void Outline(const Piece& piece, double half, int style, double miterLimit, const Box& view,
-             std::vector<std::vector<DPoint>>& out) {
+// Each goes to emit(std::vector<DPoint>&&).
+template <class Emit>
+void Outline(const Piece& piece, double half, int style, double miterLimit, const Box& view, Emit& emit) {
     // Discs of enough sides to stay within a tenth of a pixel of the circle up to 20 pixels across.
     const int sides = static_cast<int>(std::clamp(4 * half, 16.0, 128.0));
     auto add = [&](std::vector<DPoint> poly) {
         if (Misses(poly, view)) return;
         if (SignedArea(poly) < 0) std::reverse(poly.begin(), poly.end());
-        out.push_back(std::move(poly));
+        emit(std::move(poly));
     };
     auto disc = [&](DPoint c) {
         std::vector<DPoint> d(static_cast<size_t>(sides));
@@ -280,7 +289,22 @@ void Outline(const Piece& piece, double half, int style, double miterLimit, cons
             const DPoint m = {(a.x + b.x) / 2 - c.x, (a.y + b.y) / 2 - c.y};
             const double ml = Length(m.x, m.y), reach = half / cosHalfTurn;
             if (ml > 0) {
-                add({c, a, {c.x + m.x / ml * reach, c.y + m.y / ml * reach}, b});
+                const DPoint u = {m.x / ml, m.y / ml}, tip = {c.x + u.x * reach, c.y + u.y * reach};
+                // A miter reaching further than the view (or than the pen is wide) from its corner ends at
+                // a line across it that far out: the view shows the same, and its corners stay within the
+                // drawing layer's coordinates, which would otherwise move the tip off its line.
+                double far = half;
+                for (const DPoint v : {DPoint{view.x0, view.y0}, DPoint{view.x1, view.y0}, DPoint{view.x1, view.y1},
+                                       DPoint{view.x0, view.y1}})
+                    far = std::max(far, Length(v.x - c.x, v.y - c.y));
+                far += 1;
+                if (reach <= far) {
+                    add({c, a, tip, b});
+                } else {
+                    // a and b lie as far along u as each other, less than half a width.
+                    const double along = (a.x - c.x) * u.x + (a.y - c.y) * u.y, f = (far - along) / (reach - along);
+                    add({c, a, {a.x + (tip.x - a.x) * f, a.y + (tip.y - a.y) * f}, {b.x + (tip.x - b.x) * f, b.y + (tip.y - b.y) * f}, b});
+                }
                 continue;
             }
         }
@@ -333,23 +357,67 @@ std::vector<double> Player::PenDashes(double width) const {
         if (!bThin)
             for (double& d : dashes) d *= width;
     }
-    double period = 0;
-    for (double d : dashes) period += d;
-    if (!(period >= 2) || !std::isfinite(period)) return {};
+    // A pattern that repeats within two pixels, or whose gaps are all empty, draws solid.
+    double period = 0, gaps = 0;
+    for (size_t i = 0; i < dashes.size(); ++i) {
+        period += dashes[i];
+        if (i % 2) gaps += dashes[i];
+    }
+    if (!(period >= 2) || !std::isfinite(period) || !(gaps > 0)) return {};
     return dashes;
 }
 
-std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
-                                                       const std::vector<bool>& closed, double width) const {
+template <class Emit>
+void Player::WidePenOutline(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
+                            double width, Emit&& emit) const {
     const std::vector<double> dashes = PenDashes(width);
     const double margin = std::min(width, 1e7) + 4;
     const Box box{-margin, -margin, m_width + margin, m_height + margin};
     std::vector<Piece> pieces;
     for (size_t i = 0; i < figures.size(); ++i) Cut(figures[i], closed[i], dashes, box, pieces);
-    std::vector<std::vector<DPoint>> polys;
     const Box view{-2, -2, m_width + 2.0, m_height + 2.0};
-    for (const Piece& piece : pieces) Outline(piece, width / 2, m_state.pen.style, m_state.miterLimit, view, polys);
+    for (const Piece& piece : pieces) Outline(piece, width / 2, m_state.pen.style, m_state.miterLimit, view, emit);
+}
+
+std::vector<std::vector<DPoint>> Player::WidePenPieces(const std::vector<std::vector<DPoint>>& figures,
+                                                       const std::vector<bool>& closed, double width,
+                                                       size_t maxPoints) const {
+    std::vector<std::vector<DPoint>> polys;
+    size_t points = 0;
+    bool full = false;
+    WidePenOutline(figures, closed, width, [&](std::vector<DPoint>&& poly) {
+        full = full || poly.size() > maxPoints - points;
+        if (full) return;
+        points += poly.size();
+        polys.push_back(std::move(poly));
+    });
     return polys;
+}
+
+void Player::StrokeWide(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed,
+                        double width) {
+    // The outline holds a disc or a join for every vertex, far more points than the figures: it is made
+    // twice, once for its raster box and once to draw, a bounded number of points at a time (the
+    // pieces all turn the same way, so each pixel a piece covers is drawn whichever part it comes in).
+    paint::Bounds bounds;
+    WidePenOutline(figures, closed, width, [&](std::vector<DPoint>&& poly) { bounds.Add(poly); });
+    if (bounds.IsEmpty()) return;
+    const RECT bound = bounds.Rect(1);
+    const COLORREF color = m_state.pen.color;
+    Paint([&](CDC& dc, int dx, int dy) {
+        CBrush brush(color);
+        std::vector<std::vector<DPoint>> part;
+        size_t points = 0;
+        WidePenOutline(figures, closed, width, [&](std::vector<DPoint>&& poly) {
+            points += poly.size();
+            part.push_back(std::move(poly));
+            if (points < kOutlinePart) return;
+            paint::FillPolygons(dc, part, dx, dy, brush, WINDING);
+            part.clear();
+            points = 0;
+        });
+        paint::FillPolygons(dc, part, dx, dy, brush, WINDING);
+    }, nullptr, true, nullptr, &bound);
 }
 
 void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, const std::vector<bool>& closed) {
@@ -357,7 +425,7 @@ void Player::StrokeFigures(const std::vector<std::vector<DPoint>>& figures, cons
     const COLORREF color = m_state.pen.color;
     const double width = PenWidthPixels();
     if (width > 1.5) {
-        FillRaster(WidePenPieces(figures, closed, width), color, WINDING);
+        StrokeWide(figures, closed, width);
         return;
     }
     // One pixel wide: the layer's lines along each piece, the end pixel of an open one left out.

@@ -171,6 +171,32 @@ void BM_PolygonFillLarge(benchmark::State& state) {
 }
 BENCHMARK(BM_PolygonFillLarge)->Unit(benchmark::kMicrosecond);
 
+// Many polygons over one band of rows, as a metafile's wide stroke or many-piece fill hands them over:
+// n thin triangles that all start on the first row and cross one another. The active edge list takes
+// them in a sort and a merge, not one insertion each.
+void BM_PolygonFillManyPieces(benchmark::State& state) {
+    Frame f(256, 48);
+    const int n = static_cast<int>(state.range(0));
+    std::vector<POINT> pts;
+    std::vector<int> counts(static_cast<size_t>(n), 3);
+    for (int i = 0; i < n; ++i) {
+        const LONG x = i % 250, to = 250 - x;
+        pts.insert(pts.end(), {POINT{x, 0}, POINT{x + 2, 0}, POINT{to, 48}});
+    }
+    f.dc.SelectStockObject(NULL_PEN);
+    CBrush brush(RGB(1, 2, 3));
+    f.dc.SelectObject(&brush);
+    f.dc.SetPolyFillMode(WINDING);
+    for (auto _ : state) {
+        f.dc.PolyPolygon(pts.data(), counts.data(), n);
+        benchmark::ClobberMemory();
+    }
+    f.dc.SelectStockObject(WHITE_BRUSH);
+    f.dc.SelectStockObject(BLACK_PEN);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_PolygonFillManyPieces)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
 // The pixel-mask renderers' cache build: one PtInRegion per pixel of the glyph's box (once per change of
 // character, font or size, not per frame).
 void BM_GlyphMaskBuild(benchmark::State& state) {

@@ -50,6 +50,8 @@ struct Scratch {
     std::vector<int> order;   // edges sorted by yTop
     std::vector<int> bucket;  // counting sort
     std::vector<int> active;  // indices into edges, kept sorted by crossing
+    std::vector<int> batch;   // edges that start on one row, and the active list merged with them
+    std::vector<int> merged;
     std::vector<int> xs;      // spans of the current rows
 };
 
@@ -67,6 +69,13 @@ bool ValidArguments(const POINT* pts, const int* counts, int nCount, int mode) {
     if (total > 0 && !pts) return false;
     return true;
 }
+
+// The active list is kept in order of crossing by insertion, which is stable and costs next to nothing
+// while edges keep their order from row to row (glyphs). Many edges starting on one row, or crossing one
+// another between two rows, would make it quadratic in the edges (a wide stroke of thousands of pieces
+// over a picture): past these bounds the same stable order comes from a sort and a merge instead.
+constexpr int kInsertBatch = 8;
+inline int64_t ReorderBudget(int na) { return 4 * int64_t{na} + 64; }
 
 // One row down.
 inline void Step(Edge& e) {
@@ -154,6 +163,11 @@ bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int m
     int* const active = s.active.data();
     s.xs.resize(2 * static_cast<size_t>(nEdges));
     int* const xs = s.xs.data();
+    s.batch.resize(nEdges);
+    int* const batch = s.batch.data();
+    s.merged.resize(nEdges);
+    int* const merged = s.merged.data();
+    const auto byCrossing = [edges](int a, int b) { return edges[a].c < edges[b].c; };
     int na = 0;    // active edges, sorted by crossing
     int next = 0;  // next edge of order to activate
     int y = edges[order[0]].yTop;
@@ -162,16 +176,28 @@ bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int m
             if (next >= nEdges) break;
             y = std::max(y, edges[order[next]].yTop);
         }
-        while (next < nEdges && edges[order[next]].yTop <= y) {
-            // Insert keeping the active list sorted by crossing.
-            const int idx = order[next++];
-            const int c = edges[idx].c;
-            int k = na++;
-            while (k > 0 && edges[active[k - 1]].c > c) {
-                active[k] = active[k - 1];
-                --k;
+        // The edges that start here join the active list after those of an equal crossing already in it,
+        // in their own order among themselves.
+        const int first = next;
+        while (next < nEdges && edges[order[next]].yTop <= y) ++next;
+        if (next - first <= kInsertBatch) {
+            for (int i = first; i < next; ++i) {
+                const int idx = order[i];
+                const int c = edges[idx].c;
+                int k = na++;
+                while (k > 0 && edges[active[k - 1]].c > c) {
+                    active[k] = active[k - 1];
+                    --k;
+                }
+                active[k] = idx;
             }
-            active[k] = idx;
+        } else {
+            const int nb = next - first;
+            std::copy(order + first, order + next, batch);
+            std::stable_sort(batch, batch + nb, byCrossing);
+            std::merge(active, active + na, batch, batch + nb, merged, byCrossing);
+            na += nb;
+            std::copy(merged, merged + na, active);
         }
 
         // The rows up to the next event share their spans when every active edge is vertical.
@@ -219,6 +245,8 @@ bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int m
             active[out++] = active[k];
         }
         na = out;
+        const int64_t budget = ReorderBudget(na);
+        int64_t moves = 0;
         for (int k = 1; k < na; ++k) {
             const int idx = active[k];
             const int c = edges[idx].c;
@@ -228,6 +256,12 @@ bool RasterizePolyPolygon(const POINT* pts, const int* counts, int nCount, int m
                 --m;
             }
             active[m] = idx;
+            moves += k - m;
+            if (moves > budget) {
+                // The part sorted so far kept equal crossings in their order, as the sort does.
+                std::stable_sort(active, active + na, byCrossing);
+                break;
+            }
         }
         y = yEnd;
     }

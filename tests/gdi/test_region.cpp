@@ -95,6 +95,39 @@ TEST(Regions, RasteriserMatchesThePixelCentreRule) {
     }
 }
 
+// Many polygons at once: hundreds of edges that start on one row, and edges that cross one another
+// between two rows by the thousand (thin triangles fanned both ways), give the same pixels as the rule.
+TEST(Regions, RasteriserMatchesThePixelCentreRuleForManyPolygons) {
+    std::vector<std::vector<std::vector<POINT>>> shapes;
+    std::vector<std::vector<POINT>> fan;
+    for (int i = 0; i < 60; ++i) {
+        fan.push_back({{i, 0}, {i + 1, 0}, {100 - i, 5}});
+        fan.push_back({{100 - i, 0}, {99 - i, 0}, {i, 5}});
+    }
+    shapes.push_back(fan);
+    Lcg rng{11};
+    for (int n = 0; n < 4; ++n) {
+        std::vector<std::vector<POINT>> shape(150);
+        for (auto& poly : shape) {
+            const int count = rng.Next(3, 6);
+            for (int i = 0; i < count; ++i) poly.push_back({rng.Next(-4, 40), rng.Next(n % 2 ? 0 : -4, n % 2 ? 2 : 40)});
+        }
+        shapes.push_back(shape);
+    }
+    for (size_t k = 0; k < shapes.size(); ++k) {
+        std::vector<int> counts;
+        const std::vector<POINT> pts = Flatten(shapes[k], counts);
+        for (int mode : {ALTERNATE, WINDING}) {
+            CRgn rgn;
+            ASSERT_TRUE(rgn.CreatePolyPolygonRgn(pts.data(), counts.data(), static_cast<int>(counts.size()), mode));
+            for (int y = -6; y < 44; ++y)
+                for (int x = -6; x < 104; ++x)
+                    ASSERT_EQ(rgn.PtInRegion(x, y) != 0, ReferenceInside(shapes[k], mode, x, y))
+                        << "shape " << k << " mode " << mode << " at " << x << "," << y;
+        }
+    }
+}
+
 TEST(Regions, RingAndHoleUnderWindingAndAlternate) {
     const POINT ring[] = {{0, 0}, {20, 0}, {20, 20}, {0, 20}, {5, 5}, {15, 5}, {15, 15}, {5, 15}};
     const POINT ringReversed[] = {{0, 0}, {20, 0}, {20, 20}, {0, 20}, {5, 5}, {5, 15}, {15, 15}, {15, 5}};

@@ -2,6 +2,11 @@
 // miter limit, and the dashes of one-pixel pens on the shapes the drawing layer draws. Probes follow from
 // the outline's geometry: a pixel is inked when its centre lies inside it.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "mfbuild.h"
 #include "mfplay.h"
@@ -10,6 +15,20 @@ namespace {
 
 using namespace mfbuild;
 using namespace mfplay;
+
+// The address sanitizer's allocator keeps freed blocks aside: a process's resident size then says nothing
+// of what it held at once.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kOwnAllocator = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kOwnAllocator = true;
+#else
+constexpr bool kOwnAllocator = false;
+#endif
+#else
+constexpr bool kOwnAllocator = false;
+#endif
 
 constexpr uint32_t kGeometric = 0x10000, kCapSquare = 0x100, kCapFlat = 0x200, kJoinBevel = 0x1000,
                    kJoinMiter = 0x2000;
@@ -177,6 +196,31 @@ TEST(MetafilePens, JoinsAndTheMiterLimit) {
     CheckWmfRows(wmf);
 }
 
+// A miter limit of a billion lets a near reversal's miter run on along its bisector, here down and to the
+// right at a slope of one half from (24, 24), however far: with the turn's arms a million or ten million
+// units long (one unit apart at their far ends) the miter reaches some 2 x 10^7 or 2 x 10^8 pixels, past
+// the drawing layer's coordinates, and the picture shows the same.
+TEST(MetafilePens, AMiterFarBeyondThePictureKeepsItsDirection) {
+    auto play = [](int arm) {
+        Emf e = Emf48();
+        e.Record(58, Fields().F32(1e9f));  // EMR_SETMITERLIMIT
+        ExtPen(e, kGeometric | kJoinMiter, 20);
+        Line(e, {{-arm, -arm / 2}, {24, 24}, {-arm, -arm / 2 + 1}});
+        return Play(e.Finish());
+    };
+    const Played near = play(1000000);
+    ASSERT_EQ(near.err, 0);
+    EXPECT_EQ(near.At(47, 35), kRed);
+    EXPECT_EQ(near.At(47, 47), kGrey);
+    EXPECT_EQ(near.At(40, 47), kGrey);
+    const Played far = play(10000000);
+    ASSERT_EQ(far.err, 0);
+    int differ = 0;
+    for (UINT y = 0; y < 48; ++y)
+        for (UINT x = 0; x < 48; ++x) differ += far.At(x, y) != near.At(x, y);
+    EXPECT_EQ(differ, 0);
+}
+
 // Lines far longer than the picture stroke the part that shows, with the pattern running on as over the
 // whole length.
 TEST(MetafilePens, LongLinesKeepTheirDashes) {
@@ -198,4 +242,75 @@ TEST(MetafilePens, LongLinesKeepTheirDashes) {
          {{1, 24, kRed}, {4, 24, kGrey}, {7, 24, kRed}}},
     };
     CheckEmfRows(rows);
+}
+
+// A line scaled so far beyond the picture (its ends some 1e17 pixels off) that a few pixels are lost
+// against the distance from its start: the part that shows still takes its dashes, and a user style
+// whose gaps are all empty draws solid. One-pixel pens, whose pattern lengths are pixels whatever the
+// scale; the pattern's phase at the picture is not pinned, only how much of the row it inks.
+TEST(MetafilePens, DashesOfALineFromBeyondTheCoordinatesPrecision) {
+    struct Case {
+        const char* name;
+        std::function<void(Emf&)> pen;
+        int minRed, maxRed;  // of the row's 48 pixels
+    } cases[] = {
+        {"a user style without gaps", [](Emf& e) { ExtPen(e, 7, 0, {2, 0}); }, 48, 48},
+        {"a user style without gaps, four lengths", [](Emf& e) { ExtPen(e, 7, 0, {3, 0, 5, 0}); }, 48, 48},
+        {"dots", [](Emf& e) { e.Record(EMR_CREATEPEN, EmfPen(1, kRed, 0, 2)).Dwords(EMR_SELECTOBJECT, {1}); }, 18, 30},
+        {"a user style of dashes and gaps", [](Emf& e) { ExtPen(e, 7, 0, {4, 4}); }, 18, 30},
+    };
+    for (const Case& c : cases) {
+        Emf e = Emf48();
+        e.Record(EMR_SETWORLDTRANSFORM, Fields().F32(1e8f).F32(0).F32(0).F32(1).F32(0).F32(0));
+        c.pen(e);
+        Line(e, {{-1000000000, 24}, {1000000000, 24}});
+        const Played p = Play(e.Finish());
+        ASSERT_EQ(p.err, 0) << c.name;
+        int red = 0;
+        for (UINT x = 0; x < 48; ++x) red += p.At(x, 24) == kRed;
+        EXPECT_GE(red, c.minRed) << c.name;
+        EXPECT_LE(red, c.maxRed) << c.name;
+        EXPECT_EQ(p.At(24, 23), kGrey) << c.name;
+    }
+}
+
+// A wide round-joined pen along a polyline of 100,000 sharp turns (a 400 KB file): the outline holds a
+// disc of up to 128 points at every vertex, some 13 million points in all, which neither the stroke nor
+// the widened path holds at once (a path keeps at most 4,194,304 points, as it does when recorded). Each
+// play runs in a child process whose largest resident size is read back (under the address sanitizer
+// only the picture is checked).
+TEST(MetafilePens, AWideStrokeOfManyTurnsHoldsABoundedOutline) {
+    std::vector<POINT> turns;
+    for (int i = 0; i < 100000; ++i) turns.push_back({i % 2 ? 10 : 40, 10 + i % 7});
+    const std::vector<std::pair<const char*, std::function<void(Emf&)>>> cases = {
+        {"stroked", [&](Emf& e) { e.Record(EMR_POLYLINE16, EmfPoints(turns, true)); }},
+        {"widened and filled", [&](Emf& e) {
+             e.Record(EMR_BEGINPATH, {}).Record(EMR_POLYLINE16, EmfPoints(turns, true)).Record(EMR_ENDPATH, {});
+             e.Record(EMR_WIDENPATH, {}).Record(EMR_FILLPATH, Fields().I32(0).I32(0).I32(0).I32(0));
+         }},
+    };
+    for (const auto& [name, records] : cases) {
+        Emf e = Emf48();
+        ExtPen(e, kGeometric, 200);
+        SelectNewBrush(e, 2, kRed);
+        records(e);
+        const Bytes file = e.Finish();
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const Played p = Play(file);
+            bool inked = p.err == 0;
+            for (UINT y = 0; y < 48 && inked; y += 47)
+                for (UINT x = 0; x < 48 && inked; x += 47) inked = p.At(x, y) == kRed;
+            _exit(inked ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid) << name;
+        ASSERT_TRUE(WIFEXITED(status)) << name;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << name << ": the outline covers the picture";
+    }
+    if (kOwnAllocator) return;
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 256 * 1024) << "kilobytes resident at most";
 }

@@ -5,6 +5,10 @@
 // third byte, for the brush's, the source's and the destination's bit i.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -166,4 +170,40 @@ TEST(MetafileRops, FullCodesOfOldClipArt) {
         ASSERT_EQ(p.err, 0) << row.name;
         for (UINT x = 0; x < 4; ++x) EXPECT_EQ(p.At(x, 0), row.want[x]) << row.name << " at " << x;
     }
+}
+
+// A mask whose header counts more table entries than its block holds (past 256 none can be indexed, so
+// the block need not hold them) draws through the entries that are there, and no byte past the block is
+// read: the file ends where a page ends and the next page cannot be read.
+TEST(MetafileRops, MaskBltReadsOnlyTheMaskBlockOfItsRecord) {
+    const Bytes src = Row(kS);
+    Fields mask;  // 1, 0, 1, 0 (its bits lie before it); a table of 256 of the 1000 entries it counts
+    mask.U32(40).I32(4).I32(1).U16(1).U16(1).U32(0).U32(4).I32(0).I32(0).U32(1000).U32(0);
+    for (int i = 0; i < 256; ++i) mask.U32(0);
+    const uint32_t at = 128, bitsAt = static_cast<uint32_t>(at + src.size()), maskAt = bitsAt + 4;
+    Fields f;
+    f.I32(0).I32(0).I32(0).I32(0).I32(0).I32(0).I32(4).I32(1).U32(0xAACC0020).I32(0).I32(0);
+    f.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0).U32(0).U32(0).U32(at).U32(40).U32(at + 40);
+    f.U32(static_cast<uint32_t>(src.size() - 40));
+    f.I32(0).I32(0).U32(0).U32(maskAt).U32(static_cast<uint32_t>(mask.b.size())).U32(bitsAt).U32(4);
+    f.Raw(src).Raw(Bytes{0xA0, 0, 0, 0}).Raw(mask.b);
+    Emf e = Emf48();
+    e.Record(EMR_STRETCHDIBITS, EmfStretchDib(0, 0, 4, 1, 0, 0, 4, 1, Row(kD)));
+    e.Record(EMR_MASKBLT, f);
+    const Bytes file = e.Finish();
+
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t pages = (file.size() + page - 1) / page;
+    void* map = mmap(nullptr, (pages + 1) * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(map, MAP_FAILED);
+    BYTE* end = static_cast<BYTE*>(map) + pages * page;
+    ASSERT_EQ(mprotect(end, page, PROT_NONE), 0);
+    std::memcpy(end - file.size(), file.data(), file.size());
+    ErrorCode err = ErrorCode::None;
+    Played p;
+    p.rgb = Owned(px::ReadMetafileFromMemory(err, end - file.size(), file.size(), &p.w, &p.h, 100, 100, kGrey));
+    munmap(map, (pages + 1) * page);
+    ASSERT_EQ(err, ErrorCode::None);
+    ASSERT_TRUE(p.rgb);
+    for (UINT x = 0; x < 4; ++x) EXPECT_EQ(p.At(x, 0), x % 2 ? kD[x] : kS[x]) << x;
 }
